@@ -1,0 +1,21 @@
+# Compiler settings shared by every target of ours (not by third-party code).
+add_library(ps_options INTERFACE)
+target_compile_features(ps_options INTERFACE cxx_std_20)
+target_include_directories(ps_options INTERFACE "${CMAKE_SOURCE_DIR}/src")
+
+if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+    target_compile_options(ps_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor
+                                                -Wold-style-cast -Wcast-align -Woverloaded-virtual)
+endif()
+
+if(WIN32)
+    # Unicode Win32 API, Windows 7 and later headers, no min/max macros.
+    target_compile_definitions(ps_options INTERFACE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+                                                    _WIN32_WINNT=0x0601 WINVER=0x0601)
+endif()
+
+if(PS_SANITIZE)
+    target_compile_options(ps_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
+                                                -fno-sanitize-recover=undefined)
+    target_link_options(ps_options INTERFACE -fsanitize=address,undefined)
+endif()

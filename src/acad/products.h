@@ -1,0 +1,63 @@
+// Installed AutoCAD and AutoCAD LT products, found in AutoCAD's own registry
+// entries and identified everywhere by their display name ("ProductName").
+// Nothing is cached: every call reads the registry afresh, so a change made by
+// the settings dialog is seen by the next call. An empty string means
+// "not found".
+#pragma once
+
+#include "core/registry.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ps {
+
+inline constexpr std::string_view kProductTypeAutoCad = "AutoCAD";
+inline constexpr std::string_view kProductTypeAutoCadLt = "AutoCAD LT";
+
+enum class ProductTypes { AutoCad, AutoCadLt, Both };
+
+// Current product as AutoCAD's own pointers name it.
+std::string AcadCurProd(const Registry& reg);
+std::string AcadCurRelease(const Registry& reg); // upper case
+std::string AcadCurProductKey(const Registry& reg);
+std::string AcadCurrentProductName(const Registry& reg);
+std::string AcadCurrentExePath(const Registry& reg);
+
+std::vector<std::string> AcadReleaseKeys(const Registry& reg, ProductTypes type);
+// Subkeys of every release key of the type(s), AutoCAD first, duplicates kept.
+std::vector<std::string> AcadProductKeys(const Registry& reg, ProductTypes types);
+// Every non-empty "ProductName", AutoCAD first, once per release/product pair.
+std::vector<std::string> AcadAllProductNames(const Registry& reg);
+
+// Lookups by product name, compared without regard to case.
+std::string AcadProductType(const Registry& reg, std::string_view productName);
+std::string AcadReleaseKey(const Registry& reg, std::string_view productName); // upper case
+std::string AcadProductKey(const Registry& reg, std::string_view productName); // registry's letter case
+std::string AcadExePath(const Registry& reg, std::string_view productName);
+
+// Profiles live per user under the product's "Profiles" key; its unnamed value
+// names the current one.
+std::string AcadCurrentProfile(const Registry& reg);
+std::string AcadProfileOf(const Registry& reg, std::string_view productType, std::string_view releaseKey,
+                          std::string_view productKey);
+std::vector<std::string> AcadProfiles(const Registry& reg, std::string_view productType,
+                                      std::string_view releaseKey, std::string_view productKey);
+std::vector<std::string> AcadCurrentProfiles(const Registry& reg);
+
+// Writers that repoint AutoCAD's current product and profile. Each returns
+// whether the registry write succeeded; writes under HKLM fail silently for a
+// user without administrator rights.
+bool SetAcadCurProd(Registry& reg, std::string_view productType);
+bool SetAcadCurRelease(Registry& reg, std::string_view releaseKey);
+bool SetAcadCurProductKey(Registry& reg, std::string_view productKey);
+bool SetAcadCurrentProfile(Registry& reg, std::string_view profileName);
+
+// Registry paths of one product (HKLM for the product, HKCU for its profiles).
+std::string ProductKeyPath(std::string_view productType, std::string_view releaseKey,
+                           std::string_view productKey);
+std::string ProfilesKeyPath(std::string_view productType, std::string_view releaseKey,
+                            std::string_view productKey); // ends in "\Profiles\"
+
+} // namespace ps

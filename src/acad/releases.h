@@ -1,0 +1,32 @@
+// Release families: the run works in columns R12 to R18, one per group of
+// AutoCAD releases that read and write the same drawing formats.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string_view>
+
+namespace ps {
+
+enum class ReleaseFamily { R12, R13, R14, R15, R16, R17, R18 };
+
+inline constexpr std::array<ReleaseFamily, 7> kAllFamilies{
+    ReleaseFamily::R12, ReleaseFamily::R13, ReleaseFamily::R14, ReleaseFamily::R15,
+    ReleaseFamily::R16, ReleaseFamily::R17, ReleaseFamily::R18};
+
+// "R12" … "R18": the suffix of the per-family settings keys.
+std::string_view FamilyName(ReleaseFamily family);
+// "R12 or older:", "R13:", "R14:", "2000:", "2004:", "2007:", "2010:".
+std::string_view FamilyLabel(ReleaseFamily family);
+
+// The family a product's release key belongs to, by exact comparison with the
+// family table (AutoCAD and AutoCAD LT keys alike). No key belongs to R12.
+std::optional<ReleaseFamily> FamilyOfReleaseKey(std::string_view releaseKey);
+
+bool IsR15OrLater(ReleaseFamily family);
+
+// The per-drawing flag after choosing a product with this release key: set by
+// the key's family, left as it was for a key in no family.
+bool UpdateR15OrLater(std::string_view releaseKey, bool current);
+
+} // namespace ps

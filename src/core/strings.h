@@ -1,0 +1,26 @@
+// Text rules shared by every layer: case folding and comparisons the way the
+// Windows shell and the registry treat names. UTF-8 throughout.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ps {
+
+// Upper case of ASCII and Latin-1 letters; other characters are kept.
+std::string ToUpper(std::string_view text);
+std::string ToLower(std::string_view text);
+
+// Comparison without regard to case, by the same folding as ToUpper.
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+bool StartsWith(std::string_view text, std::string_view prefix);
+bool EndsWith(std::string_view text, std::string_view suffix);
+bool Contains(std::string_view text, std::string_view part);
+
+// The first n characters (bytes) of text, or all of it when shorter.
+std::string_view Left(std::string_view text, std::size_t n);
+
+std::string_view TrimBlanks(std::string_view text);
+
+} // namespace ps

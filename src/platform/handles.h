@@ -1,0 +1,175 @@
+// Non-copyable owners for every kind of Win32 handle the program holds.
+#pragma once
+
+#include <windows.h>
+#include <unknwn.h>
+
+#include <type_traits>
+#include <utility>
+
+namespace ps {
+
+template <typename Traits> class UniqueHandle {
+public:
+    using Handle = typename Traits::Handle;
+
+    UniqueHandle() noexcept = default;
+    explicit UniqueHandle(Handle h) noexcept : h_(h) {}
+    ~UniqueHandle() { reset(); }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    UniqueHandle(UniqueHandle&& other) noexcept : h_(other.release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other)
+            reset(other.release());
+        return *this;
+    }
+
+    Handle get() const noexcept { return h_; }
+    explicit operator bool() const noexcept { return Traits::valid(h_); }
+    Handle release() noexcept { return std::exchange(h_, Traits::invalid()); }
+    void reset(Handle h = Traits::invalid()) noexcept {
+        if (Traits::valid(h_))
+            Traits::close(h_);
+        h_ = h;
+    }
+    // For APIs that return the handle through a pointer.
+    Handle* put() noexcept {
+        reset();
+        return &h_;
+    }
+
+private:
+    Handle h_ = Traits::invalid();
+};
+
+struct KernelHandleTraits { // process, thread, event, mutex
+    using Handle = HANDLE;
+    static Handle invalid() noexcept { return nullptr; }
+    static bool valid(Handle h) noexcept { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void close(Handle h) noexcept { CloseHandle(h); }
+};
+
+struct FileHandleTraits { // CreateFile reports failure as INVALID_HANDLE_VALUE
+    using Handle = HANDLE;
+    static Handle invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static bool valid(Handle h) noexcept { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void close(Handle h) noexcept { CloseHandle(h); }
+};
+
+struct FindHandleTraits {
+    using Handle = HANDLE;
+    static Handle invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static bool valid(Handle h) noexcept { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void close(Handle h) noexcept { FindClose(h); }
+};
+
+struct RegKeyTraits {
+    using Handle = HKEY;
+    static Handle invalid() noexcept { return nullptr; }
+    static bool valid(Handle h) noexcept { return h != nullptr; }
+    static void close(Handle h) noexcept { RegCloseKey(h); }
+};
+
+template <typename T> struct GdiObjectTraits {
+    using Handle = T;
+    static Handle invalid() noexcept { return nullptr; }
+    static bool valid(Handle h) noexcept { return h != nullptr; }
+    static void close(Handle h) noexcept { DeleteObject(h); }
+};
+
+struct MemoryDcTraits { // CreateCompatibleDC
+    using Handle = HDC;
+    static Handle invalid() noexcept { return nullptr; }
+    static bool valid(Handle h) noexcept { return h != nullptr; }
+    static void close(Handle h) noexcept { DeleteDC(h); }
+};
+
+using UniqueHandleKernel = UniqueHandle<KernelHandleTraits>;
+using UniqueFile = UniqueHandle<FileHandleTraits>;
+using UniqueFind = UniqueHandle<FindHandleTraits>;
+using UniqueRegKey = UniqueHandle<RegKeyTraits>;
+using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
+using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;
+using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
+using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
+
+// A window's device context from GetDC, released to its window.
+class WindowDc {
+public:
+    explicit WindowDc(HWND hwnd) noexcept : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
+    ~WindowDc() {
+        if (dc_ != nullptr)
+            ReleaseDC(hwnd_, dc_);
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    HDC get() const noexcept { return dc_; }
+
+private:
+    HWND hwnd_;
+    HDC dc_;
+};
+
+// Selects an object into a DC for one scope.
+class ScopedSelect {
+public:
+    ScopedSelect(HDC dc, HGDIOBJ obj) noexcept : dc_(dc), old_(SelectObject(dc, obj)) {}
+    ~ScopedSelect() {
+        if (old_ != nullptr && old_ != HGDI_ERROR)
+            SelectObject(dc_, old_);
+    }
+    ScopedSelect(const ScopedSelect&) = delete;
+    ScopedSelect& operator=(const ScopedSelect&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+// Owning COM interface pointer.
+template <typename T> class ComPtr {
+public:
+    ComPtr() noexcept = default;
+    explicit ComPtr(T* p) noexcept : p_(p) {} // adopts one reference
+    ~ComPtr() { reset(); }
+    ComPtr(const ComPtr& other) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+    ComPtr& operator=(ComPtr&& other) noexcept {
+        if (this != &other) {
+            reset();
+            p_ = std::exchange(other.p_, nullptr);
+        }
+        return *this;
+    }
+
+    T* get() const noexcept { return p_; }
+    T* operator->() const noexcept { return p_; }
+    explicit operator bool() const noexcept { return p_ != nullptr; }
+    T** put() noexcept {
+        reset();
+        return &p_;
+    }
+    void** putVoid() noexcept { return reinterpret_cast<void**>(put()); }
+    void reset() noexcept {
+        if (p_ != nullptr)
+            std::exchange(p_, nullptr)->Release();
+    }
+    T* detach() noexcept { return std::exchange(p_, nullptr); }
+
+    template <typename U> ComPtr<U> as(REFIID iid) const noexcept {
+        ComPtr<U> other;
+        if (p_ != nullptr)
+            p_->QueryInterface(iid, other.putVoid());
+        return other;
+    }
+
+private:
+    T* p_ = nullptr;
+};
+
+static_assert(!std::is_copy_constructible_v<UniqueHandleKernel> && !std::is_copy_assignable_v<UniqueRegKey>);
+static_assert(!std::is_copy_constructible_v<ComPtr<IUnknown>> && !std::is_copy_constructible_v<WindowDc>);
+
+} // namespace ps

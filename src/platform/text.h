@@ -1,0 +1,22 @@
+// The one place where text changes encoding: UTF-8 inside the program,
+// UTF-16 at the Win32 API, the system ANSI code page for the fixed byte
+// formats (script, list file, logs, copy-data payload).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ps {
+
+std::wstring Widen(std::string_view utf8);
+std::string Narrow(std::wstring_view utf16);
+
+// UTF-8 to the ANSI code page; nullopt when a character has no exact ANSI
+// form (it would otherwise be written as "?" or a look-alike).
+std::optional<std::string> ToAnsi(std::string_view utf8);
+// UTF-8 to ANSI, best effort (for texts where a "?" harms nobody).
+std::string ToAnsiLossy(std::string_view utf8);
+std::string FromAnsi(std::string_view ansi);
+
+} // namespace ps

@@ -1,0 +1,154 @@
+// The registry helpers and the product lookups against the real Windows
+// registry (Wine's, in the build's own prefix).
+#include "acad/products.h"
+#include "acad/registry_helpers.h"
+#include "platform/handles.h"
+#include "platform/win_registry.h"
+#include "support/product_lookup_checks.h"
+#include "support/registry_fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+namespace ps {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr auto kRoot = RegRoot::CurrentUser;
+constexpr const char* kKey = "Software\\PlansweeperTests\\Helpers";
+
+class RealRegistry : public testing::Test {
+protected:
+    void SetUp() override {
+        test::DeleteTree(reg, kRoot, "Software\\PlansweeperTests");
+        ASSERT_TRUE(reg.createKey(kRoot, kKey));
+    }
+    void TearDown() override { test::DeleteTree(reg, kRoot, "Software\\PlansweeperTests"); }
+
+    // Writes raw bytes with the Unicode API, as other programs do.
+    void setRaw(const wchar_t* name, DWORD type, const void* data, DWORD size) {
+        UniqueRegKey key;
+        ASSERT_EQ(
+            RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\PlansweeperTests\\Helpers", 0, KEY_WRITE, key.put()),
+            ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), size),
+                  ERROR_SUCCESS);
+    }
+    RegVariant read(const char* name, const RegVariant& def = {}) {
+        return ReadRegValue(reg, kRoot, kKey, name, def);
+    }
+
+    WinRegistry reg;
+};
+
+TEST_F(RealRegistry, RoundTripsOfEveryHandledType) {
+    EXPECT_TRUE(WriteRegValue(reg, kRoot, kKey, "sz", std::string("C:\\Program Files\\AutoCAD 2010")));
+    EXPECT_TRUE(WriteRegValue(reg, kRoot, kKey, "dword", std::int32_t{-2}));
+    EXPECT_TRUE(WriteRegValue(reg, kRoot, kKey, "word", std::int16_t{1}));
+    EXPECT_TRUE(WriteRegValue(reg, kRoot, kKey, "bin", Bytes{0, 1, 2, 254, 255}));
+    EXPECT_EQ(read("sz"), RegVariant(std::string("C:\\Program Files\\AutoCAD 2010")));
+    EXPECT_EQ(read("dword"), RegVariant(std::int32_t{-2}));
+    EXPECT_EQ(read("word"), RegVariant(std::int32_t{1})); // stored as REG_DWORD
+    EXPECT_EQ(read("bin"), RegVariant(Bytes{0, 1, 2, 254, 255}));
+
+    const wchar_t expand[] = L"%TEMP%\\purge";
+    setRaw(L"expand", REG_EXPAND_SZ, expand, sizeof(expand));
+    EXPECT_EQ(read("expand"), RegVariant(std::string("%TEMP%\\purge")));
+    const wchar_t multi[] = L"one\0two\0"; // plus the literal's own terminator
+    setRaw(L"multi", REG_MULTI_SZ, multi, sizeof(multi));
+    EXPECT_EQ(read("multi"), RegVariant(std::string("one\0two", 7)));
+
+    // The raw types are the registry's own.
+    EXPECT_EQ(reg.queryValue(kRoot, kKey, "sz")->type, kRegSz);
+    EXPECT_EQ(reg.queryValue(kRoot, kKey, "dword")->type, kRegDword);
+    EXPECT_EQ(reg.queryValue(kRoot, kKey, "bin")->type, kRegBinary);
+}
+
+TEST_F(RealRegistry, EmptyStringValueReadsAsEmptyString) {
+    setRaw(L"zero", REG_SZ, nullptr, 0);
+    EXPECT_EQ(read("zero", std::int16_t{5}), RegVariant(std::string()));
+    setRaw(L"nul", REG_SZ, L"", sizeof(wchar_t));
+    EXPECT_EQ(read("nul"), RegVariant(std::string()));
+}
+
+TEST_F(RealRegistry, ValuesLongerThanTheFirstBuffer) {
+    std::string text;
+    for (int i = 0; i < 700; ++i)
+        text += static_cast<char>('a' + i % 26);
+    EXPECT_TRUE(WriteRegValue(reg, kRoot, kKey, "long", text)); // 1402 bytes as UTF-16
+    EXPECT_EQ(read("long"), RegVariant(text));
+    Bytes big(5000);
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<std::uint8_t>(i * 7);
+    EXPECT_TRUE(WriteRegValue(reg, kRoot, kKey, "big", big));
+    EXPECT_EQ(read("big"), RegVariant(big));
+}
+
+TEST_F(RealRegistry, NonAsciiNamesAndTextSurviveTheRoundTrip) {
+    const std::string key = std::string(kKey) + "\\Zeichnungen Ü";
+    ASSERT_TRUE(reg.createKey(kRoot, key));
+    EXPECT_TRUE(WriteRegValue(reg, kRoot, key, "Größe", std::string("Straße €")));
+    EXPECT_EQ(ReadRegValue(reg, kRoot, key, "GRÖSSE"), RegVariant()); // different name
+    EXPECT_EQ(ReadRegValue(reg, kRoot, key, "Größe"), RegVariant(std::string("Straße €")));
+    EXPECT_EQ(EnumRegSubkeys(reg, kRoot, kKey), std::vector<std::string>{"Zeichnungen Ü"});
+}
+
+TEST_F(RealRegistry, MissingKeysAndTheOpenRules) {
+    EXPECT_EQ(ReadRegValue(reg, kRoot, "Software\\PlansweeperTests\\Missing", "x", std::string("d")),
+              RegVariant(std::string("d")));
+    EXPECT_TRUE(EnumRegSubkeys(reg, kRoot, "Software\\PlansweeperTests\\Missing").empty());
+    EXPECT_FALSE(WriteRegValue(reg, kRoot, "Software\\PlansweeperTests\\Missing", "x", std::int32_t{1}));
+    EXPECT_FALSE(reg.keyExists(kRoot, "Software\\PlansweeperTests\\Missing"));
+    // A trailing separator opens the same key; names compare without case.
+    WriteRegValue(reg, kRoot, kKey, "", std::string("unnamed"));
+    EXPECT_EQ(ReadRegValue(reg, kRoot, std::string(kKey) + "\\", ""), RegVariant(std::string("unnamed")));
+    EXPECT_EQ(ReadRegValue(reg, kRoot, "SOFTWARE\\plansweepertests\\HELPERS", ""),
+              RegVariant(std::string("unnamed")));
+    EXPECT_FALSE(EnumRegSubkeys(reg, RegRoot::LocalMachine, "").empty());
+}
+
+TEST_F(RealRegistry, EnumerationOrderMatchesTheInMemoryRegistry) {
+    for (const char* name : {"beta", "Alpha", "gamma", "ALPHA2", "R18.0", "R17.1", "R9"})
+        ASSERT_TRUE(reg.createKey(kRoot, std::string(kKey) + "\\" + name));
+    EXPECT_EQ(EnumRegSubkeys(reg, kRoot, kKey),
+              (std::vector<std::string>{"Alpha", "ALPHA2", "beta", "gamma", "R17.1", "R18.0", "R9"}));
+}
+
+TEST_F(RealRegistry, CreateKeyValueAndDeleteKey) {
+    const std::string shell = "Software\\PlansweeperTests\\dwgfile\\shell\\Plansweeper";
+    CreateRegKeyValue(reg, kRoot, shell + "\\command", "", "\"C:\\P\\Plansweeper.exe\" \"%1\"");
+    EXPECT_EQ(ReadRegValue(reg, kRoot, shell + "\\command", ""),
+              RegVariant(std::string("\"C:\\P\\Plansweeper.exe\" \"%1\"")));
+    DeleteRegKey(reg, kRoot, shell); // still has a subkey
+    EXPECT_TRUE(reg.keyExists(kRoot, shell + "\\command"));
+    DeleteRegKey(reg, kRoot, shell + "\\command");
+    DeleteRegKey(reg, kRoot, shell);
+    EXPECT_FALSE(reg.keyExists(kRoot, shell));
+}
+
+class RealProductTree : public testing::Test {
+protected:
+    void SetUp() override {
+        clean();
+        test::WriteSampleProducts(reg);
+    }
+    void TearDown() override { clean(); }
+    void clean() {
+        test::DeleteTree(reg, RegRoot::LocalMachine, "Software\\Autodesk");
+        test::DeleteTree(reg, RegRoot::CurrentUser, "Software\\Autodesk");
+    }
+    WinRegistry reg;
+};
+
+TEST_F(RealProductTree, Lookups) {
+    test::CheckSampleLookups(reg);
+}
+
+TEST_F(RealProductTree, Writers) {
+    test::CheckSampleWriters(reg);
+}
+
+} // namespace
+} // namespace ps

@@ -1,0 +1,101 @@
+// Text conversion, handle owners and the message pump on the real platform.
+#include "platform/handles.h"
+#include "platform/message_pump.h"
+#include "platform/text.h"
+
+#include <gtest/gtest.h>
+
+namespace ps {
+namespace {
+
+TEST(Text, Utf8AndUtf16RoundTrip) {
+    const std::string utf8 = "Plan Ü € Ω 図面 😀";
+    const std::wstring wide = Widen(utf8);
+    EXPECT_EQ(wide, L"Plan \u00dc \u20ac \u03a9 \u56f3\u9762 \U0001F600");
+    EXPECT_EQ(Narrow(wide), utf8);
+    EXPECT_EQ(Widen(""), L"");
+    EXPECT_EQ(Narrow(L""), "");
+}
+
+TEST(Text, AnsiCodePageBoundary) {
+    ASSERT_EQ(GetACP(), 1252u) << "these cases assume the Western European code page";
+    EXPECT_EQ(ToAnsi("Größe € é"), std::optional<std::string>("Gr\xF6\xDF"
+                                                              "e \x80 \xE9"));
+    EXPECT_EQ(FromAnsi("Gr\xF6\xDF"
+                       "e \x80"),
+              "Größe €");
+    // No exact form: refused rather than written as "?" or a look-alike.
+    EXPECT_EQ(ToAnsi("\xCE\xA9"), std::nullopt);     // Greek capital omega
+    EXPECT_EQ(ToAnsi("\xE5\x9B\xB3"), std::nullopt); // CJK
+    EXPECT_EQ(ToAnsi("\xC4\x81"), std::nullopt);     // a with macron (best fit would give "a")
+    EXPECT_EQ(ToAnsiLossy("x\xCE\xA9").size(), 2u);  // best fit or "?", never dropped
+    EXPECT_EQ(ToAnsi(""), std::optional<std::string>(""));
+}
+
+TEST(Handles, OwnersCloseAndMove) {
+    UniqueHandleKernel event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_TRUE(event);
+    const HANDLE raw = event.get();
+    UniqueHandleKernel moved(std::move(event));
+    EXPECT_FALSE(event);
+    EXPECT_EQ(moved.get(), raw);
+    DWORD flags = 0;
+    EXPECT_TRUE(GetHandleInformation(raw, &flags));
+    moved.reset();
+    EXPECT_FALSE(GetHandleInformation(raw, &flags)); // closed
+
+    UniqueFile missing(
+        CreateFileW(L"C:\\no\\such\\file.dwg", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_FALSE(missing);
+
+    WIN32_FIND_DATAW data;
+    UniqueFind find(FindFirstFileW(L"C:\\windows\\*", &data));
+    EXPECT_TRUE(find);
+}
+
+LRESULT CALLBACK CountingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_APP) {
+        auto* count = reinterpret_cast<int*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        ++*count;
+        if (wp == 1) // posts itself another message every time
+            PostMessageW(hwnd, WM_APP, 1, 0);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+TEST(MessagePump, ProcessesPendingMessagesOnceAndReturns) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = CountingProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"PsPumpTest";
+    RegisterClassW(&wc);
+    HWND hwnd =
+        CreateWindowW(L"PsPumpTest", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    int count = 0;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&count));
+
+    for (int i = 0; i < 3; ++i)
+        PostMessageW(hwnd, WM_APP, 0, 0);
+    EXPECT_TRUE(PumpPendingMessages());
+    EXPECT_EQ(count, 3);
+
+    // A message that keeps reposting itself does not trap the caller.
+    count = 0;
+    PostMessageW(hwnd, WM_APP, 1, 0);
+    EXPECT_TRUE(PumpPendingMessages());
+    EXPECT_GT(count, 0);
+
+    // WM_QUIT stays for the outer loop.
+    DestroyWindow(hwnd);
+    PumpPendingMessages();
+    PostQuitMessage(7);
+    EXPECT_FALSE(PumpPendingMessages());
+    MSG msg;
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 7u);
+}
+
+} // namespace
+} // namespace ps
