@@ -19,3 +19,9 @@ if(PS_SANITIZE)
                                                 -fno-sanitize-recover=undefined)
     target_link_options(ps_options INTERFACE -fsanitize=address,undefined)
 endif()
+
+if(PS_FUZZ)
+    # Coverage for libFuzzer in everything of ours; the fuzz targets add the driver.
+    target_compile_options(ps_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+    target_link_options(ps_options INTERFACE -fsanitize=address,undefined)
+endif()

@@ -1,6 +1,21 @@
 #include "core/registry.h"
 
+#include <string>
+
 namespace ps {
+
+bool DeleteRegTree(Registry& reg, RegRoot root, std::string_view path) {
+    if (path.empty())
+        return false;
+    if (auto names = reg.subkeys(root, path)) {
+        std::string base(path);
+        if (base.back() != '\\')
+            base += '\\';
+        for (const auto& name : *names)
+            DeleteRegTree(reg, root, base + name);
+    }
+    return reg.deleteKey(root, path);
+}
 
 RawRegValue RegSzValue(std::string_view text) {
     RawRegValue v{kRegSz, std::vector<std::uint8_t>(text.begin(), text.end())};

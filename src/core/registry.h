@@ -57,6 +57,9 @@ public:
     virtual std::optional<std::vector<std::string>> subkeys(RegRoot root, std::string_view path) const = 0;
 };
 
+// Deletes a key with every key below it; false when something stayed.
+bool DeleteRegTree(Registry& reg, RegRoot root, std::string_view path);
+
 // Encoders for the common value shapes.
 RawRegValue RegSzValue(std::string_view text);   // with one terminating null
 RawRegValue RegDwordValue(std::uint32_t number); // little-endian

@@ -86,7 +86,7 @@ TEST_F(Products, ReleaseKeysReadInUpperCaseProductKeysInRegistryCase) {
 }
 
 TEST_F(Products, WritersRefuseWhatIsNotInstalled) {
-    test::DeleteTree(reg, kHklm, "Software\\Autodesk\\AutoCAD LT");
+    DeleteRegTree(reg, kHklm, "Software\\Autodesk\\AutoCAD LT");
     EXPECT_FALSE(SetAcadCurProd(reg, "AutoCAD LT"));
     EXPECT_FALSE(SetAcadCurProd(reg, "Something"));
     EXPECT_EQ(AcadCurProd(reg), "AutoCAD");

@@ -22,10 +22,10 @@ constexpr const char* kKey = "Software\\PlansweeperTests\\Helpers";
 class RealRegistry : public testing::Test {
 protected:
     void SetUp() override {
-        test::DeleteTree(reg, kRoot, "Software\\PlansweeperTests");
+        DeleteRegTree(reg, kRoot, "Software\\PlansweeperTests");
         ASSERT_TRUE(reg.createKey(kRoot, kKey));
     }
-    void TearDown() override { test::DeleteTree(reg, kRoot, "Software\\PlansweeperTests"); }
+    void TearDown() override { DeleteRegTree(reg, kRoot, "Software\\PlansweeperTests"); }
 
     // Writes raw bytes with the Unicode API, as other programs do.
     void setRaw(const wchar_t* name, DWORD type, const void* data, DWORD size) {
@@ -136,8 +136,8 @@ protected:
     }
     void TearDown() override { clean(); }
     void clean() {
-        test::DeleteTree(reg, RegRoot::LocalMachine, "Software\\Autodesk");
-        test::DeleteTree(reg, RegRoot::CurrentUser, "Software\\Autodesk");
+        DeleteRegTree(reg, RegRoot::LocalMachine, "Software\\Autodesk");
+        DeleteRegTree(reg, RegRoot::CurrentUser, "Software\\Autodesk");
     }
     WinRegistry reg;
 };

@@ -4,14 +4,6 @@
 
 namespace ps::test {
 
-void DeleteTree(Registry& reg, RegRoot root, std::string_view path) {
-    if (auto names = reg.subkeys(root, path)) {
-        for (const auto& name : *names)
-            DeleteTree(reg, root, std::string(path) + "\\" + name);
-    }
-    reg.deleteKey(root, path);
-}
-
 void PutString(Registry& reg, RegRoot root, std::string_view path, std::string_view name,
                std::string_view text) {
     reg.createKey(root, path);

@@ -8,9 +8,6 @@
 
 namespace ps::test {
 
-// Removes a key with everything below it (test clean-up only).
-void DeleteTree(Registry& reg, RegRoot root, std::string_view path);
-
 // Creates the key and writes a REG_SZ value.
 void PutString(Registry& reg, RegRoot root, std::string_view path, std::string_view name,
                std::string_view text);

@@ -1,0 +1,100 @@
+#include "core/memory_file_system.h"
+
+#include "core/strings.h"
+
+#include <cstdio>
+
+namespace ps {
+
+std::string MemoryFileSystem::Key(std::string_view path) {
+    std::string key = ToUpper(path);
+    while (key.size() > 3 && key.back() == '\\')
+        key.pop_back();
+    return key;
+}
+
+MemoryFileSystem::Entry& MemoryFileSystem::addFile(std::string_view path, std::string content,
+                                                   std::uint32_t attributes) {
+    auto& entry = entries_[Key(path)];
+    entry.content = std::move(content);
+    entry.attributes = attributes & ~static_cast<std::uint32_t>(kAttrDirectory);
+    names_[Key(path)] = std::string(path);
+    return entry;
+}
+
+void MemoryFileSystem::addFolder(std::string_view path, std::uint32_t attributes) {
+    auto& entry = entries_[Key(path)];
+    entry.attributes = attributes | kAttrDirectory;
+    names_[Key(path)] = std::string(path);
+}
+
+MemoryFileSystem::Entry* MemoryFileSystem::find(std::string_view path) {
+    auto it = entries_.find(Key(path));
+    return it == entries_.end() ? nullptr : &it->second;
+}
+
+const MemoryFileSystem::Entry* MemoryFileSystem::find(std::string_view path) const {
+    auto it = entries_.find(Key(path));
+    return it == entries_.end() ? nullptr : &it->second;
+}
+
+std::optional<std::uint32_t> MemoryFileSystem::attributes(std::string_view path) const {
+    if (const auto* e = find(path))
+        return e->attributes;
+    // A folder implied by a file below it.
+    const std::string prefix = Key(path) + "\\";
+    auto it = entries_.lower_bound(prefix);
+    if (it != entries_.end() && StartsWith(it->first, prefix))
+        return kAttrDirectory;
+    return std::nullopt;
+}
+
+std::optional<std::uint64_t> MemoryFileSystem::plainFileSize(std::string_view path) const {
+    const auto* e = find(path);
+    if (e == nullptr || (e->attributes & (kAttrDirectory | kAttrHidden | kAttrSystem)) != 0)
+        return std::nullopt;
+    return e->content.size();
+}
+
+std::optional<std::string> MemoryFileSystem::readPrefix(std::string_view path, std::size_t maxBytes) const {
+    const auto* e = find(path);
+    if (e == nullptr || e->lockedNoSharing || (e->attributes & kAttrDirectory) != 0)
+        return std::nullopt;
+    return e->content.substr(0, maxBytes);
+}
+
+std::optional<FileTimes> MemoryFileSystem::fileTimes(std::string_view path) const {
+    const auto* e = find(path);
+    if (e == nullptr || e->lockedNoSharing || (e->attributes & kAttrDirectory) != 0)
+        return std::nullopt;
+    return e->times;
+}
+
+std::string MemoryFileSystem::lastWriteText(std::string_view path) const {
+    const auto times = fileTimes(path);
+    return times ? FormatTime(times->modified) : std::string();
+}
+
+std::string MemoryFileSystem::FormatTime(FileTime time) {
+    // Civil date from days since 1601-01-01 (a proleptic Gregorian calendar).
+    const std::uint64_t seconds = time / 10'000'000ULL;
+    std::int64_t days = static_cast<std::int64_t>(seconds / 86400);
+    const auto secondOfDay = static_cast<int>(seconds % 86400);
+    days -= 134774; // 1601-01-01 .. 1970-01-01
+    // Howard Hinnant's days-to-civil.
+    days += 719468;
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const auto doe = static_cast<unsigned>(days - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned day = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned month = mp < 10 ? mp + 3 : mp - 9;
+    const std::int64_t year = static_cast<std::int64_t>(yoe) + era * 400 + (month <= 2 ? 1 : 0);
+    char text[40];
+    std::snprintf(text, sizeof text, "%04lld-%02u-%02u %02d:%02d:%02d", static_cast<long long>(year), month,
+                  day, secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60);
+    return text;
+}
+
+} // namespace ps

@@ -1,0 +1,40 @@
+// Files held in memory, for tests of the logic above the FileSystem port.
+// Paths compare without regard to case; folders exist when created or when
+// a file lies below them. Dates are shown as "YYYY-MM-DD hh:mm:ss" (UTC).
+#pragma once
+
+#include "core/file_system.h"
+
+#include <map>
+
+namespace ps {
+
+class MemoryFileSystem : public FileSystem {
+public:
+    struct Entry {
+        std::string content;
+        std::uint32_t attributes = kAttrArchive;
+        FileTimes times{};
+        bool lockedNoSharing = false; // another program holds it open without sharing
+    };
+
+    std::optional<std::uint32_t> attributes(std::string_view path) const override;
+    std::optional<std::uint64_t> plainFileSize(std::string_view path) const override;
+    std::optional<std::string> readPrefix(std::string_view path, std::size_t maxBytes) const override;
+    std::optional<FileTimes> fileTimes(std::string_view path) const override;
+    std::string lastWriteText(std::string_view path) const override;
+
+    Entry& addFile(std::string_view path, std::string content, std::uint32_t attributes = kAttrArchive);
+    void addFolder(std::string_view path, std::uint32_t attributes = kAttrDirectory);
+    Entry* find(std::string_view path);
+    const Entry* find(std::string_view path) const;
+
+    static std::string FormatTime(FileTime time);
+
+private:
+    static std::string Key(std::string_view path);
+    std::map<std::string, Entry> entries_;     // by upper-cased path
+    std::map<std::string, std::string> names_; // upper-cased path -> path as given
+};
+
+} // namespace ps

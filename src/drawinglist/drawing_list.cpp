@@ -1,0 +1,99 @@
+#include "drawinglist/drawing_list.h"
+
+#include "core/strings.h"
+#include "drawinglist/file_facts.h"
+#include "drawinglist/version.h"
+
+#include <algorithm>
+
+namespace ps {
+
+std::string FullPath(const DrawingRow& row) {
+    return row.cells[kColPath] + "\\" + row.cells[kColFilename];
+}
+
+DrawingRow MakeFolderRow(std::string_view folder) {
+    DrawingRow row;
+    row.cells[kColPath] = std::string(folder);
+    row.cells[kColVersion] = std::string(kFolderVersion);
+    return row;
+}
+
+bool DrawingList::before(const DrawingRow& a, const DrawingRow& b) const {
+    const std::string ka = ToUpper(a.cells[sortKey_]);
+    const std::string kb = ToUpper(b.cells[sortKey_]);
+    return order_ == SortOrder::Descending ? kb < ka : ka < kb;
+}
+
+std::size_t DrawingList::append(DrawingRow row) {
+    if (!sorted_) {
+        rows_.push_back(std::move(row));
+        return rows_.size() - 1;
+    }
+    auto at = std::upper_bound(rows_.begin(), rows_.end(), row,
+                               [this](const DrawingRow& a, const DrawingRow& b) { return before(a, b); });
+    const auto position = static_cast<std::size_t>(at - rows_.begin());
+    rows_.insert(at, std::move(row));
+    return position;
+}
+
+void DrawingList::insert(std::size_t position, DrawingRow row) {
+    rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(std::min(position, rows_.size())),
+                 std::move(row));
+}
+
+void DrawingList::erase(std::size_t position) {
+    if (position < rows_.size())
+        rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(position));
+}
+
+std::size_t DrawingList::removeSelected() {
+    const auto before = rows_.size();
+    std::erase_if(rows_, [](const DrawingRow& r) { return r.selected; });
+    return before - rows_.size();
+}
+
+void DrawingList::selectAll(bool selected) {
+    for (auto& r : rows_)
+        r.selected = selected;
+}
+
+void DrawingList::sortByColumn(Column column) {
+    sortKey_ = column;
+    sorted_ = true;
+    order_ = order_ == SortOrder::Ascending ? SortOrder::Descending : SortOrder::Ascending;
+    std::stable_sort(rows_.begin(), rows_.end(),
+                     [this](const DrawingRow& a, const DrawingRow& b) { return before(a, b); });
+}
+
+bool AcceptsDrawing(std::optional<std::uint32_t> attributes, std::string_view path, bool archiveAttrib,
+                    bool includeDxf) {
+    const std::uint32_t attrs = attributes.value_or(0xFFFFFFFFu);
+    if (!archiveAttrib && (attrs & kAttrArchive) != 0)
+        return false;
+    if ((attrs & kAttrDirectory) != 0)
+        return false;
+    const auto cut = path.find_last_of("\\:");
+    const auto plainName = cut == std::string_view::npos ? path : path.substr(cut + 1);
+    if (plainName == "." || plainName == "..")
+        return false;
+    const std::string extension = ToLower(FileExtension(path));
+    return extension == "dwg" || (extension == "dxf" && includeDxf);
+}
+
+bool addToListView(DrawingList& list, const FileSystem& fs, const Settings& settings, std::string_view path) {
+    if (!AcceptsDrawing(fs.attributes(path), path, IsOn(settings.ArchiveAttrib), IsOn(settings.IncludeDXF)))
+        return false;
+    DrawingRow row;
+    row.cells[kColFilename] = FileBaseName(path, false) + "." + FileExtension(path);
+    row.cells[kColPath] = FileFolder(path);
+    if (IsOn(settings.showVersion))
+        row.cells[kColVersion] = DwgVers(fs, path);
+    row.cells[kColSizeBefore] = std::to_string(FileSizeKB(fs, path));
+    row.cells[kColSizeAfter] = " ";
+    row.cells[kColDateBefore] = FileDateText(fs, path);
+    list.append(std::move(row));
+    return true;
+}
+
+} // namespace ps

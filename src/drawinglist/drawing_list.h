@@ -1,0 +1,114 @@
+// The drawing list: the run's work queue. One row per drawing file with eight
+// text cells, plus folder rows that stand for folders searched at run start.
+// A run processes exactly the rows whose Status is empty.
+#pragma once
+
+#include "core/file_system.h"
+#include "settings/settings.h"
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ps {
+
+enum Column : std::size_t {
+    kColFilename = 0,
+    kColPath,
+    kColVersion,
+    kColStatus,
+    kColSizeBefore,
+    kColSizeAfter,
+    kColDateBefore,
+    kColDateAfter,
+    kColumnCount
+};
+
+inline constexpr std::array<std::string_view, kColumnCount> kColumnCaptions{
+    "Filename", "Path", "Version", "Status", "Size before", "Size after", "Date before", "Date after"};
+
+// The status vocabulary of column "Status". Any other text also makes the
+// run pass over the row.
+namespace status {
+inline constexpr std::string_view kPending = "";
+inline constexpr std::string_view kSkip = "Skip";
+inline constexpr std::string_view kOk = "OK";
+inline constexpr std::string_view kTimeouted = "Timeouted";
+inline constexpr std::string_view kTerminated = "Terminated";
+inline constexpr std::string_view kAccessDenied = "Access Denied";
+inline constexpr std::string_view kReadOnly = "ReadOnly";
+inline constexpr std::string_view kScriptDenied = "Script file denied access";
+inline constexpr std::string_view kNotRecognized = "Skipped: Not recognized as a drawing file";
+inline constexpr std::string_view kCannotOpenVersion = "Skipped: Cannot open that version";
+inline constexpr std::string_view kCannotSaveVersion = "Skipped: Cannot save to that version";
+inline constexpr std::string_view kDontSaveSelected = "Skipped: Don't save selected";
+} // namespace status
+
+inline constexpr std::string_view kFolderVersion = "FOLDER";
+
+struct DrawingRow {
+    std::array<std::string, kColumnCount> cells;
+    bool selected = false;
+
+    const std::string& cell(Column c) const { return cells[c]; }
+    std::string& cell(Column c) { return cells[c]; }
+    // A folder row has an empty Filename.
+    bool isFolder() const { return cells[kColFilename].empty(); }
+    bool isPending() const { return cells[kColStatus].empty(); }
+};
+
+// Path + "\" + Filename.
+std::string FullPath(const DrawingRow& row);
+DrawingRow MakeFolderRow(std::string_view folder);
+
+enum class SortOrder { None, Ascending, Descending };
+
+class DrawingList {
+public:
+    std::size_t size() const { return rows_.size(); }
+    bool empty() const { return rows_.empty(); }
+    DrawingRow& operator[](std::size_t i) { return rows_[i]; }
+    const DrawingRow& operator[](std::size_t i) const { return rows_[i]; }
+    auto begin() { return rows_.begin(); }
+    auto end() { return rows_.end(); }
+    auto begin() const { return rows_.begin(); }
+    auto end() const { return rows_.end(); }
+
+    // Appends at the end, or at its sorted place while sorting is on.
+    // Returns the row's position.
+    std::size_t append(DrawingRow row);
+    void insert(std::size_t position, DrawingRow row);
+    void erase(std::size_t position);
+    // Removes every selected row; returns how many went.
+    std::size_t removeSelected();
+    void selectAll(bool selected);
+
+    // A click on a column header: sort by it, sorting on, direction flipped
+    // (one switch for the whole list). Cells compare as text.
+    void sortByColumn(Column column);
+    // Bulk additions switch sorting off so new rows land at the end.
+    void setSortingOff() { sorted_ = false; }
+    bool sorted() const { return sorted_; }
+    Column sortKey() const { return sortKey_; }
+    SortOrder sortOrder() const { return order_; }
+
+private:
+    bool before(const DrawingRow& a, const DrawingRow& b) const;
+    std::vector<DrawingRow> rows_;
+    bool sorted_ = false;
+    Column sortKey_ = kColFilename;
+    SortOrder order_ = SortOrder::None;
+};
+
+// The acceptance rule for one file: archive rule, not a folder (nor missing,
+// where a failed query counts as every attribute set), not "." or "..", and
+// extension dwg, or dxf when DXF files are included.
+bool AcceptsDrawing(std::optional<std::uint32_t> attributes, std::string_view path, bool archiveAttrib,
+                    bool includeDxf);
+
+// Adds one drawing row for path when the rule accepts it.
+bool addToListView(DrawingList& list, const FileSystem& fs, const Settings& settings, std::string_view path);
+
+} // namespace ps

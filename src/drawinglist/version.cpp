@@ -1,0 +1,84 @@
+#include "drawinglist/version.h"
+
+#include "core/strings.h"
+#include "drawinglist/file_facts.h"
+
+namespace ps {
+namespace {
+
+struct CodeLabel {
+    std::string_view code;
+    std::string_view label;
+};
+
+constexpr CodeLabel kCodes[] = {
+    {"AC1001", "2.5"},  {"AC1002", "2.5"},   {"AC1003", "2.6"},   {"AC1004", "9"},     {"AC1005", "10"},
+    {"AC1006", "10"},   {"AC1007", "11/12"}, {"AC1008", "11/12"}, {"AC1009", "11/12"}, {"AC1010", "13"},
+    {"AC1011", "13"},   {"AC1012", "13"},    {"AC1013", "14"},    {"AC1014", "14"},    {"AC1015", "2000"},
+    {"AC401h", "2004"}, {"AC402b", "2004"},  {"AC1016", "2004"},  {"AC1018", "2004"},  {"AC701a", "2007"},
+    {"AC1021", "2007"}, {"AC1024", "2010"},
+};
+
+// Mid$ with 1-based start: whatever characters exist there, up to count.
+std::string_view Mid(std::string_view text, std::size_t start, std::size_t count) {
+    if (start - 1 >= text.size())
+        return {};
+    return text.substr(start - 1, count);
+}
+
+} // namespace
+
+std::string_view VersionLabelForCode(std::string_view code) {
+    for (const auto& row : kCodes)
+        if (row.code == code)
+            return row.label;
+    return {};
+}
+
+std::string DwgLabelFromHeader(std::string_view firstBytes) {
+    const auto label = VersionLabelForCode(Left(firstBytes, kDwgHeaderBytes));
+    return std::string(label.empty() ? kVersionUnknownDwg : label);
+}
+
+std::string DxfCodeFromHeader(std::string_view firstBytes) {
+    const auto head = Left(firstBytes, kDxfHeaderBytes);
+    // Binary DXF with one-byte group codes: the 22-byte sentinel, then groups
+    // 0 SECTION, 2 HEADER, 9 $ACADVER and 1 put the value at byte 51. An ASCII
+    // header of seven CR LF lines puts it at byte 48.
+    std::string code(Mid(head, Left(head, 18) == "AutoCAD Binary DXF" ? 51 : 48, 6));
+    // A file that opens with a section but has no version where expected is
+    // taken for release 11/12.
+    if (Left(code, 2) != "AC" &&
+        (ToUpper(Mid(head, 4, 7)) == "SECTION" || ToUpper(Mid(head, 5, 7)) == "SECTION"))
+        code = "AC1009";
+    return code;
+}
+
+std::string DxfLabelFromCode(std::string_view code) {
+    const auto label = VersionLabelForCode(code);
+    return std::string(label.empty() ? kVersionUnknownDxf : label);
+}
+
+std::string DxfHeaderVersion(const FileSystem& fs, std::string_view path) {
+    if (!fs.plainFileSize(path))
+        return "DXF";
+    const auto head = fs.readPrefix(path, kDxfHeaderBytes);
+    if (!head)
+        return "DXF";
+    return DxfCodeFromHeader(*head);
+}
+
+std::string DwgVers(const FileSystem& fs, std::string_view path) {
+    if (!fs.plainFileSize(path))
+        return {};
+    const std::string extension = ToLower(FileExtension(path));
+    if (extension == "dwg") {
+        const auto head = fs.readPrefix(path, kDwgHeaderBytes);
+        return head ? DwgLabelFromHeader(*head) : std::string(kVersionUnknownDwg);
+    }
+    if (extension == "dxf")
+        return DxfLabelFromCode(DxfHeaderVersion(fs, path));
+    return {};
+}
+
+} // namespace ps

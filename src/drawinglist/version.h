@@ -1,0 +1,36 @@
+// The release that wrote a DWG or DXF drawing, told from the first bytes of
+// the file, as the short label of the list's Version column.
+#pragma once
+
+#include "core/file_system.h"
+
+#include <string>
+#include <string_view>
+
+namespace ps {
+
+inline constexpr std::string_view kVersionUnknownDwg = "???";
+inline constexpr std::string_view kVersionUnknownDxf = "DXF?";
+
+inline constexpr std::size_t kDwgHeaderBytes = 6;
+inline constexpr std::size_t kDxfHeaderBytes = 56;
+
+// "2.5" … "2010" for a known version code (exact, case included), else empty.
+std::string_view VersionLabelForCode(std::string_view code);
+
+// The label of a DWG from its first bytes: "???" when not recognised.
+std::string DwgLabelFromHeader(std::string_view firstBytes);
+// The version code of a DXF from its first 56 bytes (fewer for a short file).
+std::string DxfCodeFromHeader(std::string_view firstBytes);
+// The label of a DXF code: "DXF?" when not recognised.
+std::string DxfLabelFromCode(std::string_view code);
+
+// The label of the file at path: empty when a plain directory search does not
+// find it (missing, hidden or system) or its extension is neither dwg nor
+// dxf; "???" for an unreadable DWG, "DXF?" for an unreadable DXF. Reads at
+// most 56 bytes; never raises.
+std::string DwgVers(const FileSystem& fs, std::string_view path);
+// The version code of a DXF file; "DXF" when it cannot be read.
+std::string DxfHeaderVersion(const FileSystem& fs, std::string_view path);
+
+} // namespace ps

@@ -1,0 +1,97 @@
+#include "platform/win_file_system.h"
+
+#include "platform/handles.h"
+#include "platform/text.h"
+
+#include <windows.h>
+
+namespace ps {
+namespace {
+
+FileTime ToFileTime(const FILETIME& ft) {
+    return (static_cast<FileTime>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+
+FILETIME ToFiletime(FileTime t) {
+    FILETIME ft;
+    ft.dwLowDateTime = static_cast<DWORD>(t & 0xFFFFFFFFu);
+    ft.dwHighDateTime = static_cast<DWORD>(t >> 32);
+    return ft;
+}
+
+UniqueFile OpenForReading(std::string_view path) {
+    return UniqueFile(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+} // namespace
+
+std::optional<std::uint32_t> WinFileSystem::attributes(std::string_view path) const {
+    const DWORD attrs = GetFileAttributesW(Widen(path).c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES)
+        return std::nullopt;
+    return attrs;
+}
+
+std::optional<std::uint64_t> WinFileSystem::plainFileSize(std::string_view path) const {
+    // A path is a name here, never a pattern.
+    if (path.empty() || path.find_first_of("*?") != std::string_view::npos)
+        return std::nullopt;
+    WIN32_FIND_DATAW data;
+    UniqueFind find(FindFirstFileW(Widen(path).c_str(), &data));
+    if (!find)
+        return std::nullopt;
+    if ((data.dwFileAttributes &
+         (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0)
+        return std::nullopt;
+    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+std::optional<std::string> WinFileSystem::readPrefix(std::string_view path, std::size_t maxBytes) const {
+    const UniqueFile file = OpenForReading(path);
+    if (!file)
+        return std::nullopt;
+    std::string bytes(maxBytes, '\0');
+    std::size_t total = 0;
+    while (total < maxBytes) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), bytes.data() + total, static_cast<DWORD>(maxBytes - total), &got, nullptr))
+            return std::nullopt;
+        if (got == 0)
+            break;
+        total += got;
+    }
+    bytes.resize(total);
+    return bytes;
+}
+
+std::optional<FileTimes> WinFileSystem::fileTimes(std::string_view path) const {
+    const UniqueFile file = OpenForReading(path);
+    if (!file)
+        return std::nullopt;
+    FILETIME created, accessed, modified;
+    if (!GetFileTime(file.get(), &created, &accessed, &modified))
+        return std::nullopt;
+    return FileTimes{ToFileTime(created), ToFileTime(modified), ToFileTime(accessed)};
+}
+
+std::string WinFileSystem::lastWriteText(std::string_view path) const {
+    const auto times = fileTimes(path);
+    return times ? FormatLocalDateTime(times->modified) : std::string();
+}
+
+std::string FormatLocalDateTime(FileTime utc) {
+    const FILETIME ft = ToFiletime(utc);
+    FILETIME local;
+    SYSTEMTIME st;
+    if (!FileTimeToLocalFileTime(&ft, &local) || !FileTimeToSystemTime(&local, &st))
+        return {};
+    wchar_t date[128];
+    wchar_t time[128];
+    if (GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, date, 128) == 0 ||
+        GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, time, 128) == 0)
+        return {};
+    return Narrow(date) + " " + Narrow(time);
+}
+
+} // namespace ps

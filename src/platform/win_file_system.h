@@ -1,0 +1,22 @@
+// Files through the Win32 API behind the FileSystem port.
+#pragma once
+
+#include "core/file_system.h"
+
+#include <string>
+
+namespace ps {
+
+class WinFileSystem : public FileSystem {
+public:
+    std::optional<std::uint32_t> attributes(std::string_view path) const override;
+    std::optional<std::uint64_t> plainFileSize(std::string_view path) const override;
+    std::optional<std::string> readPrefix(std::string_view path, std::size_t maxBytes) const override;
+    std::optional<FileTimes> fileTimes(std::string_view path) const override;
+    std::string lastWriteText(std::string_view path) const override;
+};
+
+// A UTC file time as the user's short date and long time in local time.
+std::string FormatLocalDateTime(FileTime utc);
+
+} // namespace ps

@@ -1,0 +1,57 @@
+#include "support/host_file_system.h"
+
+#include <filesystem>
+#include <fstream>
+
+namespace ps::test {
+
+namespace fs = std::filesystem;
+
+std::optional<std::uint32_t> HostFileSystem::attributes(std::string_view path) const {
+    std::error_code ec;
+    const auto st = fs::status(fs::path(path), ec);
+    if (ec || !fs::exists(st))
+        return std::nullopt;
+    std::uint32_t attrs = fs::is_directory(st) ? kAttrDirectory : kAttrArchive;
+    if (fs::path(path).filename().string().starts_with("."))
+        attrs |= kAttrHidden;
+    if ((st.permissions() & fs::perms::owner_write) == fs::perms::none)
+        attrs |= kAttrReadOnly;
+    return attrs;
+}
+
+std::optional<std::uint64_t> HostFileSystem::plainFileSize(std::string_view path) const {
+    const auto attrs = attributes(path);
+    if (!attrs || (*attrs & (kAttrDirectory | kAttrHidden | kAttrSystem)) != 0)
+        return std::nullopt;
+    std::error_code ec;
+    const auto size = fs::file_size(fs::path(path), ec);
+    if (ec)
+        return std::nullopt;
+    return size;
+}
+
+std::optional<std::string> HostFileSystem::readPrefix(std::string_view path, std::size_t maxBytes) const {
+    std::ifstream in{fs::path(path), std::ios::binary};
+    if (!in)
+        return std::nullopt;
+    std::string bytes(maxBytes, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(maxBytes));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
+}
+
+std::optional<FileTimes> HostFileSystem::fileTimes(std::string_view path) const {
+    std::error_code ec;
+    const auto t = fs::last_write_time(fs::path(path), ec);
+    if (ec)
+        return std::nullopt;
+    const auto ticks = static_cast<FileTime>(t.time_since_epoch().count() / 100);
+    return FileTimes{ticks, ticks, ticks};
+}
+
+std::string HostFileSystem::lastWriteText(std::string_view path) const {
+    return fileTimes(path) ? "date" : "";
+}
+
+} // namespace ps::test

@@ -1,0 +1,18 @@
+// The host's real files behind the FileSystem port, for native tests over
+// real data (the corpus). Names starting with "." count as hidden.
+#pragma once
+
+#include "core/file_system.h"
+
+namespace ps::test {
+
+class HostFileSystem : public FileSystem {
+public:
+    std::optional<std::uint32_t> attributes(std::string_view path) const override;
+    std::optional<std::uint64_t> plainFileSize(std::string_view path) const override;
+    std::optional<std::string> readPrefix(std::string_view path, std::size_t maxBytes) const override;
+    std::optional<FileTimes> fileTimes(std::string_view path) const override;
+    std::string lastWriteText(std::string_view path) const override;
+};
+
+} // namespace ps::test
