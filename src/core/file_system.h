@@ -49,6 +49,9 @@ public:
     // The last-write time in local time as the user's short date and long
     // time; empty when the file cannot be opened.
     virtual std::string lastWriteText(std::string_view path) const = 0;
+
+    // Creates or truncates the file and writes the bytes; false on any failure.
+    virtual bool writeFile(std::string_view path, std::string_view bytes) = 0;
 };
 
 } // namespace ps

@@ -75,6 +75,19 @@ std::string MemoryFileSystem::lastWriteText(std::string_view path) const {
     return times ? FormatTime(times->modified) : std::string();
 }
 
+bool MemoryFileSystem::writeFile(std::string_view path, std::string_view bytes) {
+    if (writesFail_)
+        return false;
+    if (auto* e = find(path)) {
+        if ((e->attributes & (kAttrDirectory | kAttrReadOnly)) != 0 || e->lockedNoSharing)
+            return false;
+        e->content = std::string(bytes);
+        return true;
+    }
+    addFile(path, std::string(bytes));
+    return true;
+}
+
 std::string MemoryFileSystem::FormatTime(FileTime time) {
     // Civil date from days since 1601-01-01 (a proleptic Gregorian calendar).
     const std::uint64_t seconds = time / 10'000'000ULL;

@@ -23,6 +23,7 @@ public:
     std::optional<std::string> readPrefix(std::string_view path, std::size_t maxBytes) const override;
     std::optional<FileTimes> fileTimes(std::string_view path) const override;
     std::string lastWriteText(std::string_view path) const override;
+    bool writeFile(std::string_view path, std::string_view bytes) override;
 
     Entry& addFile(std::string_view path, std::string content, std::uint32_t attributes = kAttrArchive);
     void addFolder(std::string_view path, std::uint32_t attributes = kAttrDirectory);
@@ -31,10 +32,14 @@ public:
 
     static std::string FormatTime(FileTime time);
 
+    // Makes every write fail, as a full disk or a denied folder does.
+    void setWritesFail(bool fail) { writesFail_ = fail; }
+
 private:
     static std::string Key(std::string_view path);
     std::map<std::string, Entry> entries_;     // by upper-cased path
     std::map<std::string, std::string> names_; // upper-cased path -> path as given
+    bool writesFail_ = false;
 };
 
 } // namespace ps

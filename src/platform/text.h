@@ -3,6 +3,8 @@
 // formats (script, list file, logs, copy-data payload).
 #pragma once
 
+#include "core/ansi_codec.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,5 +20,12 @@ std::optional<std::string> ToAnsi(std::string_view utf8);
 // UTF-8 to ANSI, best effort (for texts where a "?" harms nobody).
 std::string ToAnsiLossy(std::string_view utf8);
 std::string FromAnsi(std::string_view ansi);
+
+// The system ANSI code page behind the AnsiCodec port.
+class WinAnsiCodec final : public AnsiCodec {
+public:
+    std::optional<std::string> toAnsi(std::string_view utf8) const override { return ToAnsi(utf8); }
+    std::string fromAnsi(std::string_view ansi) const override { return FromAnsi(ansi); }
+};
 
 } // namespace ps

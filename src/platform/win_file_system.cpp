@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace ps {
 namespace {
 
@@ -78,6 +80,22 @@ std::optional<FileTimes> WinFileSystem::fileTimes(std::string_view path) const {
 std::string WinFileSystem::lastWriteText(std::string_view path) const {
     const auto times = fileTimes(path);
     return times ? FormatLocalDateTime(times->modified) : std::string();
+}
+
+bool WinFileSystem::writeFile(std::string_view path, std::string_view bytes) {
+    UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD wrote = 0;
+        const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        if (!WriteFile(file.get(), bytes.data() + done, chunk, &wrote, nullptr) || wrote == 0)
+            return false;
+        done += wrote;
+    }
+    return true;
 }
 
 std::string FormatLocalDateTime(FileTime utc) {

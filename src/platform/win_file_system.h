@@ -14,6 +14,7 @@ public:
     std::optional<std::string> readPrefix(std::string_view path, std::size_t maxBytes) const override;
     std::optional<FileTimes> fileTimes(std::string_view path) const override;
     std::string lastWriteText(std::string_view path) const override;
+    bool writeFile(std::string_view path, std::string_view bytes) override;
 };
 
 // A UTC file time as the user's short date and long time in local time.

@@ -54,4 +54,10 @@ std::string HostFileSystem::lastWriteText(std::string_view path) const {
     return fileTimes(path) ? "date" : "";
 }
 
+bool HostFileSystem::writeFile(std::string_view path, std::string_view bytes) {
+    std::ofstream out{fs::path(path), std::ios::binary | std::ios::trunc};
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
 } // namespace ps::test

@@ -13,6 +13,7 @@ public:
     std::optional<std::string> readPrefix(std::string_view path, std::size_t maxBytes) const override;
     std::optional<FileTimes> fileTimes(std::string_view path) const override;
     std::string lastWriteText(std::string_view path) const override;
+    bool writeFile(std::string_view path, std::string_view bytes) override;
 };
 
 } // namespace ps::test

@@ -1,0 +1,80 @@
+// The AutoCAD script written for every drawing of a run: head lines, audit,
+// the purge passes, system variables, the companion application's cleaning
+// calls, zoom, the user's own script, save-as and quit. AutoCAD LT gets plain
+// command lines; full AutoCAD also gets AutoLISP expressions.
+#pragma once
+
+#include "core/ansi_codec.h"
+#include "core/file_system.h"
+#include "core/registry.h"
+#include "settings/settings.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ps {
+
+inline constexpr std::string_view kCompanionVlx = "Plansweeper.VLX";
+// Loaded instead when no compiled application sits beside the program.
+inline constexpr std::string_view kCompanionFas = "Plansweeper.fas";
+inline constexpr std::string_view kCompanionLsp = "Plansweeper.lsp";
+inline constexpr std::string_view kScriptBaseName = "purge";
+
+// What the script depends on besides the settings and the two arguments.
+struct ScriptContext {
+    std::string productType; // "AutoCAD", "AutoCAD LT", or empty when not registered
+    std::string releaseKey;  // upper case, e.g. "R16.2"
+    bool r15OrLater = false;
+    std::string programFolder;     // without a trailing backslash
+    std::string companionPath;     // the companion file to load; empty when none exists
+    bool targetFileExists = false; // a file (not a folder) exists at the target path
+};
+
+struct PurgeScript {
+    std::vector<std::string> lines;
+    bool companionMissing = false; // AutoCAD only: lines hold the head lines alone
+};
+
+// The lines for one drawing. Pure: the same inputs give the same lines.
+PurgeScript PurgeScriptLines(const Settings& settings, const ScriptContext& context,
+                             std::string_view saveFormat, std::string_view targetPath);
+
+// The save format AutoCAD writes natively for a release key's family; nullopt
+// for a key in no family.
+std::optional<std::string_view> NativeSaveFormat(std::string_view releaseKey);
+
+// The companion file beside the program: Plansweeper.VLX, else .fas, else
+// .lsp; empty when none exists.
+std::string FindCompanion(const FileSystem& fs, std::string_view programFolder);
+// The message shown when the companion is missing, naming the VLX path.
+std::string CompanionMissingMessage(std::string_view programFolder);
+
+// The script file's bytes: every line converted to the ANSI code page and
+// ended by CR LF, the last one included. nullopt when a line holds a
+// character the code page cannot carry.
+std::optional<std::string> ScriptFileBytes(const std::vector<std::string>& lines, const AnsiCodec& codec);
+
+enum class ScriptResult {
+    Written,          // the script is ready for AutoCAD
+    Failed,           // the file could not be written
+    CompanionMissing, // full AutoCAD, and the companion application is not beside the program
+};
+
+struct ScriptEnvironment {
+    const Registry& registry;
+    FileSystem& files;
+    const AnsiCodec& codec;
+    std::string scriptBasePath; // temporary folder + "purge"; the file is this + ".scr"
+    std::string programFolder;
+};
+
+// Writes the script for the product named by settings.ProdName. With the
+// companion missing the file holds the head lines and message receives
+// "Error in CreateSCRpurge: <folder>\Plansweeper.VLX not found".
+ScriptResult CreateSCRpurge(const ScriptEnvironment& env, const Settings& settings, bool r15OrLater,
+                            std::string_view saveFormat, std::string_view targetPath,
+                            std::string* message = nullptr);
+
+} // namespace ps
