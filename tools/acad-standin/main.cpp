@@ -1,0 +1,593 @@
+// The stand-in AutoCAD: a small Win32 program that behaves like AutoCAD in
+// batch mode, for tests and demonstrations only. It opens the drawing named
+// on its command line, shows a main window titled like AutoCAD's, holds a
+// ".dwl" lock file while the drawing is open, reads the script as keyboard
+// input, saves where the script says and quits. What it did goes to a journal
+// beside the drawing (<drawing>.journal); faults to stage come from a side
+// file beside the drawing (<drawing>.standin), one directive per line:
+//
+//   hang                         never ends (ignores close requests)
+//   crash                        dies right after opening the drawing
+//   crash-during-save            dies in the middle of writing a save
+//   slow-start=<s>               waits before opening
+//   slow-save=<s>                a save takes this long
+//   exit-code=<n>                ends with this exit code
+//   no-save                      accepts save-as but writes nothing
+//   proxy-objects                shows "Proxy Information" when ShowProxyDialog is 1
+//   popup=<title>|<b1>,<b2>      a dialog owned by the main window (closes on WM_CLOSE)
+//   sticky-popup=<title>|<b1>    the same, but only a button ends it
+//   unowned-popup=<title>|<b1>   a dialog with no owner
+//   hung-ui=<title>|<b1>         shows the dialog, then stops answering messages
+//   modified                     the drawing counts as changed from the start
+#include "registration.h"
+#include "session.h"
+
+#include "acad/products.h"
+#include "acad/registry_helpers.h"
+#include "core/strings.h"
+#include "platform/handles.h"
+#include "platform/text.h"
+#include "platform/win_registry.h"
+#include "script/purge_script.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using ps::Narrow;
+using ps::Widen;
+
+struct Popup {
+    std::string title;
+    std::vector<std::string> buttons;
+    bool sticky = false;
+    bool owned = true;
+    bool hung = false;
+};
+
+struct Directives {
+    bool hang = false;
+    bool crash = false;
+    bool crashDuringSave = false;
+    bool noSave = false;
+    bool proxyObjects = false;
+    bool modified = false;
+    int slowStart = 0;
+    int slowSave = 0;
+    int exitCode = 0;
+    std::vector<Popup> popups;
+};
+
+std::optional<std::string> ReadFileBytes(const std::string& path) {
+    ps::UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file)
+        return std::nullopt;
+    std::string bytes;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
+        bytes.append(buffer, got);
+    return bytes;
+}
+
+bool WriteFileBytes(const std::string& path, std::string_view bytes) {
+    ps::UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    DWORD wrote = 0;
+    return bytes.empty() ||
+           (WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr) &&
+            wrote == bytes.size());
+}
+
+bool FileExists(const std::string& path) {
+    const DWORD attrs = GetFileAttributesW(Widen(path).c_str());
+    return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::string WithoutExtension(const std::string& path) {
+    const auto dot = path.rfind('.');
+    const auto slash = path.find_last_of("\\/:");
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return path;
+    return path.substr(0, dot);
+}
+
+std::string FileName(const std::string& path) {
+    const auto slash = path.find_last_of("\\/:");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+Popup ParsePopup(const std::string& text) {
+    Popup p;
+    const auto bar = text.find('|');
+    p.title = text.substr(0, bar);
+    if (bar != std::string::npos) {
+        std::string rest = text.substr(bar + 1);
+        std::size_t start = 0;
+        while (start <= rest.size()) {
+            const auto comma = rest.find(',', start);
+            const std::string b =
+                rest.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+            if (!b.empty())
+                p.buttons.push_back(b);
+            if (comma == std::string::npos)
+                break;
+            start = comma + 1;
+        }
+    }
+    return p;
+}
+
+Directives ReadDirectives(const std::string& path) {
+    Directives d;
+    const auto text = ReadFileBytes(path);
+    if (!text)
+        return d;
+    std::size_t start = 0;
+    while (start < text->size()) {
+        auto end = text->find('\n', start);
+        if (end == std::string::npos)
+            end = text->size();
+        std::string line = text->substr(start, end - start);
+        start = end + 1;
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+            line.pop_back();
+        if (line.empty() || line[0] == '#')
+            continue;
+        const auto eq = line.find('=');
+        const std::string key = line.substr(0, eq);
+        const std::string value = eq == std::string::npos ? std::string() : line.substr(eq + 1);
+        if (key == "hang")
+            d.hang = true;
+        else if (key == "crash")
+            d.crash = true;
+        else if (key == "crash-during-save")
+            d.crashDuringSave = true;
+        else if (key == "no-save")
+            d.noSave = true;
+        else if (key == "proxy-objects")
+            d.proxyObjects = true;
+        else if (key == "modified")
+            d.modified = true;
+        else if (key == "slow-start")
+            d.slowStart = std::atoi(value.c_str());
+        else if (key == "slow-save")
+            d.slowSave = std::atoi(value.c_str());
+        else if (key == "exit-code")
+            d.exitCode = std::atoi(value.c_str());
+        else if (key == "popup" || key == "sticky-popup" || key == "unowned-popup" || key == "hung-ui") {
+            Popup p = ParsePopup(value);
+            p.sticky = key == "sticky-popup";
+            p.owned = key != "unowned-popup";
+            p.hung = key == "hung-ui";
+            d.popups.push_back(p);
+        }
+    }
+    return d;
+}
+
+class StandIn;
+StandIn* g_app = nullptr;
+
+constexpr wchar_t kMainClass[] = L"PsStandinMain";
+constexpr wchar_t kDialogClass[] = L"PsStandinDialog";
+constexpr UINT kEndDialog = WM_APP + 1;
+
+class StandIn final : public standin::SessionHost {
+public:
+    StandIn(std::string drawing, std::string script)
+        : drawing_(std::move(drawing)), script_(std::move(script)) {
+        journalPath_ = drawing_ + ".journal";
+        lockPath_ = WithoutExtension(drawing_) + ".dwl";
+    }
+
+    int run();
+
+    // SessionHost
+    void journal(const std::string& line) override {
+        ps::UniqueFile file(CreateFileW(Widen(journalPath_).c_str(), FILE_APPEND_DATA,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0,
+                                        nullptr));
+        if (!file)
+            return;
+        const std::string text = line + "\r\n";
+        DWORD wrote = 0;
+        WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &wrote, nullptr);
+    }
+    bool fileExists(const std::string& path) override { return FileExists(path); }
+    std::optional<std::string> readTextFile(const std::string& path) override {
+        auto bytes = ReadFileBytes(path);
+        if (!bytes)
+            return std::nullopt;
+        return ps::FromAnsi(*bytes);
+    }
+    bool saveDrawing(const std::string& versionCode, const std::string& path) override;
+
+    LRESULT mainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT dialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+private:
+    void identify();
+    void readProfile();
+    void createLock(const std::string& lock);
+    void showPopup(const Popup& popup);
+    void pumpFor(int milliseconds);
+    bool pump(); // false when the main window is gone
+    void quit(int code);
+
+    std::string drawing_, script_, journalPath_, lockPath_;
+    std::string productName_ = "AutoCAD";
+    std::string nativeCode_;
+    std::string title_;
+    ps::WinRegistry registry_;
+    std::int32_t isaveBackupDwg_ = 1;
+    std::int32_t showProxyDialog_ = 1;
+    std::string drawingBytes_;
+    Directives directives_;
+    std::unique_ptr<standin::Session> session_;
+    HWND main_ = nullptr;
+    std::string typing_;
+};
+
+void StandIn::identify() {
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::string folder = Narrow(exe);
+    folder = folder.substr(0, folder.find_last_of('\\'));
+    if (const auto id = standin::IdentifyByFolder(registry_, folder)) {
+        productName_ = id->name.empty() ? "AutoCAD" : id->name;
+        if (const auto native = ps::NativeSaveFormat(id->release))
+            nativeCode_ = standin::VersionCodeOfFormat(*native);
+        journal("product: " + id->name + " (" + id->type + " " + id->release + " " + id->productKey + ")");
+        // The profile this product loads: its current one.
+        const std::string profiles = ps::ProfilesKeyPath(id->type, id->release, id->productKey);
+        const std::string profile =
+            ps::RegText(ps::ReadRegValue(registry_, ps::RegRoot::CurrentUser, profiles, ""));
+        const auto show = ps::ReadRegValue(registry_, ps::RegRoot::CurrentUser,
+                                           profiles + profile + "\\General", "ShowProxyDialog");
+        const auto backup =
+            ps::ReadRegValue(registry_, ps::RegRoot::CurrentUser,
+                             profiles + profile + "\\General Configuration", "IsaveBackupDwg");
+        const auto dialog = ps::ReadRegValue(registry_, ps::RegRoot::CurrentUser,
+                                             ps::ProductKeyPath(id->type, id->release, id->productKey) +
+                                                 "\\FixedProfile\\General Configuration",
+                                             "FileDialog");
+        journal("profile " + profile + ": ShowProxyDialog=" + ps::RegText(show) +
+                " IsaveBackupDwg=" + ps::RegText(backup) + " FileDialog=" + ps::RegText(dialog));
+        if (const auto* n = std::get_if<std::int32_t>(&show))
+            showProxyDialog_ = *n;
+        if (const auto* n = std::get_if<std::int32_t>(&backup))
+            isaveBackupDwg_ = *n;
+    } else {
+        journal("product: none registered for " + folder);
+    }
+}
+
+void StandIn::createLock(const std::string& lock) {
+    WriteFileBytes(lock, "stand-in AutoCAD, process " + std::to_string(GetCurrentProcessId()) + "\r\n");
+}
+
+bool StandIn::pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT)
+            return false;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return IsWindow(main_) != FALSE;
+}
+
+void StandIn::pumpFor(int milliseconds) {
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(milliseconds);
+    while (GetTickCount64() < end) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        pump();
+    }
+}
+
+bool StandIn::saveDrawing(const std::string& versionCode, const std::string& path) {
+    if (directives_.noSave) {
+        journal("save skipped: " + path);
+        return false;
+    }
+    if (directives_.slowSave > 0)
+        pumpFor(directives_.slowSave * 1000);
+    if (isaveBackupDwg_ == 1 && FileExists(path)) {
+        const std::string bak = WithoutExtension(path) + ".bak";
+        if (CopyFileW(Widen(path).c_str(), Widen(bak).c_str(), FALSE))
+            journal("backup " + bak);
+    }
+    // The saved file carries the format's version code and a stamp that
+    // differs on every save, as a real save's bytes do.
+    std::string body = drawingBytes_.size() > 6 ? drawingBytes_.substr(6) : std::string();
+    const auto old = body.rfind("\r\nPSSTANDIN-SAVE:");
+    if (old != std::string::npos)
+        body.resize(old);
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const std::string bytes = versionCode + body + "\r\nPSSTANDIN-SAVE:" + std::to_string(now.dwLowDateTime) +
+                              "-" + std::to_string(counter.QuadPart) + "-" +
+                              std::to_string(GetCurrentProcessId()) + "\r\n";
+    if (directives_.crashDuringSave) {
+        journal("crashing in the middle of saving " + path);
+        WriteFileBytes(path, std::string_view(bytes).substr(0, bytes.size() / 2));
+        TerminateProcess(GetCurrentProcess(), 0xC0000005);
+    }
+    if (!WriteFileBytes(path, bytes)) {
+        journal("save failed: " + path);
+        return false;
+    }
+    drawingBytes_ = bytes;
+    journal("saved " + path + " " + versionCode);
+    // The lock follows the open drawing.
+    const std::string lock = WithoutExtension(path) + ".dwl";
+    if (!ps::EqualsNoCase(lock, lockPath_)) {
+        DeleteFileW(Widen(lockPath_).c_str());
+        lockPath_ = lock;
+        createLock(lockPath_);
+    }
+    const std::wstring title = Widen(productName_ + " - [" + FileName(path) + "]");
+    SetWindowTextW(main_, title.c_str());
+    return true;
+}
+
+void StandIn::showPopup(const Popup& popup) {
+    journal("dialog " + popup.title + ": shown");
+    HWND owner = popup.owned ? main_ : nullptr;
+    const int width = 360;
+    const int height = 150;
+    HWND dlg = CreateWindowExW(WS_EX_DLGMODALFRAME, kDialogClass, Widen(popup.title).c_str(),
+                               WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 200, 200, width, height,
+                               owner, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (dlg == nullptr) {
+        journal("dialog " + popup.title + ": could not be created");
+        return;
+    }
+    SetPropW(dlg, L"PsSticky", reinterpret_cast<HANDLE>(static_cast<INT_PTR>(popup.sticky ? 1 : 0)));
+    int x = 10;
+    int id = 100;
+    for (const auto& caption : popup.buttons) {
+        CreateWindowW(L"Button", Widen(caption).c_str(), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, x, 70, 100,
+                      28, dlg, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id++)), GetModuleHandleW(nullptr),
+                      nullptr);
+        x += 110;
+    }
+    if (popup.hung) {
+        journal("dialog " + popup.title + ": user interface stops answering");
+        for (;;)
+            Sleep(INFINITE);
+    }
+    // Modal: the owner is disabled until the dialog is answered.
+    if (owner != nullptr)
+        EnableWindow(owner, FALSE);
+    MSG msg;
+    while (IsWindow(dlg) && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    if (owner != nullptr) {
+        EnableWindow(owner, TRUE);
+        SetActiveWindow(owner);
+    }
+}
+
+LRESULT StandIn::dialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    wchar_t title[256] = {};
+    GetWindowTextW(hwnd, title, 256);
+    switch (msg) {
+    case WM_COMMAND: {
+        wchar_t caption[128] = {};
+        GetWindowTextW(reinterpret_cast<HWND>(lp), caption, 128);
+        journal("dialog " + Narrow(title) + ": " + Narrow(caption));
+        // Ended once the button has finished its click, as dialogs end.
+        PostMessageW(hwnd, kEndDialog, 0, 0);
+        return 0;
+    }
+    case kEndDialog:
+        DestroyWindow(hwnd);
+        return 0;
+    case WM_CLOSE:
+        if (GetPropW(hwnd, L"PsSticky") != nullptr) {
+            journal("dialog " + Narrow(title) + ": close ignored");
+            return 0;
+        }
+        journal("dialog " + Narrow(title) + ": closed");
+        DestroyWindow(hwnd);
+        return 0;
+    case WM_DESTROY:
+        RemovePropW(hwnd, L"PsSticky");
+        return 0;
+    default:
+        return DefWindowProcW(hwnd, msg, wp, lp);
+    }
+}
+
+LRESULT StandIn::mainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CHAR: {
+        // Keys typed into the window reach the command line.
+        const wchar_t c = static_cast<wchar_t>(wp);
+        if (c == 27) {
+            typing_.clear();
+            if (session_)
+                session_->escape();
+        } else if (c == L' ' || c == L'\r') {
+            if (session_)
+                session_->typed(typing_);
+            typing_.clear();
+        } else if (c >= 32) {
+            typing_ += Narrow(std::wstring(1, c));
+        }
+        return 0;
+    }
+    case WM_CLOSE:
+        if (directives_.hang) {
+            journal("close ignored (hang)");
+            return 0;
+        }
+        journal("window closed");
+        DestroyWindow(hwnd);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(directives_.exitCode);
+        return 0;
+    default:
+        return DefWindowProcW(hwnd, msg, wp, lp);
+    }
+}
+
+void StandIn::quit(int code) {
+    DeleteFileW(Widen(lockPath_).c_str());
+    journal("quit, exit code " + std::to_string(code));
+    if (IsWindow(main_))
+        DestroyWindow(main_);
+    ExitProcess(static_cast<UINT>(code));
+}
+
+LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    return g_app != nullptr ? g_app->mainProc(hwnd, msg, wp, lp) : DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    return g_app != nullptr ? g_app->dialogProc(hwnd, msg, wp, lp) : DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+int StandIn::run() {
+    journal("start: " + Narrow(GetCommandLineW()));
+    identify();
+    directives_ = ReadDirectives(drawing_ + ".standin");
+    if (directives_.slowStart > 0)
+        Sleep(static_cast<DWORD>(directives_.slowStart) * 1000);
+
+    WNDCLASSW wc{};
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpfnWndProc = MainProc;
+    wc.lpszClassName = kMainClass;
+    RegisterClassW(&wc);
+    wc.lpfnWndProc = DialogProc;
+    wc.lpszClassName = kDialogClass;
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    RegisterClassW(&wc);
+
+    title_ = productName_ + " - [" + FileName(drawing_) + "]";
+    main_ = CreateWindowW(kMainClass, Widen(title_).c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 640,
+                          480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (main_ == nullptr)
+        journal("main window could not be created");
+    pump();
+
+    const auto bytes = ReadFileBytes(drawing_);
+    if (!bytes) {
+        journal("cannot open drawing " + drawing_);
+    } else {
+        drawingBytes_ = *bytes;
+        createLock(lockPath_);
+        journal("opened " + drawing_);
+    }
+    session_ = std::make_unique<standin::Session>(*this, drawing_, nativeCode_);
+    if (directives_.modified)
+        session_->setModified();
+
+    if (directives_.crash) {
+        journal("crashing");
+        TerminateProcess(GetCurrentProcess(), 0xC0000005);
+    }
+    if (directives_.proxyObjects && showProxyDialog_ == 1)
+        showPopup(Popup{"Proxy Information", {"OK"}});
+    for (const auto& popup : directives_.popups)
+        showPopup(popup);
+
+    if (directives_.hang) {
+        journal("hanging");
+        MSG msg;
+        for (;;) {
+            if (GetMessageW(&msg, nullptr, 0, 0) <= 0)
+                Sleep(INFINITE);
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+
+    if (bytes && !script_.empty()) {
+        std::string scriptPath = script_;
+        if (ps::ToLower(scriptPath.size() >= 4 ? scriptPath.substr(scriptPath.size() - 4) : "") != ".scr")
+            scriptPath += ".scr";
+        const auto text = readTextFile(scriptPath);
+        if (!text) {
+            journal("cannot read script " + scriptPath);
+        } else {
+            std::size_t start = 0;
+            while (start < text->size() && !session_->quitRequested()) {
+                auto end = text->find('\n', start);
+                if (end == std::string::npos)
+                    end = text->size();
+                std::string line = text->substr(start, end - start);
+                start = end + 1;
+                if (!line.empty() && line.back() == '\r')
+                    line.pop_back();
+                if (!pump())
+                    break;
+                session_->scriptLine(line);
+            }
+            session_->scriptEnded();
+            journal("script ended");
+        }
+    }
+
+    // At the command prompt until the script or the user quits.
+    MSG msg;
+    while (!session_->quitRequested()) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            // The window was closed: AutoCAD ends, and its lock goes with it.
+            DeleteFileW(Widen(lockPath_).c_str());
+            journal("ended by closing its window, exit code " + std::to_string(directives_.exitCode));
+            return directives_.exitCode;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    quit(directives_.exitCode);
+    return directives_.exitCode;
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    std::string drawing;
+    std::string script;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = Narrow(argv[i]);
+        if (ps::EqualsNoCase(arg, "/b") && i + 1 < argc)
+            script = Narrow(argv[++i]);
+        else if (ps::EqualsNoCase(arg, "/nologo"))
+            continue;
+        else if (drawing.empty())
+            drawing = arg;
+    }
+    LocalFree(argv);
+    if (drawing.empty()) {
+        MessageBoxW(nullptr, L"Usage: acad.exe \"drawing\" [/b \"script\"] [/nologo]", L"Stand-in AutoCAD",
+                    MB_OK);
+        return 2;
+    }
+    StandIn app(drawing, script);
+    g_app = &app;
+    return app.run();
+}
