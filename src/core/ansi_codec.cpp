@@ -21,6 +21,24 @@ std::optional<std::string> Latin1Codec::toAnsi(std::string_view utf8) const {
     return out;
 }
 
+std::string Latin1Codec::toAnsiLossy(std::string_view utf8) const {
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        std::size_t length = c < 0x80           ? 1
+                             : (c >> 5) == 0x6  ? 2
+                             : (c >> 4) == 0xE  ? 3
+                             : (c >> 3) == 0x1E ? 4
+                                                : 1;
+        if (i + length > utf8.size())
+            length = utf8.size() - i;
+        const auto one = toAnsi(utf8.substr(i, length));
+        out += one ? *one : std::string("?");
+        i += length;
+    }
+    return out;
+}
+
 std::string Latin1Codec::fromAnsi(std::string_view ansi) const {
     std::string out;
     out.reserve(ansi.size());

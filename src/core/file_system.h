@@ -52,6 +52,16 @@ public:
 
     // Creates or truncates the file and writes the bytes; false on any failure.
     virtual bool writeFile(std::string_view path, std::string_view bytes) = 0;
+    // Appends to the file, creating it when missing; false on any failure.
+    virtual bool appendFile(std::string_view path, std::string_view bytes) = 0;
+    // Writes the three file times back; false when the file cannot be opened.
+    virtual bool setFileTimes(std::string_view path, const FileTimes& times) = 0;
+    // Deletes a file, also a read-only one; false when it could not.
+    virtual bool deleteFile(std::string_view path) = 0;
+    // True when the file can be opened for reading while refusing others
+    // write access: false for a file another program holds open for
+    // writing, or one this user may not read.
+    virtual bool canOpenDenyingWrites(std::string_view path) const = 0;
 };
 
 } // namespace ps

@@ -88,6 +88,41 @@ bool MemoryFileSystem::writeFile(std::string_view path, std::string_view bytes) 
     return true;
 }
 
+bool MemoryFileSystem::appendFile(std::string_view path, std::string_view bytes) {
+    if (writesFail_)
+        return false;
+    if (auto* e = find(path)) {
+        if ((e->attributes & (kAttrDirectory | kAttrReadOnly)) != 0 || e->lockedNoSharing)
+            return false;
+        e->content += std::string(bytes);
+        return true;
+    }
+    addFile(path, std::string(bytes));
+    return true;
+}
+
+bool MemoryFileSystem::setFileTimes(std::string_view path, const FileTimes& times) {
+    auto* e = find(path);
+    if (e == nullptr || e->lockedNoSharing || (e->attributes & kAttrDirectory) != 0)
+        return false;
+    e->times = times;
+    return true;
+}
+
+bool MemoryFileSystem::deleteFile(std::string_view path) {
+    auto it = entries_.find(Key(path));
+    if (it == entries_.end() || (it->second.attributes & kAttrDirectory) != 0 || it->second.lockedNoSharing)
+        return false;
+    names_.erase(it->first);
+    entries_.erase(it);
+    return true;
+}
+
+bool MemoryFileSystem::canOpenDenyingWrites(std::string_view path) const {
+    const auto* e = find(path);
+    return e != nullptr && (e->attributes & kAttrDirectory) == 0 && !e->lockedNoSharing && !e->openForWriting;
+}
+
 std::string MemoryFileSystem::FormatTime(FileTime time) {
     // Civil date from days since 1601-01-01 (a proleptic Gregorian calendar).
     const std::uint64_t seconds = time / 10'000'000ULL;

@@ -16,6 +16,7 @@ public:
         std::uint32_t attributes = kAttrArchive;
         FileTimes times{};
         bool lockedNoSharing = false; // another program holds it open without sharing
+        bool openForWriting = false;  // another program writes it (reading still shared)
     };
 
     std::optional<std::uint32_t> attributes(std::string_view path) const override;
@@ -24,6 +25,10 @@ public:
     std::optional<FileTimes> fileTimes(std::string_view path) const override;
     std::string lastWriteText(std::string_view path) const override;
     bool writeFile(std::string_view path, std::string_view bytes) override;
+    bool appendFile(std::string_view path, std::string_view bytes) override;
+    bool setFileTimes(std::string_view path, const FileTimes& times) override;
+    bool deleteFile(std::string_view path) override;
+    bool canOpenDenyingWrites(std::string_view path) const override;
 
     Entry& addFile(std::string_view path, std::string content, std::uint32_t attributes = kAttrArchive);
     void addFolder(std::string_view path, std::uint32_t attributes = kAttrDirectory);

@@ -26,6 +26,7 @@ class WinAnsiCodec final : public AnsiCodec {
 public:
     std::optional<std::string> toAnsi(std::string_view utf8) const override { return ToAnsi(utf8); }
     std::string fromAnsi(std::string_view ansi) const override { return FromAnsi(ansi); }
+    std::string toAnsiLossy(std::string_view utf8) const override { return ToAnsiLossy(utf8); }
 };
 
 } // namespace ps

@@ -82,20 +82,58 @@ std::string WinFileSystem::lastWriteText(std::string_view path) const {
     return times ? FormatLocalDateTime(times->modified) : std::string();
 }
 
-bool WinFileSystem::writeFile(std::string_view path, std::string_view bytes) {
-    UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return false;
+namespace {
+
+bool WriteAll(HANDLE file, std::string_view bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         DWORD wrote = 0;
         const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
-        if (!WriteFile(file.get(), bytes.data() + done, chunk, &wrote, nullptr) || wrote == 0)
+        if (!WriteFile(file, bytes.data() + done, chunk, &wrote, nullptr) || wrote == 0)
             return false;
         done += wrote;
     }
     return true;
+}
+
+} // namespace
+
+bool WinFileSystem::writeFile(std::string_view path, std::string_view bytes) {
+    UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && WriteAll(file.get(), bytes);
+}
+
+bool WinFileSystem::appendFile(std::string_view path, std::string_view bytes) {
+    UniqueFile file(CreateFileW(Widen(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && WriteAll(file.get(), bytes);
+}
+
+bool WinFileSystem::setFileTimes(std::string_view path, const FileTimes& times) {
+    UniqueFile file(CreateFileW(Widen(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    const FILETIME created = ToFiletime(times.created);
+    const FILETIME accessed = ToFiletime(times.accessed);
+    const FILETIME modified = ToFiletime(times.modified);
+    return SetFileTime(file.get(), &created, &accessed, &modified) != FALSE;
+}
+
+bool WinFileSystem::deleteFile(std::string_view path) {
+    const std::wstring wide = Widen(path);
+    const DWORD attrs = GetFileAttributesW(wide.c_str());
+    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY) != 0)
+        SetFileAttributesW(wide.c_str(), attrs & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    return DeleteFileW(wide.c_str()) != FALSE;
+}
+
+bool WinFileSystem::canOpenDenyingWrites(std::string_view path) const {
+    UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    return static_cast<bool>(file);
 }
 
 std::string FormatLocalDateTime(FileTime utc) {

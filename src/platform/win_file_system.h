@@ -15,6 +15,10 @@ public:
     std::optional<FileTimes> fileTimes(std::string_view path) const override;
     std::string lastWriteText(std::string_view path) const override;
     bool writeFile(std::string_view path, std::string_view bytes) override;
+    bool appendFile(std::string_view path, std::string_view bytes) override;
+    bool setFileTimes(std::string_view path, const FileTimes& times) override;
+    bool deleteFile(std::string_view path) override;
+    bool canOpenDenyingWrites(std::string_view path) const override;
 };
 
 // A UTC file time as the user's short date and long time in local time.

@@ -60,4 +60,23 @@ bool HostFileSystem::writeFile(std::string_view path, std::string_view bytes) {
     return static_cast<bool>(out);
 }
 
+bool HostFileSystem::appendFile(std::string_view path, std::string_view bytes) {
+    std::ofstream out{fs::path(path), std::ios::binary | std::ios::app};
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+bool HostFileSystem::setFileTimes(std::string_view, const FileTimes&) {
+    return false;
+}
+
+bool HostFileSystem::deleteFile(std::string_view path) {
+    std::error_code ec;
+    return fs::remove(fs::path(path), ec);
+}
+
+bool HostFileSystem::canOpenDenyingWrites(std::string_view path) const {
+    return static_cast<bool>(std::ifstream{fs::path(path), std::ios::binary});
+}
+
 } // namespace ps::test

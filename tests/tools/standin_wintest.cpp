@@ -11,6 +11,7 @@
 #include "platform/win_file_system.h"
 #include "platform/win_registry.h"
 #include "script/purge_script.h"
+#include "support/standin_fixture.h"
 #include "support/win_process.h"
 #include "support/win_temp_dir.h"
 
@@ -27,28 +28,14 @@ constexpr DWORD kRunLimit = 30000;
 
 class Standin : public testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        products_ = new test::TempDir();
-        WinRegistry reg;
-        standin::UnregisterStandins(reg);
-        const std::string source = test::ProgramFolder() + "\\standin\\acad.exe";
-        standin::RegisterStandins(
-            reg, products_->path(), [&](const standin::StandinProduct& p, const std::string& f) {
-                CreateDirectoryW(Widen(f).c_str(), nullptr);
-                return CopyFileW(Widen(source).c_str(), Widen(f + "\\" + p.exeName).c_str(), FALSE) != FALSE;
-            });
-    }
+    static void SetUpTestSuite() { products_ = new test::RegisteredStandins(); }
     static void TearDownTestSuite() {
-        WinRegistry reg;
-        standin::UnregisterStandins(reg);
         delete products_;
         products_ = nullptr;
     }
 
     void SetUp() override {
-        program_ = dir_.path() + "\\program";
-        CreateDirectoryW(Widen(program_).c_str(), nullptr);
-        test::WriteFileBytes(program_ + "\\Plansweeper.VLX", "compiled companion");
+        program_ = test::MakeProgramFolder(dir_);
         settings_.PurgeTimes = 1;
         settings_.PurgeAll = settings_.Audit = settings_.ZoomE = settings_.DelFilter = -1;
     }
@@ -94,7 +81,7 @@ protected:
         ASSERT_TRUE(WriteRegValue(reg_, RegRoot::CurrentUser, path, name, static_cast<std::int32_t>(value)));
     }
 
-    static test::TempDir* products_;
+    static test::RegisteredStandins* products_;
     test::TempDir dir_;
     std::string program_;
     WinRegistry reg_;
@@ -103,7 +90,7 @@ protected:
     Settings settings_;
 };
 
-test::TempDir* Standin::products_ = nullptr;
+test::RegisteredStandins* Standin::products_ = nullptr;
 
 const std::string kDwg2000 = std::string("AC1015") + std::string(3000, 'd');
 

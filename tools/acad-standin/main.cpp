@@ -373,7 +373,12 @@ void StandIn::showPopup(const Popup& popup) {
     if (owner != nullptr)
         EnableWindow(owner, FALSE);
     MSG msg;
-    while (IsWindow(dlg) && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    while (IsWindow(dlg)) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            PostQuitMessage(static_cast<int>(msg.wParam)); // for the main loop
+            break;
+        }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
@@ -551,7 +556,7 @@ int StandIn::run() {
     // At the command prompt until the script or the user quits.
     MSG msg;
     while (!session_->quitRequested()) {
-        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        const BOOL got = IsWindow(main_) ? GetMessageW(&msg, nullptr, 0, 0) : 0;
         if (got <= 0) {
             // The window was closed: AutoCAD ends, and its lock goes with it.
             DeleteFileW(Widen(lockPath_).c_str());

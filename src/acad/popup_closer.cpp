@@ -1,0 +1,115 @@
+#include "acad/popup_closer.h"
+
+#include "acad/host.h"
+#include "core/strings.h"
+
+#include <algorithm>
+
+namespace ps {
+namespace {
+
+bool UpperStarts(std::string_view title, std::string_view upperPrefix) {
+    return ToUpper(Left(title, upperPrefix.size())) == upperPrefix;
+}
+
+using Window = WindowScanner::Window;
+
+} // namespace
+
+bool IsPopUpCandidate(std::string_view t) {
+    return StartsWith(t, "Specify Font for Style") || StartsWith(t, "Select Shape File") ||
+           StartsWith(t, "Microsoft Visual C++ Runtime Library") || StartsWith(t, "AutoCAD Message") ||
+           UpperStarts(t, "AUTOCAD ALERT") || StartsWith(t, "AutoCAD Error") || StartsWith(t, "AutoCAD") ||
+           StartsWith(t, " AutoCAD Error") || StartsWith(t, "Error Report Cancelled") ||
+           Contains(t, "Error Report") || StartsWith(t, "Proxy Information") ||
+           StartsWith(t, "Digital Signature Contents") ||
+           (StartsWith(t, "Previous Version ") && Contains(t, "Detected")) ||
+           Contains(t, "Open - Foreign DWG File") || StartsWith(t, "Hide Command Line Window") ||
+           StartsWith(t, "Customer Involvement Program") || UpperStarts(t, "MAGICAD") ||
+           UpperStarts(t, "NO CURRENT PROJECT") || UpperStarts(t, "PROJECT PATH SELECTION") ||
+           UpperStarts(t, "LOST SET ASSOCIATION") || t == "AutoCAD" || UpperStarts(t, "ACAD.EXE");
+}
+
+std::int16_t PopUpCodeForTitle(std::string_view t, std::int16_t code) {
+    if (StartsWith(t, "Microsoft Visual C++ Runtime Library"))
+        code = kPopUpRuntimeLibrary;
+    if (StartsWith(t, "AutoCAD Error"))
+        code = kPopUpAutoCadError;
+    if (StartsWith(t, " AutoCAD Error") || StartsWith(t, "Error Report Cancelled") ||
+        Contains(t, "Error Report"))
+        code = kPopUpErrorReport;
+    return code;
+}
+
+bool CountsAsAutoCads(std::string_view ownerTitle, std::string_view ownerOwnerTitle, std::int16_t code) {
+    return IsAutoCadWindowTitle(ownerTitle) || IsAutoCadWindowTitle(ownerOwnerTitle) || code > 0 ||
+           UpperStarts(ownerOwnerTitle, "AUTODESK");
+}
+
+std::int16_t CloseAcadPopUps(PopUpScanContext& c, bool r15OrLater, std::string_view drawingPath,
+                             const std::vector<std::uint32_t>& processes) {
+    WindowScanner& win = c.windows;
+    std::int16_t code = kPopUpNone;
+    const auto log = [&](const std::string& title) {
+        const std::string line = c.clock.nowText() + ";" + std::string(drawingPath) + ";" + title + "\r\n";
+        c.files.appendFile(c.logPath, c.codec.toAnsiLossy(line));
+    };
+    for (const Window w : win.topLevelWindows()) {
+        const std::string title = win.title(w);
+        if (title.empty() || !IsPopUpCandidate(title))
+            continue;
+        // Never another program's window, nor the user's own AutoCAD session.
+        if (std::find(processes.begin(), processes.end(), win.processId(w)) == processes.end())
+            continue;
+        const Window o = win.owner(w);
+        const Window o2 = o != 0 ? win.owner(o) : 0;
+        const std::string ownerTitle = o != 0 ? win.title(o) : std::string();
+        const std::string ownerOwnerTitle = o2 != 0 ? win.title(o2) : std::string();
+        code = PopUpCodeForTitle(title, code);
+        // AutoCAD's own window, addressed by its handle.
+        const Window acad = IsAutoCadWindowTitle(ownerTitle) ? o : o2;
+
+        if (CountsAsAutoCads(ownerTitle, ownerOwnerTitle, code)) {
+            log(title);
+            if (StartsWith(title, "AutoCAD Alert")) {
+                Window yes = win.findButton(w, "&Ja");
+                if (yes == 0)
+                    yes = win.findButton(w, "&Yes");
+                code = kPopUpAlertAnswered;
+                if (yes != 0)
+                    win.click(yes);
+                else if (const Window go = win.findButton(w, "C&ontinue"); go != 0)
+                    win.click(go);
+            } else {
+                if (title == "Project Path Selection") {
+                    if (const Window cancel = win.findButton(w, "Cancel"); cancel != 0)
+                        win.click(cancel);
+                }
+                win.close(w);
+                if (const Window no = win.findButton(w, "&No"); no != 0) {
+                    win.click(no);
+                } else {
+                    if (acad != 0 && win.activate(acad))
+                        win.typeKeys(acad, "{ESC}");
+                    if (const Window cancel = win.findButton(w, "Cancel"); cancel != 0)
+                        win.click(cancel);
+                }
+            }
+            // Releases before 2000 need a nudge to go on with the script.
+            if (!r15OrLater && acad != 0 && win.activate(acad))
+                win.typeKeys(acad, "RESUME ");
+        }
+        if (ToUpper(title) == "AUTOCAD" &&
+            (StartsWith(ownerTitle, "Autodesk Land Desktop") || StartsWith(ownerTitle, "Autodesk Map"))) {
+            Window no = win.findButton(w, "&Nej");
+            if (no == 0)
+                no = win.findButton(w, "&No");
+            if (no != 0)
+                win.click(no);
+            log(title);
+        }
+    }
+    return code;
+}
+
+} // namespace ps

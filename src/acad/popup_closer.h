@@ -1,0 +1,52 @@
+// The pop-up closer: while AutoCAD works through a drawing unattended it can
+// still open windows that wait for an answer. One scan recognises them by
+// title and by the AutoCAD window that owns them, answers or closes them,
+// logs each one and reports what kind of window it met.
+#pragma once
+
+#include "core/ansi_codec.h"
+#include "core/file_system.h"
+#include "core/system_ports.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ps {
+
+inline constexpr std::string_view kClosedPopUpsLog = "PlansweeperClosedPopUps.log";
+
+// Result codes of one scan; the last one set wins.
+enum PopUpCode : std::int16_t {
+    kPopUpNone = 0,
+    kPopUpRuntimeLibrary = 2, // "Microsoft Visual C++ Runtime Library"
+    kPopUpAutoCadError = 3,   // "AutoCAD Error"
+    kPopUpErrorReport = 4,    // " AutoCAD Error", "Error Report Cancelled", "... Error Report ..."
+    kPopUpAlertAnswered = 5,  // "AutoCAD Alert", answered
+};
+
+// Whether a window with this title is one the closer looks at.
+bool IsPopUpCandidate(std::string_view title);
+// The code after meeting this title: rows 2, 3, 4 tested in order, a later
+// row overriding an earlier one; the code passed in when none matches.
+std::int16_t PopUpCodeForTitle(std::string_view title, std::int16_t code);
+// A candidate counts as AutoCAD's when its owner or its owner's owner is
+// AutoCAD's window, the owner's owner is Autodesk's, or a code was set.
+bool CountsAsAutoCads(std::string_view ownerTitle, std::string_view ownerOwnerTitle, std::int16_t code);
+
+struct PopUpScanContext {
+    WindowScanner& windows;
+    FileSystem& files;
+    const AnsiCodec& codec;
+    const Clock& clock;
+    std::string logPath; // the temporary folder + the log's name
+};
+
+// One scan over the desktop's top-level windows. Only windows of the given
+// processes (AutoCAD as started by the run, and what it started) are
+// touched. Returns the result code.
+std::int16_t CloseAcadPopUps(PopUpScanContext& context, bool r15OrLater, std::string_view drawingPath,
+                             const std::vector<std::uint32_t>& processes);
+
+} // namespace ps

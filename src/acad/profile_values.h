@@ -1,0 +1,46 @@
+// The three AutoCAD profile values changed for every drawing of a run (the
+// proxy dialog, the backup copy, the file dialog) and written back when
+// AutoCAD has ended. The saved values are also kept in the registry until
+// they are written back, so a program that ends while AutoCAD runs can put
+// them back at its next start.
+#pragma once
+
+#include "acad/registry_helpers.h"
+#include "core/registry.h"
+
+#include <string>
+#include <string_view>
+
+namespace ps {
+
+// Where the values wait to be written back (HKEY_CURRENT_USER).
+inline constexpr std::string_view kPendingProfileValuesKey =
+    "Software\\QUILLMERE\\Plansweeper\\PendingProfileValues";
+
+struct SavedProfileValues {
+    std::string profileKey; // HKCU ...\Profiles\<profile>
+    std::string fixedKey;   // HKCU ...\FixedProfile\General Configuration
+    // What was read: a 32-bit integer, a string, or the default 1 (16-bit).
+    RegVariant showProxyDialog;
+    RegVariant isaveBackupDwg;
+    RegVariant fileDialog;
+    bool pending = false;
+};
+
+// The profile key of a product (by name) and profile.
+std::string AcadProfileKey(const Registry& reg, std::string_view prodName, std::string_view profile);
+std::string AcadFixedProfileKey(const Registry& reg, std::string_view prodName);
+
+// Saves the three values of the product and profile and sets them for the run:
+// ShowProxyDialog 0, IsaveBackupDwg 1 or 0 from createBak, FileDialog 1.
+// Values are written only into keys that exist.
+SavedProfileValues GetAcadRegistry(Registry& reg, std::string_view prodName, std::string_view profile,
+                                   bool createBak);
+// Writes the saved values back and forgets the pending record.
+void RestoreAcadRegistry(Registry& reg, SavedProfileValues& saved);
+
+// Writes back values a run left changed when its program ended early; true
+// when there were any.
+bool RestorePendingProfileValues(Registry& reg);
+
+} // namespace ps

@@ -1,0 +1,79 @@
+// Ports for the parts of the system a run waits on or talks to: the clock,
+// the user, AutoCAD's process and the desktop's windows. One Win32
+// implementation each lives in platform/; tests bring their own.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ps {
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // Milliseconds on a clock that never jumps (not the wall clock).
+    virtual std::uint64_t monotonicMs() const = 0;
+    // The current local date and time in the user's general date format.
+    virtual std::string nowText() const = 0;
+};
+
+class UserPrompt {
+public:
+    virtual ~UserPrompt() = default;
+    // A question with Yes and No; true for Yes.
+    virtual bool askYesNo(std::string_view message, std::string_view title) = 0;
+    // A message with an OK button.
+    virtual void inform(std::string_view message, std::string_view title) = 0;
+};
+
+// Processing pending user-interface messages once (the long loops' yield).
+class MessagePump {
+public:
+    virtual ~MessagePump() = default;
+    virtual void pumpOnce() = 0;
+};
+
+// One child process at a time: started, watched and always ended.
+class ProcessRunner {
+public:
+    enum class Wake { ProcessEnded, Input, Timeout };
+
+    virtual ~ProcessRunner() = default;
+    // windowStyle: 1 normal with focus, 2 minimised with focus, 0 as the program wants.
+    virtual bool start(std::string_view commandLine, int windowStyle) = 0;
+    // True once the process has ended (a poll that does not wait).
+    virtual bool hasEnded() = 0;
+    // Sleeps until the process ends, user input arrives or the time passes.
+    virtual Wake waitForWake(unsigned milliseconds) = 0;
+    // Ends the process (also when it already ended) and releases it.
+    virtual void terminate() = 0;
+    // The started process and every process it started, for telling its
+    // windows from everybody else's. Empty when nothing runs.
+    virtual std::vector<std::uint32_t> processTree() = 0;
+};
+
+// The desktop's top-level windows as the pop-up closer sees them.
+class WindowScanner {
+public:
+    using Window = std::uintptr_t; // 0 is no window
+
+    virtual ~WindowScanner() = default;
+    // Top-level windows from the top of the Z order down.
+    virtual std::vector<Window> topLevelWindows() = 0;
+    virtual std::string title(Window w) = 0; // at most 254 characters; empty when gone
+    virtual Window owner(Window w) = 0;
+    virtual std::uint32_t processId(Window w) = 0;
+    // A child button of parent with exactly this caption (ampersands included).
+    virtual Window findButton(Window parent, std::string_view caption) = 0;
+    // These never wait for long on a window that stops answering.
+    virtual void click(Window button) = 0;
+    virtual void close(Window w) = 0;
+    // Brings the window to the front; false when it is gone or not answering.
+    virtual bool activate(Window w) = 0;
+    // Types keys into that window ("{ESC}" for Escape, other text as is).
+    virtual void typeKeys(Window w, std::string_view keys) = 0;
+};
+
+} // namespace ps

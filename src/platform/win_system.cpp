@@ -1,0 +1,193 @@
+#include "platform/win_system.h"
+
+#include "platform/message_pump.h"
+#include "platform/text.h"
+
+#include <tlhelp32.h>
+
+#include <algorithm>
+
+namespace ps {
+
+std::string WinClock::nowText() const {
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    wchar_t date[128];
+    wchar_t time[128];
+    if (GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, date, 128) == 0 ||
+        GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, time, 128) == 0)
+        return {};
+    return Narrow(date) + " " + Narrow(time);
+}
+
+bool WinUserPrompt::askYesNo(std::string_view message, std::string_view title) {
+    return MessageBoxW(owner_, Widen(message).c_str(), Widen(title).c_str(), MB_YESNO | MB_ICONQUESTION) ==
+           IDYES;
+}
+
+void WinUserPrompt::inform(std::string_view message, std::string_view title) {
+    MessageBoxW(owner_, Widen(message).c_str(), Widen(title).c_str(), MB_OK);
+}
+
+void WinMessagePump::pumpOnce() {
+    PumpPendingMessages();
+}
+
+WinProcessRunner::~WinProcessRunner() {
+    terminate();
+}
+
+bool WinProcessRunner::start(std::string_view commandLine, int windowStyle) {
+    terminate();
+    std::wstring line = Widen(commandLine);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    if (windowStyle != 0) {
+        si.dwFlags = STARTF_USESHOWWINDOW;
+        si.wShowWindow = static_cast<WORD>(windowStyle == 2 ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
+    }
+    PROCESS_INFORMATION pi{};
+    if (line.empty() || !CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
+                                        nullptr, nullptr, &si, &pi))
+        return false;
+    process_.reset(pi.hProcess);
+    thread_.reset(pi.hThread);
+    pid_ = pi.dwProcessId;
+    return true;
+}
+
+bool WinProcessRunner::hasEnded() {
+    return !process_ || WaitForSingleObject(process_.get(), 0) != WAIT_TIMEOUT;
+}
+
+ProcessRunner::Wake WinProcessRunner::waitForWake(unsigned milliseconds) {
+    if (!process_)
+        return Wake::ProcessEnded;
+    HANDLE handles[] = {process_.get()};
+    const DWORD r = MsgWaitForMultipleObjectsEx(1, handles, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (r == WAIT_OBJECT_0)
+        return Wake::ProcessEnded;
+    if (r == WAIT_OBJECT_0 + 1)
+        return Wake::Input;
+    return Wake::Timeout;
+}
+
+void WinProcessRunner::terminate() {
+    if (process_) {
+        TerminateProcess(process_.get(), 0);
+        // Bounded: a process the system cannot end must not hold up the run.
+        WaitForSingleObject(process_.get(), 5000);
+    }
+    process_.reset();
+    thread_.reset();
+    pid_ = 0;
+}
+
+std::vector<std::uint32_t> WinProcessRunner::processTree() {
+    if (pid_ == 0)
+        return {};
+    std::vector<std::uint32_t> tree{pid_};
+    const auto below = ProcessTreeOf(pid_);
+    tree.insert(tree.end(), below.begin(), below.end());
+    return tree;
+}
+
+std::vector<std::uint32_t> ProcessTreeOf(std::uint32_t pid) {
+    std::vector<std::pair<DWORD, DWORD>> all; // (process, parent)
+    UniqueHandleKernel snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
+        return {};
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL ok = Process32FirstW(snapshot.get(), &entry); ok; ok = Process32NextW(snapshot.get(), &entry))
+        all.emplace_back(entry.th32ProcessID, entry.th32ParentProcessID);
+    std::vector<std::uint32_t> tree;
+    std::vector<std::uint32_t> frontier{pid};
+    while (!frontier.empty()) {
+        const std::uint32_t parent = frontier.back();
+        frontier.pop_back();
+        for (const auto& [child, p] : all) {
+            if (p == parent && child != pid && std::find(tree.begin(), tree.end(), child) == tree.end()) {
+                tree.push_back(child);
+                frontier.push_back(child);
+            }
+        }
+    }
+    return tree;
+}
+
+namespace {
+
+HWND H(WindowScanner::Window w) {
+    return reinterpret_cast<HWND>(w);
+}
+WindowScanner::Window W(HWND h) {
+    return reinterpret_cast<WindowScanner::Window>(h);
+}
+
+} // namespace
+
+std::vector<WindowScanner::Window> WinWindowScanner::topLevelWindows() {
+    std::vector<Window> windows;
+    for (HWND w = GetWindow(GetDesktopWindow(), GW_CHILD); w != nullptr && windows.size() < 100000;
+         w = GetWindow(w, GW_HWNDNEXT))
+        windows.push_back(W(w));
+    return windows;
+}
+
+std::string WinWindowScanner::title(Window w) {
+    // Read without sending a message: a hung window cannot block the scan.
+    wchar_t text[255] = {};
+    InternalGetWindowText(H(w), text, 255);
+    return Narrow(text);
+}
+
+WindowScanner::Window WinWindowScanner::owner(Window w) {
+    return W(GetWindow(H(w), GW_OWNER));
+}
+
+std::uint32_t WinWindowScanner::processId(Window w) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(H(w), &pid);
+    return pid;
+}
+
+WindowScanner::Window WinWindowScanner::findButton(Window parent, std::string_view caption) {
+    if (parent == 0)
+        return 0;
+    return W(FindWindowExW(H(parent), nullptr, L"Button", Widen(caption).c_str()));
+}
+
+void WinWindowScanner::click(Window button) {
+    if (button != 0)
+        SendMessageTimeoutW(H(button), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kSendTimeoutMs,
+                            nullptr);
+}
+
+void WinWindowScanner::close(Window w) {
+    if (w != 0)
+        SendMessageTimeoutW(H(w), WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kSendTimeoutMs, nullptr);
+}
+
+bool WinWindowScanner::activate(Window w) {
+    HWND h = H(w);
+    if (w == 0 || !IsWindow(h) || IsHungAppWindow(h))
+        return false;
+    SetForegroundWindow(h);
+    return true;
+}
+
+void WinWindowScanner::typeKeys(Window w, std::string_view keys) {
+    // Posted to AutoCAD's own window, never into whatever happens to be active.
+    HWND h = H(w);
+    if (keys == "{ESC}") {
+        PostMessageW(h, WM_CHAR, 27, 0);
+    } else {
+        for (wchar_t c : Widen(keys))
+            PostMessageW(h, WM_CHAR, c, 0);
+    }
+    // Wait, boundedly, until they are processed.
+    SendMessageTimeoutW(h, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kSendTimeoutMs, nullptr);
+}
+
+} // namespace ps

@@ -1,0 +1,70 @@
+// The Win32 side of the system ports: clock, prompts, message pump, AutoCAD's
+// process and the desktop's windows.
+#pragma once
+
+#include "core/system_ports.h"
+#include "platform/handles.h"
+
+#include <windows.h>
+
+namespace ps {
+
+class WinClock final : public Clock {
+public:
+    std::uint64_t monotonicMs() const override { return GetTickCount64(); }
+    std::string nowText() const override;
+};
+
+class WinUserPrompt final : public UserPrompt {
+public:
+    explicit WinUserPrompt(HWND owner = nullptr) : owner_(owner) {}
+    bool askYesNo(std::string_view message, std::string_view title) override;
+    void inform(std::string_view message, std::string_view title) override;
+
+private:
+    HWND owner_;
+};
+
+class WinMessagePump final : public MessagePump {
+public:
+    void pumpOnce() override;
+};
+
+class WinProcessRunner final : public ProcessRunner {
+public:
+    ~WinProcessRunner() override;
+    bool start(std::string_view commandLine, int windowStyle) override;
+    bool hasEnded() override;
+    Wake waitForWake(unsigned milliseconds) override;
+    void terminate() override;
+    std::vector<std::uint32_t> processTree() override;
+
+    HANDLE handle() const { return process_.get(); }
+
+private:
+    UniqueHandleKernel process_;
+    UniqueHandleKernel thread_;
+    DWORD pid_ = 0;
+};
+
+class WinWindowScanner final : public WindowScanner {
+public:
+    // How long a message to another program's window may take before it
+    // counts as not answering.
+    static constexpr UINT kSendTimeoutMs = 2000;
+
+    std::vector<Window> topLevelWindows() override;
+    std::string title(Window w) override;
+    Window owner(Window w) override;
+    std::uint32_t processId(Window w) override;
+    Window findButton(Window parent, std::string_view caption) override;
+    void click(Window button) override;
+    void close(Window w) override;
+    bool activate(Window w) override;
+    void typeKeys(Window w, std::string_view keys) override;
+};
+
+// Every process started (directly or further down) by the given process.
+std::vector<std::uint32_t> ProcessTreeOf(std::uint32_t pid);
+
+} // namespace ps

@@ -1,0 +1,32 @@
+#include "run/process_file.h"
+
+#include "acad/host.h"
+
+namespace ps {
+
+std::string LockFilePath(std::string_view drawingPath) {
+    const std::size_t keep = drawingPath.size() >= 4 ? drawingPath.size() - 4 : 0;
+    return std::string(drawingPath.substr(0, keep)) + ".dwl";
+}
+
+std::int16_t ProcessFile(ShellWaitPorts& ports, FileSystem& files, const ProcessFileRequest& r) {
+    std::optional<FileTimes> times;
+    if (r.restoreDates)
+        times = files.fileTimes(r.drawingPath);
+    const std::string commandLine = BatchCommandLine(r.exePath, r.drawingPath, r.scriptBasePath);
+    const std::int16_t outcome =
+        ShellWait(ports, commandLine, r.windowStyle, r.timeoutSeconds, r.closePopUps);
+    if (outcome == kOutcomeEnded && times)
+        files.setFileTimes(r.drawingPath, *times);
+    // A process that never started left no lock of its own: any lock there is
+    // somebody else's.
+    if (outcome > kOutcomeEnded)
+        files.deleteFile(LockFilePath(r.drawingPath));
+    return outcome;
+}
+
+bool AccessDenied(const FileSystem& files, std::string_view path) {
+    return !files.canOpenDenyingWrites(path);
+}
+
+} // namespace ps

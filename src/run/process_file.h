@@ -1,0 +1,36 @@
+// Running AutoCAD on one drawing: the command line, the wait, and what
+// happens to the drawing's dates and lock file afterwards.
+#pragma once
+
+#include "core/file_system.h"
+#include "run/shell_wait.h"
+
+#include <string>
+#include <string_view>
+
+namespace ps {
+
+struct ProcessFileRequest {
+    std::string exePath;
+    std::string drawingPath;
+    std::string scriptBasePath; // without ".scr"
+    std::int32_t timeoutSeconds = 120;
+    bool restoreDates = true;
+    int windowStyle = 1; // 2 when the main window is minimised
+    bool closePopUps = true;
+};
+
+// Starts AutoCAD with the batch command line and waits. After a normal end
+// the drawing's three file times are put back (when asked to); after a
+// time-out or a stop AutoCAD's lock file is deleted.
+std::int16_t ProcessFile(ShellWaitPorts& ports, FileSystem& files, const ProcessFileRequest& request);
+
+// True when the drawing cannot be opened for exclusive use (another program
+// has it open for writing, or it cannot be read).
+bool AccessDenied(const FileSystem& files, std::string_view path);
+
+// The lock file AutoCAD keeps beside a drawing: its last four characters
+// replaced by ".dwl".
+std::string LockFilePath(std::string_view drawingPath);
+
+} // namespace ps

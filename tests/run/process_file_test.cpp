@@ -1,0 +1,79 @@
+#include "run/process_file.h"
+
+#include "core/memory_file_system.h"
+#include "support/fake_ports.h"
+
+#include <gtest/gtest.h>
+
+namespace ps {
+namespace {
+
+class ProcessOneFile : public testing::Test {
+protected:
+    void SetUp() override {
+        files.addFile("C:\\D\\plan.dwg", "AC1015").times = original;
+        files.addFile("C:\\D\\plan.dwl", "lock");
+    }
+    std::int16_t run(std::int32_t timeout = 120) {
+        ShellWaitPorts ports{process, pump, clock, prompt, state, [](const std::vector<std::uint32_t>&) {
+                                 return std::int16_t{0};
+                             }};
+        ProcessFileRequest request{"C:\\Program Files\\AutoCAD\\acad.exe",
+                                   "C:\\D\\plan.dwg",
+                                   "C:\\T\\purge",
+                                   timeout,
+                                   true,
+                                   2,
+                                   true};
+        // AutoCAD changes the file's dates while it works.
+        pump.onPump = [this](int) {
+            files.find("C:\\D\\plan.dwg")->times = FileTimes{9, 9, 9};
+        };
+        return ProcessFile(ports, files, request);
+    }
+    const FileTimes original{111, 222, 333};
+    MemoryFileSystem files;
+    test::ManualClock clock;
+    test::FakeProcess process{clock};
+    test::CountingPump pump;
+    test::ScriptedPrompt prompt;
+    RunState state;
+};
+
+TEST_F(ProcessOneFile, DatesComeBackAfterANormalEnd) {
+    EXPECT_EQ(run(), kOutcomeEnded);
+    EXPECT_EQ(files.find("C:\\D\\plan.dwg")->times, original);
+    EXPECT_NE(files.find("C:\\D\\plan.dwl"), nullptr); // AutoCAD removes its own lock
+    EXPECT_EQ(process.started.front(),
+              "\"C:\\Program Files\\AutoCAD\\acad.exe\" \"C:\\D\\plan.dwg\" /b \"C:\\T\\purge\" /nologo");
+    EXPECT_EQ(process.style, 2);
+}
+
+TEST_F(ProcessOneFile, AfterATimeOutTheLockGoesAndTheDatesStay) {
+    process.endAfterPolls = -1;
+    files.find("C:\\D\\plan.dwl")->attributes |= kAttrReadOnly;
+    EXPECT_EQ(run(1), kOutcomeTimeout);
+    EXPECT_EQ(files.find("C:\\D\\plan.dwl"), nullptr);
+    EXPECT_EQ(files.find("C:\\D\\plan.dwg")->times, (FileTimes{9, 9, 9}));
+}
+
+TEST_F(ProcessOneFile, ALockThatIsNotOursStaysWhenAutoCadNeverStarted) {
+    process.startable = false;
+    EXPECT_EQ(run(), kOutcomeNotStarted);
+    EXPECT_NE(files.find("C:\\D\\plan.dwl"), nullptr);
+}
+
+TEST(AccessDeniedCheck, OpenForWritingOrUnreadable) {
+    MemoryFileSystem files;
+    files.addFile("C:\\free.dwg", "");
+    files.addFile("C:\\open.dwg", "").openForWriting = true;
+    files.addFile("C:\\held.dwg", "").lockedNoSharing = true;
+    EXPECT_FALSE(AccessDenied(files, "C:\\free.dwg"));
+    EXPECT_TRUE(AccessDenied(files, "C:\\open.dwg"));
+    EXPECT_TRUE(AccessDenied(files, "C:\\held.dwg"));
+    EXPECT_TRUE(AccessDenied(files, "C:\\missing.dwg"));
+    EXPECT_EQ(LockFilePath("C:\\D\\plan.dxf"), "C:\\D\\plan.dwl");
+}
+
+} // namespace
+} // namespace ps

@@ -1,0 +1,288 @@
+// The wait, the pop-up closer, the profile values and ProcessFile against the
+// stand-in AutoCAD under Wine, with real processes, windows and registry.
+#include "acad/host.h"
+#include "acad/popup_closer.h"
+#include "acad/products.h"
+#include "acad/profile_values.h"
+#include "acad/releases.h"
+#include "platform/text.h"
+#include "platform/win_file_system.h"
+#include "platform/win_registry.h"
+#include "platform/win_system.h"
+#include "run/process_file.h"
+#include "script/purge_script.h"
+#include "support/fake_ports.h"
+#include "support/standin_fixture.h"
+#include "support/win_process.h"
+#include "support/win_temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace ps {
+namespace {
+
+using test::ReadFileBytes;
+
+const std::string kDwg = std::string("AC1015") + std::string(2000, 'w');
+
+class RealWait : public testing::Test {
+protected:
+    static void SetUpTestSuite() { products_ = new test::RegisteredStandins(); }
+    static void TearDownTestSuite() {
+        delete products_;
+        products_ = nullptr;
+    }
+
+    void SetUp() override { program_ = test::MakeProgramFolder(dir_); }
+
+    std::string drawing(const std::string& name, const std::string& directives = {}) {
+        const std::string path = dir_.write(name, kDwg);
+        if (!directives.empty())
+            test::WriteFileBytes(path + ".standin", directives);
+        return path;
+    }
+
+    void script(const std::string& product, const std::string& target) {
+        Settings s;
+        s.ProdName = product;
+        s.PurgeTimes = 1;
+        s.PurgeAll = -1;
+        const ScriptEnvironment env{reg_, files_, codec_, dir_.file("purge"), program_};
+        ASSERT_EQ(CreateSCRpurge(env, s, true, "_2010", target), ScriptResult::Written);
+    }
+
+    ShellWaitPorts ports(const std::string& path, bool r15) {
+        return ShellWaitPorts{runner_,
+                              pump_,
+                              clock_,
+                              prompt_,
+                              state_,
+                              [this, path, r15](const std::vector<std::uint32_t>& tree) {
+                                  if (!tree.empty())
+                                      pid_ = tree.front();
+                                  PopUpScanContext c{windows_, files_, codec_, clock_, logPath()};
+                                  return CloseAcadPopUps(c, r15, path, tree);
+                              }};
+    }
+
+    // Runs AutoCAD 2010 on the drawing with a script for it and waits.
+    std::int16_t wait(const std::string& path, std::int32_t timeout = 60, bool r15 = true,
+                      const std::string& product = "AutoCAD 2010") {
+        script(product, path);
+        auto p = ports(path, r15);
+        const ULONGLONG began = GetTickCount64();
+        const auto outcome = ShellWait(
+            p, BatchCommandLine(AcadExePath(reg_, product), path, dir_.file("purge")), 1, timeout, true);
+        seconds_ = static_cast<double>(GetTickCount64() - began) / 1000.0;
+        return outcome;
+    }
+
+    bool processGone() {
+        HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid_);
+        if (h == nullptr)
+            return true;
+        const bool gone = WaitForSingleObject(h, 2000) == WAIT_OBJECT_0;
+        CloseHandle(h);
+        return gone;
+    }
+
+    std::string logPath() { return dir_.file("PlansweeperClosedPopUps.log"); }
+    static std::string journal(const std::string& path) { return ReadFileBytes(path + ".journal"); }
+    static bool Has(const std::string& text, const std::string& part) {
+        return text.find(part) != std::string::npos;
+    }
+
+    static test::RegisteredStandins* products_;
+    test::TempDir dir_;
+    std::string program_;
+    WinRegistry reg_;
+    WinFileSystem files_;
+    WinAnsiCodec codec_;
+    WinClock clock_;
+    WinMessagePump pump_;
+    WinProcessRunner runner_;
+    WinWindowScanner windows_;
+    test::ScriptedPrompt prompt_;
+    RunState state_;
+    DWORD pid_ = 0;
+    double seconds_ = 0;
+};
+
+test::RegisteredStandins* RealWait::products_ = nullptr;
+
+TEST_F(RealWait, NormalEndAndAHangThatTimesOut) {
+    const std::string ok = drawing("ok.dwg");
+    EXPECT_EQ(wait(ok), kOutcomeEnded);
+    EXPECT_EQ(ReadFileBytes(ok).substr(0, 6), "AC1024");
+    EXPECT_TRUE(processGone());
+
+    const std::string hung = drawing("hung.dwg", "hang\r\n");
+    EXPECT_EQ(wait(hung, 3), kOutcomeTimeout);
+    EXPECT_GE(seconds_, 4.0);
+    EXPECT_LT(seconds_, 15.0);
+    EXPECT_TRUE(processGone());
+}
+
+TEST_F(RealWait, AutoCadErrorIsRememberedAsThreeAndLogged) {
+    const std::string path = drawing("error.dwg", "popup=AutoCAD Error|OK\r\n");
+    EXPECT_EQ(wait(path), 3);
+    EXPECT_LT(seconds_, 30.0); // ended by itself, long before the time-out
+    const std::string log = journal(path);
+    EXPECT_TRUE(Has(log, "dialog AutoCAD Error: closed")) << log;
+    // Once an error was met, AutoCAD's own window counts as one of its
+    // pop-ups in the same scan and is closed as well: the process ends by
+    // itself, unsaved.
+    EXPECT_TRUE(Has(log, "window closed")) << log;
+    EXPECT_EQ(ReadFileBytes(path), kDwg);
+    const std::string lines = ReadFileBytes(logPath());
+    const auto first = lines.find(';');
+    ASSERT_NE(first, std::string::npos) << lines;
+    EXPECT_TRUE(Has(lines.substr(0, first), "2026") || Has(lines.substr(0, first), "26"))
+        << lines;                                           // the date
+    EXPECT_TRUE(Has(lines.substr(0, first), ":")) << lines; // and the time
+    EXPECT_EQ(lines.substr(first, lines.find("\r\n") - first), ";" + path + ";AutoCAD Error");
+    EXPECT_TRUE(Has(lines, ";" + path + ";AutoCAD 2010 - [error.dwg]\r\n")) << lines;
+}
+
+TEST_F(RealWait, AlertsAreAnsweredYesJaOrContinue) {
+    for (const char* buttons : {"&Yes,&No", "&Ja,&Nein", "C&ontinue"}) {
+        SCOPED_TRACE(buttons);
+        const std::string path = drawing("alert.dwg", std::string("popup=AutoCAD Alert|") + buttons + "\r\n");
+        test::WriteFileBytes(path + ".journal", "");
+        EXPECT_EQ(wait(path), kOutcomeEnded);
+        const std::string first = std::string(buttons).substr(0, std::string(buttons).find(','));
+        EXPECT_TRUE(Has(journal(path), "dialog AutoCAD Alert: " + first)) << journal(path);
+    }
+}
+
+TEST_F(RealWait, WindowsThatAreNotAutoCadsPopUpsAreLeftAlone) {
+    const std::string notepad = drawing("notepad.dwg", "popup=Untitled - Notepad|OK\r\n");
+    EXPECT_EQ(wait(notepad, 3), kOutcomeTimeout);
+    EXPECT_FALSE(Has(journal(notepad), "dialog Untitled - Notepad: closed"));
+
+    const std::string proxy = drawing("proxy.dwg", "unowned-popup=Proxy Information|OK\r\n");
+    EXPECT_EQ(wait(proxy, 3), kOutcomeTimeout);
+    EXPECT_FALSE(Has(journal(proxy), "dialog Proxy Information: closed"));
+    EXPECT_EQ(ReadFileBytes(logPath()), "");
+}
+
+TEST_F(RealWait, ACommandLineThatCannotStart) {
+    auto p = ports(dir_.file("x.dwg"), true);
+    EXPECT_EQ(ShellWait(p, "\"" + dir_.file("no such acad.exe") + "\" \"x.dwg\"", 1, 10, true),
+              kOutcomeNotStarted);
+}
+
+TEST_F(RealWait, ProjectPathSelectionAndDialogsWithoutNo) {
+    const std::string project = drawing("project.dwg", "sticky-popup=Project Path Selection|Cancel\r\n");
+    EXPECT_EQ(wait(project), kOutcomeEnded);
+    EXPECT_TRUE(Has(journal(project), "dialog Project Path Selection: Cancel")) << journal(project);
+
+    const std::string message = drawing("message.dwg", "sticky-popup=AutoCAD Message|Cancel\r\n");
+    EXPECT_EQ(wait(message), kOutcomeEnded);
+    const std::string log = journal(message);
+    const auto ignored = log.find("dialog AutoCAD Message: close ignored");
+    const auto escape = log.find("key: {ESC}");
+    const auto cancel = log.find("dialog AutoCAD Message: Cancel");
+    ASSERT_NE(ignored, std::string::npos) << log;
+    ASSERT_NE(escape, std::string::npos) << log;
+    ASSERT_NE(cancel, std::string::npos) << log;
+    EXPECT_LT(ignored, escape);
+    EXPECT_LT(escape, cancel);
+}
+
+TEST_F(RealWait, ResumeIsTypedIntoAutoCadBeforeRelease2000) {
+    const std::string path = drawing("r14.dwg", "popup=AutoCAD Message|OK\r\n");
+    EXPECT_EQ(wait(path, 60, false), kOutcomeEnded);
+    EXPECT_TRUE(Has(journal(path), "typed: RESUME")) << journal(path);
+}
+
+TEST_F(RealWait, AHungAutoCadWithAPopUpStillEndsByTheTimeOut) {
+    const std::string path = drawing("frozen.dwg", "hung-ui=AutoCAD Message|OK\r\n");
+    EXPECT_EQ(wait(path, 3), kOutcomeTimeout);
+    EXPECT_LT(seconds_, 30.0);
+    EXPECT_TRUE(processGone());
+}
+
+TEST_F(RealWait, AnotherAutoCadsAlertIsLeftAlone) {
+    const std::string theirs = drawing("theirs.dwg", "popup=AutoCAD Alert|&Yes\r\n");
+    test::ChildProcess user;
+    ASSERT_TRUE(user.start(InteractiveCommandLine(AcadExePath(reg_, "AutoCAD 2007"), theirs)));
+    ASSERT_NE(test::WaitForWindow(user.pid(), "AutoCAD Alert", 10000), nullptr);
+    EXPECT_EQ(wait(drawing("ours.dwg")), kOutcomeEnded);
+    EXPECT_FALSE(Has(journal(theirs), "dialog AutoCAD Alert: &Yes"));
+    EXPECT_TRUE(user.running());
+    user.kill();
+}
+
+TEST_F(RealWait, TheTerminateQuestion) {
+    const std::string hung = drawing("stop.dwg", "hang\r\n");
+    state_.requestStop();
+    prompt_.answer = true;
+    EXPECT_EQ(wait(hung, 60), kOutcomeUserStop);
+    EXPECT_LT(seconds_, 10.0);
+    EXPECT_TRUE(processGone());
+    EXPECT_EQ(prompt_.questions.size(), 1u);
+
+    prompt_.answer = false;
+    prompt_.questions.clear();
+    EXPECT_EQ(wait(drawing("goes-on.dwg", "slow-save=2\r\n")), kOutcomeEnded);
+    EXPECT_EQ(prompt_.questions.size(), 1u);
+    prompt_.questions.clear();
+    EXPECT_EQ(wait(hung, 3), kOutcomeTimeout);
+    EXPECT_EQ(prompt_.questions.size(), 1u);
+}
+
+TEST_F(RealWait, ProfileValuesWhileAutoCadRunsAndAfterwards) {
+    const std::string prod = "AutoCAD 2010";
+    const std::string profileKey = AcadProfileKey(reg_, prod, "<<Unnamed Profile>>");
+    const std::string fixedKey = AcadFixedProfileKey(reg_, prod);
+    ASSERT_TRUE(reg_.deleteValue(RegRoot::CurrentUser, profileKey + "\\General", "ShowProxyDialog"));
+    const std::string path = drawing("profile.dwg");
+    SavedProfileValues saved = GetAcadRegistry(reg_, prod, "<<Unnamed Profile>>", false);
+    EXPECT_EQ(wait(path), kOutcomeEnded);
+    RestoreAcadRegistry(reg_, saved);
+    EXPECT_TRUE(Has(journal(path), "ShowProxyDialog=0 IsaveBackupDwg=0 FileDialog=1")) << journal(path);
+    EXPECT_EQ(ReadRegValue(reg_, RegRoot::CurrentUser, profileKey + "\\General", "ShowProxyDialog"),
+              RegVariant(std::int32_t{1}));
+    EXPECT_EQ(
+        ReadRegValue(reg_, RegRoot::CurrentUser, profileKey + "\\General Configuration", "IsaveBackupDwg"),
+        RegVariant(std::int32_t{1}));
+    EXPECT_EQ(ReadRegValue(reg_, RegRoot::CurrentUser, fixedKey, "FileDialog"), RegVariant(std::int32_t{0}));
+
+    saved = GetAcadRegistry(reg_, prod, "<<Unnamed Profile>>", true);
+    EXPECT_EQ(wait(path), kOutcomeEnded);
+    RestoreAcadRegistry(reg_, saved);
+    EXPECT_TRUE(Has(journal(path), "ShowProxyDialog=0 IsaveBackupDwg=1 FileDialog=1")) << journal(path);
+}
+
+TEST_F(RealWait, ProcessFileRestoresDatesOnlyAfterANormalEnd) {
+    const FileTimes known{130'000'000'000'000'000ULL, 131'000'000'000'000'000ULL, 132'000'000'000'000'000ULL};
+    const std::string path = drawing("dated.dwg");
+    ASSERT_TRUE(files_.setFileTimes(path, known));
+    script("AutoCAD 2010", path);
+    auto p = ports(path, true);
+    ProcessFileRequest request{
+        AcadExePath(reg_, "AutoCAD 2010"), path, dir_.file("purge"), 60, true, 1, true};
+    EXPECT_EQ(ProcessFile(p, files_, request), kOutcomeEnded);
+    // Wine cannot set a file's creation time on the host's file system; the
+    // other two are what the list shows and compares.
+    EXPECT_EQ(files_.fileTimes(path)->modified, known.modified);
+    EXPECT_EQ(files_.fileTimes(path)->accessed, known.accessed);
+    EXPECT_EQ(ReadFileBytes(path).substr(0, 6), "AC1024");
+
+    // A script that saves and never quits: AutoCAD has changed the file when the time-out ends it.
+    const std::string stuck = drawing("stuck.dwg");
+    ASSERT_TRUE(files_.setFileTimes(stuck, known));
+    test::WriteFileBytes(dir_.file("purge.scr"), "_.saveas\r\n_2010\r\n\"" + stuck + "\"\r\n");
+    request.drawingPath = stuck;
+    request.timeoutSeconds = 3;
+    auto q = ports(stuck, true);
+    EXPECT_EQ(ProcessFile(q, files_, request), kOutcomeTimeout);
+    EXPECT_EQ(ReadFileBytes(stuck).substr(0, 6), "AC1024") << journal(stuck);
+    EXPECT_NE(files_.fileTimes(stuck)->modified, known.modified);
+    EXPECT_EQ(GetFileAttributesW(Widen(dir_.file("stuck.dwl")).c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(Has(journal(stuck), "saved ")) << journal(stuck);
+}
+
+} // namespace
+} // namespace ps
