@@ -25,6 +25,16 @@ std::string InteractiveCommandLine(std::string_view exePath, std::string_view dr
     return line;
 }
 
+std::string_view VersionCodeOfSaveFormat(std::string_view saveFormat) {
+    constexpr std::string_view codes[] = {"AC1009", "AC1012", "AC1014", "AC1015",
+                                          "AC1018", "AC1021", "AC1024"};
+    const std::string lower = ToLower(saveFormat);
+    for (std::size_t i = 0; i < std::size(codes); ++i)
+        if (lower == kSaveAsFormats[i])
+            return codes[i];
+    return {};
+}
+
 bool IsAutoCadWindowTitle(std::string_view title) {
     return ToUpper(Left(title, 7)) == "AUTOCAD";
 }

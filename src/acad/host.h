@@ -46,4 +46,8 @@ bool IsAutoCadWindowTitle(std::string_view title);
 inline constexpr std::string_view kSaveAsFormats[] = {"_r12",  "_r13",  "_r14", "_2000",
                                                       "_2004", "_2007", "_2010"};
 
+// The version code a file saved in that format starts with ("AC1024" for
+// "_2010"); empty for anything else. Letter case of the answer is free.
+std::string_view VersionCodeOfSaveFormat(std::string_view saveFormat);
+
 } // namespace ps

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ps {
 
@@ -23,6 +24,21 @@ enum FileAttribute : std::uint32_t {
 // A point in time as the platform keeps file times: 100-nanosecond ticks
 // since 1601-01-01 UTC.
 using FileTime = std::uint64_t;
+
+struct DirEntry {
+    std::string name; // without the folder
+    std::uint32_t attributes = 0;
+};
+
+// What a file holds, in brief: its length and a 64-bit hash of its bytes.
+struct FileFingerprint {
+    std::uint64_t size = 0;
+    std::uint64_t hash = 0;
+    friend bool operator==(const FileFingerprint&, const FileFingerprint&) = default;
+};
+
+// FNV-1a over bytes, continuing from a previous value.
+std::uint64_t HashBytes(std::string_view bytes, std::uint64_t hash = 0xcbf29ce484222325ULL);
 
 struct FileTimes {
     FileTime created = 0;
@@ -43,6 +59,8 @@ public:
     // Up to maxBytes from the start of the file, opened for reading with read
     // and write sharing; nullopt when it cannot be opened or read.
     virtual std::optional<std::string> readPrefix(std::string_view path, std::size_t maxBytes) const = 0;
+    // The whole file, opened like readPrefix.
+    virtual std::optional<std::string> readFile(std::string_view path) const = 0;
     // The three file times; nullopt when the file cannot be opened (read and
     // write sharing allowed) or its times cannot be read.
     virtual std::optional<FileTimes> fileTimes(std::string_view path) const = 0;
@@ -56,12 +74,26 @@ public:
     virtual bool appendFile(std::string_view path, std::string_view bytes) = 0;
     // Writes the three file times back; false when the file cannot be opened.
     virtual bool setFileTimes(std::string_view path, const FileTimes& times) = 0;
-    // Deletes a file, also a read-only one; false when it could not.
-    virtual bool deleteFile(std::string_view path) = 0;
+    // Deletes a file (a read-only one only when asked to); false when it could not.
+    virtual bool deleteFile(std::string_view path, bool evenReadOnly = false) = 0;
     // True when the file can be opened for reading while refusing others
     // write access: false for a file another program holds open for
     // writing, or one this user may not read.
     virtual bool canOpenDenyingWrites(std::string_view path) const = 0;
+
+    // The entries of a folder (which ends with "\") whose names match the
+    // pattern ("*", "*.dwg"), "." and ".." included as the platform lists
+    // them; nullopt when the folder cannot be listed.
+    virtual std::optional<std::vector<DirEntry>> listDirectory(std::string_view folder,
+                                                               std::string_view pattern) const = 0;
+    virtual std::optional<FileFingerprint> fingerprint(std::string_view path) const = 0;
+    // Copies a file, replacing the target; false on any failure.
+    virtual bool copyFile(std::string_view from, std::string_view to) = 0;
+    // Replaces the file's content so that a crash leaves either the old or
+    // the new content, never a part: written beside, flushed, then renamed.
+    virtual bool replaceFileAtomically(std::string_view path, std::string_view bytes) = 0;
+    // Creates the folder and any missing parents; true when it exists afterwards.
+    virtual bool createFolder(std::string_view path) = 0;
 };
 
 } // namespace ps

@@ -2,6 +2,7 @@
 
 #include "core/strings.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace ps {
@@ -109,9 +110,10 @@ bool MemoryFileSystem::setFileTimes(std::string_view path, const FileTimes& time
     return true;
 }
 
-bool MemoryFileSystem::deleteFile(std::string_view path) {
+bool MemoryFileSystem::deleteFile(std::string_view path, bool evenReadOnly) {
     auto it = entries_.find(Key(path));
-    if (it == entries_.end() || (it->second.attributes & kAttrDirectory) != 0 || it->second.lockedNoSharing)
+    if (it == entries_.end() || (it->second.attributes & kAttrDirectory) != 0 || it->second.lockedNoSharing ||
+        it->second.openForWriting || ((it->second.attributes & kAttrReadOnly) != 0 && !evenReadOnly))
         return false;
     names_.erase(it->first);
     entries_.erase(it);
@@ -121,6 +123,93 @@ bool MemoryFileSystem::deleteFile(std::string_view path) {
 bool MemoryFileSystem::canOpenDenyingWrites(std::string_view path) const {
     const auto* e = find(path);
     return e != nullptr && (e->attributes & kAttrDirectory) == 0 && !e->lockedNoSharing && !e->openForWriting;
+}
+
+namespace {
+
+bool Glob(std::string_view name, std::string_view pattern) {
+    if (pattern.empty())
+        return name.empty();
+    if (pattern.front() == '*') {
+        for (std::size_t k = 0; k <= name.size(); ++k)
+            if (Glob(name.substr(k), pattern.substr(1)))
+                return true;
+        return false;
+    }
+    if (name.empty())
+        return false;
+    if (pattern.front() != '?' && ToUpper(name.substr(0, 1)) != ToUpper(pattern.substr(0, 1)))
+        return false;
+    return Glob(name.substr(1), pattern.substr(1));
+}
+
+} // namespace
+
+std::optional<std::vector<DirEntry>> MemoryFileSystem::listDirectory(std::string_view folder,
+                                                                     std::string_view pattern) const {
+    std::string prefix = Key(folder);
+    if (!prefix.empty() && prefix.back() != '\\')
+        prefix += '\\';
+    const auto attrs = attributes(prefix.substr(0, prefix.size() - 1));
+    if (!attrs || (*attrs & kAttrDirectory) == 0)
+        return std::nullopt;
+    std::vector<DirEntry> entries;
+    std::vector<std::string> seen;
+    for (auto it = entries_.lower_bound(prefix); it != entries_.end() && StartsWith(it->first, prefix);
+         ++it) {
+        const std::string rest = it->first.substr(prefix.size());
+        const auto slash = rest.find('\\');
+        const std::string& given = names_.at(it->first);
+        std::string name =
+            given.substr(given.size() - rest.size(), slash == std::string::npos ? std::string::npos : slash);
+        if (std::find(seen.begin(), seen.end(), ToUpper(name)) != seen.end())
+            continue;
+        seen.push_back(ToUpper(name));
+        const std::uint32_t a = slash == std::string::npos ? it->second.attributes : kAttrDirectory;
+        if (Glob(name, pattern))
+            entries.push_back({name, a});
+    }
+    return entries;
+}
+
+std::optional<FileFingerprint> MemoryFileSystem::fingerprint(std::string_view path) const {
+    const auto* e = find(path);
+    if (e == nullptr || e->lockedNoSharing || (e->attributes & kAttrDirectory) != 0)
+        return std::nullopt;
+    return FileFingerprint{e->content.size(), HashBytes(e->content)};
+}
+
+bool MemoryFileSystem::copyFile(std::string_view from, std::string_view to) {
+    const auto* e = find(from);
+    if (writesFail_ || e == nullptr || e->lockedNoSharing || (e->attributes & kAttrDirectory) != 0)
+        return false;
+    if (const auto* t = find(to); t != nullptr && (t->attributes & (kAttrReadOnly | kAttrDirectory)) != 0)
+        return false;
+    Entry copy = *e;
+    addFile(to, copy.content, copy.attributes).times = copy.times;
+    return true;
+}
+
+bool MemoryFileSystem::replaceFileAtomically(std::string_view path, std::string_view bytes) {
+    return writeFile(path, bytes);
+}
+
+bool MemoryFileSystem::createFolder(std::string_view path) {
+    if (writesFail_)
+        return false;
+    if (const auto attrs = attributes(path))
+        return (*attrs & kAttrDirectory) != 0;
+    addFolder(path);
+    return true;
+}
+
+std::vector<std::string> MemoryFileSystem::filesBelow(std::string_view folder) const {
+    const std::string prefix = Key(folder) + "\\";
+    std::vector<std::string> paths;
+    for (auto it = entries_.lower_bound(prefix); it != entries_.end() && StartsWith(it->first, prefix); ++it)
+        if ((it->second.attributes & kAttrDirectory) == 0)
+            paths.push_back(names_.at(it->first));
+    return paths;
 }
 
 std::string MemoryFileSystem::FormatTime(FileTime time) {
@@ -143,6 +232,10 @@ std::string MemoryFileSystem::FormatTime(FileTime time) {
     std::snprintf(text, sizeof text, "%04lld-%02u-%02u %02d:%02d:%02d", static_cast<long long>(year), month,
                   day, secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60);
     return text;
+}
+
+std::optional<std::string> MemoryFileSystem::readFile(std::string_view path) const {
+    return readPrefix(path, std::string::npos);
 }
 
 } // namespace ps

@@ -17,6 +17,10 @@ public:
     virtual std::uint64_t monotonicMs() const = 0;
     // The current local date and time in the user's general date format.
     virtual std::string nowText() const = 0;
+    // The current time as file times count it (UTC).
+    virtual std::uint64_t nowFileTime() const = 0;
+    // The local calendar day of a file time, as a day number.
+    virtual std::int64_t localDay(std::uint64_t fileTime) const = 0;
 };
 
 class UserPrompt {

@@ -122,10 +122,10 @@ bool WinFileSystem::setFileTimes(std::string_view path, const FileTimes& times) 
     return SetFileTime(file.get(), &created, &accessed, &modified) != FALSE;
 }
 
-bool WinFileSystem::deleteFile(std::string_view path) {
+bool WinFileSystem::deleteFile(std::string_view path, bool evenReadOnly) {
     const std::wstring wide = Widen(path);
     const DWORD attrs = GetFileAttributesW(wide.c_str());
-    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY) != 0)
+    if (evenReadOnly && attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY) != 0)
         SetFileAttributesW(wide.c_str(), attrs & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
     return DeleteFileW(wide.c_str()) != FALSE;
 }
@@ -134,6 +134,75 @@ bool WinFileSystem::canOpenDenyingWrites(std::string_view path) const {
     UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     return static_cast<bool>(file);
+}
+
+std::optional<std::vector<DirEntry>> WinFileSystem::listDirectory(std::string_view folder,
+                                                                  std::string_view pattern) const {
+    std::string spec(folder);
+    if (spec.empty() || spec.back() != '\\')
+        spec += '\\';
+    spec += pattern;
+    WIN32_FIND_DATAW data;
+    UniqueFind find(FindFirstFileExW(Widen(spec).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                     nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    std::vector<DirEntry> entries;
+    if (!find) {
+        // An empty match is a listing too; a folder that cannot be read is not.
+        if (GetLastError() == ERROR_FILE_NOT_FOUND)
+            return entries;
+        return std::nullopt;
+    }
+    do {
+        entries.push_back({Narrow(data.cFileName), data.dwFileAttributes});
+    } while (FindNextFileW(find.get(), &data));
+    return entries;
+}
+
+std::optional<FileFingerprint> WinFileSystem::fingerprint(std::string_view path) const {
+    const UniqueFile file = OpenForReading(path);
+    if (!file)
+        return std::nullopt;
+    FileFingerprint f{0, 0xcbf29ce484222325ULL};
+    std::vector<char> buffer(1 << 20);
+    DWORD got = 0;
+    while (true) {
+        if (!ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr))
+            return std::nullopt;
+        if (got == 0)
+            break;
+        f.hash = HashBytes(std::string_view(buffer.data(), got), f.hash);
+        f.size += got;
+    }
+    return f;
+}
+
+bool WinFileSystem::copyFile(std::string_view from, std::string_view to) {
+    return CopyFileW(Widen(from).c_str(), Widen(to).c_str(), FALSE) != FALSE;
+}
+
+bool WinFileSystem::replaceFileAtomically(std::string_view path, std::string_view bytes) {
+    const std::string temp = std::string(path) + ".partial";
+    {
+        UniqueFile file(CreateFileW(Widen(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file || !WriteAll(file.get(), bytes) || !FlushFileBuffers(file.get()))
+            return false;
+    }
+    return MoveFileExW(Widen(temp).c_str(), Widen(path).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool WinFileSystem::createFolder(std::string_view path) {
+    const std::wstring wide = Widen(path);
+    for (std::size_t i = 1; i <= wide.size(); ++i) {
+        if (i == wide.size() || wide[i] == L'\\') {
+            const std::wstring part = wide.substr(0, i);
+            if (part.size() > 2 || (part.size() == 2 && part[1] != L':'))
+                CreateDirectoryW(part.c_str(), nullptr);
+        }
+    }
+    const DWORD attrs = GetFileAttributesW(wide.c_str());
+    return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 std::string FormatLocalDateTime(FileTime utc) {
@@ -148,6 +217,23 @@ std::string FormatLocalDateTime(FileTime utc) {
         GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, time, 128) == 0)
         return {};
     return Narrow(date) + " " + Narrow(time);
+}
+
+std::optional<std::string> WinFileSystem::readFile(std::string_view path) const {
+    const UniqueFile file = OpenForReading(path);
+    if (!file)
+        return std::nullopt;
+    std::string bytes;
+    std::vector<char> buffer(1 << 16);
+    DWORD got = 0;
+    while (true) {
+        if (!ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr))
+            return std::nullopt;
+        if (got == 0)
+            break;
+        bytes.append(buffer.data(), got);
+    }
+    return bytes;
 }
 
 } // namespace ps

@@ -12,13 +12,20 @@ public:
     std::optional<std::uint32_t> attributes(std::string_view path) const override;
     std::optional<std::uint64_t> plainFileSize(std::string_view path) const override;
     std::optional<std::string> readPrefix(std::string_view path, std::size_t maxBytes) const override;
+    std::optional<std::string> readFile(std::string_view path) const override;
     std::optional<FileTimes> fileTimes(std::string_view path) const override;
     std::string lastWriteText(std::string_view path) const override;
     bool writeFile(std::string_view path, std::string_view bytes) override;
     bool appendFile(std::string_view path, std::string_view bytes) override;
     bool setFileTimes(std::string_view path, const FileTimes& times) override;
-    bool deleteFile(std::string_view path) override;
+    bool deleteFile(std::string_view path, bool evenReadOnly = false) override;
     bool canOpenDenyingWrites(std::string_view path) const override;
+    std::optional<std::vector<DirEntry>> listDirectory(std::string_view folder,
+                                                       std::string_view pattern) const override;
+    std::optional<FileFingerprint> fingerprint(std::string_view path) const override;
+    bool copyFile(std::string_view from, std::string_view to) override;
+    bool replaceFileAtomically(std::string_view path, std::string_view bytes) override;
+    bool createFolder(std::string_view path) override;
 };
 
 // A UTC file time as the user's short date and long time in local time.

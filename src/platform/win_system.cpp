@@ -20,6 +20,22 @@ std::string WinClock::nowText() const {
     return Narrow(date) + " " + Narrow(time);
 }
 
+std::uint64_t WinClock::nowFileTime() const {
+    FILETIME ft;
+    GetSystemTimeAsFileTime(&ft);
+    return (static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+
+std::int64_t WinClock::localDay(std::uint64_t fileTime) const {
+    FILETIME utc{static_cast<DWORD>(fileTime & 0xFFFFFFFFu), static_cast<DWORD>(fileTime >> 32)};
+    FILETIME local;
+    if (!FileTimeToLocalFileTime(&utc, &local))
+        local = utc;
+    const std::uint64_t ticks =
+        (static_cast<std::uint64_t>(local.dwHighDateTime) << 32) | local.dwLowDateTime;
+    return static_cast<std::int64_t>(ticks / 864'000'000'000ULL);
+}
+
 bool WinUserPrompt::askYesNo(std::string_view message, std::string_view title) {
     return MessageBoxW(owner_, Widen(message).c_str(), Widen(title).c_str(), MB_YESNO | MB_ICONQUESTION) ==
            IDYES;

@@ -13,6 +13,8 @@ class WinClock final : public Clock {
 public:
     std::uint64_t monotonicMs() const override { return GetTickCount64(); }
     std::string nowText() const override;
+    std::uint64_t nowFileTime() const override;
+    std::int64_t localDay(std::uint64_t fileTime) const override;
 };
 
 class WinUserPrompt final : public UserPrompt {

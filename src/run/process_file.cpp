@@ -9,19 +9,22 @@ std::string LockFilePath(std::string_view drawingPath) {
     return std::string(drawingPath.substr(0, keep)) + ".dwl";
 }
 
-std::int16_t ProcessFile(ShellWaitPorts& ports, FileSystem& files, const ProcessFileRequest& r) {
+std::int16_t ProcessFile(ShellWaitPorts& ports, FileSystem& files, const ProcessFileRequest& r,
+                         const std::function<void(std::int16_t outcome)>& afterWait) {
     std::optional<FileTimes> times;
     if (r.restoreDates)
         times = files.fileTimes(r.drawingPath);
     const std::string commandLine = BatchCommandLine(r.exePath, r.drawingPath, r.scriptBasePath);
     const std::int16_t outcome =
         ShellWait(ports, commandLine, r.windowStyle, r.timeoutSeconds, r.closePopUps);
+    if (afterWait)
+        afterWait(outcome);
     if (outcome == kOutcomeEnded && times)
         files.setFileTimes(r.drawingPath, *times);
     // A process that never started left no lock of its own: any lock there is
     // somebody else's.
     if (outcome > kOutcomeEnded)
-        files.deleteFile(LockFilePath(r.drawingPath));
+        files.deleteFile(LockFilePath(r.drawingPath), true);
     return outcome;
 }
 

@@ -5,6 +5,7 @@
 #include "core/file_system.h"
 #include "run/shell_wait.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -23,7 +24,10 @@ struct ProcessFileRequest {
 // Starts AutoCAD with the batch command line and waits. After a normal end
 // the drawing's three file times are put back (when asked to); after a
 // time-out or a stop AutoCAD's lock file is deleted.
-std::int16_t ProcessFile(ShellWaitPorts& ports, FileSystem& files, const ProcessFileRequest& request);
+// afterWait, when given, runs once AutoCAD has gone and before anything is
+// put back (the run checks what AutoCAD saved there).
+std::int16_t ProcessFile(ShellWaitPorts& ports, FileSystem& files, const ProcessFileRequest& request,
+                         const std::function<void(std::int16_t outcome)>& afterWait = {});
 
 // True when the drawing cannot be opened for exclusive use (another program
 // has it open for writing, or it cannot be read).

@@ -1,6 +1,7 @@
 #include "acad/popup_closer.h"
 
 #include "core/memory_file_system.h"
+#include "support/fake_ports.h"
 
 #include <gtest/gtest.h>
 
@@ -55,12 +56,6 @@ public:
     Window next = 0;
 };
 
-class FixedClock : public Clock {
-public:
-    std::uint64_t monotonicMs() const override { return 0; }
-    std::string nowText() const override { return "07.12.2026 05:40:00"; }
-};
-
 class Closer : public testing::Test {
 protected:
     std::int16_t scan(bool r15 = true, std::vector<std::uint32_t> pids = {100}) {
@@ -76,7 +71,7 @@ protected:
     FakeDesktop desktop;
     MemoryFileSystem files;
     Latin1Codec codec;
-    FixedClock clock;
+    test::ManualClock clock;
 };
 
 TEST(PopUpTitles, CandidateTableRowByRow) {

@@ -15,6 +15,12 @@ class ManualClock : public Clock {
 public:
     std::uint64_t monotonicMs() const override { return now += step; }
     std::string nowText() const override { return "07.12.2026 05:40:00"; }
+    // File times follow the monotonic milliseconds from a fixed day.
+    std::uint64_t nowFileTime() const override { return day0 + now * 10'000; }
+    std::int64_t localDay(std::uint64_t fileTime) const override {
+        return static_cast<std::int64_t>(fileTime / 864'000'000'000ULL);
+    }
+    static constexpr std::uint64_t day0 = 134'100'000'000'000'000ULL; // in 2025
     mutable std::uint64_t now = 1'000'000;
     std::uint64_t step = 0;
 };

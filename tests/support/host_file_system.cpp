@@ -70,13 +70,59 @@ bool HostFileSystem::setFileTimes(std::string_view, const FileTimes&) {
     return false;
 }
 
-bool HostFileSystem::deleteFile(std::string_view path) {
+bool HostFileSystem::deleteFile(std::string_view path, bool) {
     std::error_code ec;
     return fs::remove(fs::path(path), ec);
 }
 
 bool HostFileSystem::canOpenDenyingWrites(std::string_view path) const {
     return static_cast<bool>(std::ifstream{fs::path(path), std::ios::binary});
+}
+
+std::optional<std::vector<DirEntry>> HostFileSystem::listDirectory(std::string_view folder,
+                                                                   std::string_view pattern) const {
+    if (pattern != "*")
+        return std::nullopt; // the corpus tests list whole folders only
+    std::error_code ec;
+    std::vector<DirEntry> entries;
+    for (const auto& e : fs::directory_iterator(fs::path(folder), ec))
+        entries.push_back({e.path().filename().string(), e.is_directory() ? kAttrDirectory : kAttrArchive});
+    if (ec)
+        return std::nullopt;
+    return entries;
+}
+
+std::optional<FileFingerprint> HostFileSystem::fingerprint(std::string_view path) const {
+    std::ifstream in{fs::path(path), std::ios::binary};
+    if (!in)
+        return std::nullopt;
+    FileFingerprint f;
+    char buffer[65536];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        const auto got = static_cast<std::size_t>(in.gcount());
+        f.hash = HashBytes(std::string_view(buffer, got), f.hash == 0 ? 0xcbf29ce484222325ULL : f.hash);
+        f.size += got;
+    }
+    return f;
+}
+
+bool HostFileSystem::copyFile(std::string_view from, std::string_view to) {
+    std::error_code ec;
+    return fs::copy_file(fs::path(from), fs::path(to), fs::copy_options::overwrite_existing, ec);
+}
+
+bool HostFileSystem::replaceFileAtomically(std::string_view path, std::string_view bytes) {
+    return writeFile(path, bytes);
+}
+
+bool HostFileSystem::createFolder(std::string_view path) {
+    std::error_code ec;
+    fs::create_directories(fs::path(path), ec);
+    return fs::is_directory(fs::path(path), ec);
+}
+
+std::optional<std::string> HostFileSystem::readFile(std::string_view path) const {
+    return readPrefix(path, 1u << 30);
 }
 
 } // namespace ps::test

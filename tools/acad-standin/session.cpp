@@ -1,5 +1,7 @@
 #include "session.h"
 
+#include "acad/host.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -65,13 +67,7 @@ const char* const kCompanionFunctions[] = {"DeleteLayerFilters",  "DeleteLayerSt
 } // namespace
 
 std::string VersionCodeOfFormat(std::string_view format) {
-    static const std::pair<const char*, const char*> codes[] = {
-        {"_r12", "AC1009"},  {"_r13", "AC1012"},  {"_r14", "AC1014"}, {"_2000", "AC1015"},
-        {"_2004", "AC1018"}, {"_2007", "AC1021"}, {"_2010", "AC1024"}};
-    for (const auto& [f, code] : codes)
-        if (Lower(format) == f)
-            return code;
-    return {};
+    return std::string(ps::VersionCodeOfSaveFormat(format));
 }
 
 std::vector<std::string> InputsOfLine(std::string_view line) {

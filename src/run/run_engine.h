@@ -1,0 +1,125 @@
+// The batch run: walks the drawing list once and, for every row whose Status
+// is empty, chooses the AutoCAD product, profile and save format, refuses the
+// drawing with a status text when that cannot work, and otherwise writes the
+// script, starts AutoCAD and records the outcome, version, size and date.
+// The same engine serves the main window and the console batch command.
+#pragma once
+
+#include "core/ansi_codec.h"
+#include "core/file_system.h"
+#include "core/registry.h"
+#include "core/system_ports.h"
+#include "drawinglist/drawing_list.h"
+#include "run/progress.h"
+#include "run/run_state.h"
+#include "settings/settings.h"
+#include "settings/settings_store.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ps {
+
+// Status texts beyond the list's vocabulary that only the run writes.
+namespace status {
+inline constexpr std::string_view kNotStarted = "AutoCAD not started";
+inline constexpr std::string_view kNotSaved = "Not saved";
+inline constexpr std::string_view kNameNotScriptable = "Skipped: Name cannot be written to the script";
+inline constexpr std::string_view kUnknownSaveFormatPrefix = "Skipped: Unknown save format setting ";
+} // namespace status
+
+// The release group of a drawing by its version label.
+enum class RowGroup { R12, R13, R14, R15, R16, R17, R18, Dxf, NotADrawing };
+RowGroup GroupOfLabel(std::string_view versionLabel);
+// The save format a save-format word gives for a group: "_r12" … "_2010",
+// "NO_SAVE" for "Don't save", or nullopt for a word that is none of the nine.
+std::optional<std::string> SaveFormatOfWord(std::string_view word, RowGroup group);
+
+// Everything decided about one row before AutoCAD is started. Depends on the
+// row and the settings only, never on the rows before it.
+struct RowPlan {
+    std::string prodName;
+    std::string profile;
+    std::string exePath;
+    std::string productType;
+    std::string releaseKey;
+    std::string productKey;
+    std::string appRelease; // "R13" … "R18" for a known family
+    bool r15OrLater = false;
+    std::string saveFormat; // "_r12" … "_2010", "no", or empty
+    std::string status;     // empty when AutoCAD is to be started, else the status to write
+    std::string targetPath;
+    bool inPlace = false; // AutoCAD may write over the drawing itself
+};
+
+RowPlan PlanRow(const Registry& registry, const Settings& settings, const AnsiCodec& codec,
+                std::string_view versionLabel, std::string_view fullPath, std::string_view fileName);
+
+// "1 234 567"; zero is "0".
+std::string FormatThousands(std::int64_t value);
+// "hh:mm:ss", hours counting past 24.
+std::string FormatElapsed(std::uint64_t milliseconds);
+// The numeric value at the start of a size cell ("245", " ", "").
+std::int64_t CellNumber(std::string_view cell);
+
+struct RunPorts {
+    Registry& registry;
+    FileSystem& files;
+    const AnsiCodec& codec;
+    const Clock& clock;
+    UserPrompt& prompt;
+    MessagePump& pump;
+    ProcessRunner& process;
+    WindowScanner& windows;
+    const SettingsStore& store; // ProdName and Profile are read again before each drawing
+    RunState& state;
+    ProgressSink& progress;
+};
+
+struct RunPaths {
+    std::string scriptBasePath; // temporary folder + "purge"
+    std::string programFolder;  // where the companion application lies
+    std::string tempFolder;     // the user's temporary folder, with its trailing "\"
+    std::string safetyFolder;   // the program's own folder for safety copies
+};
+
+// One row as it finished (or, in a dry run, as it would be handled).
+struct RowReport {
+    std::size_t row = 0; // 1-based list position
+    std::size_t rowCount = 0;
+    std::string fullPath;
+    std::string status;
+    RowPlan plan;
+    bool wouldRun = false; // dry run: AutoCAD would be started
+};
+
+struct RunOptions {
+    bool dryRun = false;       // start nothing, change nothing
+    std::string dryRunScripts; // dry run: write each row's script here as <row>.scr
+    bool minimized = false;    // the main window is minimised
+    std::function<void(bool)> setTopmost;
+    std::function<void(const RowReport&)> rowDone;
+};
+
+struct RunResult {
+    bool ranRows = false;
+    bool stopped = false;          // ended before its last row (Stop, Esc)
+    bool companionMissing = false; // ended because the companion application is missing
+    std::string companionMessage;
+    std::size_t processed = 0; // rows given a status by this run
+    std::size_t failures = 0;  // of those: neither "OK" nor "Skipped: ..."
+    std::string totals;        // the product label's totals text
+};
+
+RunResult runScript(RunPorts& ports, Settings& settings, DrawingList& list, const RunPaths& paths,
+                    const RunOptions& options = {});
+
+// Safety copies a crash of the program left behind: (copy, original) pairs.
+std::vector<std::pair<std::string, std::string>> LeftoverSafetyCopies(const FileSystem& files,
+                                                                      std::string_view safetyFolder);
+
+} // namespace ps

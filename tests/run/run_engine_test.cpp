@@ -1,0 +1,445 @@
+// The batch run over in-memory ports, with AutoCAD played by the stand-in's
+// session model running the scripts the run writes.
+#include "run/run_engine.h"
+
+#include "registration.h"
+
+#include "acad/products.h"
+#include "acad/profile_values.h"
+#include "core/memory_file_system.h"
+#include "core/memory_registry.h"
+#include "support/fake_autocad.h"
+#include "support/fake_ports.h"
+
+#include <gtest/gtest.h>
+
+namespace ps {
+namespace {
+
+using Behaviour = test::FakeAutoCad::Behaviour;
+
+const std::string kDwg2000 = "AC1015" + std::string(2042, 'x'); // 2 KB
+const std::string kDwg2004 = "AC1018" + std::string(4090, 'y'); // 4 KB
+const std::string kDwg2007 = "AC1021" + std::string(1018, 'z'); // 1 KB
+const std::string kDwg2010 = "AC1024" + std::string(1018, 'w');
+const std::string kDxfUnknown = "  0\r\nSECTION\r\n  2\r\nHEADER\r\n  9\r\n$ACADVER\r\n  1\r\nAC1032\r\n";
+
+class Run : public testing::Test {
+protected:
+    void SetUp() override {
+        standin::RegisterStandins(reg, "C:\\Standin",
+                                  [&](const standin::StandinProduct& p, const std::string& f) {
+                                      files.addFile(f + "\\" + p.exeName, "exe");
+                                      return true;
+                                  });
+        files.addFile("C:\\Program\\Plansweeper.VLX", "vlx");
+        files.addFolder("C:\\Temp");
+        settings.Timeout = 30;
+        settings.PurgeTimes = 1;
+        settings.PurgeAll = -1;
+    }
+
+    // The run reads the product afresh from the store before each drawing.
+    void useProduct(const std::string& name) {
+        store.SaveSetting(kSettingsApp, kSettingsSection, "ProdName", name);
+    }
+
+    void add(const std::string& path, const std::string& bytes, std::uint32_t attrs = kAttrArchive) {
+        files.addFile(path, bytes, attrs).times = FileTimes{10, 20, 30};
+        DrawingRow row;
+        const auto cut = path.rfind('\\');
+        row.cells[kColFilename] = path.substr(cut + 1);
+        row.cells[kColPath] = path.substr(0, cut);
+        row.cells[kColSizeAfter] = " ";
+        list.append(row);
+    }
+
+    RunResult run(DrawingList& l, RunOptions options = {}) {
+        options.rowDone = [this, inner = options.rowDone](const RowReport& r) {
+            reports.push_back(r);
+            if (inner)
+                inner(r);
+        };
+        RunPorts ports{reg, files, codec, clock, prompt, pump, autocad, desktop, store, state, progress};
+        return runScript(ports, settings, l, paths, options);
+    }
+    RunResult run(RunOptions options = {}) { return run(list, std::move(options)); }
+
+    std::string statusOf(std::size_t i) const { return list[i].cell(kColStatus); }
+    std::string bytes(const std::string& path) {
+        return files.find(path) ? files.find(path)->content : "<none>";
+    }
+
+    MemoryRegistry reg;
+    MemoryFileSystem files;
+    Latin1Codec codec;
+    test::ManualClock clock;
+    test::ScriptedPrompt prompt;
+    test::CountingPump pump;
+    test::FakeAutoCad autocad{files, clock, reg};
+    test::QuietDesktop desktop;
+    RegistrySettingsStore store{reg};
+    RunState state;
+    NoProgress progress;
+    Settings settings;
+    DrawingList list;
+    RunPaths paths{"C:\\Temp\\purge", "C:\\Program", "C:\\Temp\\", "C:\\Temp\\Plansweeper\\Safety copies"};
+    std::vector<RowReport> reports;
+};
+
+TEST_F(Run, ConvertsDrawingsOfSeveralReleasesAndRecordsWhatHappened) {
+    add("C:\\D\\a2000.dwg", kDwg2000);
+    add("C:\\D\\b2004.dwg", kDwg2004);
+    add("C:\\D\\c2007.DWG", kDwg2007);
+    settings.R[3] = "AutoCAD R2010 DWG";    // 2000 drawings to 2010
+    settings.R[4] = "Don't convert format"; // 2004 drawings stay 2004
+    settings.R[5] = "AutoCAD R2004 DWG";    // 2007 drawings down to 2004
+    const RunResult result = run();
+    EXPECT_EQ(statusOf(0), "OK");
+    EXPECT_EQ(statusOf(1), "OK");
+    EXPECT_EQ(statusOf(2), "OK");
+    EXPECT_EQ(list[0].cell(kColVersion), "2010");
+    EXPECT_EQ(list[1].cell(kColVersion), "2004");
+    EXPECT_EQ(list[2].cell(kColVersion), "2004");
+    EXPECT_EQ(list[0].cell(kColSizeBefore), "2");
+    EXPECT_EQ(list[1].cell(kColSizeAfter), "4");
+    EXPECT_EQ(bytes("C:\\D\\a2000.dwg").substr(0, 6), "AC1024");
+    EXPECT_EQ(result.processed, 3u);
+    EXPECT_EQ(result.failures, 0u);
+    EXPECT_EQ(autocad.starts.size(), 3u);
+    EXPECT_EQ(autocad.starts[0].exe, "C:\\Standin\\AutoCAD 2010\\acad.exe");
+    // The profile values were changed for the run and are back afterwards.
+    EXPECT_EQ(autocad.starts[0].showProxyDialog, "0");
+    EXPECT_EQ(autocad.starts[0].fileDialog, "1");
+    EXPECT_FALSE(reg.keyExists(RegRoot::CurrentUser, kPendingProfileValuesKey));
+    // Dates restored after a normal end.
+    EXPECT_EQ(files.find("C:\\D\\a2000.dwg")->times, (FileTimes{10, 20, 30}));
+    EXPECT_EQ(reports.size(), 3u);
+    EXPECT_EQ(reports[2].status, "OK");
+    EXPECT_NE(result.totals.find("Total files OK: \r\n3"), std::string::npos) << result.totals;
+}
+
+TEST_F(Run, SecondRunProcessesNothingAndClearedRowsRunAgain) {
+    add("C:\\D\\a.dwg", kDwg2000);
+    run();
+    ASSERT_EQ(statusOf(0), "OK");
+    const RunResult second = run();
+    EXPECT_EQ(autocad.starts.size(), 1u);
+    EXPECT_EQ(second.processed, 0u);
+    list[0].cell(kColStatus).clear();
+    run();
+    EXPECT_EQ(autocad.starts.size(), 2u);
+}
+
+TEST_F(Run, RefusalsWithTheirStatusTexts) {
+    add("C:\\D\\not.dwg", "garbage!");              // not a drawing
+    add("C:\\D\\2007with2004.dwg", kDwg2007);       // product too old to open it
+    add("C:\\D\\2004to2010with2007.dwg", kDwg2004); // product cannot write the format
+    add("C:\\D\\dontsave.dwg", kDwg2000);           // "Don't save"
+    add("C:\\D\\ro.dwg", kDwg2010, kAttrReadOnly);  // read-only
+    add("C:\\D\\open.dwg", kDwg2010);               // held open by another program
+    files.find("C:\\D\\open.dwg")->openForWriting = true;
+    add("C:\\D\\semi;colon.dwg", kDwg2010);   // the list file could not hold its name
+    add("C:\\D\\\xCE\xA9mega.dwg", kDwg2010); // the script's code page cannot carry it
+    settings.HCA[5] = "AutoCAD 2004";         // 2007 drawings with a 2004 product
+    settings.R[5] = "AutoCAD R2004 DWG";      // ... in a format it could write
+    settings.HCA[4] = "AutoCAD 2007";
+    settings.R[4] = "AutoCAD R2010 DWG";
+    settings.R[3] = "Don't save";
+    run();
+    EXPECT_EQ(statusOf(0), "Skipped: Not recognized as a drawing file");
+    EXPECT_EQ(statusOf(1), "Skipped: Cannot open that version");
+    EXPECT_EQ(statusOf(2), "Skipped: Cannot save to that version");
+    EXPECT_EQ(statusOf(3), "Skipped: Don't save selected");
+    EXPECT_EQ(statusOf(4), "ReadOnly");
+    EXPECT_EQ(statusOf(5), "Access Denied");
+    EXPECT_EQ(statusOf(6), "Skipped: Name cannot be written to the script");
+    EXPECT_EQ(statusOf(7), "Skipped: Name cannot be written to the script");
+    EXPECT_TRUE(autocad.starts.empty());
+    EXPECT_EQ(list[0].cell(kColVersion), "???"); // measured afterwards all the same
+}
+
+TEST_F(Run, SaveCheckReplacesTheOpenCheck) {
+    add("C:\\D\\2007.dwg", kDwg2007);
+    settings.HCA[5] = "AutoCAD 2004";
+    settings.R[5] = "AutoCAD R2007 DWG"; // a 2004 product can neither open nor write it
+    run();
+    EXPECT_EQ(statusOf(0), "Skipped: Cannot save to that version");
+}
+
+TEST_F(Run, UnknownSaveFormatWordIsRefusedNotInherited) {
+    add("C:\\D\\a.dwg", kDwg2010);
+    add("C:\\D\\b.dwg", kDwg2004);
+    settings.R[6] = "AutoCAD R2000 DWG";
+    settings.R[4] = "AutoCAD R3000 DWG"; // edited by hand
+    run();
+    EXPECT_EQ(statusOf(0), "OK");
+    EXPECT_EQ(statusOf(1), "Skipped: Unknown save format setting R16");
+    EXPECT_EQ(autocad.starts.size(), 1u);
+}
+
+TEST_F(Run, ScriptFileDeniedAndAutoCadNotStarted) {
+    add("C:\\D\\a.dwg", kDwg2010);
+    files.addFolder("C:\\Temp\\purge.scr"); // the script cannot be written
+    run();
+    EXPECT_EQ(statusOf(0), "Script file denied access");
+
+    files = MemoryFileSystem();
+    files.addFile("C:\\Program\\Plansweeper.VLX", "vlx");
+    list = DrawingList();
+    add("C:\\D\\a.dwg", kDwg2010);
+    run(); // no stand-in executables any more
+    EXPECT_EQ(statusOf(0), "AutoCAD not started");
+    EXPECT_EQ(bytes("C:\\D\\a.dwg"), kDwg2010);
+}
+
+TEST_F(Run, OkOnlyWhenTheRequestedFileWasWrittenInTheRequestedFormat) {
+    add("C:\\D\\nosave.dwg", kDwg2004);
+    add("C:\\D\\quits.dwg", kDwg2004);
+    autocad.behave("C:\\D\\nosave.dwg", Behaviour::NoSave);
+    autocad.behave("C:\\D\\quits.dwg", Behaviour::QuitAtOnce);
+    RunResult result = run();
+    EXPECT_EQ(statusOf(0), "Not saved");
+    EXPECT_EQ(statusOf(1), "Not saved");
+    EXPECT_EQ(result.failures, 2u);
+}
+
+TEST_F(Run, ATimeOutRestoresTheDrawingByteForByte) {
+    add("C:\\D\\half.dwg", kDwg2004);
+    add("C:\\D\\next.dwg", kDwg2004);
+    files.addFile("C:\\D\\half.dwl", "lock");
+    autocad.behave("C:\\D\\half.dwg", Behaviour::PartialSaveThenHang);
+    settings.Timeout = 5;
+    run();
+    EXPECT_EQ(statusOf(0), "Timeouted");
+    EXPECT_EQ(bytes("C:\\D\\half.dwg"), kDwg2004);
+    EXPECT_EQ(files.find("C:\\D\\half.dwl"), nullptr);
+    EXPECT_TRUE(files.filesBelow("C:\\Temp\\Plansweeper").empty()); // the copy is gone too
+    EXPECT_EQ(statusOf(1), "OK");                                   // and the run went on
+}
+
+TEST_F(Run, StopAnsweredYesTerminatesAndEndsTheRun) {
+    add("C:\\D\\a.dwg", kDwg2004);
+    add("C:\\D\\b.dwg", kDwg2004);
+    autocad.behave("C:\\D\\a.dwg", Behaviour::Hang);
+    prompt.answer = true;
+    pump.onPump = [this](int n) {
+        if (n == 3)
+            state.requestStop();
+    };
+    RunResult result = run();
+    EXPECT_EQ(statusOf(0), "Terminated");
+    EXPECT_EQ(statusOf(1), "");
+    EXPECT_TRUE(result.stopped);
+    EXPECT_EQ(prompt.questions.size(), 1u);
+    EXPECT_FALSE(state.busy());
+}
+
+TEST_F(Run, StopAfterTheCurrentDrawingWhenTheUserLetsItFinish) {
+    add("C:\\D\\a.dwg", kDwg2004);
+    add("C:\\D\\b.dwg", kDwg2004);
+    pump.onPump = [this](int n) {
+        if (n == 2)
+            state.requestStop();
+    };
+    run();
+    EXPECT_EQ(statusOf(0), "OK");
+    EXPECT_EQ(statusOf(1), "");
+}
+
+TEST_F(Run, UnrecognisedDxfIsSavedInTheProductsNativeFormatBesideIt) {
+    add("C:\\D\\plan.dxf", kDxfUnknown);
+    useProduct("AutoCAD 2007");
+    run();
+    EXPECT_EQ(statusOf(0), "OK");
+    EXPECT_EQ(bytes("C:\\D\\plan.dwg").substr(0, 6), "AC1021");
+    EXPECT_EQ(bytes("C:\\D\\plan.dxf"), kDxfUnknown);
+    EXPECT_EQ(list[0].cell(kColVersion), "DXF?");
+}
+
+TEST_F(Run, SaveToFolderMeasuresTheCopyAndLeavesTheDrawing) {
+    add("C:\\D\\a.dwg", std::string("AC1018") + std::string(10234, 'q'));
+    files.addFolder("E:\\Out");
+    settings.bSaveToFolder = -1;
+    settings.sSaveToFolder = "E:\\Out";
+    settings.R[4] = "AutoCAD R2000 DWG";
+    run();
+    EXPECT_EQ(statusOf(0), "OK");
+    EXPECT_EQ(bytes("C:\\D\\a.dwg").substr(0, 6), "AC1018");
+    EXPECT_EQ(bytes("E:\\Out\\a.dwg").substr(0, 6), "AC1015");
+    EXPECT_EQ(list[0].cell(kColSizeAfter), "10");
+    EXPECT_EQ(list[0].cell(kColVersion), "2004"); // the drawing itself
+}
+
+TEST_F(Run, DeleteBakAlsoBesideRefusedDrawings) {
+    add("C:\\D\\a.dwg", kDwg2004);
+    add("C:\\D\\b.dwg", kDwg2004);
+    files.addFile("C:\\D\\a.bak", "old");
+    files.addFile("C:\\D\\b.bak", "old");
+    settings.DeleteBak = -1;
+    list[1].cell(kColStatus) = "";
+    settings.R[4] = "Don't save";
+    run();
+    EXPECT_EQ(files.find("C:\\D\\a.bak"), nullptr);
+    EXPECT_EQ(files.find("C:\\D\\b.bak"), nullptr);
+}
+
+TEST_F(Run, LaterReleasesCountAsTheNewestFamilyAndRowsDoNotInfluenceEachOther) {
+    add("C:\\D\\old.dwg", kDwg2000);
+    add("C:\\D\\new.dwg", kDwg2010);
+    settings.HCA[3] = "AutoCAD 2000"; // 2000 drawings: a release 2000 product
+    settings.HCP[3] = "Plansweeper";
+    useProduct("AutoCAD 2013"); // R19.0: in no family
+    run();
+    EXPECT_EQ(statusOf(0), "OK");
+    EXPECT_EQ(statusOf(1), "OK");
+    ASSERT_EQ(autocad.starts.size(), 2u);
+    // Each product, override or not, is AutoCAD's current one when it starts.
+    EXPECT_EQ(autocad.starts[0].currentProduct, "AutoCAD 2000");
+    EXPECT_EQ(autocad.starts[0].currentProfile, "Plansweeper");
+    EXPECT_EQ(autocad.starts[1].currentProduct, "AutoCAD 2013");
+    // Afterwards AutoCAD's current product is the one the run found.
+    EXPECT_EQ(AcadCurrentProductName(reg), "AutoCAD 2010");
+    const auto first = list;
+
+    // The same rows in the other order get the same decisions.
+    DrawingList reversed;
+    reversed.append(first[1]);
+    reversed.append(first[0]);
+    for (auto& row : reversed)
+        row.cell(kColStatus).clear();
+    files.find("C:\\D\\old.dwg")->content = kDwg2000;
+    files.find("C:\\D\\new.dwg")->content = kDwg2010;
+    autocad.starts.clear();
+    run(reversed);
+    EXPECT_EQ(reversed[0].cell(kColStatus), "OK");
+    EXPECT_EQ(reversed[1].cell(kColStatus), "OK");
+    EXPECT_EQ(autocad.starts[0].currentProduct, "AutoCAD 2013");
+    EXPECT_EQ(autocad.starts[1].currentProduct, "AutoCAD 2000");
+}
+
+TEST_F(Run, AProductOfAnUnknownEarlierReleaseIsRefused) {
+    reg.putString(RegRoot::LocalMachine, "Software\\Autodesk\\AutoCAD\\R12.9\\ACAD-X:409", "ProductName",
+                  "Odd");
+    add("C:\\D\\a.dwg", kDwg2000);
+    add("C:\\D\\b.dxf", kDxfUnknown);
+    useProduct("Odd");
+    run();
+    // Refused either way; for the DWG the save check's text comes last.
+    EXPECT_EQ(statusOf(0), "Skipped: Cannot save to that version");
+    EXPECT_EQ(statusOf(1), "Skipped: Cannot open that version");
+    EXPECT_TRUE(autocad.starts.empty());
+}
+
+TEST_F(Run, MissingCompanionStopsTheRunAndLeavesTheRowPending) {
+    add("C:\\D\\a.dwg", kDwg2004);
+    add("C:\\D\\b.dwg", kDwg2004);
+    add("C:\\D\\c.dwg", kDwg2004);
+    settings.HCA[4] = "";
+    // The first drawing goes to AutoCAD LT (no companion needed), then full AutoCAD.
+    list[0].cell(kColStatus) = "OK";
+    files.find("C:\\Program\\Plansweeper.VLX")->attributes = kAttrDirectory;
+    RunResult result = run();
+    EXPECT_TRUE(result.companionMissing);
+    EXPECT_EQ(result.companionMessage, "Error in CreateSCRpurge: C:\\Program\\Plansweeper.VLX not found");
+    EXPECT_EQ(prompt.messages, std::vector<std::string>{result.companionMessage});
+    EXPECT_EQ(statusOf(1), "");
+    EXPECT_EQ(statusOf(2), "");
+    EXPECT_TRUE(autocad.starts.empty());
+    EXPECT_FALSE(state.busy());
+}
+
+TEST_F(Run, EmptyListAndTotals) {
+    RunResult result = run();
+    EXPECT_EQ(prompt.messages, std::vector<std::string>{"No drawings in the list."});
+    EXPECT_FALSE(result.ranRows);
+    EXPECT_EQ(result.totals,
+              "Application:\r\n\r\nProfile:\r\n\r\n\r\nTotal size before: \r\n0 KB\r\nTotal size "
+              "after: \r\n0 KB\r\nTotal files: \r\n0\r\nTotal files OK: \r\n0");
+
+    DrawingRow big;
+    big.cells[kColStatus] = "OK";
+    big.cells[kColSizeBefore] = "16777217";
+    big.cells[kColSizeAfter] = "1234567";
+    list.append(big);
+    big.cells[kColSizeBefore] = "1";
+    big.cells[kColSizeAfter] = " ";
+    big.cells[kColStatus] = "Skip";
+    list.append(big);
+    result = run();
+    EXPECT_NE(result.totals.find("Total size before: \r\n16 777 218 KB"), std::string::npos) << result.totals;
+    EXPECT_NE(result.totals.find("Total size after: \r\n1 234 567 KB"), std::string::npos);
+    EXPECT_NE(
+        result.totals.find("Total files: \r\n2\r\nTotal files OK: \r\n1\r\nAccumulated time: \r\n00:00:00"),
+        std::string::npos)
+        << result.totals;
+}
+
+TEST_F(Run, DryRunStartsNothingAndChangesNothing) {
+    add("C:\\D\\a.dwg", kDwg2004);
+    add("C:\\D\\b.dwg", kDwg2004);
+    files.addFile("C:\\D\\a.bak", "old");
+    settings.DeleteBak = -1;
+    settings.R[4] = "AutoCAD R2000 DWG";
+    list[1].cell(kColStatus) = "";
+    files.addFolder("C:\\Scripts");
+    DrawingList copy = list;
+    RunOptions options;
+    options.dryRun = true;
+    options.dryRunScripts = "C:\\Scripts";
+    run(copy, options);
+    EXPECT_TRUE(autocad.starts.empty());
+    EXPECT_EQ(bytes("C:\\D\\a.dwg"), kDwg2004);
+    EXPECT_NE(files.find("C:\\D\\a.bak"), nullptr);
+    EXPECT_EQ(files.find("C:\\Temp\\purge.scr"), nullptr);
+    ASSERT_NE(files.find("C:\\Scripts\\1.scr"), nullptr);
+    EXPECT_NE(bytes("C:\\Scripts\\1.scr").find("_2000"), std::string::npos);
+    EXPECT_NE(files.find("C:\\Scripts\\2.scr"), nullptr);
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_TRUE(reports[0].wouldRun);
+    EXPECT_EQ(reports[0].plan.saveFormat, "_2000");
+    EXPECT_EQ(reports[0].plan.prodName, "AutoCAD 2010");
+    EXPECT_FALSE(reg.keyExists(RegRoot::CurrentUser, kPendingProfileValuesKey));
+}
+
+TEST_F(Run, LeftoverSafetyCopiesAreReported) {
+    files.addFile("C:\\Temp\\Plansweeper\\Safety copies\\1-1.copy", "bytes");
+    files.addFile("C:\\Temp\\Plansweeper\\Safety copies\\1-1.path", "C:\\D\\lost.dwg");
+    const auto copies = LeftoverSafetyCopies(files, paths.safetyFolder);
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(copies[0].second, "C:\\D\\lost.dwg");
+}
+
+TEST(RunTexts, NumbersTimesAndLabels) {
+    EXPECT_EQ(FormatThousands(0), "0");
+    EXPECT_EQ(FormatThousands(999), "999");
+    EXPECT_EQ(FormatThousands(1000), "1 000");
+    EXPECT_EQ(FormatThousands(1234567), "1 234 567");
+    EXPECT_EQ(FormatThousands(17'179'869'184), "17 179 869 184");
+    EXPECT_EQ(FormatElapsed(0), "00:00:00");
+    EXPECT_EQ(FormatElapsed(3'723'999), "01:02:03");
+    EXPECT_EQ(FormatElapsed(90'061'000), "25:01:01");
+    EXPECT_EQ(CellNumber(" "), 0);
+    EXPECT_EQ(CellNumber("245"), 245);
+    EXPECT_EQ(CellNumber("12 KB"), 12);
+    EXPECT_EQ(GroupOfLabel("11/12"), RowGroup::R12);
+    EXPECT_EQ(GroupOfLabel("2.5"), RowGroup::R12);
+    EXPECT_EQ(GroupOfLabel("2010"), RowGroup::R18);
+    EXPECT_EQ(GroupOfLabel("DXF?"), RowGroup::Dxf);
+    EXPECT_EQ(GroupOfLabel("???"), RowGroup::NotADrawing);
+    EXPECT_EQ(GroupOfLabel(""), RowGroup::NotADrawing);
+    EXPECT_EQ(SaveFormatOfWord("Don't convert format", RowGroup::R14), "_r14");
+    EXPECT_EQ(SaveFormatOfWord("AutoCAD R14/LT98/LT97 DWG", RowGroup::R18), "_r14");
+    EXPECT_EQ(SaveFormatOfWord("Don't save", RowGroup::R12), "NO_SAVE");
+    EXPECT_EQ(SaveFormatOfWord("autocad r2010 dwg", RowGroup::R18), std::nullopt);
+    EXPECT_EQ(ProgressBarWidth(1, 3), 80);
+    EXPECT_EQ(ProgressBarWidth(2, 3), 159);
+    EXPECT_EQ(ProgressBarWidth(3, 3), 239);
+    EXPECT_EQ(ProgressBarWidth(2, 100), 5);
+    EXPECT_EQ(ProgressBarWidth(3, 100), 7);
+    EXPECT_EQ(ProgressBarWidth(1, 478), 0); // 0.5 rounds to even
+    EXPECT_EQ(ProgressBarWidth(3, 478), 2); // 1.5 too
+}
+
+} // namespace
+} // namespace ps

@@ -1,0 +1,160 @@
+// AutoCAD for engine tests without Windows: a ProcessRunner that, when
+// started with the batch command line, runs the script through the stand-in's
+// AutoCAD session model over an in-memory file system, so what the engine
+// verifies afterwards is what a script really did.
+#pragma once
+
+#include "session.h"
+
+#include "acad/host.h"
+#include "acad/products.h"
+#include "acad/releases.h"
+#include "core/memory_file_system.h"
+#include "core/registry.h"
+#include "core/strings.h"
+#include "script/purge_script.h"
+#include "support/fake_ports.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace ps::test {
+
+class FakeAutoCad : public ProcessRunner, public standin::SessionHost {
+public:
+    enum class Behaviour { Normal, Hang, NoSave, PartialSaveThenHang, QuitAtOnce };
+
+    struct Start {
+        std::string exe, drawing, script;
+        std::string currentProduct, currentProfile; // what AutoCAD would load
+        std::string showProxyDialog, isaveBackupDwg, fileDialog;
+    };
+
+    FakeAutoCad(MemoryFileSystem& files, ManualClock& clock, const Registry& registry)
+        : files_(files), clock_(clock), registry_(registry) {}
+
+    void behave(const std::string& drawing, Behaviour b) { behaviours_[ToUpper(drawing)] = b; }
+
+    bool start(std::string_view commandLine, int) override {
+        std::vector<std::string> quoted;
+        for (std::size_t p = commandLine.find('"'); p != std::string_view::npos;) {
+            const auto end = commandLine.find('"', p + 1);
+            if (end == std::string_view::npos)
+                break;
+            quoted.emplace_back(commandLine.substr(p + 1, end - p - 1));
+            p = commandLine.find('"', end + 1);
+        }
+        if (quoted.size() < 3 || !files_.attributes(quoted[0]))
+            return false;
+        Start s{
+            quoted[0], quoted[1], quoted[2], AcadCurrentProductName(registry_), AcadCurrentProfile(registry_),
+            {},        {},        {}};
+        const std::string profiles =
+            ProfilesKeyPath(AcadCurProd(registry_), AcadCurRelease(registry_), AcadCurProductKey(registry_)) +
+            s.currentProfile;
+        s.showProxyDialog = Value(profiles + "\\General", "ShowProxyDialog");
+        s.isaveBackupDwg = Value(profiles + "\\General Configuration", "IsaveBackupDwg");
+        s.fileDialog = Value(
+            ProductKeyPath(AcadCurProd(registry_), AcadCurRelease(registry_), AcadCurProductKey(registry_)) +
+                "\\FixedProfile\\General Configuration",
+            "FileDialog");
+        starts.push_back(s);
+        running_ = true;
+        drawingBytes_ = files_.readFile(s.drawing).value_or("");
+        const auto it = behaviours_.find(ToUpper(s.drawing));
+        behaviour_ = it == behaviours_.end() ? Behaviour::Normal : it->second;
+        if (behaviour_ == Behaviour::Hang)
+            return true;
+        if (behaviour_ == Behaviour::QuitAtOnce) {
+            running_ = false;
+            return true;
+        }
+        const auto native = NativeSaveFormat(AcadReleaseKey(registry_, s.currentProduct));
+        standin::Session session(*this, s.drawing,
+                                 std::string(native ? VersionCodeOfSaveFormat(*native) : std::string_view()));
+        const std::string script = files_.readFile(s.script + ".scr").value_or("");
+        std::size_t pos = 0;
+        while (pos < script.size() && !session.quitRequested() && running_) {
+            auto end = script.find("\r\n", pos);
+            if (end == std::string::npos)
+                end = script.size();
+            session.scriptLine(codec_.fromAnsi(script.substr(pos, end - pos)));
+            pos = end + 2;
+        }
+        session.scriptEnded();
+        if (behaviour_ != Behaviour::PartialSaveThenHang)
+            running_ = !session.quitRequested();
+        return true;
+    }
+    bool hasEnded() override { return !running_; }
+    Wake waitForWake(unsigned ms) override {
+        clock_.now += ms;
+        return running_ ? Wake::Timeout : Wake::ProcessEnded;
+    }
+    void terminate() override { running_ = false; }
+    std::vector<std::uint32_t> processTree() override { return {777}; }
+
+    // SessionHost
+    void journal(const std::string& line) override { journalLines.push_back(line); }
+    bool fileExists(const std::string& path) override {
+        const auto a = files_.attributes(path);
+        return a && (*a & kAttrDirectory) == 0;
+    }
+    std::optional<std::string> readTextFile(const std::string& path) override {
+        return files_.readFile(path);
+    }
+    bool saveDrawing(const std::string& code, const std::string& path) override {
+        if (behaviour_ == Behaviour::NoSave)
+            return false;
+        std::string body = drawingBytes_.size() > 6 ? drawingBytes_.substr(6) : std::string();
+        const std::string bytes = code + body + "|saved " + std::to_string(++saves_);
+        if (behaviour_ == Behaviour::PartialSaveThenHang) {
+            files_.writeFile(path, bytes.substr(0, bytes.size() / 2));
+            running_ = true;
+            return false;
+        }
+        if (fileExists(path) && starts.back().isaveBackupDwg == "1")
+            files_.copyFile(path, path.substr(0, path.size() - 4) + ".bak");
+        files_.writeFile(path, bytes);
+        drawingBytes_ = bytes;
+        return true;
+    }
+
+    std::vector<Start> starts;
+    std::vector<std::string> journalLines;
+
+private:
+    std::string Value(const std::string& key, const char* name) {
+        const auto raw = registry_.queryValue(RegRoot::CurrentUser, key, name);
+        if (!raw || raw->data.size() < 4)
+            return "";
+        return std::to_string(raw->data[0]);
+    }
+
+    MemoryFileSystem& files_;
+    ManualClock& clock_;
+    const Registry& registry_;
+    Latin1Codec codec_;
+    std::map<std::string, Behaviour> behaviours_;
+    Behaviour behaviour_ = Behaviour::Normal;
+    bool running_ = false;
+    std::string drawingBytes_;
+    int saves_ = 0;
+};
+
+// Windows that never show a pop-up.
+class QuietDesktop : public WindowScanner {
+public:
+    std::vector<Window> topLevelWindows() override { return {}; }
+    std::string title(Window) override { return {}; }
+    Window owner(Window) override { return 0; }
+    std::uint32_t processId(Window) override { return 0; }
+    Window findButton(Window, std::string_view) override { return 0; }
+    void click(Window) override {}
+    void close(Window) override {}
+    bool activate(Window) override { return false; }
+    void typeKeys(Window, std::string_view) override {}
+};
+
+} // namespace ps::test
