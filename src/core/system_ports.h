@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,6 +54,9 @@ public:
     virtual Wake waitForWake(unsigned milliseconds) = 0;
     // Ends the process (also when it already ended) and releases it.
     virtual void terminate() = 0;
+    // How the last process ended when it ended by itself: its exit code
+    // (a crash shows as an exception code, 0xC0000000 and up).
+    virtual std::optional<std::uint32_t> lastExitCode() const = 0;
     // The started process and every process it started, for telling its
     // windows from everybody else's. Empty when nothing runs.
     virtual std::vector<std::uint32_t> processTree() = 0;

@@ -55,6 +55,7 @@ WinProcessRunner::~WinProcessRunner() {
 
 bool WinProcessRunner::start(std::string_view commandLine, int windowStyle) {
     terminate();
+    lastExitCode_.reset();
     std::wstring line = Widen(commandLine);
     STARTUPINFOW si{};
     si.cb = sizeof si;
@@ -90,6 +91,10 @@ ProcessRunner::Wake WinProcessRunner::waitForWake(unsigned milliseconds) {
 
 void WinProcessRunner::terminate() {
     if (process_) {
+        DWORD code = STILL_ACTIVE;
+        if (WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0 &&
+            GetExitCodeProcess(process_.get(), &code))
+            lastExitCode_ = code;
         TerminateProcess(process_.get(), 0);
         // Bounded: a process the system cannot end must not hold up the run.
         WaitForSingleObject(process_.get(), 5000);

@@ -40,6 +40,7 @@ public:
     Wake waitForWake(unsigned milliseconds) override;
     void terminate() override;
     std::vector<std::uint32_t> processTree() override;
+    std::optional<std::uint32_t> lastExitCode() const override { return lastExitCode_; }
 
     HANDLE handle() const { return process_.get(); }
 
@@ -47,6 +48,7 @@ private:
     UniqueHandleKernel process_;
     UniqueHandleKernel thread_;
     DWORD pid_ = 0;
+    std::optional<std::uint32_t> lastExitCode_;
 };
 
 class WinWindowScanner final : public WindowScanner {

@@ -435,7 +435,9 @@ RunResult runScript(RunPorts& p, Settings& settings, DrawingList& list, const Ru
                             bool verified = false;
                             const std::int16_t outcome =
                                 ProcessFile(wait, p.files, request, [&](std::int16_t code) {
-                                    if (code != kOutcomeEnded)
+                                    // A crash (an exception code) may have left a half-written file.
+                                    const auto exit = p.process.lastExitCode();
+                                    if (code != kOutcomeEnded || (exit && *exit >= 0xC0000000u))
                                         return;
                                     const auto after = p.files.fingerprint(saved);
                                     const auto head = p.files.readPrefix(saved, 6);

@@ -218,6 +218,15 @@ TEST_F(Run, ATimeOutRestoresTheDrawingByteForByte) {
     EXPECT_EQ(statusOf(1), "OK");                                   // and the run went on
 }
 
+TEST_F(Run, ACrashInTheMiddleOfASaveLeavesTheOriginalIntact) {
+    add("C:\\D\\crash.dwg", kDwg2004);
+    autocad.behave("C:\\D\\crash.dwg", Behaviour::CrashInSave);
+    settings.R[4] = "AutoCAD R2010 DWG";
+    run();
+    EXPECT_EQ(statusOf(0), "Not saved");
+    EXPECT_EQ(bytes("C:\\D\\crash.dwg"), kDwg2004);
+}
+
 TEST_F(Run, StopAnsweredYesTerminatesAndEndsTheRun) {
     add("C:\\D\\a.dwg", kDwg2004);
     add("C:\\D\\b.dwg", kDwg2004);

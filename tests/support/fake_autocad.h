@@ -23,7 +23,7 @@ namespace ps::test {
 
 class FakeAutoCad : public ProcessRunner, public standin::SessionHost {
 public:
-    enum class Behaviour { Normal, Hang, NoSave, PartialSaveThenHang, QuitAtOnce };
+    enum class Behaviour { Normal, Hang, NoSave, PartialSaveThenHang, QuitAtOnce, CrashInSave };
 
     struct Start {
         std::string exe, drawing, script;
@@ -61,6 +61,7 @@ public:
             "FileDialog");
         starts.push_back(s);
         running_ = true;
+        exitCode_ = 0;
         drawingBytes_ = files_.readFile(s.drawing).value_or("");
         const auto it = behaviours_.find(ToUpper(s.drawing));
         behaviour_ = it == behaviours_.end() ? Behaviour::Normal : it->second;
@@ -83,7 +84,9 @@ public:
             pos = end + 2;
         }
         session.scriptEnded();
-        if (behaviour_ != Behaviour::PartialSaveThenHang)
+        if (behaviour_ == Behaviour::CrashInSave)
+            running_ = false;
+        else if (behaviour_ != Behaviour::PartialSaveThenHang)
             running_ = !session.quitRequested();
         return true;
     }
@@ -94,6 +97,7 @@ public:
     }
     void terminate() override { running_ = false; }
     std::vector<std::uint32_t> processTree() override { return {777}; }
+    std::optional<std::uint32_t> lastExitCode() const override { return exitCode_; }
 
     // SessionHost
     void journal(const std::string& line) override { journalLines.push_back(line); }
@@ -109,9 +113,11 @@ public:
             return false;
         std::string body = drawingBytes_.size() > 6 ? drawingBytes_.substr(6) : std::string();
         const std::string bytes = code + body + "|saved " + std::to_string(++saves_);
-        if (behaviour_ == Behaviour::PartialSaveThenHang) {
+        if (behaviour_ == Behaviour::PartialSaveThenHang || behaviour_ == Behaviour::CrashInSave) {
             files_.writeFile(path, bytes.substr(0, bytes.size() / 2));
-            running_ = true;
+            running_ = behaviour_ == Behaviour::PartialSaveThenHang;
+            if (behaviour_ == Behaviour::CrashInSave)
+                exitCode_ = 0xC0000005;
             return false;
         }
         if (fileExists(path) && starts.back().isaveBackupDwg == "1")
@@ -139,6 +145,7 @@ private:
     std::map<std::string, Behaviour> behaviours_;
     Behaviour behaviour_ = Behaviour::Normal;
     bool running_ = false;
+    std::uint32_t exitCode_ = 0;
     std::string drawingBytes_;
     int saves_ = 0;
 };

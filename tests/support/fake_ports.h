@@ -77,6 +77,8 @@ public:
         running = false;
     }
     std::vector<std::uint32_t> processTree() override { return {4242}; }
+    std::optional<std::uint32_t> lastExitCode() const override { return exitCode; }
+    std::optional<std::uint32_t> exitCode = 0;
 
     bool startable = true;
     bool running = false;

@@ -9,12 +9,23 @@ ChildProcess::~ChildProcess() {
         kill();
 }
 
-bool ChildProcess::start(const std::string& commandLine) {
+bool ChildProcess::start(const std::string& commandLine, const std::string& outputFile) {
     std::wstring line = Widen(commandLine);
     STARTUPINFOW si{};
     si.cb = sizeof si;
+    UniqueFile output;
+    if (!outputFile.empty()) {
+        SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+        output.reset(CreateFileW(Widen(outputFile).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 &sa, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdOutput = output.get();
+        si.hStdError = output.get();
+        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    }
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, output ? TRUE : FALSE, 0, nullptr, nullptr,
+                        &si, &pi))
         return false;
     CloseHandle(pi.hThread);
     process_.reset(pi.hProcess);

@@ -17,7 +17,8 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    bool start(const std::string& commandLine);
+    // With outputFile, standard output and error go to that file.
+    bool start(const std::string& commandLine, const std::string& outputFile = {});
     // True when the process ended within the time.
     bool waitFor(DWORD milliseconds);
     bool running() { return !waitFor(0); }

@@ -9,6 +9,7 @@
 //   hang                         never ends (ignores close requests)
 //   crash                        dies right after opening the drawing
 //   crash-during-save            dies in the middle of writing a save
+//   hang-in-save                 stops answering for good in the middle of writing a save
 //   slow-start=<s>               waits before opening
 //   slow-save=<s>                a save takes this long
 //   exit-code=<n>                ends with this exit code
@@ -55,6 +56,7 @@ struct Directives {
     bool hang = false;
     bool crash = false;
     bool crashDuringSave = false;
+    bool hangInSave = false;
     bool noSave = false;
     bool proxyObjects = false;
     bool modified = false;
@@ -152,6 +154,8 @@ Directives ReadDirectives(const std::string& path) {
             d.crash = true;
         else if (key == "crash-during-save")
             d.crashDuringSave = true;
+        else if (key == "hang-in-save")
+            d.hangInSave = true;
         else if (key == "no-save")
             d.noSave = true;
         else if (key == "proxy-objects")
@@ -324,6 +328,18 @@ bool StandIn::saveDrawing(const std::string& versionCode, const std::string& pat
         journal("crashing in the middle of saving " + path);
         WriteFileBytes(path, std::string_view(bytes).substr(0, bytes.size() / 2));
         TerminateProcess(GetCurrentProcess(), 0xC0000005);
+    }
+    if (directives_.hangInSave) {
+        journal("hanging in the middle of saving " + path);
+        WriteFileBytes(path, std::string_view(bytes).substr(0, bytes.size() / 2));
+        directives_.hang = true;
+        MSG msg;
+        for (;;) {
+            if (GetMessageW(&msg, nullptr, 0, 0) <= 0)
+                Sleep(INFINITE);
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
     }
     if (!WriteFileBytes(path, bytes)) {
         journal("save failed: " + path);

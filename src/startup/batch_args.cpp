@@ -1,0 +1,66 @@
+#include "startup/batch_args.h"
+
+#include "settings/settings_keys.h"
+
+namespace ps {
+
+BatchParse ParseBatchArgs(const std::vector<std::string>& a) {
+    BatchParse result;
+    if (a.empty() || a[0] != "run") {
+        result.error = a.empty() ? "no command given" : "unknown command \"" + a[0] + "\"";
+        return result;
+    }
+    BatchArgs args;
+    for (std::size_t i = 1; i < a.size(); ++i) {
+        const std::string& arg = a[i];
+        const bool hasValue = i + 1 < a.size();
+        if (arg == "--out" || arg == "--scripts" || arg == "--set") {
+            if (!hasValue) {
+                result.error = arg + " needs a value";
+                return result;
+            }
+            const std::string& value = a[++i];
+            if (arg == "--out") {
+                args.outFile = value;
+            } else if (arg == "--scripts") {
+                args.scriptsFolder = value;
+            } else {
+                const auto eq = value.find('=');
+                if (eq == std::string::npos || eq == 0) {
+                    result.error = "--set needs <Key>=<Value>, not \"" + value + "\"";
+                    return result;
+                }
+                const std::string key = value.substr(0, eq);
+                if (FindSettingKey(key) == nullptr) {
+                    result.error = "unknown setting \"" + key + "\"";
+                    return result;
+                }
+                args.overrides.emplace_back(key, value.substr(eq + 1));
+            }
+        } else if (arg == "--dry-run") {
+            args.dryRun = true;
+        } else if (!arg.empty() && arg[0] == '-' && arg.size() > 1) {
+            result.error = "unknown option \"" + arg + "\"";
+            return result;
+        } else if (args.listFile.empty()) {
+            args.listFile = arg;
+        } else {
+            result.error = "more than one list file given";
+            return result;
+        }
+    }
+    if (args.listFile.empty()) {
+        result.error = "no list file given";
+        return result;
+    }
+    if (!args.scriptsFolder.empty() && !args.dryRun) {
+        result.error = "--scripts goes with --dry-run";
+        return result;
+    }
+    if (args.outFile.empty())
+        args.outFile = args.listFile;
+    result.args = std::move(args);
+    return result;
+}
+
+} // namespace ps

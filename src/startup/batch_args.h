@@ -1,0 +1,38 @@
+// The command line of the console batch command:
+//   plansweeper-batch run <listfile> [--out <listfile>] [--set <Key>=<Value>]...
+//                         [--dry-run] [--scripts <folder>]
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace ps {
+
+struct BatchArgs {
+    std::string listFile;
+    std::string outFile; // the list file itself when not given
+    std::vector<std::pair<std::string, std::string>> overrides;
+    bool dryRun = false;
+    std::string scriptsFolder;
+};
+
+inline constexpr const char* kBatchUsage =
+    "usage: plansweeper-batch run <listfile> [--out <listfile>] [--set <Key>=<Value>]... [--dry-run] "
+    "[--scripts <folder>]";
+
+// The parsed command, or the reason it is not one (a usage error).
+struct BatchParse {
+    std::optional<BatchArgs> args;
+    std::string error;
+};
+
+// Arguments after the program name. Keys of --set are checked against the
+// settings keys (without regard to case).
+BatchParse ParseBatchArgs(const std::vector<std::string>& arguments);
+
+// Exit codes.
+enum BatchExit { kBatchAllGood = 0, kBatchSomeFailed = 1, kBatchUsageError = 2, kBatchStopped = 3 };
+
+} // namespace ps

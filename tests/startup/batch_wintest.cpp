@@ -1,0 +1,293 @@
+// End to end: plansweeper-batch over list files, with the stand-in AutoCAD
+// registered in the test prefix, real files, processes and registry.
+#include "acad/products.h"
+#include "acad/profile_values.h"
+#include "acad/registry_helpers.h"
+#include "drawinglist/drawing_list.h"
+#include "drawinglist/list_file.h"
+#include "platform/handles.h"
+#include "platform/text.h"
+#include "platform/win_file_system.h"
+#include "platform/win_registry.h"
+#include "settings/settings_store.h"
+#include "support/standin_fixture.h"
+#include "support/win_process.h"
+#include "support/win_temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+namespace ps {
+namespace {
+
+using test::ReadFileBytes;
+using test::WriteFileBytes;
+
+const std::string kDwg2000 = "AC1015" + std::string(2042, 'a');
+const std::string kDwg2004 = "AC1018" + std::string(5114, 'b');
+const std::string kDwg2007 = "AC1021" + std::string(1018, 'c');
+const std::string kDxf2000 =
+    "  0\r\nSECTION\r\n  2\r\nHEADER\r\n  9\r\n$ACADVER\r\n  1\r\nAC1015\r\n  0\r\nENDSEC\r\n";
+
+class Batch : public testing::Test {
+protected:
+    static void SetUpTestSuite() { products_ = new test::RegisteredStandins(); }
+    static void TearDownTestSuite() {
+        delete products_;
+        products_ = nullptr;
+    }
+    void SetUp() override { store_.DeleteSetting(kSettingsApp); }
+    void TearDown() override { store_.DeleteSetting(kSettingsApp); }
+
+    std::string drawing(const std::string& name, const std::string& bytes,
+                        const std::string& directives = {}) {
+        const std::string path = dir_.write(name, bytes);
+        if (!directives.empty())
+            WriteFileBytes(path + ".standin", directives);
+        return path;
+    }
+    // A list file of pending rows for these paths (folder rows for folders).
+    std::string listOf(const std::vector<std::string>& paths) {
+        DrawingList list;
+        for (const auto& p : paths) {
+            const DWORD attrs = GetFileAttributesW(Widen(p).c_str());
+            if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                list.append(MakeFolderRow(p));
+                continue;
+            }
+            DrawingRow row;
+            row.cells[kColFilename] = p.substr(p.rfind('\\') + 1);
+            row.cells[kColPath] = p.substr(0, p.rfind('\\'));
+            row.cells[kColSizeAfter] = " ";
+            list.append(row);
+        }
+        const std::string file = dir_.file("list.log");
+        EXPECT_EQ(WriteListFile(files_, codec_, file, list), std::nullopt);
+        return file;
+    }
+    DWORD batch(const std::string& arguments, DWORD limit = 120000) {
+        test::ChildProcess child;
+        EXPECT_TRUE(child.start("\"" + test::ProgramFolder() + "\\plansweeper-batch.exe\" " + arguments,
+                                dir_.file("out.txt")));
+        EXPECT_TRUE(child.waitFor(limit));
+        output_ = ReadFileBytes(dir_.file("out.txt"));
+        return child.exitCode();
+    }
+    DrawingList readList(const std::string& file) {
+        DrawingList list;
+        EXPECT_EQ(ReadListFile(files_, codec_, file, list).error, std::nullopt);
+        return list;
+    }
+    static bool Has(const std::string& text, const std::string& part) {
+        return text.find(part) != std::string::npos;
+    }
+
+    static test::RegisteredStandins* products_;
+    test::TempDir dir_;
+    WinRegistry reg_;
+    RegistrySettingsStore store_{reg_};
+    WinFileSystem files_;
+    WinAnsiCodec codec_;
+    std::string output_;
+};
+
+test::RegisteredStandins* Batch::products_ = nullptr;
+
+TEST_F(Batch, ConvertsAListOfSeveralReleases) {
+    const auto a = drawing("a2000.dwg", kDwg2000);
+    const auto b = drawing("b2004.dwg", kDwg2004);
+    const auto c = drawing("c2007.dwg", kDwg2007);
+    const auto d = drawing("d2000.dxf", kDxf2000);
+    const auto e = drawing("e.dwg", "not a drawing");
+    const std::string list = listOf({a, b, c, d, e});
+    const DWORD code =
+        batch("run \"" + list + "\" --set R15=\"AutoCAD R2010 DWG\" --set R17=\"AutoCAD R2004 DWG\"");
+    EXPECT_EQ(code, 0u) << output_;
+    const DrawingList rows = readList(list);
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[0].cell(kColStatus), "OK") << output_;
+    EXPECT_EQ(rows[0].cell(kColVersion), "2010");
+    EXPECT_EQ(rows[1].cell(kColStatus), "OK");
+    EXPECT_EQ(rows[1].cell(kColVersion), "2004");
+    EXPECT_EQ(rows[1].cell(kColSizeBefore), "5");
+    EXPECT_EQ(rows[2].cell(kColStatus), "OK");
+    EXPECT_EQ(rows[2].cell(kColVersion), "2004");
+    // A DXF drawing: its DWG beside it.
+    EXPECT_EQ(rows[3].cell(kColStatus), "OK");
+    EXPECT_EQ(ReadFileBytes(dir_.file("d2000.dwg")).substr(0, 6), "AC1024");
+    EXPECT_EQ(ReadFileBytes(d), kDxf2000);
+    EXPECT_EQ(rows[4].cell(kColStatus), "Skipped: Not recognized as a drawing file");
+    EXPECT_TRUE(Has(output_, "1/5\tOK\t" + a)) << output_;
+    EXPECT_TRUE(Has(output_, "Total files OK: 4")) << output_;
+    // The settings store was not touched by the overrides.
+    EXPECT_EQ(store_.GetSetting(kSettingsApp, kSettingsSection, "R15", "<absent>"), "<absent>");
+}
+
+TEST_F(Batch, FailuresAreRecordedAndTheRunGoesOn) {
+    const auto hung = drawing("hung.dwg", kDwg2004, "hang-in-save\r\n");
+    const auto nosave = drawing("nosave.dwg", kDwg2004, "no-save\r\n");
+    const auto crash = drawing("crash.dwg", kDwg2004, "crash-during-save\r\n");
+    const auto ro = drawing("ro.dwg", kDwg2004);
+    SetFileAttributesW(Widen(ro).c_str(), FILE_ATTRIBUTE_READONLY);
+    const auto locked = drawing("locked.dwg", kDwg2004);
+    const auto ok = drawing("ok.dwg", kDwg2004);
+    const std::string list = listOf({hung, nosave, crash, ro, locked, ok});
+    UniqueFile hold(CreateFileW(Widen(locked).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+    const DWORD code = batch("run \"" + list + "\" --set Timeout=3 --set R16=\"AutoCAD R2010 DWG\"");
+    hold.reset();
+    EXPECT_EQ(code, 1u) << output_;
+    const DrawingList rows = readList(list);
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_EQ(rows[0].cell(kColStatus), "Timeouted") << output_;
+    EXPECT_EQ(ReadFileBytes(hung), kDwg2004); // put back byte for byte
+    EXPECT_EQ(rows[1].cell(kColStatus), "Not saved");
+    EXPECT_EQ(rows[2].cell(kColStatus), "Not saved");
+    EXPECT_EQ(ReadFileBytes(crash), kDwg2004);
+    EXPECT_EQ(rows[3].cell(kColStatus), "ReadOnly");
+    EXPECT_EQ(rows[4].cell(kColStatus), "Access Denied");
+    EXPECT_EQ(rows[5].cell(kColStatus), "OK");
+    EXPECT_EQ(ReadFileBytes(ok).substr(0, 6), "AC1024");
+}
+
+TEST_F(Batch, FolderRowsExpandAndTheirTemporaryFilesAreCleaned) {
+    const std::string folder = dir_.file("jobs");
+    CreateDirectoryW(Widen(folder).c_str(), nullptr);
+    CreateDirectoryW(Widen(folder + "\\sub").c_str(), nullptr);
+    drawing("jobs\\p1.dwg", kDwg2000);
+    drawing("jobs\\sub\\p2.dwg", kDwg2000);
+    const auto oldBak = drawing("jobs\\old.bak", "backup");
+    const auto newBak = drawing("jobs\\new.bak", "backup");
+    // Last written three days ago.
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
+    t.QuadPart -= 3ULL * 864'000'000'000ULL;
+    const FileTimes old{t.QuadPart, t.QuadPart, t.QuadPart};
+    ASSERT_TRUE(files_.setFileTimes(oldBak, old));
+    const std::string list = listOf({folder});
+    const DWORD code = batch("run \"" + list + "\" --set DeleteBak=-1 --set DeleteDays=1");
+    EXPECT_EQ(code, 0u) << output_;
+    const DrawingList rows = readList(list);
+    ASSERT_EQ(rows.size(), 2u) << output_;
+    EXPECT_EQ(FullPath(rows[0]), folder + "\\p1.dwg");
+    EXPECT_EQ(FullPath(rows[1]), folder + "\\sub\\p2.dwg");
+    EXPECT_EQ(rows[1].cell(kColStatus), "OK");
+    EXPECT_EQ(GetFileAttributesW(Widen(oldBak).c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesW(Widen(newBak).c_str()), INVALID_FILE_ATTRIBUTES);
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::string log = ReadFileBytes(Narrow(temp) + "PlansweeperDeletedFiles.log");
+    EXPECT_TRUE(Has(log, oldBak + ";old;bak;0\r\n")) << log;
+    EXPECT_FALSE(Has(log, "new.bak"));
+}
+
+TEST_F(Batch, AKilledBatchLeavesEveryStatusItGathered) {
+    const auto a = drawing("a.dwg", kDwg2000);
+    const auto b = drawing("b.dwg", kDwg2000);
+    const auto c = drawing("c.dwg", kDwg2000, "hang\r\n");
+    const std::string list = listOf({a, b, c});
+    const std::string out = dir_.file("statuses.log");
+    test::ChildProcess child;
+    ASSERT_TRUE(child.start("\"" + test::ProgramFolder() + "\\plansweeper-batch.exe\" run \"" + list +
+                                "\" --out \"" + out + "\"",
+                            dir_.file("out.txt")));
+    // Wait until AutoCAD is on the third drawing, then pull the plug.
+    HWND third = nullptr;
+    ASSERT_TRUE(test::WaitUntil(
+        [&] {
+            third = FindWindowW(nullptr, L"AutoCAD 2010 - [c.dwg]");
+            return third != nullptr;
+        },
+        60000));
+    child.kill();
+    DWORD pid = 0;
+    GetWindowThreadProcessId(third, &pid);
+    HANDLE acad = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
+    TerminateProcess(acad, 1);
+    CloseHandle(acad);
+    const DrawingList rows = readList(out);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].cell(kColStatus), "OK");
+    EXPECT_EQ(rows[1].cell(kColStatus), "OK");
+    EXPECT_EQ(rows[2].cell(kColStatus), "");
+    EXPECT_EQ(ReadFileBytes(list), ReadFileBytes(list)); // the input list is left alone
+    EXPECT_EQ(readList(list)[0].cell(kColStatus), "");
+    // The profile values it had changed are put back by the next start.
+    EXPECT_TRUE(reg_.keyExists(RegRoot::CurrentUser, kPendingProfileValuesKey));
+    EXPECT_EQ(batch("run \"" + out + "\" --dry-run"), 0u) << output_;
+    EXPECT_TRUE(reg_.keyExists(RegRoot::CurrentUser, kPendingProfileValuesKey)); // a dry run changes nothing
+    WriteFileBytes(c + ".standin", "");
+    EXPECT_EQ(batch("run \"" + out + "\""), 0u) << output_;
+    EXPECT_TRUE(Has(output_, "profile values an earlier run left changed were put back")) << output_;
+    EXPECT_FALSE(reg_.keyExists(RegRoot::CurrentUser, kPendingProfileValuesKey));
+    EXPECT_EQ(readList(out)[2].cell(kColStatus), "OK");
+    // The copy made before AutoCAD opened c.dwg outlived the killed batch: reported, kept.
+    EXPECT_TRUE(Has(output_, "A safety copy of \"" + c + "\" from an interrupted run is kept")) << output_;
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    test::RemoveTree(Narrow(temp) + "Plansweeper\\Safety copies");
+}
+
+TEST_F(Batch, ADryRunLeavesEverythingAlone) {
+    const std::string folder = dir_.file("jobs");
+    CreateDirectoryW(Widen(folder).c_str(), nullptr);
+    const auto a = drawing("jobs\\a.dwg", kDwg2004);
+    const auto ro = drawing("jobs\\ro.dwg", kDwg2004);
+    SetFileAttributesW(Widen(ro).c_str(), FILE_ATTRIBUTE_READONLY);
+    const auto bak = drawing("jobs\\a.bak", "old backup");
+    const std::string list = listOf({folder});
+    const std::string listBefore = ReadFileBytes(list);
+    const std::string profile = AcadProfileKey(reg_, "AutoCAD 2010", "<<Unnamed Profile>>");
+    const auto proxyBefore =
+        ReadRegValue(reg_, RegRoot::CurrentUser, profile + "\\General", "ShowProxyDialog");
+    // Another product current before, so a change would show.
+    ASSERT_TRUE(SetAcadCurRelease(reg_, "R17.0"));
+    ASSERT_TRUE(SetAcadCurProductKey(reg_, "ACAD-5001:409"));
+    const std::string scripts = dir_.file("scripts");
+    const DWORD code = batch("run \"" + list + "\" --dry-run --scripts \"" + scripts +
+                             "\" --set DeleteBak=-1 --set DeleteDays=0 --set ProdName=\"AutoCAD 2010\" --set "
+                             "R16=\"AutoCAD R2000 DWG\"");
+    EXPECT_EQ(code, 1u) << output_; // the read-only drawing would fail
+    EXPECT_TRUE(Has(output_, "would run\tAutoCAD 2010 | <<Unnamed Profile>> | _2000\t" + a)) << output_;
+    EXPECT_TRUE(Has(output_, "ReadOnly")) << output_;
+    EXPECT_EQ(ReadFileBytes(a), kDwg2004);
+    EXPECT_EQ(ReadFileBytes(bak), "old backup");
+    EXPECT_EQ(ReadFileBytes(list), listBefore);
+    EXPECT_EQ(ReadRegValue(reg_, RegRoot::CurrentUser, profile + "\\General", "ShowProxyDialog"),
+              proxyBefore);
+    EXPECT_EQ(AcadCurrentProductName(reg_), "AutoCAD 2007");
+    EXPECT_TRUE(Has(ReadFileBytes(scripts + "\\1.scr"), "(setq lst (list \"_2000\""));
+    EXPECT_EQ(GetFileAttributesW(Widen(scripts + "\\2.scr").c_str()), INVALID_FILE_ATTRIBUTES); // refused row
+    SetAcadCurRelease(reg_, "R18.0");
+    SetAcadCurProductKey(reg_, "ACAD-8001:409");
+}
+
+TEST_F(Batch, UsageErrorsAndAMissingCompanionStopTheRun) {
+    EXPECT_EQ(batch("run"), 2u);
+    EXPECT_TRUE(Has(output_, "usage: plansweeper-batch run <listfile>")) << output_;
+    EXPECT_EQ(batch("run \"" + dir_.file("missing.log") + "\""), 2u);
+    EXPECT_EQ(batch("run \"" + listOf({}) + "\" --set Nonsense=1"), 2u);
+
+    // A copy of the program without the companion application beside it.
+    const std::string lonely = dir_.file("lonely");
+    CreateDirectoryW(Widen(lonely).c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(Widen(test::ProgramFolder() + "\\plansweeper-batch.exe").c_str(),
+                          Widen(lonely + "\\plansweeper-batch.exe").c_str(), FALSE));
+    const auto a = drawing("a.dwg", kDwg2004);
+    const auto b = drawing("b.dwg", kDwg2004);
+    const std::string list = listOf({a, b});
+    test::ChildProcess child;
+    ASSERT_TRUE(
+        child.start("\"" + lonely + "\\plansweeper-batch.exe\" run \"" + list + "\"", dir_.file("out.txt")));
+    ASSERT_TRUE(child.waitFor(60000));
+    EXPECT_EQ(child.exitCode(), 3u);
+    EXPECT_TRUE(Has(ReadFileBytes(dir_.file("out.txt")),
+                    "Error in CreateSCRpurge: " + lonely + "\\Plansweeper.VLX not found"));
+    EXPECT_EQ(readList(list)[0].cell(kColStatus), "");
+    EXPECT_EQ(ReadFileBytes(a), kDwg2004);
+}
+
+} // namespace
+} // namespace ps
