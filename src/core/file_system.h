@@ -25,9 +25,18 @@ enum FileAttribute : std::uint32_t {
 // since 1601-01-01 UTC.
 using FileTime = std::uint64_t;
 
+struct FileTimes {
+    FileTime created = 0;
+    FileTime modified = 0;
+    FileTime accessed = 0;
+    friend bool operator==(const FileTimes&, const FileTimes&) = default;
+};
+
 struct DirEntry {
     std::string name; // without the folder
     std::uint32_t attributes = 0;
+    std::uint64_t size = 0;
+    FileTimes times{};
 };
 
 // What a file holds, in brief: its length and a 64-bit hash of its bytes.
@@ -39,13 +48,6 @@ struct FileFingerprint {
 
 // FNV-1a over bytes, continuing from a previous value.
 std::uint64_t HashBytes(std::string_view bytes, std::uint64_t hash = 0xcbf29ce484222325ULL);
-
-struct FileTimes {
-    FileTime created = 0;
-    FileTime modified = 0;
-    FileTime accessed = 0;
-    friend bool operator==(const FileTimes&, const FileTimes&) = default;
-};
 
 class FileSystem {
 public:
@@ -64,9 +66,8 @@ public:
     // The three file times; nullopt when the file cannot be opened (read and
     // write sharing allowed) or its times cannot be read.
     virtual std::optional<FileTimes> fileTimes(std::string_view path) const = 0;
-    // The last-write time in local time as the user's short date and long
-    // time; empty when the file cannot be opened.
-    virtual std::string lastWriteText(std::string_view path) const = 0;
+    // A file time in local time as the user's short date and long time.
+    virtual std::string dateText(FileTime time) const = 0;
 
     // Creates or truncates the file and writes the bytes; false on any failure.
     virtual bool writeFile(std::string_view path, std::string_view bytes) = 0;

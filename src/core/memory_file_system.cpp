@@ -71,11 +71,6 @@ std::optional<FileTimes> MemoryFileSystem::fileTimes(std::string_view path) cons
     return e->times;
 }
 
-std::string MemoryFileSystem::lastWriteText(std::string_view path) const {
-    const auto times = fileTimes(path);
-    return times ? FormatTime(times->modified) : std::string();
-}
-
 bool MemoryFileSystem::writeFile(std::string_view path, std::string_view bytes) {
     if (writesFail_)
         return false;
@@ -165,9 +160,11 @@ std::optional<std::vector<DirEntry>> MemoryFileSystem::listDirectory(std::string
         if (std::find(seen.begin(), seen.end(), ToUpper(name)) != seen.end())
             continue;
         seen.push_back(ToUpper(name));
-        const std::uint32_t a = slash == std::string::npos ? it->second.attributes : kAttrDirectory;
+        const bool isFile = slash == std::string::npos;
         if (Glob(name, pattern))
-            entries.push_back({name, a});
+            entries.push_back({name, isFile ? it->second.attributes : kAttrDirectory,
+                               isFile ? it->second.content.size() : 0,
+                               isFile ? it->second.times : FileTimes{}});
     }
     return entries;
 }

@@ -49,7 +49,8 @@ std::int64_t FileSizeKB(const FileSystem& fs, std::string_view path) {
 }
 
 std::string FileDateText(const FileSystem& fs, std::string_view path) {
-    return fs.lastWriteText(path);
+    const auto times = fs.fileTimes(path);
+    return times ? fs.dateText(times->modified) : std::string();
 }
 
 bool GetFileDates(const FileSystem& fs, std::string_view path, FileTimes& times) {

@@ -9,6 +9,64 @@ bool IsDotEntry(const std::string& name) {
     return name == "." || name == "..";
 }
 
+// The facts of a file just listed, answered from its directory entry instead
+// of asking the file system again for each: attributes, the size a plain
+// directory search finds, and (once the file has been opened for reading)
+// its times. Everything else goes to the real file system.
+class ListedFile final : public FileSystem {
+public:
+    ListedFile(const FileSystem& base, std::string path, const DirEntry& entry)
+        : base_(base), path_(std::move(path)), entry_(entry) {}
+
+    std::optional<std::uint32_t> attributes(std::string_view path) const override {
+        return path == path_ ? std::optional<std::uint32_t>(entry_.attributes) : base_.attributes(path);
+    }
+    std::optional<std::uint64_t> plainFileSize(std::string_view path) const override {
+        if (path != path_)
+            return base_.plainFileSize(path);
+        if ((entry_.attributes & (kAttrDirectory | kAttrHidden | kAttrSystem)) != 0)
+            return std::nullopt;
+        return entry_.size;
+    }
+    std::optional<std::string> readPrefix(std::string_view path, std::size_t maxBytes) const override {
+        auto bytes = base_.readPrefix(path, maxBytes);
+        if (path == path_ && bytes)
+            opened_ = true;
+        return bytes;
+    }
+    std::optional<FileTimes> fileTimes(std::string_view path) const override {
+        if (path == path_ && opened_)
+            return entry_.times;
+        return base_.fileTimes(path);
+    }
+    std::string dateText(FileTime time) const override { return base_.dateText(time); }
+    std::optional<std::string> readFile(std::string_view path) const override { return base_.readFile(path); }
+    bool canOpenDenyingWrites(std::string_view path) const override {
+        return base_.canOpenDenyingWrites(path);
+    }
+    std::optional<std::vector<DirEntry>> listDirectory(std::string_view folder,
+                                                       std::string_view pattern) const override {
+        return base_.listDirectory(folder, pattern);
+    }
+    std::optional<FileFingerprint> fingerprint(std::string_view path) const override {
+        return base_.fingerprint(path);
+    }
+    // A search never writes.
+    bool writeFile(std::string_view, std::string_view) override { return false; }
+    bool appendFile(std::string_view, std::string_view) override { return false; }
+    bool setFileTimes(std::string_view, const FileTimes&) override { return false; }
+    bool deleteFile(std::string_view, bool) override { return false; }
+    bool copyFile(std::string_view, std::string_view) override { return false; }
+    bool replaceFileAtomically(std::string_view, std::string_view) override { return false; }
+    bool createFolder(std::string_view) override { return false; }
+
+private:
+    const FileSystem& base_;
+    std::string path_;
+    DirEntry entry_;
+    mutable bool opened_ = false;
+};
+
 } // namespace
 
 void FindFilesAPI(SearchContext& c, std::string folder, std::string_view pattern) {
@@ -40,7 +98,8 @@ void FindFilesAPI(SearchContext& c, std::string folder, std::string_view pattern
                 return;
             if (IsDotEntry(entry.name))
                 continue;
-            if (addToListView(c.list, c.files, c.settings, folder + entry.name)) {
+            const ListedFile listed(c.files, folder + entry.name, entry);
+            if (addToListView(c.list, listed, c.settings, folder + entry.name)) {
                 ++c.found;
                 c.state.setStatus(std::to_string(c.found) + " found file(s). " + folder + entry.name);
             }

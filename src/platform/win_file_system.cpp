@@ -77,9 +77,8 @@ std::optional<FileTimes> WinFileSystem::fileTimes(std::string_view path) const {
     return FileTimes{ToFileTime(created), ToFileTime(modified), ToFileTime(accessed)};
 }
 
-std::string WinFileSystem::lastWriteText(std::string_view path) const {
-    const auto times = fileTimes(path);
-    return times ? FormatLocalDateTime(times->modified) : std::string();
+std::string WinFileSystem::dateText(FileTime time) const {
+    return FormatLocalDateTime(time);
 }
 
 namespace {
@@ -153,7 +152,10 @@ std::optional<std::vector<DirEntry>> WinFileSystem::listDirectory(std::string_vi
         return std::nullopt;
     }
     do {
-        entries.push_back({Narrow(data.cFileName), data.dwFileAttributes});
+        entries.push_back({Narrow(data.cFileName), data.dwFileAttributes,
+                           (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
+                           FileTimes{ToFileTime(data.ftCreationTime), ToFileTime(data.ftLastWriteTime),
+                                     ToFileTime(data.ftLastAccessTime)}});
     } while (FindNextFileW(find.get(), &data));
     return entries;
 }

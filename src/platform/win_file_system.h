@@ -14,7 +14,7 @@ public:
     std::optional<std::string> readPrefix(std::string_view path, std::size_t maxBytes) const override;
     std::optional<std::string> readFile(std::string_view path) const override;
     std::optional<FileTimes> fileTimes(std::string_view path) const override;
-    std::string lastWriteText(std::string_view path) const override;
+    std::string dateText(FileTime time) const override;
     bool writeFile(std::string_view path, std::string_view bytes) override;
     bool appendFile(std::string_view path, std::string_view bytes) override;
     bool setFileTimes(std::string_view path, const FileTimes& times) override;

@@ -76,6 +76,26 @@ TEST_F(Search, EscEndsTheSearchAtTheNextEntryAndStopAtTheNextFolder) {
     EXPECT_TRUE(list.empty());
 }
 
+TEST_F(Search, FactsFromTheListingMatchTheFileSystemsOwn) {
+    settings.showVersion = -1;
+    files.find("D:\\J\\a.dwg")->times = FileTimes{1, 2'000'000'000'000'000'000ULL, 3};
+    files.addFile("D:\\J\\held.dwg", "AC1018").lockedNoSharing = true;
+    files.addFile("D:\\J\\hidden.dwg", "AC1018", kAttrHidden | kAttrArchive);
+    settings.IncludeSubfolders = 0;
+    auto c = context();
+    FindFilesAPI(c, "D:\\J", "*.dwg");
+    DrawingList direct;
+    for (const char* path : {"D:\\J\\a.dwg", "D:\\J\\held.dwg", "D:\\J\\hidden.dwg"})
+        addToListView(direct, files, settings, path);
+    ASSERT_EQ(list.size(), direct.size());
+    for (std::size_t i = 0; i < list.size(); ++i)
+        EXPECT_EQ(list[i].cells, direct[i].cells) << i;
+    EXPECT_EQ(list[1].cell(kColVersion), "???"); // held open without sharing: no version, no date
+    EXPECT_EQ(list[1].cell(kColDateBefore), "");
+    EXPECT_EQ(list[2].cell(kColVersion), ""); // hidden: not found by a plain search
+    EXPECT_EQ(list[2].cell(kColSizeBefore), "0");
+}
+
 TEST_F(Search, FolderRowsExpandInReverseOrderAtTheEndOfTheList) {
     state.running(false);
     DrawingRow drawing;

@@ -1,5 +1,6 @@
 #include "settings/settings_io.h"
 #include "settings/settings_keys.h"
+#include "settings/override_store.h"
 
 #include "acad/products.h"
 #include "core/memory_registry.h"
@@ -297,6 +298,22 @@ TEST_F(Store, WindowLayoutDefaultsRoundTripAndBadValues) {
     EXPECT_EQ(bad.left, 100);
     EXPECT_EQ(bad.columnWidth[2], 500);
     EXPECT_EQ(RestoredWindowLayout().width, 7656);
+}
+
+TEST_F(Store, OverridesApplyToEveryReadAndAreNeverStored) {
+    put("Timeout", "120");
+    OverrideSettingsStore over(store);
+    EXPECT_TRUE(over.setOverride("timeout", "5"));
+    EXPECT_TRUE(over.setOverride("PRODNAME", "AutoCAD 2010"));
+    EXPECT_FALSE(over.setOverride("NoSuchKey", "1"));
+    Settings s;
+    LoadFormSettings(over, reg, s);
+    EXPECT_EQ(s.Timeout, 5);
+    EXPECT_EQ(s.ProdName, "AutoCAD 2010");
+    EXPECT_EQ(over.GetSetting(kSettingsApp, kSettingsSection, "ProdName", ""), "AutoCAD 2010");
+    SaveSettings(over, s);
+    EXPECT_EQ(stored("Timeout"), "120"); // the override never reaches the store
+    EXPECT_EQ(stored("Audit"), "0");     // other keys are saved as usual
 }
 
 } // namespace

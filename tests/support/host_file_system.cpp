@@ -50,10 +50,6 @@ std::optional<FileTimes> HostFileSystem::fileTimes(std::string_view path) const 
     return FileTimes{ticks, ticks, ticks};
 }
 
-std::string HostFileSystem::lastWriteText(std::string_view path) const {
-    return fileTimes(path) ? "date" : "";
-}
-
 bool HostFileSystem::writeFile(std::string_view path, std::string_view bytes) {
     std::ofstream out{fs::path(path), std::ios::binary | std::ios::trunc};
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -86,7 +82,8 @@ std::optional<std::vector<DirEntry>> HostFileSystem::listDirectory(std::string_v
     std::error_code ec;
     std::vector<DirEntry> entries;
     for (const auto& e : fs::directory_iterator(fs::path(folder), ec))
-        entries.push_back({e.path().filename().string(), e.is_directory() ? kAttrDirectory : kAttrArchive});
+        entries.push_back(
+            {e.path().filename().string(), e.is_directory() ? kAttrDirectory : kAttrArchive, 0, {}});
     if (ec)
         return std::nullopt;
     return entries;
