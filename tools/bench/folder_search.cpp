@@ -68,7 +68,8 @@ int wmain(int argc, wchar_t** argv) {
     const int folderCount = argc > 2 ? _wtoi(argv[2]) : 500;
     wchar_t tempBuffer[MAX_PATH];
     GetTempPathW(MAX_PATH, tempBuffer);
-    const std::string root = Narrow(tempBuffer) + "folder-search-bench";
+    const std::string root = Narrow(tempBuffer) + "folder-search-bench-" + std::to_string(fileCount) + "-" +
+                             std::to_string(folderCount);
     WinFileSystem files;
     if (!files.attributes(root + "\\f0")) {
         // 500 folders in two levels, the drawings spread over them; one in ten a DXF.
