@@ -371,6 +371,28 @@ TEST_F(Pictlet, HeaderOnlyAreaShowsTheDefaultBitmap) {
     EXPECT_EQ(pixel(48, 28), RGB(255, 0, 0));
 }
 
+TEST_F(Pictlet, DrawingsAreClosedAndReplacedImagesReleased) {
+    const std::string drawing = dir_.write("again.dwg", samples::SampleDwg("AC1018", {64, 40, 2}));
+    std::string broken = samples::SampleDwg("AC1018", {64, 40, 2});
+    broken.resize(300); // the bitmap runs past the end
+    const std::string damaged = dir_.write("damaged.dwg", broken);
+    host(100, 60);
+    putText(kDrawingFile, Widen(drawing));
+    ASSERT_EQ(call(kPaintPreview), S_OK);
+    const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    for (int i = 0; i < 40; ++i)
+        ASSERT_EQ(call(kPaintPreview), S_OK);
+    const DWORD after = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    if (before != 0) { // counted where the platform counts them
+        EXPECT_LE(after, before + 2);
+    }
+    putText(kDrawingFile, Widen(damaged));
+    EXPECT_EQ(call(kPaintPreview), S_OK); // nothing to show, no error
+    // Neither drawing is held open by the control.
+    EXPECT_TRUE(DeleteFileW(Widen(drawing).c_str()));
+    EXPECT_TRUE(DeleteFileW(Widen(damaged).c_str()));
+}
+
 TEST_F(Pictlet, PropertyBagInItsOrder) {
     host(100, 60);
     ComPtr<IPersistPropertyBag> persist = control_.as<IPersistPropertyBag>(IID_IPersistPropertyBag);
