@@ -26,6 +26,22 @@ UniqueFile OpenForReading(std::string_view path) {
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+// Hands the whole file to take, chunk by chunk; false when it cannot be opened or read.
+template <typename Take> bool ReadChunks(std::string_view path, std::size_t chunkSize, Take take) {
+    const UniqueFile file = OpenForReading(path);
+    if (!file)
+        return false;
+    std::vector<char> buffer(chunkSize);
+    DWORD got = 0;
+    while (true) {
+        if (!ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr))
+            return false;
+        if (got == 0)
+            return true;
+        take(std::string_view(buffer.data(), got));
+    }
+}
+
 } // namespace
 
 std::optional<std::uint32_t> WinFileSystem::attributes(std::string_view path) const {
@@ -161,21 +177,12 @@ std::optional<std::vector<DirEntry>> WinFileSystem::listDirectory(std::string_vi
 }
 
 std::optional<FileFingerprint> WinFileSystem::fingerprint(std::string_view path) const {
-    const UniqueFile file = OpenForReading(path);
-    if (!file)
-        return std::nullopt;
     FileFingerprint f{0, 0xcbf29ce484222325ULL};
-    std::vector<char> buffer(1 << 20);
-    DWORD got = 0;
-    while (true) {
-        if (!ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr))
-            return std::nullopt;
-        if (got == 0)
-            break;
-        f.hash = HashBytes(std::string_view(buffer.data(), got), f.hash);
-        f.size += got;
-    }
-    return f;
+    const bool read = ReadChunks(path, 1 << 20, [&](std::string_view chunk) {
+        f.hash = HashBytes(chunk, f.hash);
+        f.size += chunk.size();
+    });
+    return read ? std::optional<FileFingerprint>(f) : std::nullopt;
 }
 
 bool WinFileSystem::copyFile(std::string_view from, std::string_view to) {
@@ -213,6 +220,10 @@ std::string FormatLocalDateTime(FileTime utc) {
     SYSTEMTIME st;
     if (!FileTimeToLocalFileTime(&ft, &local) || !FileTimeToSystemTime(&local, &st))
         return {};
+    return FormatLocalSystemTime(st);
+}
+
+std::string FormatLocalSystemTime(const SYSTEMTIME& st) {
     wchar_t date[128];
     wchar_t time[128];
     if (GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, date, 128) == 0 ||
@@ -222,20 +233,9 @@ std::string FormatLocalDateTime(FileTime utc) {
 }
 
 std::optional<std::string> WinFileSystem::readFile(std::string_view path) const {
-    const UniqueFile file = OpenForReading(path);
-    if (!file)
-        return std::nullopt;
     std::string bytes;
-    std::vector<char> buffer(1 << 16);
-    DWORD got = 0;
-    while (true) {
-        if (!ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr))
-            return std::nullopt;
-        if (got == 0)
-            break;
-        bytes.append(buffer.data(), got);
-    }
-    return bytes;
+    const bool read = ReadChunks(path, 1 << 16, [&](std::string_view chunk) { bytes.append(chunk); });
+    return read ? std::optional<std::string>(std::move(bytes)) : std::nullopt;
 }
 
 } // namespace ps

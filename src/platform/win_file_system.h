@@ -3,6 +3,8 @@
 
 #include "core/file_system.h"
 
+#include <windows.h>
+
 #include <string>
 
 namespace ps {
@@ -30,5 +32,7 @@ public:
 
 // A UTC file time as the user's short date and long time in local time.
 std::string FormatLocalDateTime(FileTime utc);
+// A local time as the user's short date and long time.
+std::string FormatLocalSystemTime(const SYSTEMTIME& localTime);
 
 } // namespace ps

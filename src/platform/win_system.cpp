@@ -1,6 +1,7 @@
 #include "platform/win_system.h"
 
 #include "platform/message_pump.h"
+#include "platform/win_file_system.h"
 #include "platform/text.h"
 
 #include <tlhelp32.h>
@@ -12,12 +13,7 @@ namespace ps {
 std::string WinClock::nowText() const {
     SYSTEMTIME st;
     GetLocalTime(&st);
-    wchar_t date[128];
-    wchar_t time[128];
-    if (GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, date, 128) == 0 ||
-        GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, time, 128) == 0)
-        return {};
-    return Narrow(date) + " " + Narrow(time);
+    return FormatLocalSystemTime(st);
 }
 
 std::uint64_t WinClock::nowFileTime() const {
