@@ -153,12 +153,12 @@ bool WinFileSystem::canOpenDenyingWrites(std::string_view path) const {
 
 std::optional<std::vector<DirEntry>> WinFileSystem::listDirectory(std::string_view folder,
                                                                   std::string_view pattern) const {
-    std::string spec(folder);
-    if (spec.empty() || spec.back() != '\\')
-        spec += '\\';
-    spec += pattern;
+    std::string searchPath(folder);
+    if (searchPath.empty() || searchPath.back() != '\\')
+        searchPath += '\\';
+    searchPath += pattern;
     WIN32_FIND_DATAW data;
-    UniqueFind find(FindFirstFileExW(Widen(spec).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+    UniqueFind find(FindFirstFileExW(Widen(searchPath).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
                                      nullptr, FIND_FIRST_EX_LARGE_FETCH));
     std::vector<DirEntry> entries;
     if (!find) {
