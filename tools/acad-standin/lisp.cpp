@@ -1,5 +1,7 @@
 #include "lisp.h"
 
+#include "core/strings.h"
+
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -34,13 +36,6 @@ std::string Value::commandText() const {
 }
 
 namespace {
-
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    for (auto& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 class Reader {
 public:
@@ -132,7 +127,7 @@ private:
         if (!token.empty() && end == token.c_str() + token.size() &&
             token.find_first_of("0123456789") != std::string::npos)
             return Value::Real(x);
-        const std::string name = Lower(token);
+        const std::string name = ps::ToLower(token);
         if (name == "nil")
             return Value::Nil();
         if (name == "t")
@@ -366,11 +361,11 @@ Interpreter::Interpreter() {
 }
 
 void Interpreter::define(const std::string& name, Builtin fn) {
-    builtins_[Lower(name)] = std::move(fn);
+    builtins_[ps::ToLower(name)] = std::move(fn);
 }
 
 bool Interpreter::defined(const std::string& name) const {
-    return builtins_.count(Lower(name)) != 0;
+    return builtins_.count(ps::ToLower(name)) != 0;
 }
 
 Value Interpreter::evalText(std::string_view text) {

@@ -3,31 +3,19 @@
 #include "acad/host.h"
 
 #include <algorithm>
+#include "core/strings.h"
+
 #include <cctype>
 
 namespace standin {
 namespace {
-
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    for (auto& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
-std::string Upper(std::string_view text) {
-    std::string out(text);
-    for (auto& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
 
 // A command or option name without its language-neutral "_" and built-in "." prefixes.
 std::string Bare(std::string_view token) {
     std::size_t i = 0;
     while (i < token.size() && (token[i] == '_' || token[i] == '.'))
         ++i;
-    return Lower(token.substr(i));
+    return ps::ToLower(token.substr(i));
 }
 
 std::optional<bool> YesNo(const std::string& token) {
@@ -103,11 +91,11 @@ Session::Session(SessionHost& host, std::string drawingPath, std::string nativeV
 }
 
 std::string Session::activeCommand() const {
-    return active_ ? Upper(active_->name) : std::string();
+    return active_ ? ps::ToUpper(active_->name) : std::string();
 }
 
 Value Session::getvar(const std::string& name) const {
-    const std::string n = Lower(name);
+    const std::string n = ps::ToLower(name);
     if (n == "cmdnames")
         return Value::Str(activeCommand());
     if (n == "cmdactive")
@@ -129,7 +117,7 @@ void Session::defineLisp() {
     lisp_.define("setvar", [this](Interpreter&, const ValueList& a) {
         if (a.size() < 2 || a[0].kind != Value::Kind::Str)
             throw LispError("bad argument type");
-        const std::string n = Lower(a[0].s);
+        const std::string n = ps::ToLower(a[0].s);
         if (n == "dbmod" || n == "dwgname" || n == "cmdnames" || sysvars_.count(n) == 0)
             throw LispError("setvar rejected: " + a[0].s);
         sysvars_[n] = a[1];
@@ -153,7 +141,7 @@ void Session::defineLisp() {
         const std::string& path = a[0].s;
         if (!host_.fileExists(path))
             throw LispError("LOAD failed: \"" + path + "\"");
-        const std::string base = Lower(FileName(WithoutExtension(path)));
+        const std::string base = ps::ToLower(FileName(WithoutExtension(path)));
         if (base == "plansweeper") {
             companion_ = true;
             for (const char* fn : kCompanionFunctions) {
@@ -162,7 +150,7 @@ void Session::defineLisp() {
                     return Value::Nil();
                 });
             }
-        } else if (Lower(Extension(path)) == "lsp") {
+        } else if (ps::ToLower(Extension(path)) == "lsp") {
             if (auto text = host_.readTextFile(path))
                 lisp_.evalText(*text);
         }
@@ -174,7 +162,7 @@ void Session::defineLisp() {
             throw LispError("bad argument type: stringp");
         if (!host_.fileExists(a[0].s))
             throw LispError("arxload failed: \"" + a[0].s + "\"");
-        if (Lower(FileName(a[0].s)).find("cleanregapp") != std::string::npos)
+        if (ps::ToLower(FileName(a[0].s)).find("cleanregapp") != std::string::npos)
             purgeApp_ = true;
         host_.journal("arx loaded " + a[0].s);
         return a[0];
@@ -288,13 +276,13 @@ bool Session::continueCommand(const std::string& token) {
         if (a.stage == 2) {
             // Every format here is a DWG format: a name without ".dwg" gets it.
             std::string path = token.empty() ? WithoutExtension(drawing_) : token;
-            if (Lower(Extension(path)) != "dwg")
+            if (ps::ToLower(Extension(path)) != "dwg")
                 path += ".dwg";
             a.path = path;
             // Saving the open drawing under its own name in the product's own
             // format is a plain save; replacing any other existing file, or
             // writing the drawing in an older format, must be confirmed.
-            const bool ownFile = Lower(path) == Lower(drawing_) && a.format == native_;
+            const bool ownFile = ps::ToLower(path) == ps::ToLower(drawing_) && a.format == native_;
             if (host_.fileExists(path) && !ownFile) {
                 a.stage = 3; // "already exists. Do you want to replace it?"
                 return true;
