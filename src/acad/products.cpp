@@ -212,4 +212,34 @@ bool SetAcadCurrentProfile(Registry& reg, std::string_view profileName) {
     return false;
 }
 
+bool MakeProductCurrent(Registry& reg, std::string_view productName) {
+    const Match m = FindProduct(reg, productName);
+    if (productName.empty() || m.type.empty())
+        return false;
+    // Innermost first: CurProd moves last, when what it points to is in place.
+    return WriteRegValue(reg, RegRoot::LocalMachine, TypePath(m.type) + "\\" + m.release, kRegCurVer,
+                         m.productKey) &&
+           WriteRegValue(reg, RegRoot::LocalMachine, TypePath(m.type), kRegCurVer, m.release) &&
+           WriteRegValue(reg, RegRoot::LocalMachine, kAutodesk, kRegCurProd, m.type);
+}
+
+ProductCatalog ProductCatalog::Read(const Registry& reg) {
+    ProductCatalog catalog;
+    for (const auto& name : AcadAllProductNames(reg)) {
+        if (!catalog.find(name).name.empty())
+            continue;
+        const Match m = FindProduct(reg, name);
+        catalog.entries_.push_back({name, m.type, m.release, m.productKey, AcadExePath(reg, name)});
+    }
+    return catalog;
+}
+
+ProductEntry ProductCatalog::find(std::string_view productName) const {
+    if (!productName.empty())
+        for (const auto& e : entries_)
+            if (EqualsNoCase(e.name, productName))
+                return e;
+    return {};
+}
+
 } // namespace ps

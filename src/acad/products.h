@@ -54,6 +54,31 @@ bool SetAcadCurRelease(Registry& reg, std::string_view releaseKey);
 bool SetAcadCurProductKey(Registry& reg, std::string_view productKey);
 bool SetAcadCurrentProfile(Registry& reg, std::string_view profileName);
 
+// Makes the product AutoCAD's current one with all three pointers (product
+// type, release key, product key) consistent. False when the product is not
+// registered or a write failed.
+bool MakeProductCurrent(Registry& reg, std::string_view productName);
+
+// Every registered product with what a run needs of it, read once. A run
+// keeps one catalog: the product tree does not change while it runs.
+struct ProductEntry {
+    std::string name;
+    std::string productType;
+    std::string releaseKey; // upper case
+    std::string productKey;
+    std::string exePath;
+};
+class ProductCatalog {
+public:
+    static ProductCatalog Read(const Registry& reg);
+    // The product by name without regard to case; an empty entry for an
+    // unknown or empty name.
+    ProductEntry find(std::string_view productName) const;
+
+private:
+    std::vector<ProductEntry> entries_;
+};
+
 // Registry paths of one product (HKLM for the product, HKCU for its profiles).
 std::string ProductKeyPath(std::string_view productType, std::string_view releaseKey,
                            std::string_view productKey);

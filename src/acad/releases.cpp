@@ -52,6 +52,28 @@ std::optional<ReleaseFamily> FamilyOfReleaseKey(std::string_view releaseKey) {
     return std::nullopt;
 }
 
+std::optional<ReleaseFamily> ProductFamily(std::string_view key) {
+    if (const auto family = FamilyOfReleaseKey(key))
+        return family;
+    if (key.size() < 2 || key[0] != 'R')
+        return std::nullopt;
+    int number = 0;
+    std::size_t i = 1;
+    for (; i < key.size() && key[i] != '.'; ++i) {
+        if (key[i] < '0' || key[i] > '9' || number > 1000)
+            return std::nullopt;
+        number = number * 10 + (key[i] - '0');
+    }
+    if (i == 1)
+        return std::nullopt;
+    const bool minorVersion = i < key.size();
+    if (minorVersion && i + 1 == key.size())
+        return std::nullopt; // "R19." is no key
+    if (number >= 19 || (!minorVersion && number >= 18))
+        return ReleaseFamily::R18;
+    return std::nullopt;
+}
+
 bool IsR15OrLater(ReleaseFamily family) {
     return family >= ReleaseFamily::R15;
 }

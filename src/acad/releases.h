@@ -23,6 +23,11 @@ std::string_view FamilyLabel(ReleaseFamily family);
 // family table (AutoCAD and AutoCAD LT keys alike). No key belongs to R12.
 std::optional<ReleaseFamily> FamilyOfReleaseKey(std::string_view releaseKey);
 
+// The family a run treats a product's release key as: the table's family;
+// for later releases (AutoCAD "R19.0" and up, AutoCAD LT "R18" and up, which
+// carry no minor version) the newest family. nullopt for any other key.
+std::optional<ReleaseFamily> ProductFamily(std::string_view releaseKey);
+
 bool IsR15OrLater(ReleaseFamily family);
 
 // The per-drawing flag after choosing a product with this release key: set by

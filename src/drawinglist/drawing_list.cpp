@@ -26,6 +26,7 @@ bool DrawingList::before(const DrawingRow& a, const DrawingRow& b) const {
 }
 
 std::size_t DrawingList::append(DrawingRow row) {
+    identify(row);
     if (!sorted_) {
         rows_.push_back(std::move(row));
         return rows_.size() - 1;
@@ -38,6 +39,7 @@ std::size_t DrawingList::append(DrawingRow row) {
 }
 
 void DrawingList::insert(std::size_t position, DrawingRow row) {
+    identify(row);
     rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(std::min(position, rows_.size())),
                  std::move(row));
 }
@@ -45,6 +47,15 @@ void DrawingList::insert(std::size_t position, DrawingRow row) {
 void DrawingList::erase(std::size_t position) {
     if (position < rows_.size())
         rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(position));
+}
+
+std::optional<std::size_t> DrawingList::positionOf(std::uint64_t id, std::size_t hint) const {
+    if (hint < rows_.size() && rows_[hint].id == id)
+        return hint;
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].id == id)
+            return i;
+    return std::nullopt;
 }
 
 std::size_t DrawingList::removeSelected() {

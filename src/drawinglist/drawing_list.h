@@ -8,6 +8,8 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +53,9 @@ inline constexpr std::string_view kFolderVersion = "FOLDER";
 struct DrawingRow {
     std::array<std::string, kColumnCount> cells;
     bool selected = false;
+    // Given by the list when the row enters it; stays with the row through
+    // sorts, insertions and removals of other rows.
+    std::uint64_t id = 0;
 
     const std::string& cell(Column c) const { return cells[c]; }
     std::string& cell(Column c) { return cells[c]; }
@@ -81,6 +86,9 @@ public:
     std::size_t append(DrawingRow row);
     void insert(std::size_t position, DrawingRow row);
     void erase(std::size_t position);
+    // The row's position now, or nullopt when it has gone. The hint (a former
+    // position) makes the usual case O(1).
+    std::optional<std::size_t> positionOf(std::uint64_t id, std::size_t hint = 0) const;
     // Removes every selected row; returns how many went.
     std::size_t removeSelected();
     void selectAll(bool selected);
@@ -96,7 +104,9 @@ public:
 
 private:
     bool before(const DrawingRow& a, const DrawingRow& b) const;
+    void identify(DrawingRow& row) { row.id = ++lastId_; }
     std::vector<DrawingRow> rows_;
+    std::uint64_t lastId_ = 0;
     bool sorted_ = false;
     Column sortKey_ = kColFilename;
     SortOrder order_ = SortOrder::None;

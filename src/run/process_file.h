@@ -22,12 +22,14 @@ struct ProcessFileRequest {
 };
 
 // Starts AutoCAD with the batch command line and waits. After a normal end
-// the drawing's three file times are put back (when asked to); after a
-// time-out or a stop AutoCAD's lock file is deleted.
-// afterWait, when given, runs once AutoCAD has gone and before anything is
-// put back (the run checks what AutoCAD saved there).
+// the drawing's three file times are put back (when asked to). afterWait,
+// when given, runs once AutoCAD has gone and before anything is put back (the
+// run checks what AutoCAD saved there) and says whether AutoCAD finished its
+// work. When it did not (a time-out, a stop, a crash, no save), the lock file
+// is deleted if this AutoCAD wrote it: a lock that is there unchanged from
+// before the start is somebody else's and stays.
 std::int16_t ProcessFile(ShellWaitPorts& ports, FileSystem& files, const ProcessFileRequest& request,
-                         const std::function<void(std::int16_t outcome)>& afterWait = {});
+                         const std::function<bool(std::int16_t outcome)>& afterWait = {});
 
 // True when the drawing cannot be opened for exclusive use (another program
 // has it open for writing, or it cannot be read).

@@ -1,5 +1,6 @@
 #include "run/run_engine.h"
 
+#include "acad/current_pointers.h"
 #include "acad/host.h"
 #include "acad/popup_closer.h"
 #include "acad/products.h"
@@ -12,7 +13,7 @@
 #include "run/shell_wait.h"
 #include "script/purge_script.h"
 
-#include <cctype>
+#include <algorithm>
 #include <cstdio>
 
 namespace ps {
@@ -25,20 +26,6 @@ int GroupIndex(RowGroup g) {
 }
 bool IsReleaseGroup(RowGroup g) {
     return g <= RowGroup::R18;
-}
-
-// The number of a release key: the digits after "R" before any ".".
-std::optional<int> ReleaseNumber(std::string_view key) {
-    if (key.size() < 2 || (key[0] != 'R' && key[0] != 'r'))
-        return std::nullopt;
-    int n = 0;
-    std::size_t i = 1;
-    for (; i < key.size() && key[i] != '.'; ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(key[i])) || n > 1000)
-            return std::nullopt;
-        n = n * 10 + (key[i] - '0');
-    }
-    return i > 1 ? std::optional<int>(n) : std::nullopt;
 }
 
 std::string NativeFormatOfRelease(std::string_view appRelease) {
@@ -116,33 +103,32 @@ std::optional<std::string> SaveFormatOfWord(std::string_view word, RowGroup grou
     return std::nullopt;
 }
 
-RowPlan PlanRow(const Registry& reg, const Settings& s, const AnsiCodec& codec, std::string_view label,
+RowPlan PlanRow(const ProductCatalog& products, const Settings& s, std::string_view prodName,
+                std::string_view profile, const AnsiCodec& codec, std::string_view label,
                 std::string_view fullPath, std::string_view fileName) {
     RowPlan plan;
     const RowGroup group = GroupOfLabel(label);
-    plan.prodName = s.ProdName;
-    plan.profile = s.Profile;
+    plan.prodName = std::string(prodName);
+    plan.profile = std::string(profile);
     if (IsReleaseGroup(group) && !s.HCA[GroupIndex(group)].empty()) {
         plan.prodName = s.HCA[GroupIndex(group)];
         plan.profile = s.HCP[GroupIndex(group)];
     }
-    plan.exePath = AcadExePath(reg, plan.prodName);
-    plan.productType = AcadProductType(reg, plan.prodName);
-    plan.releaseKey = AcadReleaseKey(reg, plan.prodName);
-    plan.productKey = AcadProductKey(reg, plan.prodName);
+    const ProductEntry product = products.find(plan.prodName);
+    plan.exePath = product.exePath;
+    plan.productType = product.productType;
+    plan.releaseKey = product.releaseKey;
+    plan.productKey = product.productKey;
     std::string text = "Skipped"; // neutral: does not start with "Skipped:"
     if (group == RowGroup::NotADrawing)
         text = std::string(status::kNotRecognized);
 
-    // The product's release: a family of the table, a later release taken
-    // for the newest family, or a release this program cannot judge.
+    // The product's release: a family (later releases count as the newest),
+    // or a release this program cannot judge.
     bool unknownRelease = false;
-    if (const auto family = FamilyOfReleaseKey(plan.releaseKey)) {
+    if (const auto family = ProductFamily(plan.releaseKey)) {
         plan.appRelease = std::string(FamilyName(*family));
         plan.r15OrLater = IsR15OrLater(*family);
-    } else if (const auto number = ReleaseNumber(plan.releaseKey); number && *number >= 19) {
-        plan.appRelease = "R18";
-        plan.r15OrLater = true;
     } else {
         plan.appRelease = plan.releaseKey;
         unknownRelease = !plan.releaseKey.empty();
@@ -169,20 +155,21 @@ RowPlan PlanRow(const Registry& reg, const Settings& s, const AnsiCodec& codec, 
         text = std::string(status::kCannotSaveVersion);
     }
 
-    plan.targetPath = IsOn(s.bSaveToFolder) && !s.sSaveToFolder.empty()
-                          ? s.sSaveToFolder + "\\" + std::string(fileName)
-                          : std::string(fullPath);
+    const bool toFolder = IsOn(s.bSaveToFolder) && !s.sSaveToFolder.empty();
+    plan.targetPath = toFolder ? s.sSaveToFolder + "\\" + std::string(fileName) : std::string(fullPath);
     if (!StartsWith(text, "Skipped:") &&
         (!codec.toAnsi(fullPath) || !codec.toAnsi(plan.targetPath) || Contains(fileName, ";")))
         text = std::string(status::kNameNotScriptable);
 
     // AutoCAD writes over the drawing itself when the target is the drawing,
     // and AutoCAD LT does so for any conversion (it saves under the open
-    // drawing's own name).
+    // drawing's own name), so it cannot convert into another folder.
     const bool conversion = plan.saveFormat != NativeSaveFormat(plan.releaseKey).value_or("");
-    plan.inPlace = EqualsNoCase(SavedPath(plan.targetPath), fullPath) ||
-                   (plan.productType == kProductTypeAutoCadLt && conversion &&
-                    ToLower(FileExtension(fullPath)) == "dwg");
+    const bool ltConversion = plan.productType == kProductTypeAutoCadLt && conversion &&
+                              ToLower(FileExtension(fullPath)) == "dwg";
+    plan.inPlace = EqualsNoCase(SavedPath(plan.targetPath), fullPath) || ltConversion;
+    if (!StartsWith(text, "Skipped:") && ltConversion && toFolder)
+        text = std::string(status::kLtCannotConvertIntoFolder);
     plan.status = StartsWith(text, "Skipped:") ? text : std::string();
     return plan;
 }
@@ -226,6 +213,8 @@ std::int64_t CellNumber(std::string_view cell) {
 
 namespace {
 
+// A file AutoCAD may write over, copied first into the safety folder with a
+// ".path" file naming the original, and put back unless the save is verified.
 struct SafetyCopy {
     std::string copy;
     std::string marker;
@@ -234,16 +223,16 @@ struct SafetyCopy {
 };
 
 std::optional<SafetyCopy> MakeSafetyCopy(RunPorts& p, const RunPaths& paths, const std::string& original) {
-    if (!FileExists(p.files, original))
-        return std::nullopt;
     static unsigned counter = 0;
     const std::string base =
         paths.safetyFolder + "\\" + std::to_string(p.clock.nowFileTime()) + "-" + std::to_string(++counter);
     SafetyCopy s{base + ".copy", base + ".path", original, {}};
     const auto fingerprint = p.files.fingerprint(original);
     if (!fingerprint || !p.files.createFolder(paths.safetyFolder) || !p.files.copyFile(original, s.copy) ||
-        p.files.fingerprint(s.copy) != fingerprint || !p.files.writeFile(s.marker, original))
+        p.files.fingerprint(s.copy) != fingerprint || !p.files.writeFile(s.marker, original)) {
+        p.files.deleteFile(s.copy, true);
         return std::nullopt;
+    }
     s.fingerprint = *fingerprint;
     return s;
 }
@@ -251,7 +240,7 @@ std::optional<SafetyCopy> MakeSafetyCopy(RunPorts& p, const RunPaths& paths, con
 void FinishSafetyCopy(RunPorts& p, const SafetyCopy& s, bool keepNew) {
     bool keepCopy = false;
     if (!keepNew && p.files.fingerprint(s.original) != s.fingerprint) {
-        // AutoCAD was stopped or saved nothing usable: the drawing goes back to
+        // AutoCAD was stopped or saved nothing usable: the file goes back to
         // what it was before the run.
         keepCopy = !p.files.copyFile(s.copy, s.original) || p.files.fingerprint(s.original) != s.fingerprint;
     }
@@ -288,6 +277,222 @@ void Totals(RunPorts& p, const DrawingList& list, std::optional<std::uint64_t> s
     p.state.showActivity(text.substr(4)); // the head, an empty line, then the totals
 }
 
+// One run over the list: what stays the same from row to row.
+struct Run {
+    RunPorts& p;
+    const Settings& settings;
+    DrawingList& list;
+    const RunPaths& paths;
+    const RunOptions& options;
+    RunResult& result;
+    ProductCatalog products;
+    std::string startProduct;
+    std::string startProfile;
+    std::uint64_t startMs = 0;
+};
+
+// The row by identity after a pump; nullptr when it has left the list.
+DrawingRow* Lookup(DrawingList& list, std::uint64_t id, std::size_t& hint) {
+    const auto at = list.positionOf(id, hint);
+    if (!at)
+        return nullptr;
+    hint = *at;
+    return &list[*at];
+}
+
+// Starts AutoCAD on a drawing whose plan allows it and says what became of it.
+std::string RunAutoCad(Run& r, const RowPlan& plan, const std::string& fullPath, std::uint64_t rowId) {
+    RunPorts& p = r.p;
+    const std::string saved = SavedPath(plan.targetPath);
+    // Every file AutoCAD may write over gets a copy first: the drawing itself
+    // (saved in place) or a file already at the place of the save.
+    std::vector<SafetyCopy> copies;
+    for (const std::string& file : {fullPath, saved}) {
+        const bool exposed = file == fullPath ? plan.inPlace : !EqualsNoCase(saved, fullPath);
+        if (!exposed || !FileExists(p.files, file) ||
+            std::any_of(copies.begin(), copies.end(), [&](const SafetyCopy& c) { return c.original == file; }))
+            continue;
+        auto copy = MakeSafetyCopy(p, r.paths, file);
+        if (!copy) {
+            for (const auto& c : copies)
+                FinishSafetyCopy(p, c, true);
+            return std::string(status::kNoSafetyCopy);
+        }
+        copies.push_back(std::move(*copy));
+    }
+    const auto savedBefore = p.files.fingerprint(saved);
+    const std::string_view wantedCode = VersionCodeOfSaveFormat(plan.saveFormat);
+
+    // AutoCAD's current product and profile become the chosen ones.
+    MakeProductCurrent(p.registry, plan.prodName);
+    SetAcadCurrentProfile(p.registry, plan.profile);
+    SavedProfileValues savedValues =
+        GetAcadRegistry(p.registry, plan.prodName, plan.profile, IsOn(r.settings.CreateBak));
+    if (r.options.rowStarted)
+        r.options.rowStarted(rowId);
+    p.state.setStatus(std::string(kStatusNowRunning) + fullPath);
+
+    PopUpScanContext closer{p.windows, p.files, p.codec, p.clock,
+                            r.paths.tempFolder + std::string(kClosedPopUpsLog)};
+    ShellWaitPorts wait{p.process, p.pump, p.clock, p.prompt, p.state,
+                        [&](const std::vector<std::uint32_t>& tree) {
+                            return CloseAcadPopUps(closer, plan.r15OrLater, fullPath, tree);
+                        }};
+    ProcessFileRequest request{plan.exePath,
+                               fullPath,
+                               r.paths.scriptBasePath,
+                               r.settings.Timeout,
+                               IsOn(r.settings.RestoreTime),
+                               r.options.minimized ? 2 : 1,
+                               IsOn(r.settings.ClosePopUps)};
+    bool verified = false;
+    const std::int16_t outcome = ProcessFile(wait, p.files, request, [&](std::int16_t code) {
+        // A crash (an exception code) may have left a half-written file.
+        const auto exit = p.process.lastExitCode();
+        if (code != kOutcomeEnded || (exit && *exit >= 0xC0000000u))
+            return false;
+        const auto after = p.files.fingerprint(saved);
+        const auto head = p.files.readPrefix(saved, 6);
+        verified = after && after != savedBefore && head && !wantedCode.empty() && *head == wantedCode;
+        return verified;
+    });
+    RestoreAcadRegistry(p.registry, savedValues);
+    for (const auto& c : copies)
+        FinishSafetyCopy(p, c, outcome == kOutcomeEnded && verified);
+    if (outcome == kOutcomeNotStarted)
+        return std::string(status::kNotStarted);
+    if (outcome == kOutcomeTimeout)
+        return std::string(status::kTimeouted);
+    if (outcome >= kOutcomeUserStop)
+        return std::string(status::kTerminated);
+    return std::string(verified ? status::kOk : status::kNotSaved);
+}
+
+enum class RowEnd { Next, Stop };
+
+// Writes the script and runs AutoCAD, or says why not. Sets report.wouldRun
+// in a dry run; returns nullopt when the run cannot go on (companion missing).
+std::optional<std::string> ScriptAndRun(Run& r, const RowPlan& plan, const std::string& fullPath,
+                                        std::size_t i, std::uint64_t rowId, RowReport& report) {
+    RunPorts& p = r.p;
+    const std::string scriptBase =
+        r.options.dryRun
+            ? (r.options.dryRunScripts.empty() ? std::string()
+                                               : r.options.dryRunScripts + "\\" + std::to_string(i))
+            : r.paths.scriptBasePath;
+    ScriptResult scripted = ScriptResult::Written;
+    std::string message;
+    if (!scriptBase.empty()) {
+        const ScriptEnvironment env{p.files, p.codec, scriptBase, r.paths.programFolder};
+        const ScriptProduct product{plan.productType, plan.releaseKey, plan.r15OrLater};
+        scripted = CreateSCRpurge(env, r.settings, product, plan.saveFormat, plan.targetPath, &message);
+    } else if (plan.productType == kProductTypeAutoCad &&
+               FindCompanion(p.files, r.paths.programFolder).empty()) {
+        scripted = ScriptResult::CompanionMissing;
+        message = CompanionMissingMessage(r.paths.programFolder);
+    }
+    if (scripted == ScriptResult::CompanionMissing) {
+        r.result.companionMissing = true;
+        r.result.companionMessage = message;
+        p.prompt.inform(message, kPromptTitle);
+        return std::nullopt;
+    }
+    if (scripted == ScriptResult::Failed)
+        return std::string(status::kScriptDenied);
+    if (r.options.dryRun) {
+        report.wouldRun = true;
+        return std::string();
+    }
+    return RunAutoCad(r, plan, fullPath, rowId);
+}
+
+// Measures, plans and handles one pending row.
+RowEnd ProcessRow(Run& r, std::uint64_t rowId, std::size_t& hint, std::size_t i, std::size_t n) {
+    RunPorts& p = r.p;
+    DrawingRow* row = Lookup(r.list, rowId, hint);
+    if (row == nullptr || !row->isPending())
+        return RowEnd::Next;
+    const std::string prodName = p.store.GetSetting(kSettingsApp, kSettingsSection, "ProdName", r.startProduct);
+    const std::string profile = p.store.GetSetting(kSettingsApp, kSettingsSection, "Profile", r.startProfile);
+    const std::string fullPath = FullPath(*row);
+    const std::string fileName = row->cell(kColFilename);
+    row->cell(kColSizeBefore) = std::to_string(FileSizeKB(p.files, fullPath));
+    row->cell(kColDateBefore) = FileDateText(p.files, fullPath);
+    const std::string label = DwgVers(p.files, fullPath);
+    const RowPlan plan = PlanRow(r.products, r.settings, prodName, profile, p.codec, label, fullPath, fileName);
+
+    p.state.setProductHead(plan.prodName, plan.profile);
+    p.state.showActivity(RunningLabel(i, n, p.clock.monotonicMs() - r.startMs));
+    if (!p.state.busy()) {
+        r.result.stopped = true;
+        return RowEnd::Stop;
+    }
+    RowReport report{rowId, i, n, fullPath, {}, plan, false};
+    std::string text;
+    if (row->cell(kColStatus) == status::kSkip) {
+        // Set to Skip by the user while the run went on: measured, not run.
+    } else if (!plan.status.empty()) {
+        text = plan.status;
+    } else if (AccessDenied(p.files, fullPath)) {
+        text = std::string(status::kAccessDenied);
+    } else if (IsReadOnly(p.files, fullPath)) {
+        text = std::string(status::kReadOnly);
+    } else {
+        const auto ran = ScriptAndRun(r, plan, fullPath, i, rowId, report);
+        if (!ran) {
+            // Nothing more can run: the row stays pending and the run ends here.
+            r.result.stopped = i < n;
+            return RowEnd::Stop;
+        }
+        text = *ran;
+    }
+    // AutoCAD's wait pumped messages: the row may have moved or gone.
+    row = Lookup(r.list, rowId, hint);
+    if (row == nullptr)
+        return RowEnd::Next;
+    if (!text.empty())
+        row->cell(kColStatus) = text;
+    if (!report.wouldRun) {
+        row->cell(kColVersion) = DwgVers(p.files, fullPath);
+        const bool ok = row->cell(kColStatus) == status::kOk;
+        row->cell(kColSizeAfter) = std::to_string(FileSizeKB(p.files, ok ? plan.targetPath : fullPath));
+        row->cell(kColDateAfter) = FileDateText(p.files, fullPath);
+        if (IsOn(r.settings.DeleteBak) && !r.options.dryRun)
+            p.files.deleteFile(FileBaseName(fullPath, true) + ".bak");
+        ++r.result.processed;
+        const std::string& st = row->cell(kColStatus);
+        if (st != status::kOk && !StartsWith(st, "Skipped: ") && st != status::kSkip)
+            ++r.result.failures;
+    }
+    report.status = row->cell(kColStatus);
+    if (r.options.rowDone)
+        r.options.rowDone(report);
+    return RowEnd::Next;
+}
+
+// Whatever ends the run (its last row, a stop, an exception): not busy, not
+// on top, AutoCAD's pointers as they were.
+struct RunScope {
+    RunPorts& p;
+    const Settings& settings;
+    const RunOptions& options;
+    std::optional<PointerGuard> pointers;
+    RunScope(RunPorts& ports, const Settings& s, const RunOptions& o) : p(ports), settings(s), options(o) {
+        if (!o.dryRun)
+            pointers.emplace(p.registry);
+        p.state.running(true);
+        if (IsOn(settings.OnTop) && options.setTopmost)
+            options.setTopmost(true);
+    }
+    ~RunScope() {
+        p.state.running(false);
+        if (IsOn(settings.OnTop) && options.setTopmost)
+            options.setTopmost(false);
+    }
+    RunScope(const RunScope&) = delete;
+    RunScope& operator=(const RunScope&) = delete;
+};
+
 } // namespace
 
 std::vector<std::pair<std::string, std::string>> LeftoverSafetyCopies(const FileSystem& files,
@@ -304,7 +509,7 @@ std::vector<std::pair<std::string, std::string>> LeftoverSafetyCopies(const File
     return copies;
 }
 
-RunResult runScript(RunPorts& p, Settings& settings, DrawingList& list, const RunPaths& paths,
+RunResult runScript(RunPorts& p, const Settings& settings, DrawingList& list, const RunPaths& paths,
                     const RunOptions& options) {
     RunResult result;
     const std::size_t n = list.size();
@@ -315,183 +520,32 @@ RunResult runScript(RunPorts& p, Settings& settings, DrawingList& list, const Ru
     std::optional<std::uint64_t> startMs;
 
     if (n > 0 && !p.state.busy()) {
+        // The rows of this run, by identity: the list may change under it.
+        std::vector<std::uint64_t> ids;
+        ids.reserve(n);
+        for (const auto& row : list)
+            ids.push_back(row.id);
         // The defaults for ProdName and Profile are AutoCAD's current product
-        // and profile as the run found them; the run makes each drawing's
-        // product current and puts these back at its end.
-        const std::string startProduct = AcadCurrentProductName(p.registry);
-        const std::string startProfile = AcadCurrentProfile(p.registry);
-        bool changedCurrent = false;
-        p.state.running(true);
-        startMs = p.clock.monotonicMs();
-        result.ranRows = true;
-        p.state.showActivity(kActivityResetting);
-        list.selectAll(false);
-        if (IsOn(settings.OnTop) && options.setTopmost)
-            options.setTopmost(true);
-
-        for (std::size_t i = 1; i <= n && i <= list.size(); ++i) {
-            p.pump.pumpOnce();
-            DrawingRow* row = &list[i - 1];
-            if (row->isPending()) {
-                settings.ProdName =
-                    p.store.GetSetting(kSettingsApp, kSettingsSection, "ProdName", startProduct);
-                settings.Profile =
-                    p.store.GetSetting(kSettingsApp, kSettingsSection, "Profile", startProfile);
-                const std::string fullPath = FullPath(*row);
-                row->cell(kColSizeBefore) = std::to_string(FileSizeKB(p.files, fullPath));
-                row->cell(kColDateBefore) = FileDateText(p.files, fullPath);
-                const std::string label = DwgVers(p.files, fullPath);
-                const RowPlan plan =
-                    PlanRow(p.registry, settings, p.codec, label, fullPath, row->cell(kColFilename));
-                settings.ExePath = plan.exePath;
-
-                p.state.setProductHead(plan.prodName, plan.profile);
-                p.state.showActivity(RunningLabel(i, n, p.clock.monotonicMs() - *startMs));
-                if (!p.state.busy()) {
-                    result.stopped = true;
+        // and profile as the run found them.
+        Run run{p, settings, list, paths, options, result, ProductCatalog::Read(p.registry),
+                AcadCurrentProductName(p.registry), AcadCurrentProfile(p.registry), p.clock.monotonicMs()};
+        startMs = run.startMs;
+        {
+            RunScope scope(p, settings, options);
+            result.ranRows = true;
+            p.state.showActivity(kActivityResetting);
+            list.selectAll(false);
+            for (std::size_t i = 1; i <= n; ++i) {
+                p.pump.pumpOnce();
+                std::size_t hint = i - 1;
+                if (ProcessRow(run, ids[i - 1], hint, i, n) == RowEnd::Stop)
                     break;
+                p.progress.position(static_cast<std::int64_t>(i));
+                if (p.state.stopRequested()) {
+                    p.state.running(false);
+                    result.stopped = i < n;
                 }
-                RowReport report{i, n, fullPath, {}, plan, false};
-                bool measured = true;
-                std::string text;
-                if (row->cell(kColStatus) == status::kSkip) {
-                    // Set to Skip by the user while the run went on: measured, not run.
-                } else if (!plan.status.empty()) {
-                    text = plan.status;
-                } else if (AccessDenied(p.files, fullPath)) {
-                    text = std::string(status::kAccessDenied);
-                } else if (IsReadOnly(p.files, fullPath)) {
-                    text = std::string(status::kReadOnly);
-                } else {
-                    // The script, then AutoCAD.
-                    const std::string scriptBase =
-                        options.dryRun ? (options.dryRunScripts.empty()
-                                              ? std::string()
-                                              : options.dryRunScripts + "\\" + std::to_string(i))
-                                       : paths.scriptBasePath;
-                    ScriptResult scripted = ScriptResult::Written;
-                    std::string message;
-                    if (!scriptBase.empty()) {
-                        const ScriptEnvironment env{p.registry, p.files, p.codec, scriptBase,
-                                                    paths.programFolder};
-                        scripted = CreateSCRpurge(env, settings, plan.r15OrLater, plan.saveFormat,
-                                                  plan.targetPath, &message);
-                    } else if (plan.productType == kProductTypeAutoCad &&
-                               FindCompanion(p.files, paths.programFolder).empty()) {
-                        scripted = ScriptResult::CompanionMissing;
-                        message = CompanionMissingMessage(paths.programFolder);
-                    }
-                    if (scripted == ScriptResult::CompanionMissing) {
-                        // Nothing more can run: the row stays pending and the run ends here.
-                        result.companionMissing = true;
-                        result.companionMessage = message;
-                        p.prompt.inform(message, kPromptTitle);
-                        result.stopped = i < n;
-                        break;
-                    }
-                    if (scripted == ScriptResult::Failed) {
-                        text = std::string(status::kScriptDenied);
-                    } else if (options.dryRun) {
-                        report.wouldRun = true;
-                        measured = false;
-                    } else {
-                        text = [&] {
-                            std::optional<SafetyCopy> safety;
-                            if (plan.inPlace)
-                                safety = MakeSafetyCopy(p, paths, fullPath);
-                            const std::string saved = SavedPath(plan.targetPath);
-                            const auto savedBefore = p.files.fingerprint(saved);
-                            const std::string_view wantedCode = VersionCodeOfSaveFormat(plan.saveFormat);
-
-                            // AutoCAD's current product and profile become the chosen ones.
-                            changedCurrent = true;
-                            SetAcadCurProd(p.registry, plan.productType);
-                            SetAcadCurRelease(p.registry, plan.releaseKey);
-                            SetAcadCurProductKey(p.registry, plan.productKey);
-                            SetAcadCurrentProfile(p.registry, plan.profile);
-                            SavedProfileValues savedValues = GetAcadRegistry(
-                                p.registry, plan.prodName, plan.profile, IsOn(settings.CreateBak));
-                            row->selected = true;
-                            p.state.setStatus(std::string(kStatusNowRunning) + fullPath);
-
-                            PopUpScanContext closer{p.windows, p.files, p.codec, p.clock,
-                                                    paths.tempFolder + std::string(kClosedPopUpsLog)};
-                            ShellWaitPorts wait{p.process,
-                                                p.pump,
-                                                p.clock,
-                                                p.prompt,
-                                                p.state,
-                                                [&](const std::vector<std::uint32_t>& tree) {
-                                                    return CloseAcadPopUps(closer, plan.r15OrLater, fullPath,
-                                                                           tree);
-                                                }};
-                            ProcessFileRequest request{plan.exePath,
-                                                       fullPath,
-                                                       paths.scriptBasePath,
-                                                       settings.Timeout,
-                                                       IsOn(settings.RestoreTime),
-                                                       options.minimized ? 2 : 1,
-                                                       IsOn(settings.ClosePopUps)};
-                            bool verified = false;
-                            const std::int16_t outcome =
-                                ProcessFile(wait, p.files, request, [&](std::int16_t code) {
-                                    // A crash (an exception code) may have left a half-written file.
-                                    const auto exit = p.process.lastExitCode();
-                                    if (code != kOutcomeEnded || (exit && *exit >= 0xC0000000u))
-                                        return;
-                                    const auto after = p.files.fingerprint(saved);
-                                    const auto head = p.files.readPrefix(saved, 6);
-                                    verified = after && after != savedBefore && head && !wantedCode.empty() &&
-                                               *head == wantedCode;
-                                });
-                            RestoreAcadRegistry(p.registry, savedValues);
-                            if (safety)
-                                FinishSafetyCopy(p, *safety, outcome == kOutcomeEnded && verified);
-                            if (outcome == kOutcomeNotStarted)
-                                return std::string(status::kNotStarted);
-                            if (outcome == kOutcomeTimeout)
-                                return std::string(status::kTimeouted);
-                            if (outcome >= kOutcomeUserStop)
-                                return std::string(status::kTerminated);
-                            return std::string(verified ? status::kOk : status::kNotSaved);
-                        }();
-                    }
-                }
-                if (!text.empty())
-                    row->cell(kColStatus) = text;
-                if (measured) {
-                    row->cell(kColVersion) = DwgVers(p.files, fullPath);
-                    const bool ok = row->cell(kColStatus) == status::kOk;
-                    row->cell(kColSizeAfter) =
-                        std::to_string(FileSizeKB(p.files, ok ? plan.targetPath : fullPath));
-                    row->cell(kColDateAfter) = FileDateText(p.files, fullPath);
-                    if (IsOn(settings.DeleteBak) && !options.dryRun)
-                        p.files.deleteFile(FileBaseName(fullPath, true) + ".bak");
-                }
-                report.status = row->cell(kColStatus);
-                if (!report.wouldRun) {
-                    ++result.processed;
-                    if (report.status != status::kOk && !StartsWith(report.status, "Skipped: ") &&
-                        report.status != status::kSkip)
-                        ++result.failures;
-                }
-                if (options.rowDone)
-                    options.rowDone(report);
             }
-            p.progress.position(static_cast<std::int64_t>(i));
-            if (p.state.stopRequested()) {
-                p.state.running(false);
-                result.stopped = i < n;
-            }
-        }
-        p.state.running(false);
-        if (IsOn(settings.OnTop) && options.setTopmost)
-            options.setTopmost(false);
-        if (changedCurrent) {
-            SetAcadCurProd(p.registry, AcadProductType(p.registry, startProduct));
-            SetAcadCurRelease(p.registry, AcadReleaseKey(p.registry, startProduct));
-            SetAcadCurProductKey(p.registry, AcadProductKey(p.registry, startProduct));
-            SetAcadCurrentProfile(p.registry, startProfile);
         }
     }
     Totals(p, list, startMs, result);

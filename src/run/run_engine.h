@@ -8,6 +8,7 @@
 #include "core/ansi_codec.h"
 #include "core/file_system.h"
 #include "core/registry.h"
+#include "acad/products.h"
 #include "core/system_ports.h"
 #include "drawinglist/drawing_list.h"
 #include "run/progress.h"
@@ -30,6 +31,9 @@ inline constexpr std::string_view kNotStarted = "AutoCAD not started";
 inline constexpr std::string_view kNotSaved = "Not saved";
 inline constexpr std::string_view kNameNotScriptable = "Skipped: Name cannot be written to the script";
 inline constexpr std::string_view kUnknownSaveFormatPrefix = "Skipped: Unknown save format setting ";
+inline constexpr std::string_view kNoSafetyCopy = "Skipped: No safety copy";
+inline constexpr std::string_view kLtCannotConvertIntoFolder =
+    "Skipped: AutoCAD LT cannot convert into another folder";
 } // namespace status
 
 // The release group of a drawing by its version label.
@@ -56,8 +60,11 @@ struct RowPlan {
     bool inPlace = false; // AutoCAD may write over the drawing itself
 };
 
-RowPlan PlanRow(const Registry& registry, const Settings& settings, const AnsiCodec& codec,
-                std::string_view versionLabel, std::string_view fullPath, std::string_view fileName);
+// The general product and profile come from the caller (the run reads them
+// from the store before each drawing); a per-format override replaces them.
+RowPlan PlanRow(const ProductCatalog& products, const Settings& settings, std::string_view prodName,
+                std::string_view profile, const AnsiCodec& codec, std::string_view versionLabel,
+                std::string_view fullPath, std::string_view fileName);
 
 // "1 234 567"; zero is "0".
 std::string FormatThousands(std::int64_t value);
@@ -89,7 +96,8 @@ struct RunPaths {
 
 // One row as it finished (or, in a dry run, as it would be handled).
 struct RowReport {
-    std::size_t row = 0; // 1-based list position
+    std::uint64_t rowId = 0;
+    std::size_t row = 0; // 1-based position in the run
     std::size_t rowCount = 0;
     std::string fullPath;
     std::string status;
@@ -102,6 +110,9 @@ struct RunOptions {
     std::string dryRunScripts; // dry run: write each row's script here as <row>.scr
     bool minimized = false;    // the main window is minimised
     std::function<void(bool)> setTopmost;
+    // AutoCAD is about to start on the row (the window shows it selected).
+    std::function<void(std::uint64_t rowId)> rowStarted;
+    // The row has its status; the list may be saved now.
     std::function<void(const RowReport&)> rowDone;
 };
 
@@ -115,7 +126,12 @@ struct RunResult {
     std::string totals;        // the product label's totals text
 };
 
-RunResult runScript(RunPorts& ports, Settings& settings, DrawingList& list, const RunPaths& paths,
+// Processes the rows the list holds when the run starts, in their order then.
+// The list may change while the run pumps messages (rows removed or sorted):
+// each row is looked up again by its identity after every pump, and a row
+// that has gone is passed over. AutoCAD's current product and profile are
+// put back exactly as the run found them, also after an exception.
+RunResult runScript(RunPorts& ports, const Settings& settings, DrawingList& list, const RunPaths& paths,
                     const RunOptions& options = {});
 
 // Safety copies a crash of the program left behind: (copy, original) pairs.

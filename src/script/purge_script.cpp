@@ -244,12 +244,17 @@ std::optional<std::string> ScriptFileBytes(const std::vector<std::string>& lines
     return bytes;
 }
 
-ScriptResult CreateSCRpurge(const ScriptEnvironment& env, const Settings& settings, bool r15OrLater,
-                            std::string_view saveFormat, std::string_view targetPath, std::string* message) {
+ScriptProduct ScriptProductOf(const Registry& registry, std::string_view prodName, bool r15OrLater) {
+    return {AcadProductType(registry, prodName), AcadReleaseKey(registry, prodName), r15OrLater};
+}
+
+ScriptResult CreateSCRpurge(const ScriptEnvironment& env, const Settings& settings,
+                            const ScriptProduct& product, std::string_view saveFormat,
+                            std::string_view targetPath, std::string* message) {
     ScriptContext context;
-    context.productType = AcadProductType(env.registry, settings.ProdName);
-    context.releaseKey = AcadReleaseKey(env.registry, settings.ProdName);
-    context.r15OrLater = r15OrLater;
+    context.productType = product.productType;
+    context.releaseKey = product.releaseKey;
+    context.r15OrLater = product.r15OrLater;
     context.programFolder = env.programFolder;
     if (context.productType == "AutoCAD")
         context.companionPath = FindCompanion(env.files, env.programFolder);

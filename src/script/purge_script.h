@@ -63,18 +63,26 @@ enum class ScriptResult {
 };
 
 struct ScriptEnvironment {
-    const Registry& registry;
     FileSystem& files;
     const AnsiCodec& codec;
     std::string scriptBasePath; // temporary folder + "purge"; the file is this + ".scr"
     std::string programFolder;
 };
 
-// Writes the script for the product named by settings.ProdName. With the
-// companion missing the file holds the head lines and message receives
+// The product that will run the script: the one chosen for the drawing
+// (general or per-format), never settings.ProdName by itself.
+struct ScriptProduct {
+    std::string productType; // "AutoCAD", "AutoCAD LT", or empty when not registered
+    std::string releaseKey;  // upper case
+    bool r15OrLater = false;
+};
+ScriptProduct ScriptProductOf(const Registry& registry, std::string_view prodName, bool r15OrLater);
+
+// Writes the script for that product. With the companion missing the file
+// holds the head lines and message receives
 // "Error in CreateSCRpurge: <folder>\Plansweeper.VLX not found".
-ScriptResult CreateSCRpurge(const ScriptEnvironment& env, const Settings& settings, bool r15OrLater,
-                            std::string_view saveFormat, std::string_view targetPath,
-                            std::string* message = nullptr);
+ScriptResult CreateSCRpurge(const ScriptEnvironment& env, const Settings& settings,
+                            const ScriptProduct& product, std::string_view saveFormat,
+                            std::string_view targetPath, std::string* message = nullptr);
 
 } // namespace ps

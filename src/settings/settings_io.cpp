@@ -81,7 +81,7 @@ void LoadFormSettings(const SettingsStore& store, Registry& registry, Settings& 
 
     settings.ProdName = Get(store, "ProdName", AcadCurrentProductName(registry));
     settings.ExePath = AcadExePath(registry, settings.ProdName);
-    SetAcadCurProductKey(registry, AcadProductKey(registry, settings.ProdName));
+    MakeProductCurrent(registry, settings.ProdName);
     settings.Profile = Get(store, "Profile", AcadCurrentProfile(registry));
     SetAcadCurrentProfile(registry, settings.Profile);
 

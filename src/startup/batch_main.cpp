@@ -1,6 +1,7 @@
 // plansweeper-batch: the Run command without a window, for unattended runs
 // (Task Scheduler, scripts). Uses the stored settings, expands folder rows,
 // runs every pending row and writes the list back after every drawing.
+#include "acad/current_pointers.h"
 #include "acad/profile_values.h"
 #include "core/read_only_registry.h"
 #include "core/strings.h"
@@ -10,9 +11,10 @@
 #include "platform/message_pump.h"
 #include "platform/text.h"
 #include "platform/win_file_system.h"
+#include "platform/win_paths.h"
 #include "platform/win_registry.h"
 #include "platform/win_system.h"
-#include "run/run_engine.h"
+#include "run/run_command.h"
 #include "settings/override_store.h"
 #include "settings/settings_io.h"
 #include "startup/batch_args.h"
@@ -20,6 +22,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <optional>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -45,16 +48,13 @@ void Print(const std::string& text, bool error = false) {
     }
 }
 
+// Runs on a thread of its own: it only hands a stop request to the run. As
+// the Stop command, the current drawing finishes, then the run ends. When
+// the console closes, the process ends before that; what the run left
+// changed is recorded and put back at the next start.
 BOOL WINAPI OnConsoleEvent(DWORD event) {
-    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
-        // As the Stop command: the current drawing finishes, then the run ends.
-        g_stopRequested = true;
-        return TRUE;
-    }
-    // The console goes away with the process: put AutoCAD's profile values back first.
-    WinRegistry registry;
-    RestorePendingProfileValues(registry);
-    return FALSE;
+    g_stopRequested = true;
+    return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
 }
 
 // The stop request reaches the run state on the run's own thread.
@@ -84,26 +84,6 @@ public:
     void inform(std::string_view message, std::string_view) override { Print(std::string(message)); }
 };
 
-std::string ProgramFolder() {
-    wchar_t exe[MAX_PATH];
-    GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::string folder = Narrow(exe);
-    return folder.substr(0, folder.find_last_of('\\'));
-}
-
-std::string TempFolder() {
-    wchar_t temp[MAX_PATH + 1];
-    const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
-    return n == 0 ? std::string() : Narrow(std::wstring(temp, n));
-}
-
-// An absolute path for a name given relative to the current folder.
-std::string FullPathOf(const std::string& path) {
-    wchar_t buffer[4096];
-    const DWORD n = GetFullPathNameW(Widen(path).c_str(), 4096, buffer, nullptr);
-    return n == 0 || n >= 4096 ? path : Narrow(std::wstring(buffer, n));
-}
-
 void PrintLabel(const std::string& label) {
     std::size_t start = 0;
     std::string line;
@@ -123,6 +103,49 @@ void PrintLabel(const std::string& label) {
         Print(line);
 }
 
+// The list is written at most every two seconds, and always before AutoCAD
+// starts on a drawing and at the end: a kill loses at most the statuses of
+// drawings that were refused without AutoCAD, which the next run refuses again.
+class ListSaver {
+public:
+    ListSaver(FileSystem& files, const AnsiCodec& codec, const Clock& clock, std::string path, bool enabled)
+        : files_(files), codec_(codec), clock_(clock), path_(std::move(path)), enabled_(enabled) {}
+    void changed() { dirty_ = true; }
+    void saveIfDue() {
+        if (dirty_ && clock_.monotonicMs() - lastMs_ >= kIntervalMs)
+            save();
+    }
+    void saveIfChanged() {
+        if (dirty_)
+            save();
+    }
+    void save() {
+        dirty_ = false;
+        lastMs_ = clock_.monotonicMs();
+        if (!enabled_)
+            return;
+        if (const auto error = WriteListFile(files_, codec_, path_, *list_)) {
+            if (!failed_)
+                Print(*error, true);
+            failed_ = true;
+        }
+    }
+    void bind(const DrawingList& list) { list_ = &list; }
+    bool failed() const { return failed_; }
+
+private:
+    static constexpr std::uint64_t kIntervalMs = 2000;
+    FileSystem& files_;
+    const AnsiCodec& codec_;
+    const Clock& clock_;
+    std::string path_;
+    bool enabled_;
+    const DrawingList* list_ = nullptr;
+    bool dirty_ = false;
+    bool failed_ = false;
+    std::uint64_t lastMs_ = 0;
+};
+
 int Run(const BatchArgs& args) {
     WinRegistry realRegistry;
     ReadOnlyRegistry readOnly(realRegistry);
@@ -139,17 +162,22 @@ int Run(const BatchArgs& args) {
 
     const std::string temp = TempFolder();
     const RunPaths paths{temp + "purge", ProgramFolder(), temp, temp + "Plansweeper\\Safety copies"};
-    if (!args.dryRun && RestorePendingProfileValues(realRegistry))
-        Print("AutoCAD profile values an earlier run left changed were put back.");
-    for (const auto& [copy, original] : LeftoverSafetyCopies(files, paths.safetyFolder))
-        Print("A safety copy of \"" + original + "\" from an interrupted run is kept at \"" + copy + "\".");
+    if (!args.dryRun)
+        for (const auto& message : RecoverInterruptedRun(realRegistry, files, paths.safetyFolder))
+            Print(message);
 
+    // Loading the settings makes the stored product current: recorded first,
+    // so that the batch leaves AutoCAD's registry exactly as it found it.
+    std::optional<PointerGuard> pointers;
+    if (!args.dryRun)
+        pointers.emplace(realRegistry);
     RegistrySettingsStore stored(registry);
     OverrideSettingsStore store(stored);
     for (const auto& [key, value] : args.overrides)
         store.setOverride(key, value);
     Settings settings;
     LoadFormSettings(store, registry, settings);
+    state.setProductHead(settings.ProdName, settings.Profile);
 
     const std::string listFile = FullPathOf(args.listFile);
     const std::string outFile = FullPathOf(args.outFile);
@@ -160,39 +188,14 @@ int Run(const BatchArgs& args) {
         return kBatchUsageError;
     }
 
-    // Folder rows become drawing rows; a real run also cleans those folders.
-    CleanupContext cleanup{files, settings, state, pump, clock, codec, temp + std::string(kDeletedFilesLog)};
-    if (!args.dryRun)
-        StartDeletedFilesLog(cleanup);
-    SearchContext search{list, files, settings, state, pump};
-    state.showActivity(kActivityAdding);
-    subAddFolderToFiles(search, [&](const std::string& folder) {
-        if (!args.dryRun && AnyDeletionChosen(settings)) {
-            state.running(true);
-            FindFilesAPIdelete(cleanup, folder);
-        }
-    });
-    if (cleanup.deleted > 0)
-        Print(std::to_string(cleanup.deleted) + " temporary file(s) deleted; see " + cleanup.logPath);
-    const bool stoppedWhileSearching = state.stopRequested();
-
-    bool listWriteFailed = false;
-    auto saveList = [&] {
-        if (args.dryRun)
-            return;
-        if (const auto error = WriteListFile(files, codec, outFile, list)) {
-            if (!listWriteFailed)
-                Print(*error, true);
-            listWriteFailed = true;
-        }
-    };
-    saveList(); // the expanded rows, before any drawing
-
+    ListSaver saver(files, codec, clock, outFile, !args.dryRun);
+    saver.bind(list);
     RunOptions options;
     options.dryRun = args.dryRun;
     options.dryRunScripts = args.scriptsFolder.empty() ? std::string() : FullPathOf(args.scriptsFolder);
     if (!options.dryRunScripts.empty())
         files.createFolder(options.dryRunScripts);
+    options.rowStarted = [&](std::uint64_t) { saver.saveIfChanged(); };
     options.rowDone = [&](const RowReport& r) {
         const std::string where = std::to_string(r.row) + "/" + std::to_string(r.rowCount);
         if (args.dryRun) {
@@ -201,21 +204,23 @@ int Run(const BatchArgs& args) {
                   (r.plan.saveFormat.empty() ? "-" : r.plan.saveFormat) + "\t" + r.fullPath);
         } else {
             Print(where + "\t" + r.status + "\t" + r.fullPath);
-            saveList();
+            saver.changed();
+            saver.saveIfDue();
         }
     };
     RunPorts ports{registry, files, codec, clock, prompt, pump, process, windows, store, state, progress};
-    RunResult result;
-    if (!stoppedWhileSearching)
-        result = runScript(ports, settings, list, paths, options);
-    saveList();
-    if (!result.totals.empty())
-        PrintLabel(result.totals);
-    if (listWriteFailed)
+    const RunCommandResult result =
+        subRun(ports, settings, list, paths, options, [&] { saver.save(); }); // the expanded rows
+    saver.save();
+    if (result.deleted > 0)
+        Print(std::to_string(result.deleted) + " temporary file(s) deleted; see " + result.deletedLog);
+    if (!result.run.totals.empty())
+        PrintLabel(result.run.totals);
+    if (saver.failed())
         return kBatchSomeFailed;
-    if (result.companionMissing || result.stopped || stoppedWhileSearching)
+    if (result.run.companionMissing || result.run.stopped || result.stoppedWhileSearching)
         return kBatchStopped;
-    return result.failures > 0 ? kBatchSomeFailed : kBatchAllGood;
+    return result.run.failures > 0 ? kBatchSomeFailed : kBatchAllGood;
 }
 
 } // namespace

@@ -76,3 +76,28 @@ TEST(ReleaseFamilies, R15OrLaterFollowsTheFamilyAndKeepsItsValueForUnknownKeys) 
 
 } // namespace
 } // namespace ps
+
+namespace ps {
+namespace {
+
+// AutoCAD LT keys carry no minor version: R8 (LT 2002) up to R17 are in the
+// table, R18 (LT 2013) and later are newer than the newest family.
+TEST(ReleaseFamilies, EveryAutoCadLtKeyFromR8ToR25HasTheFamilyOfItsAutoCad) {
+    const ReleaseFamily expected[] = {ReleaseFamily::R15, ReleaseFamily::R16, ReleaseFamily::R16,
+                                      ReleaseFamily::R16, ReleaseFamily::R17, ReleaseFamily::R17,
+                                      ReleaseFamily::R17, ReleaseFamily::R18, ReleaseFamily::R18,
+                                      ReleaseFamily::R18};
+    for (int n = 8; n <= 25; ++n) {
+        const std::string key = "R" + std::to_string(n);
+        SCOPED_TRACE(key);
+        const auto family = ProductFamily(key);
+        ASSERT_TRUE(family.has_value());
+        EXPECT_EQ(*family, n - 8 < 10 ? expected[n - 8] : ReleaseFamily::R18);
+    }
+    EXPECT_EQ(ProductFamily("R24.0"), ReleaseFamily::R18);
+    EXPECT_FALSE(ProductFamily("R12.1").has_value());
+    EXPECT_FALSE(ProductFamily("R1").has_value());
+}
+
+} // namespace
+} // namespace ps

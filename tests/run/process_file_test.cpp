@@ -12,9 +12,8 @@ class ProcessOneFile : public testing::Test {
 protected:
     void SetUp() override {
         files.addFile("C:\\D\\plan.dwg", "AC1015").times = original;
-        files.addFile("C:\\D\\plan.dwl", "lock");
     }
-    std::int16_t run(std::int32_t timeout = 120) {
+    std::int16_t run(std::int32_t timeout = 120, std::function<bool(std::int16_t)> afterWait = {}) {
         ShellWaitPorts ports{process, pump, clock, prompt, state, [](const std::vector<std::uint32_t>&) {
                                  return std::int16_t{0};
                              }};
@@ -25,13 +24,17 @@ protected:
                                    true,
                                    2,
                                    true};
-        // AutoCAD changes the file's dates while it works.
+        // AutoCAD changes the file's dates and writes its lock while it works.
         pump.onPump = [this](int) {
             files.find("C:\\D\\plan.dwg")->times = FileTimes{9, 9, 9};
+            if (writesLock && files.writeFile("C:\\D\\plan.dwl", "ours"))
+                files.find("C:\\D\\plan.dwl")->attributes |= lockAttributes;
         };
-        return ProcessFile(ports, files, request);
+        return ProcessFile(ports, files, request, afterWait);
     }
     const FileTimes original{111, 222, 333};
+    bool writesLock = true;
+    std::uint32_t lockAttributes = 0;
     MemoryFileSystem files;
     test::ManualClock clock;
     test::FakeProcess process{clock};
@@ -51,13 +54,25 @@ TEST_F(ProcessOneFile, DatesComeBackAfterANormalEnd) {
 
 TEST_F(ProcessOneFile, AfterATimeOutTheLockGoesAndTheDatesStay) {
     process.endAfterPolls = -1;
-    files.find("C:\\D\\plan.dwl")->attributes |= kAttrReadOnly;
+    lockAttributes = kAttrReadOnly;
     EXPECT_EQ(run(1), kOutcomeTimeout);
     EXPECT_EQ(files.find("C:\\D\\plan.dwl"), nullptr);
     EXPECT_EQ(files.find("C:\\D\\plan.dwg")->times, (FileTimes{9, 9, 9}));
 }
 
+// A crash ends AutoCAD "normally" as far as the wait can tell; the run says
+// it did not finish.
+TEST_F(ProcessOneFile, AfterACrashOurLockGoesButSomebodyElsesStays) {
+    EXPECT_EQ(run(120, [](std::int16_t) { return false; }), kOutcomeEnded);
+    EXPECT_EQ(files.find("C:\\D\\plan.dwl"), nullptr);
+    writesLock = false;
+    files.addFile("C:\\D\\plan.dwl", "another user");
+    EXPECT_EQ(run(120, [](std::int16_t) { return false; }), kOutcomeEnded);
+    EXPECT_NE(files.find("C:\\D\\plan.dwl"), nullptr);
+}
+
 TEST_F(ProcessOneFile, ALockThatIsNotOursStaysWhenAutoCadNeverStarted) {
+    files.addFile("C:\\D\\plan.dwl", "another user");
     process.startable = false;
     EXPECT_EQ(run(), kOutcomeNotStarted);
     EXPECT_NE(files.find("C:\\D\\plan.dwl"), nullptr);

@@ -4,6 +4,7 @@
 
 #include "registration.h"
 
+#include "acad/current_pointers.h"
 #include "acad/products.h"
 #include "acad/profile_values.h"
 #include "core/memory_file_system.h"
@@ -207,7 +208,6 @@ TEST_F(Run, OkOnlyWhenTheRequestedFileWasWrittenInTheRequestedFormat) {
 TEST_F(Run, ATimeOutRestoresTheDrawingByteForByte) {
     add("C:\\D\\half.dwg", kDwg2004);
     add("C:\\D\\next.dwg", kDwg2004);
-    files.addFile("C:\\D\\half.dwl", "lock");
     autocad.behave("C:\\D\\half.dwg", Behaviour::PartialSaveThenHang);
     settings.Timeout = 5;
     run();
@@ -225,6 +225,7 @@ TEST_F(Run, ACrashInTheMiddleOfASaveLeavesTheOriginalIntact) {
     run();
     EXPECT_EQ(statusOf(0), "Not saved");
     EXPECT_EQ(bytes("C:\\D\\crash.dwg"), kDwg2004);
+    EXPECT_EQ(files.find("C:\\D\\crash.dwl"), nullptr); // the crashed AutoCAD's lock
 }
 
 TEST_F(Run, StopAnsweredYesTerminatesAndEndsTheRun) {
@@ -448,6 +449,108 @@ TEST(RunTexts, NumbersTimesAndLabels) {
     EXPECT_EQ(ProgressBarWidth(3, 100), 7);
     EXPECT_EQ(ProgressBarWidth(1, 478), 0); // 0.5 rounds to even
     EXPECT_EQ(ProgressBarWidth(3, 478), 2); // 1.5 too
+}
+
+} // namespace
+} // namespace ps
+
+namespace ps {
+namespace {
+
+// The script is written for the product that runs the drawing: a per-format
+// AutoCAD LT gets plain command lines while the general product is AutoCAD.
+TEST_F(Run, AnOverrideProductGetsTheScriptOfItsOwnType) {
+    add("C:\\D\\lt.dwg", kDwg2004);
+    add("C:\\D\\full.dwg", kDwg2007);
+    useProduct("AutoCAD 2010");
+    settings.HCA[4] = "AutoCAD LT 2008";
+    std::vector<std::string> scripts;
+    RunOptions options;
+    options.rowStarted = [&](std::uint64_t) { scripts.push_back(bytes("C:\\Temp\\purge.scr")); };
+    run(options);
+    EXPECT_EQ(statusOf(0), "OK");
+    EXPECT_EQ(statusOf(1), "OK");
+    ASSERT_EQ(scripts.size(), 2u);
+    EXPECT_EQ(scripts[0].find("(load"), std::string::npos) << scripts[0];
+    EXPECT_NE(scripts[1].find("(load"), std::string::npos);
+    EXPECT_EQ(autocad.starts[0].currentProduct, "AutoCAD LT 2008");
+}
+
+TEST_F(Run, WithoutASafetyCopyAutoCadIsNotStarted) {
+    add("C:\\D\\a.dwg", kDwg2004);
+    files.addFile("C:\\Temp\\Plansweeper\\Safety copies", "a file where the folder belongs");
+    run();
+    EXPECT_EQ(statusOf(0), "Skipped: No safety copy");
+    EXPECT_TRUE(autocad.starts.empty());
+}
+
+// Converting plan.dxf writes plan.dwg beside it: an existing plan.dwg is
+// protected like the drawing itself.
+TEST_F(Run, AnExistingDwgBesideAConvertedDxfComesBackWhenTheSaveFails) {
+    add("C:\\D\\plan.dxf", kDxfUnknown);
+    files.addFile("C:\\D\\plan.dwg", kDwg2000);
+    useProduct("AutoCAD 2007");
+    autocad.behave("C:\\D\\plan.dxf", Behaviour::CrashInSave);
+    run();
+    EXPECT_EQ(statusOf(0), "Not saved");
+    EXPECT_EQ(bytes("C:\\D\\plan.dwg"), kDwg2000);
+    EXPECT_TRUE(files.filesBelow("C:\\Temp\\Plansweeper").empty());
+}
+
+TEST_F(Run, AutoCadsPointersAndProfileAreBackExactlyAsFound) {
+    add("C:\\D\\a.dwg", kDwg2004);
+    add("C:\\D\\b.dwg", kDwg2010);
+    settings.HCA[4] = "AutoCAD LT 2008";
+    // A current product key that does not resolve, as a broken installation leaves it.
+    reg.putString(RegRoot::LocalMachine, "Software\\Autodesk\\AutoCAD\\R18.0", "CurVer", "ACAD-201:409");
+    const auto before = ReadCurrentPointers(reg);
+    run();
+    EXPECT_EQ(ReadCurrentPointers(reg), before);
+    EXPECT_FALSE(reg.keyExists(RegRoot::CurrentUser, kPendingPointersKey));
+}
+
+// Rows are sorted and removed while AutoCAD works on the first one: each
+// status still lands in its own row.
+TEST_F(Run, TheListMayChangeWhileAutoCadWorks) {
+    add("C:\\D\\a.dwg", kDwg2004);
+    add("C:\\D\\b.dwg", kDwg2004);
+    add("C:\\D\\c.dwg", kDwg2004);
+    add("C:\\D\\d.dwg", kDwg2004);
+    bool changed = false;
+    pump.onPump = [&](int) {
+        if (autocad.starts.size() == 1 && !std::exchange(changed, true)) {
+            list.sortByColumn(kColFilename);
+            list.sortByColumn(kColFilename); // descending: d c b a
+            list.erase(1);                   // c goes
+            list.insert(0, DrawingRow{});    // and a row that was not there at the start comes
+            list[0].cell(kColStatus) = "Skip";
+        }
+    };
+    run();
+    ASSERT_EQ(list.size(), 4u);
+    EXPECT_EQ(list[1].cell(kColFilename), "d.dwg");
+    EXPECT_EQ(list[3].cell(kColFilename), "a.dwg");
+    for (std::size_t i = 1; i < 4; ++i)
+        EXPECT_EQ(statusOf(i), "OK") << list[i].cell(kColFilename);
+    EXPECT_EQ(autocad.starts.size(), 3u);
+}
+
+TEST(PlanRows, AutoCadLt2013OpensEveryDrawingButConvertsOnlyInPlace) {
+    MemoryRegistry reg;
+    reg.putString(RegRoot::LocalMachine, "Software\\Autodesk\\AutoCAD LT\\R18\\ACADLT-B001:409", "ProductName",
+                  "AutoCAD LT 2013");
+    const ProductCatalog products = ProductCatalog::Read(reg);
+    Latin1Codec codec;
+    Settings s;
+    s.R[6] = "AutoCAD R2000 DWG";
+    const auto plan = [&] {
+        return PlanRow(products, s, "AutoCAD LT 2013", "", codec, "2010", "C:\\D\\a.dwg", "a.dwg");
+    };
+    EXPECT_EQ(plan().status, "");
+    EXPECT_TRUE(plan().inPlace);
+    s.bSaveToFolder = -1;
+    s.sSaveToFolder = "E:\\Out";
+    EXPECT_EQ(plan().status, "Skipped: AutoCAD LT cannot convert into another folder");
 }
 
 } // namespace

@@ -47,8 +47,9 @@ protected:
         s.ProdName = product;
         s.PurgeTimes = 1;
         s.PurgeAll = -1;
-        const ScriptEnvironment env{reg_, files_, codec_, dir_.file("purge"), program_};
-        ASSERT_EQ(CreateSCRpurge(env, s, true, "_2010", target), ScriptResult::Written);
+        const ScriptEnvironment env{files_, codec_, dir_.file("purge"), program_};
+        ASSERT_EQ(CreateSCRpurge(env, s, ScriptProductOf(reg_, product, true), "_2010", target),
+                  ScriptResult::Written);
     }
 
     ShellWaitPorts ports(const std::string& path, bool r15) {

@@ -28,8 +28,9 @@ protected:
     }
     ScriptResult write(bool r15OrLater, std::string_view format, std::string_view target,
                        std::string* msg = nullptr) {
-        const ScriptEnvironment env{reg, files, codec, "C:\\Temp\\purge", "C:\\P"};
-        return CreateSCRpurge(env, settings, r15OrLater, format, target, msg);
+        const ScriptEnvironment env{files, codec, "C:\\Temp\\purge", "C:\\P"};
+        return CreateSCRpurge(env, settings, ScriptProductOf(reg, settings.ProdName, r15OrLater), format,
+                              target, msg);
     }
     std::string scriptBytes() { return files.find("C:\\Temp\\purge.scr")->content; }
 

@@ -63,11 +63,15 @@ public:
         running_ = true;
         exitCode_ = 0;
         drawingBytes_ = files_.readFile(s.drawing).value_or("");
+        // AutoCAD's lock beside the drawing while it is open.
+        const std::string lock = s.drawing.substr(0, s.drawing.size() - 4) + ".dwl";
+        files_.writeFile(lock, "AutoCAD start " + std::to_string(starts.size()));
         const auto it = behaviours_.find(ToUpper(s.drawing));
         behaviour_ = it == behaviours_.end() ? Behaviour::Normal : it->second;
         if (behaviour_ == Behaviour::Hang)
             return true;
         if (behaviour_ == Behaviour::QuitAtOnce) {
+            files_.deleteFile(lock);
             running_ = false;
             return true;
         }
@@ -88,6 +92,8 @@ public:
             running_ = false;
         else if (behaviour_ != Behaviour::PartialSaveThenHang)
             running_ = !session.quitRequested();
+        if (!running_ && behaviour_ != Behaviour::CrashInSave)
+            files_.deleteFile(lock);
         return true;
     }
     bool hasEnded() override { return !running_; }

@@ -43,9 +43,10 @@ protected:
     // Writes the script our generator makes for this product and target.
     void writeScript(const std::string& product, const std::string& format, const std::string& target) {
         settings_.ProdName = product;
-        const ScriptEnvironment env{reg_, files_, codec_, dir_.file("purge"), program_};
+        const ScriptEnvironment env{files_, codec_, dir_.file("purge"), program_};
         const bool r15 = UpdateR15OrLater(AcadReleaseKey(reg_, product), true);
-        ASSERT_EQ(CreateSCRpurge(env, settings_, r15, format, target), ScriptResult::Written);
+        ASSERT_EQ(CreateSCRpurge(env, settings_, ScriptProductOf(reg_, product, r15), format, target),
+                  ScriptResult::Written);
     }
 
     bool start(ChildProcess& child, const std::string& product, const std::string& drawing,

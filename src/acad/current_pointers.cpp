@@ -1,0 +1,161 @@
+#include "acad/current_pointers.h"
+
+#include "acad/host.h"
+#include "acad/products.h"
+#include "acad/registry_helpers.h"
+
+#include <cstdio>
+
+namespace ps {
+namespace {
+
+constexpr std::string_view kAutodesk = "Software\\Autodesk";
+constexpr RegRoot kUser = RegRoot::CurrentUser;
+
+void Add(const Registry& reg, std::vector<PointerValue>& out, RegRoot root, std::string path,
+         std::string_view name) {
+    if (!reg.keyExists(root, path))
+        return;
+    auto value = reg.queryValue(root, path, name);
+    out.push_back({root, std::move(path), std::string(name), std::move(value)});
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+} // namespace
+
+std::vector<PointerValue> ReadCurrentPointers(const Registry& reg) {
+    std::vector<PointerValue> out;
+    Add(reg, out, RegRoot::LocalMachine, std::string(kAutodesk), kRegCurProd);
+    for (auto type : {kProductTypeAutoCad, kProductTypeAutoCadLt}) {
+        const std::string typePath = std::string(kAutodesk) + "\\" + std::string(type);
+        Add(reg, out, RegRoot::LocalMachine, typePath, kRegCurVer);
+        for (const auto& release : EnumRegSubkeys(reg, RegRoot::LocalMachine, typePath)) {
+            const std::string releasePath = typePath + "\\" + release;
+            Add(reg, out, RegRoot::LocalMachine, releasePath, kRegCurVer);
+            for (const auto& key : EnumRegSubkeys(reg, RegRoot::LocalMachine, releasePath)) {
+                auto profiles = ProfilesKeyPath(type, release, key);
+                profiles.pop_back();
+                Add(reg, out, kUser, profiles, "");
+            }
+        }
+    }
+    return out;
+}
+
+void WriteBackPointers(Registry& reg, const std::vector<PointerValue>& values) {
+    for (const auto& v : values) {
+        if (reg.queryValue(v.root, v.path, v.name) == v.value)
+            continue;
+        if (v.value)
+            reg.setValue(v.root, v.path, v.name, *v.value);
+        else
+            reg.deleteValue(v.root, v.path, v.name);
+    }
+}
+
+// root|type|hex data|name|path — the path last, as it may hold "|"; a
+// missing value has the type "-".
+std::string EncodePointer(const PointerValue& v) {
+    std::string text = std::to_string(static_cast<int>(v.root)) + "|";
+    if (!v.value) {
+        text += "-|";
+    } else {
+        text += std::to_string(v.value->type) + "|";
+        char hex[3];
+        for (auto b : v.value->data) {
+            std::snprintf(hex, sizeof hex, "%02x", b);
+            text += hex;
+        }
+    }
+    return text + "|" + v.name + "|" + v.path;
+}
+
+std::optional<PointerValue> DecodePointer(std::string_view text) {
+    std::string_view fields[4];
+    for (auto& f : fields) {
+        const auto bar = text.find('|');
+        if (bar == std::string_view::npos)
+            return std::nullopt;
+        f = text.substr(0, bar);
+        text.remove_prefix(bar + 1);
+    }
+    PointerValue v;
+    if (fields[0].size() != 1 || fields[0][0] < '0' || fields[0][0] > '2')
+        return std::nullopt;
+    v.root = static_cast<RegRoot>(fields[0][0] - '0');
+    v.name = std::string(fields[3]);
+    v.path = std::string(text);
+    if (fields[1] == "-")
+        return v;
+    RawRegValue raw;
+    for (char c : fields[1]) {
+        if (c < '0' || c > '9' || raw.type > 0xFFFFFFF)
+            return std::nullopt;
+        raw.type = raw.type * 10 + static_cast<std::uint32_t>(c - '0');
+    }
+    if (fields[1].empty() || fields[2].size() % 2 != 0)
+        return std::nullopt;
+    for (std::size_t i = 0; i < fields[2].size(); i += 2) {
+        const int hi = HexDigit(fields[2][i]);
+        const int lo = HexDigit(fields[2][i + 1]);
+        if (hi < 0 || lo < 0)
+            return std::nullopt;
+        raw.data.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
+    }
+    v.value = std::move(raw);
+    return v;
+}
+
+PointerGuard::PointerGuard(Registry& reg) : reg_(reg) {
+    if (reg_.keyExists(kUser, kPendingPointersKey))
+        return;
+    values_ = ReadCurrentPointers(reg_);
+    const std::string key(kPendingPointersKey);
+    if (!reg_.createKey(kUser, key))
+        return;
+    owner_ = true;
+    for (std::size_t i = 0; i < values_.size(); ++i)
+        WriteRegValue(reg_, kUser, key, std::to_string(i), EncodePointer(values_[i]));
+}
+
+PointerGuard::~PointerGuard() {
+    try {
+        restore();
+    } catch (...) {
+        // A destructor must not throw; the record stays for the next start.
+    }
+}
+
+void PointerGuard::restore() {
+    if (!owner_)
+        return;
+    WriteBackPointers(reg_, values_);
+    DeleteRegTree(reg_, kUser, kPendingPointersKey);
+    owner_ = false;
+}
+
+bool RestorePendingPointers(Registry& reg) {
+    const std::string key(kPendingPointersKey);
+    if (!reg.keyExists(kUser, key))
+        return false;
+    std::vector<PointerValue> values;
+    for (std::size_t i = 0;; ++i) {
+        const auto raw = reg.queryValue(kUser, key, std::to_string(i));
+        if (!raw)
+            break;
+        if (auto v = DecodePointer(RegText(ReadRegValue(reg, kUser, key, std::to_string(i)))))
+            values.push_back(std::move(*v));
+    }
+    WriteBackPointers(reg, values);
+    DeleteRegTree(reg, kUser, key);
+    return true;
+}
+
+} // namespace ps

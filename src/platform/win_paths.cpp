@@ -1,0 +1,37 @@
+#include "platform/win_paths.h"
+
+#include "platform/text.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace ps {
+
+std::string ProgramFolder() {
+    std::vector<wchar_t> exe(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size()));
+        if (n == 0)
+            return {};
+        if (n < exe.size()) {
+            std::string path = Narrow(std::wstring(exe.data(), n));
+            return path.substr(0, path.find_last_of('\\'));
+        }
+        exe.resize(exe.size() * 2);
+    }
+}
+
+std::string TempFolder() {
+    wchar_t temp[MAX_PATH + 1];
+    const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
+    return n == 0 || n > MAX_PATH ? std::string() : Narrow(std::wstring(temp, n));
+}
+
+std::string FullPathOf(const std::string& path) {
+    wchar_t buffer[4096];
+    const DWORD n = GetFullPathNameW(Widen(path).c_str(), 4096, buffer, nullptr);
+    return n == 0 || n >= 4096 ? path : Narrow(std::wstring(buffer, n));
+}
+
+} // namespace ps

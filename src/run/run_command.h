@@ -1,0 +1,37 @@
+// The Run command as both front ends give it: at start-up, what an
+// interrupted run left behind is put right; a run expands its folder rows
+// (cleaning those folders) and then processes the list with runScript.
+#pragma once
+
+#include "drawinglist/temp_cleanup.h"
+#include "run/run_engine.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ps {
+
+// Puts back AutoCAD's profile values and current-product pointers that a
+// killed run left changed, and every drawing a killed run left damaged: a
+// safety copy whose drawing differs from it goes back over the drawing (the
+// changed file is kept beside the copy), a copy equal to its drawing is
+// deleted. Returns one message per thing done, for the user.
+std::vector<std::string> RecoverInterruptedRun(Registry& registry, FileSystem& files,
+                                               std::string_view safetyFolder);
+
+struct RunCommandResult {
+    RunResult run;
+    bool stoppedWhileSearching = false; // Esc or Stop during the folder search
+    std::int64_t deleted = 0;           // temporary files deleted
+    std::string deletedLog;
+};
+
+// Folder rows become drawing rows (their folders cleaned when a deletion is
+// chosen and this is no dry run); beforeRows runs once the list holds only
+// drawings (the batch saves it there), then runScript.
+RunCommandResult subRun(RunPorts& ports, const Settings& settings, DrawingList& list, const RunPaths& paths,
+                        const RunOptions& options, const std::function<void()>& beforeRows = {});
+
+} // namespace ps
