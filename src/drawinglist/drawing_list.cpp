@@ -103,6 +103,8 @@ bool addToListView(DrawingList& list, const FileSystem& fs, const Settings& sett
     row.cells[kColSizeBefore] = std::to_string(FileSizeKB(fs, path));
     row.cells[kColSizeAfter] = " ";
     row.cells[kColDateBefore] = FileDateText(fs, path);
+    if (path.find(';') != std::string_view::npos)
+        row.cells[kColStatus] = std::string(status::kNameHoldsSemicolon);
     list.append(std::move(row));
     return true;
 }

@@ -46,6 +46,8 @@ inline constexpr std::string_view kNotRecognized = "Skipped: Not recognized as a
 inline constexpr std::string_view kCannotOpenVersion = "Skipped: Cannot open that version";
 inline constexpr std::string_view kCannotSaveVersion = "Skipped: Cannot save to that version";
 inline constexpr std::string_view kDontSaveSelected = "Skipped: Don't save selected";
+// The list file has no quoting: such a drawing could not be recorded.
+inline constexpr std::string_view kNameHoldsSemicolon = "Skipped: Name holds ';'";
 } // namespace status
 
 inline constexpr std::string_view kFolderVersion = "FOLDER";
@@ -118,7 +120,8 @@ private:
 bool AcceptsDrawing(std::optional<std::uint32_t> attributes, std::string_view path, bool archiveAttrib,
                     bool includeDxf);
 
-// Adds one drawing row for path when the rule accepts it.
+// Adds one drawing row for path when the rule accepts it; a path holding
+// ";" enters with the status that refuses it.
 bool addToListView(DrawingList& list, const FileSystem& fs, const Settings& settings, std::string_view path);
 
 } // namespace ps

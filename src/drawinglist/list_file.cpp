@@ -14,22 +14,42 @@ std::string ListLine(const DrawingRow& row) {
     return line;
 }
 
+bool RowFitsListFile(const DrawingRow& row) {
+    for (const auto& cell : row.cells)
+        if (cell.find(';') != std::string::npos || cell.find_first_of("\r\n") != std::string::npos)
+            return false;
+    return true;
+}
+
 std::string ListText(const DrawingList& list) {
     std::string text;
     for (const auto& row : list)
-        text += ListLine(row) + "\r\n";
+        if (RowFitsListFile(row))
+            text += ListLine(row) + "\r\n";
     return text;
 }
 
+namespace {
+
+std::string LineError(std::size_t number, std::string_view what) {
+    return "Error in ImportListStatus: line " + std::to_string(number) + " " + std::string(what);
+}
+
+} // namespace
+
 ImportResult ImportListText(DrawingList& list, std::string_view text) {
     ImportResult result;
+    if (text.starts_with(kUtf8Bom))
+        text.remove_prefix(kUtf8Bom.size());
     std::size_t pos = 0;
-    while (pos < text.size()) {
-        auto end = text.find('\r', pos);
+    for (std::size_t number = 1; pos < text.size(); ++number) {
+        auto end = text.find_first_of("\r\n", pos);
         if (end == std::string_view::npos)
             end = text.size();
         const std::string_view line = text.substr(pos, end - pos);
-        pos = end + 1;
+        pos = end;
+        if (pos < text.size() && text[pos] == '\r')
+            ++pos;
         if (pos < text.size() && text[pos] == '\n')
             ++pos;
 
@@ -44,35 +64,42 @@ ImportResult ImportListText(DrawingList& list, std::string_view text) {
                 start = cut + 1;
             }
         }
-        // The row exists as soon as its first field does; a short line keeps
-        // what it had and ends the import.
         if (fields.empty()) {
-            result.error = "Error in ImportListStatus: Subscript out of range";
+            result.error = LineError(number, "is empty; every line holds one row of eight fields.");
             return result;
         }
+        if (fields.size() > kColumnCount) {
+            // A name holding ";" cannot be told apart from the fields: the row is not guessed at.
+            result.error = LineError(number, "has " + std::to_string(fields.size()) +
+                                                 " fields, more than the eight of a row; it was not read.");
+            return result;
+        }
+        // The row exists as soon as its first field does; a short line keeps
+        // what it had and ends the import.
         DrawingRow row;
-        for (std::size_t i = 0; i < kColumnCount && i < fields.size(); ++i)
+        for (std::size_t i = 0; i < fields.size(); ++i)
             row.cells[i] = std::string(fields[i]);
         list.append(std::move(row));
         ++result.added;
         if (fields.size() < kColumnCount) {
-            result.error = "Error in ImportListStatus: Subscript out of range";
+            result.error = LineError(number, "has " + std::to_string(fields.size()) +
+                                                 " fields, fewer than the eight of a row.");
             return result;
         }
     }
     return result;
 }
 
-std::optional<std::string> ListFileBytes(const DrawingList& list, const AnsiCodec& codec) {
-    return codec.toAnsi(ListText(list));
+std::string ListFileBytes(const DrawingList& list, const AnsiCodec& codec) {
+    const std::string text = ListText(list);
+    if (auto ansi = codec.toAnsi(text))
+        return std::move(*ansi);
+    return std::string(kUtf8Bom) + text;
 }
 
 std::optional<std::string> WriteListFile(FileSystem& files, const AnsiCodec& codec, std::string_view path,
                                          const DrawingList& list) {
-    const auto bytes = ListFileBytes(list, codec);
-    if (!bytes)
-        return "Error in ExportListStatus: a name in the list has characters the file cannot hold";
-    if (!files.replaceFileAtomically(path, *bytes))
+    if (!files.replaceFileAtomically(path, ListFileBytes(list, codec)))
         return "Error in ExportListStatus: cannot write " + std::string(path);
     return std::nullopt;
 }
@@ -85,6 +112,8 @@ ImportResult ReadListFile(const FileSystem& files, const AnsiCodec& codec, std::
         result.error = "Error in ImportListStatus: cannot read " + std::string(path);
         return result;
     }
+    if (std::string_view(*bytes).starts_with(kUtf8Bom))
+        return ImportListText(list, *bytes);
     return ImportListText(list, codec.fromAnsi(*bytes));
 }
 

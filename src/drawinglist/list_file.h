@@ -1,6 +1,8 @@
 // The list file: the drawing list with its statuses as plain text, one line
 // per row, the eight cells joined by ";", CR LF after every line, in the
-// system's ANSI code page, with no quoting.
+// system's ANSI code page, with no quoting. A list with a name the code page
+// cannot carry is written as UTF-8 after a byte-order mark instead; the
+// reader takes both, and lines ended by CR LF, CR or LF.
 #pragma once
 
 #include "core/ansi_codec.h"
@@ -13,24 +15,30 @@
 
 namespace ps {
 
+inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
 std::string ListLine(const DrawingRow& row);
-// Every row's line, CR LF after each (UTF-8).
+// A row whose cells hold ";" (or a line break) has no line the reader would
+// read back as that row: it is left out of the file. Such drawings are
+// refused when they enter the list, so they carry nothing to record.
+bool RowFitsListFile(const DrawingRow& row);
+// The line of every row that fits, CR LF after each (UTF-8).
 std::string ListText(const DrawingList& list);
 
 struct ImportResult {
     std::size_t added = 0;
-    // "Error in ImportListStatus: ..." when a line was short or empty, or the
-    // file could not be read; the rows added before stay.
+    // "Error in ImportListStatus: line <n> ..." when a line was empty, short
+    // or long, or "... cannot read <path>"; the rows added before stay.
     std::optional<std::string> error;
 };
 
-// Appends the rows of the text (UTF-8). A line ends at a carriage return (a
-// following line feed is dropped); fields after the eighth are ignored.
+// Appends the rows of the text (UTF-8, a byte-order mark at its start is
+// dropped). A line with more than eight fields ends the import unread.
 ImportResult ImportListText(DrawingList& list, std::string_view text);
 
-// The list as the file's bytes; nullopt when a cell holds a character the
-// code page cannot carry.
-std::optional<std::string> ListFileBytes(const DrawingList& list, const AnsiCodec& codec);
+// The list as the file's bytes: ANSI when every name fits, else UTF-8 with a
+// byte-order mark.
+std::string ListFileBytes(const DrawingList& list, const AnsiCodec& codec);
 // Writes the list so that the file is never half-written. An error message
 // ("Error in ExportListStatus: ...") when it could not.
 std::optional<std::string> WriteListFile(FileSystem& files, const AnsiCodec& codec, std::string_view path,

@@ -157,8 +157,9 @@ RowPlan PlanRow(const ProductCatalog& products, const Settings& s, std::string_v
 
     const bool toFolder = IsOn(s.bSaveToFolder) && !s.sSaveToFolder.empty();
     plan.targetPath = toFolder ? s.sSaveToFolder + "\\" + std::string(fileName) : std::string(fullPath);
-    if (!StartsWith(text, "Skipped:") &&
-        (!codec.toAnsi(fullPath) || !codec.toAnsi(plan.targetPath) || Contains(fileName, ";")))
+    if (!StartsWith(text, "Skipped:") && Contains(fullPath, ";"))
+        text = std::string(status::kNameHoldsSemicolon);
+    if (!StartsWith(text, "Skipped:") && (!codec.toAnsi(fullPath) || !codec.toAnsi(plan.targetPath)))
         text = std::string(status::kNameNotScriptable);
 
     // AutoCAD writes over the drawing itself when the target is the drawing,

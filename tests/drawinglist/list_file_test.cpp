@@ -48,21 +48,35 @@ TEST(ListFile, EmptyListGivesAnEmptyFile) {
     EXPECT_EQ(files.find("C:\\e.log")->content, "");
 }
 
-TEST(ListFile, SemicolonsInNamesShiftTheFields) {
+// The format has no quoting: a row with ";" stays out of the file, and a
+// line with a ninth field is refused instead of being misread.
+TEST(ListFile, SemicolonsNeverShiftTheFields) {
     DrawingList list;
-    list.append(Row({"a;b.dwg", "D:\\J", "2000", "", "1", " ", "d", ""}));
+    list.append(Row({"a.dwg", "D:\\J;K", "2000", "Skipped: Name holds ';'", "1", " ", "d", ""}));
+    list.append(Row({"b.dwg", "D:\\J", "2000", "", "1", " ", "d", ""}));
+    EXPECT_EQ(ListText(list), "b.dwg;D:\\J;2000;;1; ;d;\r\n");
     DrawingList back;
-    EXPECT_EQ(ImportListText(back, ListText(list)).error, std::nullopt);
-    EXPECT_EQ(back[0].cell(kColFilename), "a");
-    EXPECT_EQ(back[0].cell(kColPath), "b.dwg");
-    EXPECT_EQ(back[0].cell(kColDateAfter), "d"); // the ninth field is dropped
+    const ImportResult r = ImportListText(back, "b.dwg;D:\\J;2000;;1; ;d;\r\na.dwg;D:\\J;K;2000;;1; ;d;\r\n");
+    EXPECT_EQ(r.error, "Error in ImportListStatus: line 2 has 9 fields, more than the eight of a row; it was "
+                       "not read.");
+    EXPECT_EQ(back.size(), 1u);
+}
+
+// Lists from editors and other tools: LF line ends and a UTF-8 byte-order mark.
+TEST(ListFile, LineFeedsAndAByteOrderMarkAreRead) {
+    DrawingList list;
+    EXPECT_EQ(ImportListText(list, "\xEF\xBB\xBF" "d.dwg;C:\\D;;;;;;\nC:\\F;C:\\F;FOLDER;;;;;\n").error,
+              std::nullopt);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].cell(kColFilename), "d.dwg");
+    EXPECT_EQ(list[1].cell(kColVersion), "FOLDER");
 }
 
 TEST(ListFile, ShortAndEmptyLinesEndTheImport) {
     DrawingList list;
     ImportResult r = ImportListText(list, "a.dwg;C:\\D;2000;;1; ;d;\r\n\r\nb.dwg;C:\\D;2000;;1; ;d;\r\n");
     EXPECT_EQ(r.added, 1u);
-    EXPECT_EQ(r.error, "Error in ImportListStatus: Subscript out of range");
+    EXPECT_EQ(r.error, "Error in ImportListStatus: line 2 is empty; every line holds one row of eight fields.");
     EXPECT_EQ(list.size(), 1u);
 
     r = ImportListText(list, "c.dwg;C:\\D;2004\r\nd.dwg;C:\\D;2004;;1; ;d;\r\n");
@@ -82,13 +96,21 @@ TEST(ListFile, LinesEndAtCarriageReturnsAndTheLastNeedsNone) {
     EXPECT_EQ(list[1].cell(kColDateAfter), "e");
 }
 
-TEST(ListFile, UnwritableAndUnreadableFiles) {
+// One name outside the code page: the whole list is written as UTF-8 and
+// reads back unchanged.
+TEST(ListFile, ANameOutsideTheCodePageTurnsTheFileIntoUtf8) {
     MemoryFileSystem files;
     Latin1Codec codec;
     DrawingList list;
     list.append(Row({"\xE5\x9B\xB3.dwg", "D:\\J", "", "", "", "", "", ""}));
-    EXPECT_TRUE(WriteListFile(files, codec, "C:\\l.log", list).has_value());
-    EXPECT_EQ(files.find("C:\\l.log"), nullptr);
+    list.append(Row({"caf\xC3\xA9.dwg", "D:\\J", "", "OK", "", "", "", ""}));
+    EXPECT_EQ(WriteListFile(files, codec, "C:\\l.log", list), std::nullopt);
+    EXPECT_TRUE(files.find("C:\\l.log")->content.starts_with("\xEF\xBB\xBF"));
+    DrawingList back;
+    EXPECT_EQ(ReadListFile(files, codec, "C:\\l.log", back).error, std::nullopt);
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[0].cells, list[0].cells);
+    EXPECT_EQ(back[1].cells, list[1].cells);
     EXPECT_TRUE(ReadListFile(files, codec, "C:\\missing.log", list).error.has_value());
 }
 

@@ -154,7 +154,7 @@ TEST_F(Run, RefusalsWithTheirStatusTexts) {
     EXPECT_EQ(statusOf(3), "Skipped: Don't save selected");
     EXPECT_EQ(statusOf(4), "ReadOnly");
     EXPECT_EQ(statusOf(5), "Access Denied");
-    EXPECT_EQ(statusOf(6), "Skipped: Name cannot be written to the script");
+    EXPECT_EQ(statusOf(6), "Skipped: Name holds ';'");
     EXPECT_EQ(statusOf(7), "Skipped: Name cannot be written to the script");
     EXPECT_TRUE(autocad.starts.empty());
     EXPECT_EQ(list[0].cell(kColVersion), "???"); // measured afterwards all the same

@@ -1,0 +1,44 @@
+// Where the main window's controls go, in twips: the designed places, and the
+// resize rules as a table (control, property, base value plus the width or
+// height the window has grown beyond its minimum). Pure: the window converts
+// twips to pixels with the real DPI.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace ps {
+
+enum class MainControl { Toolbar, Label1, Label2, ListView1, Preview, Frame1, ProdName, Status, Picture2, Count };
+
+struct TwipsRect {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    friend bool operator==(const TwipsRect&, const TwipsRect&) = default;
+};
+
+using MainLayout = std::array<TwipsRect, static_cast<std::size_t>(MainControl::Count)>;
+
+// The smallest window, outer size in twips.
+inline constexpr std::int32_t kMinWindowWidthTwips = 7656;
+inline constexpr std::int32_t kMinWindowHeightTwips = 5250;
+
+// The designed places (the product label relative to its frame).
+MainLayout DesignLayout();
+
+// The places for a window of this outer size (twips): every rule of the
+// resize table applied to the designed places. A size below the minimum
+// (a minimised window) gives the places at the minimum.
+MainLayout ResizedLayout(std::int32_t windowWidthTwips, std::int32_t windowHeightTwips);
+
+inline const TwipsRect& At(const MainLayout& layout, MainControl c) {
+    return layout[static_cast<std::size_t>(c)];
+}
+
+// Twips to pixels at a DPI, rounded to the nearest pixel.
+std::int32_t TwipsToPixels(std::int32_t twips, std::int32_t dpi);
+std::int32_t PixelsToTwips(std::int32_t pixels, std::int32_t dpi);
+
+} // namespace ps

@@ -1,0 +1,35 @@
+#include "ui/main_layout.h"
+
+#include <gtest/gtest.h>
+
+namespace ps {
+namespace {
+
+TEST(MainLayout, AtTheMinimumTheListKeepsItsDesignedWidthAndTheRightColumnItsPlace) {
+    const MainLayout l = ResizedLayout(kMinWindowWidthTwips, kMinWindowHeightTwips);
+    EXPECT_EQ(At(l, MainControl::ListView1), (TwipsRect{120, 720, 4812, 3500}));
+    EXPECT_EQ(At(l, MainControl::Preview), At(DesignLayout(), MainControl::Preview));
+    EXPECT_EQ(At(l, MainControl::Status), (TwipsRect{120, 4220, 7300, 255}));
+    // A minimised window reports a tiny size: the places stay those of the minimum.
+    EXPECT_EQ(ResizedLayout(300, 200), l);
+}
+
+TEST(MainLayout, GrowingMovesTheRightColumnAndStretchesTheListAndTheStatusLine) {
+    const MainLayout l = ResizedLayout(kMinWindowWidthTwips + 600, kMinWindowHeightTwips + 300);
+    EXPECT_EQ(At(l, MainControl::ListView1), (TwipsRect{120, 720, 5412, 3800}));
+    EXPECT_EQ(At(l, MainControl::Preview).left, 5640);
+    EXPECT_EQ(At(l, MainControl::Label2).left, 5640);
+    EXPECT_EQ(At(l, MainControl::Frame1), (TwipsRect{5640, 2280, 2412, 2232}));
+    EXPECT_EQ(At(l, MainControl::Status), (TwipsRect{120, 4520, 7900, 255}));
+    EXPECT_EQ(At(l, MainControl::Picture2), At(DesignLayout(), MainControl::Picture2));
+    EXPECT_EQ(At(l, MainControl::Label1), At(DesignLayout(), MainControl::Label1));
+}
+
+TEST(MainLayout, TwipsAndPixelsAtNinetySixAndOneHundredFortyFourDpi) {
+    EXPECT_EQ(TwipsToPixels(7656, 96), 510);
+    EXPECT_EQ(TwipsToPixels(7656, 144), 766);
+    EXPECT_EQ(PixelsToTwips(510, 96), 7650);
+}
+
+} // namespace
+} // namespace ps
