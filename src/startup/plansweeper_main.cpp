@@ -1,0 +1,124 @@
+// Plansweeper.exe: one instance per user session. The first shows the splash
+// (unless "/nologo") and the main window; a later start hands its command
+// tail to the running window, or brings that window forward, and ends.
+#include "platform/handles.h"
+#include "platform/text.h"
+#include "startup/command_tail.h"
+#include "ui/about_window.h"
+#include "ui/main_window.h"
+#include "ui/win_ui.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <string>
+
+namespace {
+
+using namespace ps;
+
+constexpr std::string_view kMutexSuffix = "_APPLICATION_MUTEX";
+constexpr ULONGLONG kSearchLimitMs = 1000ULL * 1000ULL;
+
+// The command line after the program's name.
+std::wstring CommandTail() {
+    const wchar_t* p = GetCommandLineW();
+    if (*p == L'"') {
+        ++p;
+        while (*p != L'\0' && *p != L'"')
+            ++p;
+        if (*p == L'"')
+            ++p;
+    } else {
+        while (*p != L'\0' && *p != L' ' && *p != L'\t')
+            ++p;
+    }
+    return p;
+}
+
+HWND g_previousWindow = nullptr;
+
+BOOL CALLBACK IsPreviousInstanceWindow(HWND window, LPARAM) {
+    if (GetPropW(window, Widen(kInstanceProperty).c_str()) == reinterpret_cast<HANDLE>(1)) {
+        g_previousWindow = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void ActivatePreviousInstance(HWND window) {
+    if (IsIconic(window))
+        SendMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0);
+    SetForegroundWindow(window);
+}
+
+// A later start: find the running window, hand over or activate, end.
+void HandOver(const std::string& tail) {
+    const ULONGLONG start = GetTickCount64();
+    for (;;) {
+        g_previousWindow = nullptr;
+        EnumWindows(IsPreviousInstanceWindow, 0);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (g_previousWindow != nullptr) {
+            if (!tail.empty() || !IsWindowVisible(g_previousWindow)) {
+                const std::string payload = ToAnsiLossy(HandOverPayload(tail));
+                COPYDATASTRUCT data{0, static_cast<DWORD>(payload.size()),
+                                    payload.empty() ? nullptr : const_cast<char*>(payload.data())};
+                DWORD_PTR result = 0;
+                SendMessageTimeoutW(g_previousWindow, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL,
+                                    5000, &result);
+            } else {
+                ActivatePreviousInstance(g_previousWindow);
+            }
+            return;
+        }
+        if (GetTickCount64() - start > kSearchLimitMs) {
+            MessageBoxW(nullptr, L"Timeout error", nullptr, MB_OK);
+            return;
+        }
+        // The first instance may still be loading its window.
+        Sleep(50);
+    }
+}
+
+int Main(HINSTANCE instance) {
+    const std::string tail = Narrow(CommandTail());
+    const std::wstring mutexName = Widen(std::string(kAppTitle) + std::string(kMutexSuffix));
+    // Kept open until the process ends.
+    const HANDLE mutex = CreateMutexW(nullptr, TRUE, mutexName.c_str());
+    if (mutex == nullptr || GetLastError() == ERROR_ALREADY_EXISTS) {
+        if (mutex != nullptr)
+            CloseHandle(mutex);
+        HandOver(tail);
+        return 0;
+    }
+    const StartupCommand startup = ParseStartupTail(tail);
+    if (!startup.nologo)
+        ShowAboutWindow(nullptr, AboutMode::Splash);
+    MainWindow window;
+    if (!window.create(instance, startup))
+        return 1;
+    return window.messageLoop();
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES | ICC_LINK_CLASS |
+                                                        ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
+    InitCommonControlsEx(&controls);
+    OleInitialize(nullptr);
+    int code = 0;
+    try {
+        code = Main(instance);
+    } catch (const std::exception& e) {
+        ShowError(nullptr, "main", e.what());
+        code = 1;
+    }
+    OleUninitialize();
+    return code;
+}

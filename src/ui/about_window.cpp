@@ -1,0 +1,121 @@
+#include "ui/about_window.h"
+
+#include "platform/text.h"
+#include "ui/resource.h"
+#include "ui/win_ui.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+namespace ps {
+namespace {
+
+constexpr UINT_PTR kCloseTimer = 1;
+constexpr UINT kSplashMs = 2000;
+
+struct AboutState {
+    AboutMode mode;
+    UniqueFont titleFont;
+};
+
+// The splash goes at any key, whichever of its controls has the focus.
+HWND g_splash = nullptr;
+HHOOK g_keyHook = nullptr;
+
+LRESULT CALLBACK SplashKeyFilter(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* msg = reinterpret_cast<const MSG*>(lParam);
+    if (code >= 0 && g_splash != nullptr && msg != nullptr &&
+        (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN)) {
+        EndDialog(g_splash, IDCANCEL);
+        return TRUE;
+    }
+    return CallNextHookEx(g_keyHook, code, wParam, lParam);
+}
+
+void OpenAddress(HWND owner, const std::string& address) {
+    ShellExecuteW(owner, L"open", Widen(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void OnInit(HWND dialog, AboutState& state) {
+    SetText(dialog, "About Plansweeper");
+    SetText(GetDlgItem(dialog, IDC_ABOUT_VERSION), "Version " + ProgramVersion());
+    SetText(GetDlgItem(dialog, IDC_ABOUT_WWW), std::string("<a>") + kMakerWebAddress + "</a>");
+    SetText(GetDlgItem(dialog, IDC_ABOUT_EMAIL), std::string("email: <a>") + kMakerEmail + "</a>");
+    // The product's name, large, beside its icon: the window's picture.
+    LOGFONTW lf{};
+    if (const HFONT dialogFont = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)))
+        GetObjectW(dialogFont, sizeof lf, &lf);
+    lf.lfHeight = lf.lfHeight * 2;
+    lf.lfWeight = FW_BOLD;
+    state.titleFont.reset(CreateFontIndirectW(&lf));
+    SetFont(GetDlgItem(dialog, IDC_ABOUT_TITLE), state.titleFont.get());
+    const bool splash = state.mode == AboutMode::Splash;
+    ShowWindow(GetDlgItem(dialog, IDCANCEL), splash ? SW_HIDE : SW_SHOW);
+    if (splash) {
+        SetTimer(dialog, kCloseTimer, kSplashMs, nullptr);
+        g_splash = dialog;
+        g_keyHook = SetWindowsHookExW(WH_MSGFILTER, SplashKeyFilter, nullptr, GetCurrentThreadId());
+    }
+}
+
+void OnLinkClick(HWND dialog, int control) {
+    if (control == IDC_ABOUT_EMAIL)
+        OpenAddress(dialog, std::string("mailto:") + kMakerEmail + "?subject=Plansweeper");
+    else
+        OpenAddress(dialog, kMakerWebAddress);
+}
+
+INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        auto* state = reinterpret_cast<AboutState*>(GetWindowLongPtrW(dialog, DWLP_USER));
+        switch (message) {
+        case WM_INITDIALOG:
+            SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+            OnInit(dialog, *reinterpret_cast<AboutState*>(lParam));
+            return TRUE;
+        case WM_TIMER:
+            if (wParam == kCloseTimer)
+                EndDialog(dialog, IDOK);
+            return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDOK ||
+                (LOWORD(wParam) == IDC_ABOUT_IMAGE && HIWORD(wParam) == STN_CLICKED) ||
+                (LOWORD(wParam) == IDC_ABOUT_TITLE && HIWORD(wParam) == STN_CLICKED))
+                EndDialog(dialog, IDCANCEL);
+            return TRUE;
+        case WM_NOTIFY: {
+            const auto* hdr = reinterpret_cast<const NMHDR*>(lParam);
+            if (hdr->code == NM_CLICK || hdr->code == NM_RETURN)
+                OnLinkClick(dialog, static_cast<int>(hdr->idFrom));
+            return TRUE;
+        }
+        case WM_LBUTTONDOWN:
+            if (state != nullptr && state->mode == AboutMode::Splash)
+                EndDialog(dialog, IDCANCEL);
+            return TRUE;
+        case WM_DESTROY:
+            KillTimer(dialog, kCloseTimer);
+            if (g_splash == dialog) {
+                if (g_keyHook != nullptr)
+                    UnhookWindowsHookEx(g_keyHook);
+                g_keyHook = nullptr;
+                g_splash = nullptr;
+            }
+            return TRUE;
+        default:
+            return FALSE;
+        }
+    } catch (...) {
+        return FALSE;
+    }
+}
+
+} // namespace
+
+void ShowAboutWindow(HWND owner, AboutMode mode) {
+    AboutState state{mode, {}};
+    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ABOUT), owner, AboutProc,
+                    reinterpret_cast<LPARAM>(&state));
+}
+
+} // namespace ps

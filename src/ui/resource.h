@@ -1,0 +1,12 @@
+// Resource identifiers of Plansweeper.exe (shared by the resource script and the code).
+#pragma once
+
+#define IDI_PLANSWEEPER 1
+#define IDD_ABOUT 100
+#define IDC_ABOUT_IMAGE 1001
+#define IDC_ABOUT_TITLE 1002
+#define IDC_ABOUT_VERSION 1003
+#define IDC_ABOUT_DESCRIPTION 1004
+#define IDC_ABOUT_WWW 1005
+#define IDC_ABOUT_LABEL1 1006
+#define IDC_ABOUT_EMAIL 1007

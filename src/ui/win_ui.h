@@ -1,0 +1,33 @@
+// Small helpers every window of the program uses: UTF-8 text on windows,
+// the DPI of a window, the system's message font, the error message box.
+#pragma once
+
+#include "platform/handles.h"
+
+#include <string>
+#include <string_view>
+
+#include <windows.h>
+
+namespace ps {
+
+inline constexpr std::string_view kAppTitle = "QUILLMERE Plansweeper";
+
+void SetText(HWND window, std::string_view utf8);
+std::string GetText(HWND window);
+
+// The window's DPI (the monitor's under per-monitor awareness).
+int WindowDpi(HWND window);
+// The system's message font at a DPI.
+UniqueFont MessageFont(int dpi);
+void SetFont(HWND window, HFONT font);
+
+// A message box with the program's title; returns the button pressed.
+int MessageBoxUtf8(HWND owner, std::string_view text, std::string_view title, UINT flags);
+// "Error in <procedure>: <description>", OK, the program's title.
+void ShowError(HWND owner, std::string_view procedure, std::string_view description);
+
+// The program's version from its version resource: major.minor.patch.
+std::string ProgramVersion();
+
+} // namespace ps
