@@ -178,6 +178,8 @@ bool MainWindow::create(HINSTANCE instance, const StartupCommand& startup) {
     state_.setStatus(kStatusIdle);
     showRunState();
     addStartupDrawing(startup_.command);
+    // Marked once loaded: a second start hands over only to a finished window.
+    SetPropW(hwnd_, Widen(kInstanceProperty).c_str(), reinterpret_cast<HANDLE>(1));
     reportRecovery();
     return true;
 }
@@ -250,7 +252,6 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void MainWindow::onCreate() {
     dpi_ = WindowDpi(hwnd_);
-    SetPropW(hwnd_, Widen(kInstanceProperty).c_str(), reinterpret_cast<HANDLE>(1));
     createMenus();
     createControls();
     applyFonts();

@@ -1,0 +1,188 @@
+// Plansweeper.exe as a user and an automation tool meet it: real processes,
+// real windows under Wine, read from this (another) process.
+#include "core/registry.h"
+#include "platform/text.h"
+#include "platform/win_registry.h"
+#include "support/automation.h"
+#include "support/win_process.h"
+#include "support/win_temp_dir.h"
+#include "ui/main_layout.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+namespace ps {
+namespace {
+
+constexpr const char* kSettingsKey = "Software\\VB and VBA Program Settings\\QUILLMERE";
+const std::wstring kMarker = L"QUILLMERE Plansweeper_APPLICATION";
+constexpr WPARAM kAboutCommand = 114; // Help > About (ui/commands.h)
+
+class MainWindowProcess : public testing::Test {
+protected:
+    void SetUp() override { DeleteRegTree(reg_, RegRoot::CurrentUser, kSettingsKey); }
+    void TearDown() override {
+        for (auto* child : {&first_, &second_})
+            child->kill();
+        DeleteRegTree(reg_, RegRoot::CurrentUser, kSettingsKey);
+        setDpi(96);
+    }
+
+    std::string exe() const { return "\"" + test::ProgramFolder() + "\\Plansweeper.exe\""; }
+
+    // Starts the program and waits for its marked main window.
+    HWND start(test::ChildProcess& child, const std::string& tail) {
+        EXPECT_TRUE(child.start(exe() + (tail.empty() ? "" : " " + tail)));
+        HWND main = nullptr;
+        test::WaitUntil([&] { return (main = test::FindMarkedWindow(child.pid(), kMarker)) != nullptr; }, 20000);
+        return main;
+    }
+    // A second start: it must end by itself.
+    void handOver(const std::string& tail) {
+        test::ChildProcess child;
+        ASSERT_TRUE(child.start(exe() + (tail.empty() ? "" : " " + tail)));
+        ASSERT_TRUE(child.waitFor(15000));
+        EXPECT_EQ(child.exitCode(), 0u);
+    }
+    void close(HWND main, test::ChildProcess& child) {
+        PostMessageW(main, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(child.waitFor(15000));
+    }
+    std::string stored(const std::string& name) {
+        const auto v = reg_.queryValue(RegRoot::CurrentUser, std::string(kSettingsKey) + "\\PLANSWEEPER", name);
+        return v ? std::string(v->data.begin(), v->data.end() - (v->data.empty() ? 0 : 1)) : std::string();
+    }
+    void setDpi(std::uint32_t dpi) {
+        reg_.setValue(RegRoot::CurrentUser, "Control Panel\\Desktop", "LogPixels", RegDwordValue(dpi));
+    }
+    static HWND list(HWND main) { return test::ChildOfClass(main, WC_LISTVIEWW); }
+
+    WinRegistry reg_;
+    test::TempDir dir_;
+    test::ChildProcess first_;
+    test::ChildProcess second_;
+};
+
+TEST_F(MainWindowProcess, ASecondStartHandsItsDrawingOverAndEnds) {
+    const std::string drawing = dir_.write("plan a.dwg", "AC1015" + std::string(3000, 'x'));
+    HWND main = start(first_, "/NOLOGO");
+    ASSERT_NE(main, nullptr);
+    handOver("/nologo \"" + drawing + "\"");
+    ASSERT_TRUE(test::WaitUntil([&] { return test::ListRowCount(list(main)) == 1; }, 5000));
+    EXPECT_EQ(test::ListCell(list(main), 0, 0), "plan a.dwg");
+    EXPECT_EQ(test::ListCell(list(main), 0, 1), dir_.path());
+    // An unquoted path loses its first and last characters; a folder is no drawing.
+    handOver(drawing);
+    handOver("\"" + dir_.path() + "\"");
+    handOver("ab");
+    Sleep(300);
+    EXPECT_EQ(test::ListRowCount(list(main)), 1);
+    // With the window hidden, an empty tail arrives as one zero byte and shows it.
+    ShowWindow(main, SW_HIDE);
+    ASSERT_TRUE(test::WaitUntil([&] { return !IsWindowVisible(main); }, 3000));
+    handOver("");
+    EXPECT_TRUE(test::WaitUntil([&] { return IsWindowVisible(main) != 0; }, 5000));
+    // Visible, an empty tail only activates it; the first instance goes on.
+    handOver("");
+    EXPECT_TRUE(first_.running());
+}
+
+TEST_F(MainWindowProcess, TheSplashClosesByItselfAndAboutHasAClose) {
+    const ULONGLONG started = GetTickCount64();
+    ASSERT_TRUE(first_.start(exe()));
+    const HWND splash = test::WaitForWindow(first_.pid(), "About Plansweeper", 15000);
+    ASSERT_NE(splash, nullptr);
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(splash, IDCANCEL)));
+    HWND main = nullptr;
+    ASSERT_TRUE(test::WaitUntil([&] { return (main = test::FindMarkedWindow(first_.pid(), kMarker)) != nullptr; },
+                                15000));
+    EXPECT_FALSE(IsWindow(splash));
+    EXPECT_GE(GetTickCount64() - started, 1900u);
+
+    PostMessageW(main, WM_COMMAND, kAboutCommand, 0);
+    const HWND about = test::WaitForWindow(first_.pid(), "About Plansweeper", 10000);
+    ASSERT_NE(about, nullptr);
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(about, IDCANCEL)));
+    Sleep(2500); // no timer on request
+    EXPECT_TRUE(IsWindow(about));
+    PostMessageW(about, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(test::WaitUntil([&] { return !IsWindow(about); }, 5000));
+}
+
+TEST_F(MainWindowProcess, AnAutomationClientReadsTheToolbarAndTheList) {
+    const std::string drawing = dir_.write("b.dwg", "AC1018" + std::string(5000, 'y'));
+    HWND main = start(first_, "/nologo \"" + drawing + "\"");
+    ASSERT_NE(main, nullptr);
+    const auto buttons = test::ToolbarButtons(test::ChildOfClass(main, TOOLBARCLASSNAMEW));
+    const char* texts[] = {"Add folders Only", "Add folders", "Add Drawings", "Run", "Remove files from list",
+                           "Settings",         "Start timer", "",             "Stop scripting"};
+    ASSERT_EQ(buttons.size(), std::size(texts));
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        EXPECT_EQ(buttons[i].text, texts[i]);
+        EXPECT_EQ((buttons[i].state & TBSTATE_HIDDEN) != 0, i == 8) << texts[i];
+        EXPECT_EQ((buttons[i].style & BTNS_SHOWTEXT) != 0, i < 4) << texts[i];
+    }
+    EXPECT_EQ(test::ListColumns(list(main)),
+              (std::vector<std::string>{"Filename", "Path", "Version", "Status", "Size before", "Size after",
+                                        "Date before", "Date after"}));
+    ASSERT_EQ(test::ListRowCount(list(main)), 1);
+    EXPECT_EQ(test::ListCell(list(main), 0, 0), "b.dwg");
+    EXPECT_EQ(test::ListCell(list(main), 0, 4), "5");
+    EXPECT_FALSE(test::ListCell(list(main), 0, 6).empty());
+}
+
+// The resize table at 100 % and 150 %, and the layout kept at exit.
+TEST_F(MainWindowProcess, TheLayoutFollowsTheResizeTableAtEveryDpiAndIsKeptAtExit) {
+    for (const int dpi : {96, 144}) {
+        SCOPED_TRACE(dpi);
+        setDpi(static_cast<std::uint32_t>(dpi));
+        test::ChildProcess child;
+        HWND main = start(child, "/nologo");
+        ASSERT_NE(main, nullptr);
+        auto px = [&](std::int32_t twips) { return TwipsToPixels(twips, dpi); };
+        // An empty store keeps the designed client size.
+        RECT client;
+        GetClientRect(main, &client);
+        EXPECT_NEAR(client.right, px(8100), 1);
+        EXPECT_NEAR(client.bottom, px(4620), 1);
+
+        SetWindowPos(main, nullptr, 0, 0, 10, 10, SWP_NOMOVE | SWP_NOZORDER); // the minimum holds it
+        RECT window;
+        GetWindowRect(main, &window);
+        EXPECT_EQ(window.right - window.left, px(kMinWindowWidthTwips));
+        EXPECT_EQ(window.bottom - window.top, px(kMinWindowHeightTwips));
+        const HWND lv = list(main);
+        const RECT small = test::ChildRect(lv);
+        EXPECT_EQ(small.left, px(120));
+        EXPECT_NEAR(small.right - small.left, px(4812), 1);
+        EXPECT_NEAR(small.bottom - small.top, px(3500), 1);
+
+        SetWindowPos(main, nullptr, 0, 0, px(kMinWindowWidthTwips + 600), px(kMinWindowHeightTwips + 300),
+                     SWP_NOMOVE | SWP_NOZORDER);
+        const RECT big = test::ChildRect(lv);
+        EXPECT_NEAR((big.right - big.left) - (small.right - small.left), px(600), 1);
+        EXPECT_NEAR((big.bottom - big.top) - (small.bottom - small.top), px(300), 1);
+        EXPECT_EQ(big.top, small.top);
+
+        ShowWindow(main, SW_MINIMIZE); // nothing is raised
+        ShowWindow(main, SW_RESTORE);
+        SetWindowPos(main, nullptr, 40, 50, px(9000), px(6000), SWP_NOZORDER);
+        close(main, child);
+        EXPECT_NEAR(std::stoi(stored("Width")), 9000, 30);
+        EXPECT_NEAR(std::stoi(stored("Left")), PixelsToTwips(40, dpi), 30);
+        EXPECT_EQ(stored("WindowState"), "0");
+
+        test::ChildProcess again;
+        main = start(again, "/nologo");
+        ASSERT_NE(main, nullptr);
+        GetWindowRect(main, &window);
+        EXPECT_NEAR(window.right - window.left, px(9000), 2);
+        EXPECT_NEAR(window.left, 40, 2);
+        close(main, again);
+        DeleteRegTree(reg_, RegRoot::CurrentUser, kSettingsKey);
+    }
+}
+
+} // namespace
+} // namespace ps
