@@ -50,7 +50,8 @@ MainLayout DesignLayout() {
     auto set = [&](MainControl c, TwipsRect r) { l[static_cast<std::size_t>(c)] = r; };
     set(MainControl::Toolbar, {0, 0, 8100, 420});
     set(MainControl::Label1, {120, 480, 1572, 252});
-    set(MainControl::Label2, {5040, 480, 1212, 372});
+    // The label is as tall as its text: at its designed 372 it would cover the preview's top edge.
+    set(MainControl::Label2, {5040, 480, 1212, 240});
     set(MainControl::ListView1, {120, 720, 4812, 3564});
     set(MainControl::Preview, {5040, 720, 2412, 1452});
     set(MainControl::Frame1, {5040, 2280, 2412, 1932});

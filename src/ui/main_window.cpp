@@ -549,18 +549,11 @@ WindowLayout MainWindow::currentWindowLayout() const {
 
 void MainWindow::applyWindowLayout(const WindowLayout& layout) {
     const int dpi = dpi_;
-    WINDOWPLACEMENT placement{};
-    placement.length = sizeof placement;
-    GetWindowPlacement(hwnd_, &placement);
-    placement.rcNormalPosition = {TwipsToPixels(layout.left, dpi), TwipsToPixels(layout.top, dpi),
-                                  TwipsToPixels(layout.left + layout.width, dpi),
-                                  TwipsToPixels(layout.top + layout.height, dpi)};
-    // A window that ended minimised starts normal: minimised it would seem not to have started.
-    placement.showCmd = layout.windowState == 2 ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
-    placement.flags = 0;
-    SetWindowPlacement(hwnd_, &placement);
+    // Columns first, while the window is still hidden: each change to a
+    // shown list repaints its header.
     for (std::size_t i = 0; i < kColumnCount; ++i)
-        ListView_SetColumnWidth(list_, static_cast<int>(i), TwipsToPixels(static_cast<std::int32_t>(layout.columnWidth[i]), dpi));
+        ListView_SetColumnWidth(list_, static_cast<int>(i),
+                                TwipsToPixels(static_cast<std::int32_t>(layout.columnWidth[i]), dpi));
     // Display positions, when they are a permutation of 1 … 8.
     std::array<int, kColumnCount> order{};
     order.fill(-1);
@@ -573,6 +566,17 @@ void MainWindow::applyWindowLayout(const WindowLayout& layout) {
     }
     if (valid)
         ListView_SetColumnOrderArray(list_, static_cast<int>(kColumnCount), order.data());
+
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    GetWindowPlacement(hwnd_, &placement);
+    placement.rcNormalPosition = {TwipsToPixels(layout.left, dpi), TwipsToPixels(layout.top, dpi),
+                                  TwipsToPixels(layout.left + layout.width, dpi),
+                                  TwipsToPixels(layout.top + layout.height, dpi)};
+    // A window that ended minimised starts normal: minimised it would seem not to have started.
+    placement.showCmd = layout.windowState == 2 ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+    placement.flags = 0;
+    SetWindowPlacement(hwnd_, &placement);
     layoutControls();
 }
 
