@@ -4,7 +4,7 @@
 
 namespace ps {
 
-bool PumpPendingMessages() {
+bool PumpPendingMessages(const std::function<bool(MSG&)>& preTranslate) {
     // A window that posts itself a message on every message would keep the
     // queue full forever; a bound keeps one call one step.
     constexpr int kMaxMessagesPerCall = 500;
@@ -14,6 +14,8 @@ bool PumpPendingMessages() {
             PostQuitMessage(static_cast<int>(msg.wParam));
             return false;
         }
+        if (preTranslate && preTranslate(msg))
+            continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

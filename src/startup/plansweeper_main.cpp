@@ -99,7 +99,8 @@ int Main(HINSTANCE instance) {
     const StartupCommand startup = ParseStartupTail(tail);
     if (!startup.nologo)
         ShowAboutWindow(nullptr, AboutMode::Splash);
-    MainWindow window;
+    WinDesktopDialogs dialogs;
+    MainWindow window(dialogs);
     if (!window.create(instance, startup))
         return 1;
     return window.messageLoop();

@@ -22,6 +22,13 @@ enum Command : unsigned {
     cmdAbout,
     cmdSelectAll, // Ctrl+A
     cmdEscape,    // Esc
+    // The list's context menu.
+    cmdResetStatus,
+    cmdSetSkip,
+    cmdClearAll,
+    cmdFileProperties,
+    cmdExplore,
+    cmdStartAcad,
 };
 
 } // namespace ps

@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include "acad/products.h"
+#include "platform/message_pump.h"
 #include "core/strings.h"
 #include "drawinglist/file_facts.h"
 #include "platform/text.h"
@@ -15,6 +16,7 @@
 #include <htmlhelp.h>
 #include <shellapi.h>
 #include <winnetwk.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <array>
@@ -33,6 +35,10 @@ constexpr int kFrameId = 15;
 constexpr int kProdNameId = 16;
 constexpr int kPicture2Id = 17;
 constexpr int kStatusId = 18;
+constexpr UINT kShowPreviewMessage = WM_APP + 1;
+// The meter's surface: its frame reaches 240 × 25 pixels.
+constexpr int kMeterWidth = 250;
+constexpr int kMeterHeight = 30;
 constexpr UINT_PTR kTimer1 = 1;
 
 // The toolbar by position: key, caption (shown for the first four), tooltip,
@@ -125,10 +131,13 @@ UniqueBitmap DrawOwnImages(int size) {
 
 } // namespace
 
-MainWindow::MainWindow() = default;
+MainWindow::MainWindow(DesktopDialogs& dialogs) : dialogs_(dialogs) {}
+
 MainWindow::~MainWindow() {
-    if (ownImages_ != nullptr)
-        ImageList_Destroy(ownImages_);
+    if (hwnd_ != nullptr && IsWindow(hwnd_))
+        DestroyWindow(hwnd_);
+    if (images_ != nullptr)
+        ImageList_Destroy(images_);
     if (accelerators_ != nullptr)
         DestroyAcceleratorTable(accelerators_);
 }
@@ -159,6 +168,8 @@ bool MainWindow::create(HINSTANCE instance, const StartupCommand& startup) {
     if (hwnd_ == nullptr)
         return false;
 
+    state_.setObserver({[this](bool) { showRunState(); }, [this] { showLabels(); }});
+    DragAcceptFiles(hwnd_, TRUE);
     const ACCEL keys[] = {{FVIRTKEY, VK_ESCAPE, cmdEscape}, {FVIRTKEY | FCONTROL, 'A', cmdSelectAll}};
     accelerators_ = CreateAcceleratorTableW(const_cast<ACCEL*>(keys), 2);
 
@@ -187,15 +198,37 @@ bool MainWindow::create(HINSTANCE instance, const StartupCommand& startup) {
 int MainWindow::messageLoop() {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        // Esc and Ctrl+A reach the window whichever control has the focus.
-        if (TranslateAcceleratorW(hwnd_, accelerators_, &msg))
-            continue;
-        if (IsDialogMessageW(hwnd_, &msg))
+        if (preTranslate(msg))
             continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
     return static_cast<int>(msg.wParam);
+}
+
+bool MainWindow::preTranslate(MSG& msg) {
+    if (hwnd_ == nullptr || !IsWindow(hwnd_))
+        return false;
+    // Esc and Ctrl+A reach the window whichever control has the focus; Tab
+    // moves between the controls.
+    if (GetAncestor(msg.hwnd, GA_ROOT) != hwnd_)
+        return false;
+    return TranslateAcceleratorW(hwnd_, accelerators_, &msg) || IsDialogMessageW(hwnd_, &msg);
+}
+
+void MainWindow::pump() {
+    PumpPendingMessages([this](MSG& msg) { return preTranslate(msg); });
+    // Rows a search added meanwhile.
+    if (list_ != nullptr && ListView_GetItemCount(list_) != static_cast<int>(rows_.size()))
+        refreshList();
+}
+
+void MainWindow::guarded(const char* procedure, void (MainWindow::*command)()) {
+    try {
+        (this->*command)();
+    } catch (const std::exception& e) {
+        ShowError(hwnd_, procedure, e.what());
+    }
 }
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -238,6 +271,27 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return onNotify(*reinterpret_cast<NMHDR*>(lParam));
     case WM_COPYDATA:
         return onCopyData(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    case WM_DROPFILES:
+        onDropFiles(reinterpret_cast<HDROP>(wParam));
+        return 0;
+    case WM_TIMER:
+        if (wParam == kTimer1)
+            guarded("Timer1_Timer", &MainWindow::Timer1_Timer);
+        return 0;
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wParam) == list_)
+            showContextMenu({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
+    case WM_SETCURSOR:
+        if (state_.busy()) {
+            SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+            return TRUE;
+        }
+        return DefWindowProcW(hwnd_, message, wParam, lParam);
+    case kShowPreviewMessage:
+        previewPending_ = false;
+        ShowSelectedPreview();
+        return 0;
     case WM_CLOSE:
         onClose();
         return 0;
@@ -281,6 +335,7 @@ void MainWindow::createControls() {
     createToolbar();
     label1_ = Child(hwnd_, L"STATIC", "Selected drawings:", SS_LEFT, kLabel1Id);
     picture2_ = Child(hwnd_, L"STATIC", "", SS_NOTIFY, kPicture2Id);
+    SetWindowSubclass(picture2_, MeterProc, 0, reinterpret_cast<DWORD_PTR>(this));
     label2_ = Child(hwnd_, L"STATIC", "Preview:", SS_LEFT, kLabel2Id);
     list_ = Child(hwnd_, WC_LISTVIEWW, "", WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS,
                   kListId);
@@ -296,7 +351,7 @@ void MainWindow::createControls() {
         column.iSubItem = static_cast<int>(i);
         ListView_InsertColumn(list_, static_cast<int>(i), &column);
     }
-    preview_ = Child(hwnd_, L"STATIC", "", SS_SUNKEN | SS_NOTIFY, kPreviewId);
+    preview_.create(hwnd_, kPreviewId);
     frame_ = Child(hwnd_, L"BUTTON", "Information", BS_GROUPBOX, kFrameId);
     prodName_ = Child(hwnd_, L"STATIC", "", SS_LEFT | SS_NOPREFIX, kProdNameId);
     status_ = Child(hwnd_, L"STATIC", std::string(kStatusIdle), SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, kStatusId);
@@ -315,17 +370,17 @@ void MainWindow::createToolbar() {
     SendMessageW(toolbar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(size, size));
     // One image list: the system's standard and view pictures, then ours
     // (masked on magenta) for the commands those have no picture for.
-    ownImages_ = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 32, 8);
-    SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(ownImages_));
-    const int stdBase = ImageList_GetImageCount(ownImages_);
+    images_ = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 32, 8);
+    SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_));
+    const int stdBase = ImageList_GetImageCount(images_);
     SendMessageW(toolbar_, TB_LOADIMAGES, large ? IDB_STD_LARGE_COLOR : IDB_STD_SMALL_COLOR,
                  reinterpret_cast<LPARAM>(HINST_COMMCTRL));
-    const int viewBase = ImageList_GetImageCount(ownImages_);
+    const int viewBase = ImageList_GetImageCount(images_);
     SendMessageW(toolbar_, TB_LOADIMAGES, large ? IDB_VIEW_LARGE_COLOR : IDB_VIEW_SMALL_COLOR,
                  reinterpret_cast<LPARAM>(HINST_COMMCTRL));
-    const int ownBase = ImageList_GetImageCount(ownImages_);
+    const int ownBase = ImageList_GetImageCount(images_);
     UniqueBitmap own = DrawOwnImages(size);
-    ImageList_AddMasked(ownImages_, own.get(), RGB(255, 0, 255));
+    ImageList_AddMasked(images_, own.get(), RGB(255, 0, 255));
     const int images[] = {viewBase + VIEW_PARENTFOLDER, viewBase + VIEW_NEWFOLDER, stdBase + STD_FILEOPEN,
                           ownBase + 0,                  stdBase + STD_DELETE,       stdBase + STD_PROPERTIES,
                           ownBase + 1,                  0,                          ownBase + 2};
@@ -371,28 +426,51 @@ void MainWindow::layoutControls() {
         return;
     RECT window;
     GetWindowRect(hwnd_, &window);
-    const MainLayout layout =
-        ResizedLayout(PixelsToTwips(window.right - window.left, dpi_), PixelsToTwips(window.bottom - window.top, dpi_));
+    const MainLayout layout = ResizedLayout(PixelsToTwips(window.right - window.left, dpi_),
+                                            PixelsToTwips(window.bottom - window.top, dpi_));
     SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
     RECT bar;
     GetWindowRect(toolbar_, &bar);
     const int toolbarBottom = bar.bottom - bar.top;
     // Everything below the toolbar keeps its designed distance from it.
     const int shift = std::max(0, toolbarBottom - TwipsToPixels(At(layout, MainControl::Toolbar).height, dpi_));
-    auto place = [&](HWND w, const TwipsRect& r, int dx = 0, int dy = 0) {
-        MoveWindow(w, TwipsToPixels(r.left, dpi_) + dx, TwipsToPixels(r.top, dpi_) + shift + dy,
-                   TwipsToPixels(r.width, dpi_), TwipsToPixels(r.height, dpi_), TRUE);
+    auto rect = [&](const TwipsRect& r) {
+        return RECT{TwipsToPixels(r.left, dpi_), TwipsToPixels(r.top, dpi_) + shift,
+                    TwipsToPixels(r.left + r.width, dpi_), TwipsToPixels(r.top + r.height, dpi_) + shift};
     };
-    place(label1_, At(layout, MainControl::Label1));
-    place(label2_, At(layout, MainControl::Label2));
-    place(picture2_, At(layout, MainControl::Picture2));
-    place(list_, At(layout, MainControl::ListView1));
-    place(preview_, At(layout, MainControl::Preview));
+    auto place = [](HWND w, const RECT& r) { MoveWindow(w, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE); };
+
+    // The strip between the toolbar and the list holds the meter, which is
+    // taller than the strip as designed: the list's top edge moves down by
+    // the difference, its bottom edge stays where the resize table puts it.
+    RECT listRect = rect(At(layout, MainControl::ListView1));
+    const int stripTop = toolbarBottom;
+    const int extra = std::max(0, stripTop + kMeterHeight + 2 - static_cast<int>(listRect.top));
+    listRect.top += extra;
+    const RECT meter{TwipsToPixels(At(layout, MainControl::Picture2).left, dpi_), stripTop,
+                     TwipsToPixels(At(layout, MainControl::Picture2).left, dpi_) + kMeterWidth,
+                     stripTop + kMeterHeight};
+    RECT label1 = rect(At(layout, MainControl::Label1));
+    const int labelHeight = label1.bottom - label1.top;
+    label1.top = stripTop + (listRect.top - stripTop - labelHeight) / 2;
+    label1.bottom = label1.top + labelHeight;
+    label1.right = std::min<LONG>(label1.right, meter.left - 4);
+    RECT label2 = rect(At(layout, MainControl::Label2));
+    label2.top = label1.top;
+    label2.bottom = label1.bottom;
+
+    place(label1_, label1);
+    place(picture2_, meter);
+    place(list_, listRect);
+    place(label2_, label2);
+    place(preview_.window(), rect(At(layout, MainControl::Preview)));
     const TwipsRect frame = At(layout, MainControl::Frame1);
-    place(frame_, frame);
-    place(prodName_, At(layout, MainControl::ProdName), TwipsToPixels(frame.left, dpi_),
-          TwipsToPixels(frame.top, dpi_));
-    place(status_, At(layout, MainControl::Status));
+    place(frame_, rect(frame));
+    TwipsRect label = At(layout, MainControl::ProdName);
+    label.left += frame.left;
+    label.top += frame.top;
+    place(prodName_, rect(label));
+    place(status_, rect(At(layout, MainControl::Status)));
 }
 
 void MainWindow::onGetMinMaxInfo(MINMAXINFO& info) {
@@ -410,18 +488,19 @@ void MainWindow::onDpiChanged(int dpi, const RECT& suggested) {
 }
 
 void MainWindow::showRunState() {
-    SetText(prodName_, state_.productLabel());
-    SetText(status_, state_.statusLabel());
     const bool busy = state_.busy();
     for (int i = 0; i < kWorkButtons; ++i)
         SendMessageW(toolbar_, TB_ENABLEBUTTON, kToolbarButtons[i].command, !busy);
     SendMessageW(toolbar_, TB_ENABLEBUTTON, cmdStop, busy);
     SendMessageW(toolbar_, TB_HIDEBUTTON, cmdStop, !busy);
+    // The hourglass while busy, over the whole window.
+    SetCursor(LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+    showLabels();
 }
 
-void MainWindow::refreshList() {
-    ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()), LVSICF_NOSCROLL);
-    InvalidateRect(list_, nullptr, FALSE);
+void MainWindow::showLabels() {
+    SetText(prodName_, state_.productLabel());
+    SetText(status_, state_.statusLabel());
 }
 
 void MainWindow::addStartupDrawing(std::string_view command) {
@@ -447,15 +526,63 @@ void MainWindow::reportRecovery() {
 
 void MainWindow::onCommand(unsigned command) {
     switch (command) {
+    case cmdAddFolderOnly:
+        guarded("subAddFolderOnly ", &MainWindow::subAddFolderOnly);
+        break;
+    case cmdAddFolder:
+        guarded("subAddFolder", &MainWindow::subAddFolder);
+        break;
+    case cmdAddDrawings:
+        guarded("subAddDrawings", &MainWindow::subAddDrawings);
+        break;
+    case cmdRun:
+        guarded("subRun", &MainWindow::subRun);
+        break;
+    case cmdRemove:
+        guarded("subRemove", &MainWindow::subRemove);
+        break;
+    case cmdSettings:
+        // The settings dialog comes with its own work; the label head is rewritten when it closes.
+        state_.showHead();
+        break;
+    case cmdStart:
+        guarded("subStart", &MainWindow::subStart);
+        break;
+    case cmdStop:
+        guarded("subStop", &MainWindow::subStop);
+        break;
     case cmdExit:
         onClose();
         return;
     case cmdEscape:
         state_.running(false);
-        showRunState();
         return;
     case cmdSelectAll:
-        ListView_SetItemState(list_, -1, LVIS_SELECTED, LVIS_SELECTED);
+        selectAll(true);
+        return;
+    case cmdClearAll:
+        selectAll(false);
+        return;
+    case cmdResetStatus:
+        setSelectedStatus(status::kPending);
+        return;
+    case cmdSetSkip:
+        setSelectedStatus(status::kSkip);
+        return;
+    case cmdExportList:
+        guarded("ExportListStatus", &MainWindow::ExportListStatus);
+        return;
+    case cmdImportList:
+        guarded("ImportListStatus", &MainWindow::ImportListStatus);
+        return;
+    case cmdFileProperties:
+        fileProperties();
+        return;
+    case cmdExplore:
+        explore();
+        return;
+    case cmdStartAcad:
+        startAutoCad();
         return;
     case cmdAbout:
         if (!state_.busy())
@@ -473,26 +600,15 @@ void MainWindow::onCommand(unsigned command) {
         HtmlHelpW(nullptr, Widen(ProgramFolder() + "\\Plansweeper.chm").c_str(), HH_DISPLAY_TOC, 0);
         return;
     default:
-        break;
+        return;
     }
-    for (const auto& b : kToolbarButtons)
-        if (b.key != nullptr && b.command == command)
-            state_.setStatus(kStatusIdle);
-    showRunState();
+    // Toolbar commands end with the status label reset.
+    state_.setStatus(kStatusIdle);
 }
 
 LRESULT MainWindow::onNotify(NMHDR& header) {
-    if (header.hwndFrom == list_ && header.code == LVN_GETDISPINFOW) {
-        auto& info = reinterpret_cast<NMLVDISPINFOW&>(header);
-        const auto row = static_cast<std::size_t>(info.item.iItem);
-        const auto column = static_cast<std::size_t>(info.item.iSubItem);
-        if ((info.item.mask & LVIF_TEXT) != 0 && row < rows_.size() && column < kColumnCount &&
-            info.item.cchTextMax > 0) {
-            const std::wstring text = Widen(rows_[row].cells[column]);
-            lstrcpynW(info.item.pszText, text.c_str(), info.item.cchTextMax);
-        }
-        return 0;
-    }
+    if (header.hwndFrom == list_)
+        return onListNotify(header);
     if (header.hwndFrom == toolbar_ && header.code == TBN_GETINFOTIPW) {
         auto& tip = reinterpret_cast<NMTBGETINFOTIPW&>(header);
         for (const auto& b : kToolbarButtons)
@@ -587,6 +703,11 @@ void MainWindow::onClose() {
         SaveFormSettings(store_, settings_, currentWindowLayout());
     } catch (const std::exception& e) {
         ShowError(hwnd_, "Form_Unload", e.what());
+    }
+    if (state_.busy()) {
+        // A run is under way: the program ends here, as after a crash. What
+        // the run changed is journalled and put right at the next start.
+        ExitProcess(0);
     }
     DestroyWindow(hwnd_);
 }

@@ -1,24 +1,35 @@
 // The main window: the drawing list, the preview, the information frame with
 // the product label, the progress strip, the status line, the toolbar and the
 // three menus. It carries the single-instance marker property while it runs
-// and takes a second start's command tail through WM_COPYDATA.
+// and takes a second start's command tail through WM_COPYDATA. Its commands
+// live in three files: the window itself (main_window.cpp), the list
+// (main_window_list.cpp) and the run (main_window_run.cpp).
 #pragma once
 
 #include "drawinglist/drawing_list.h"
 #include "platform/handles.h"
 #include "platform/win_file_system.h"
 #include "platform/win_registry.h"
+#include "platform/text.h"
+#include "run/progress.h"
 #include "run/run_state.h"
 #include "settings/settings.h"
 #include "settings/settings_io.h"
 #include "settings/settings_store.h"
 #include "startup/command_tail.h"
+#include "ui/desktop_dialogs.h"
 #include "ui/main_layout.h"
+#include "ui/preview_host.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
+#include <shobjidl.h>
 
 namespace ps {
 
@@ -28,7 +39,7 @@ inline constexpr const wchar_t* kMainWindowClass = L"PlansweeperMainWindow";
 
 class MainWindow {
 public:
-    MainWindow();
+    explicit MainWindow(DesktopDialogs& dialogs);
     ~MainWindow();
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -38,10 +49,24 @@ public:
     // The message loop until the window closes; the process's exit code.
     int messageLoop();
 
+    HWND handle() const { return hwnd_; }
+    HWND listView() const { return list_; }
+    HWND previewWindow() const { return preview_.window(); }
+    DrawingList& rows() { return rows_; }
+    RunState& state() { return state_; }
+    Settings& settings() { return settings_; }
+    // Processes pending messages once, with the window's keys (what every
+    // long loop of the window does between its steps).
+    void pump();
+
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK MeterProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                      DWORD_PTR self);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    bool preTranslate(MSG& msg);
 
+    // main_window.cpp: the window
     void onCreate();
     void onSize();
     void onGetMinMaxInfo(MINMAXINFO& info);
@@ -50,7 +75,6 @@ private:
     LRESULT onNotify(NMHDR& header);
     LRESULT onCopyData(const COPYDATASTRUCT& data);
     void onClose();
-
     void createControls();
     void createToolbar();
     void createMenus();
@@ -59,22 +83,59 @@ private:
     void applyWindowLayout(const WindowLayout& layout);
     WindowLayout currentWindowLayout() const;
     void showRunState();
+    void showLabels();
     void addStartupDrawing(std::string_view command);
-    void refreshList();
     void reportRecovery();
+    void guarded(const char* procedure, void (MainWindow::*command)());
 
+    // main_window_list.cpp: the list and its commands
+    void refreshList();
+    void readSelection();
+    void writeSelection();
+    std::optional<std::size_t> currentRow() const;
+    LRESULT onListNotify(NMHDR& header);
+    LRESULT onListCustomDraw(NMLVCUSTOMDRAW& draw);
+    void onColumnClick(int column);
+    void showSortArrow();
+    void ShowSelectedPreview();
+    void subRemove();
+    void setSelectedStatus(std::string_view status);
+    void selectAll(bool selected);
+    void subAddDrawings();
+    void subAddFolder();
+    void subAddFolderOnly();
+    void onDropFiles(HDROP drop);
+    void ExportListStatus();
+    void ImportListStatus();
+    void showContextMenu(POINT at);
+    void fileProperties();
+    void explore();
+    void startAutoCad();
+
+    // main_window_run.cpp: the run
+    void subRun();
+    void subStop();
+    void subStart();
+    void Timer1_Timer();
+    void paintMeter(HDC dc);
+    void setTaskbarProgress(std::int64_t position, std::int64_t max, bool failed);
+
+    class MeterSink;
+    friend class MeterSink;
+
+    DesktopDialogs& dialogs_;
     HWND hwnd_ = nullptr;
     HWND toolbar_ = nullptr;
     HWND label1_ = nullptr;
     HWND label2_ = nullptr;
     HWND list_ = nullptr;
-    HWND preview_ = nullptr;
     HWND frame_ = nullptr;
     HWND prodName_ = nullptr;
     HWND picture2_ = nullptr;
     HWND status_ = nullptr;
+    PreviewHost preview_;
     HACCEL accelerators_ = nullptr;
-    HIMAGELIST ownImages_ = nullptr;
+    HIMAGELIST images_ = nullptr;
     UniqueFont font_;
     int dpi_ = 96;
 
@@ -86,6 +147,16 @@ private:
     RunState state_;
     std::string scriptBasePath_;
     StartupCommand startup_;
+    bool previewPending_ = false;
+
+    // The run's meter and the scheduled start.
+    std::int64_t meterMax_ = 0;
+    std::int32_t meterWidth_ = 0; // the bar only grows
+    bool meterShown_ = false;
+    bool timerArmed_ = false;
+    std::string scheduledStart_;
+    bool runFailed_ = false;
+    ComPtr<ITaskbarList3> taskbar_;
 };
 
 } // namespace ps

@@ -156,7 +156,11 @@ TEST_F(MainWindowProcess, TheLayoutFollowsTheResizeTableAtEveryDpiAndIsKeptAtExi
         const RECT small = test::ChildRect(lv);
         EXPECT_EQ(small.left, px(120));
         EXPECT_NEAR(small.right - small.left, px(4812), 1);
-        EXPECT_NEAR(small.bottom - small.top, px(3500), 1);
+        // The list ends where the status line begins (720 + 3500 = 4220 twips);
+        // its top leaves room for the meter under the toolbar.
+        const HWND statusLine = GetDlgItem(main, 18);
+        EXPECT_NEAR(small.bottom, test::ChildRect(statusLine).top, 1);
+        EXPECT_NEAR(test::ChildRect(statusLine).top - test::ChildRect(GetDlgItem(main, 16)).top, px(4220 - 2520), 1);
 
         SetWindowPos(main, nullptr, 0, 0, px(kMinWindowWidthTwips + 600), px(kMinWindowHeightTwips + 300),
                      SWP_NOMOVE | SWP_NOZORDER);

@@ -1,0 +1,131 @@
+#include "ui/desktop_dialogs.h"
+
+#include "platform/handles.h"
+#include "platform/text.h"
+#include "ui/resource.h"
+#include "ui/win_ui.h"
+
+#include <commdlg.h>
+#include <shlobj.h>
+
+#include <vector>
+
+namespace ps {
+namespace {
+
+constexpr DWORD kOpenBufferChars = 10240;
+
+int CALLBACK BrowseStart(HWND window, UINT message, LPARAM, LPARAM data) {
+    if (message == BFFM_INITIALIZED && data != 0)
+        SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
+    return 0;
+}
+
+struct InputBoxState {
+    const std::string* prompt;
+    const std::string* title;
+    const std::string* defaultText;
+    std::string answer;
+};
+
+INT_PTR CALLBACK InputBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* state = reinterpret_cast<InputBoxState*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    switch (message) {
+    case WM_INITDIALOG:
+        state = reinterpret_cast<InputBoxState*>(lParam);
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        SetText(dialog, *state->title);
+        SetText(GetDlgItem(dialog, IDC_INPUT_PROMPT), *state->prompt);
+        SetText(GetDlgItem(dialog, IDC_INPUT_TEXT), *state->defaultText);
+        SendDlgItemMessageW(dialog, IDC_INPUT_TEXT, EM_SETSEL, 0, -1);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK && state != nullptr)
+            state->answer = GetText(GetDlgItem(dialog, IDC_INPUT_TEXT));
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
+            EndDialog(dialog, LOWORD(wParam));
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+} // namespace
+
+std::string WinDesktopDialogs::inputBox(HWND owner, const std::string& prompt, const std::string& title,
+                                        const std::string& defaultText) {
+    InputBoxState state{&prompt, &title, &defaultText, {}};
+    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_INPUT), owner, InputBoxProc,
+                    reinterpret_cast<LPARAM>(&state));
+    return state.answer;
+}
+
+std::optional<std::string> WinDesktopDialogs::openDrawings(HWND owner, const std::string& initialFolder) {
+    std::vector<wchar_t> buffer(kOpenBufferChars, L'\0');
+    const std::wstring folder = Widen(initialFolder);
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = L"AutoCAD drawings\0*.dwg;*.dxf\0All Files\0*.*\0";
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = buffer.data();
+    ofn.nMaxFile = kOpenBufferChars;
+    ofn.lpstrInitialDir = folder.c_str();
+    ofn.lpstrTitle = L"Select files";
+    ofn.lpstrDefExt = L"dwg";
+    ofn.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_LONGNAMES | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
+                OFN_HIDEREADONLY;
+    if (!GetOpenFileNameW(&ofn))
+        return std::nullopt;
+    // The answer ends at the first pair of null characters.
+    std::size_t end = 0;
+    while (end + 1 < buffer.size() && !(buffer[end] == L'\0' && buffer[end + 1] == L'\0'))
+        ++end;
+    return Narrow(std::wstring_view(buffer.data(), end + 2));
+}
+
+std::optional<std::string> WinDesktopDialogs::listFileName(HWND owner, bool saving) {
+    wchar_t name[MAX_PATH * 4] = L"";
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = L"Plansweeper files\0*.log;*.txt\0";
+    ofn.lpstrFile = name;
+    ofn.nMaxFile = static_cast<DWORD>(std::size(name));
+    ofn.lpstrInitialDir = L"C:\\";
+    ofn.lpstrTitle = saving ? L"Export to file" : L"Import file";
+    ofn.lpstrDefExt = L"log";
+    // An existing file is replaced without a question, as the list file always was.
+    ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | (saving ? 0 : OFN_FILEMUSTEXIST);
+    const BOOL ok = saving ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+    if (!ok)
+        return std::nullopt;
+    return Narrow(name);
+}
+
+std::string WinDesktopDialogs::browseFolder(HWND owner, const std::string& initialFolder) {
+    const std::wstring start = Widen(initialFolder);
+    BROWSEINFOW bi{};
+    bi.hwndOwner = owner;
+    bi.lpszTitle = L"Select a folder";
+    bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    bi.lpfn = BrowseStart;
+    bi.lParam = start.empty() ? 0 : reinterpret_cast<LPARAM>(start.c_str());
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&bi);
+    if (chosen == nullptr)
+        return {};
+    wchar_t path[MAX_PATH] = L"";
+    const BOOL ok = SHGetPathFromIDListW(chosen, path);
+    CoTaskMemFree(chosen);
+    return ok ? Narrow(path) : std::string();
+}
+
+bool WinDesktopDialogs::askYesNo(HWND owner, const std::string& message, const std::string& title) {
+    return MessageBoxUtf8(owner, message, title, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void WinDesktopDialogs::inform(HWND owner, const std::string& message, const std::string& title, UINT icon) {
+    MessageBoxUtf8(owner, message, title, MB_OK | icon);
+}
+
+} // namespace ps

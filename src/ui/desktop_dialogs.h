@@ -1,0 +1,40 @@
+// The system dialogs the main window asks the user through. A port, so that
+// tests can answer them; WinDesktopDialogs shows the real ones.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include <windows.h>
+
+namespace ps {
+
+class DesktopDialogs {
+public:
+    virtual ~DesktopDialogs() = default;
+    // Add Drawings: the open-file dialog's answer (null-separated, several
+    // files allowed); nullopt when cancelled or too long for its buffer.
+    virtual std::optional<std::string> openDrawings(HWND owner, const std::string& initialFolder) = 0;
+    // Export (saving) or Import: the list file's name; nullopt when cancelled.
+    virtual std::optional<std::string> listFileName(HWND owner, bool saving) = 0;
+    // The folder browser "Select a folder"; empty when cancelled.
+    virtual std::string browseFolder(HWND owner, const std::string& initialFolder) = 0;
+    virtual bool askYesNo(HWND owner, const std::string& message, const std::string& title) = 0;
+    virtual void inform(HWND owner, const std::string& message, const std::string& title, UINT icon) = 0;
+    // An input box; empty when cancelled.
+    virtual std::string inputBox(HWND owner, const std::string& prompt, const std::string& title,
+                                 const std::string& defaultText) = 0;
+};
+
+class WinDesktopDialogs final : public DesktopDialogs {
+public:
+    std::optional<std::string> openDrawings(HWND owner, const std::string& initialFolder) override;
+    std::optional<std::string> listFileName(HWND owner, bool saving) override;
+    std::string browseFolder(HWND owner, const std::string& initialFolder) override;
+    bool askYesNo(HWND owner, const std::string& message, const std::string& title) override;
+    void inform(HWND owner, const std::string& message, const std::string& title, UINT icon) override;
+    std::string inputBox(HWND owner, const std::string& prompt, const std::string& title,
+                         const std::string& defaultText) override;
+};
+
+} // namespace ps

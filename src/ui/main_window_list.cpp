@@ -1,0 +1,424 @@
+// The drawing list in the main window: a virtual list view over the list
+// model, its selection, sorting, preview, context menu and the commands that
+// add, remove, reset, export and import rows.
+#include "ui/main_window.h"
+
+#include "core/strings.h"
+#include "drawinglist/dialog_answer.h"
+#include "drawinglist/file_facts.h"
+#include "drawinglist/folder_search.h"
+#include "drawinglist/list_file.h"
+#include "drawinglist/version.h"
+#include "platform/win_system.h"
+#include "run/run_engine.h"
+#include "ui/commands.h"
+#include "ui/win_ui.h"
+
+#include <shellapi.h>
+
+namespace ps {
+namespace {
+
+constexpr UINT kShowPreviewMessage = WM_APP + 1;
+
+// Rows that need attention stand out in a list of thousands.
+enum class Tint { None, Failure, Ok };
+
+Tint TintOf(std::string_view status) {
+    static constexpr std::string_view kFailures[] = {
+        status::kTimeouted, status::kTerminated, status::kAccessDenied, status::kReadOnly,
+        status::kNotSaved,  status::kNotStarted, status::kScriptDenied};
+    for (auto failure : kFailures)
+        if (status == failure)
+            return Tint::Failure;
+    return status == status::kOk ? Tint::Ok : Tint::None;
+}
+
+// Redrawing stops while many rows change and resumes with one redraw.
+void LockControl(HWND control, bool lock) {
+    SendMessageW(control, WM_SETREDRAW, lock ? FALSE : TRUE, 0);
+    if (!lock)
+        RedrawWindow(control, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+} // namespace
+
+void MainWindow::refreshList() {
+    ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+    InvalidateRect(list_, nullptr, FALSE);
+}
+
+void MainWindow::readSelection() {
+    rows_.selectAll(false);
+    for (int i = ListView_GetNextItem(list_, -1, LVNI_SELECTED); i >= 0;
+         i = ListView_GetNextItem(list_, i, LVNI_SELECTED))
+        if (static_cast<std::size_t>(i) < rows_.size())
+            rows_[static_cast<std::size_t>(i)].selected = true;
+}
+
+void MainWindow::writeSelection() {
+    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].selected)
+            ListView_SetItemState(list_, static_cast<int>(i), LVIS_SELECTED, LVIS_SELECTED);
+}
+
+std::optional<std::size_t> MainWindow::currentRow() const {
+    int i = ListView_GetNextItem(list_, -1, LVNI_FOCUSED | LVNI_SELECTED);
+    if (i < 0)
+        i = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
+    if (i < 0 || static_cast<std::size_t>(i) >= rows_.size())
+        return std::nullopt;
+    return static_cast<std::size_t>(i);
+}
+
+LRESULT MainWindow::onListNotify(NMHDR& header) {
+    switch (header.code) {
+    case LVN_GETDISPINFOW: {
+        auto& info = reinterpret_cast<NMLVDISPINFOW&>(header);
+        const auto row = static_cast<std::size_t>(info.item.iItem);
+        const auto column = static_cast<std::size_t>(info.item.iSubItem);
+        if ((info.item.mask & LVIF_TEXT) != 0 && row < rows_.size() && column < kColumnCount &&
+            info.item.cchTextMax > 0)
+            lstrcpynW(info.item.pszText, Widen(rows_[row].cells[column]).c_str(), info.item.cchTextMax);
+        return 0;
+    }
+    case NM_CUSTOMDRAW:
+        return onListCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW&>(header));
+    case LVN_COLUMNCLICK:
+        onColumnClick(reinterpret_cast<NMLISTVIEW&>(header).iSubItem);
+        return 0;
+    case LVN_ITEMCHANGED: {
+        const auto& change = reinterpret_cast<NMLISTVIEW&>(header);
+        // One preview for a whole burst of selection changes, keyboard or mouse.
+        if ((change.uChanged & LVIF_STATE) != 0 && ((change.uNewState ^ change.uOldState) & LVIS_SELECTED) != 0 &&
+            !previewPending_) {
+            previewPending_ = true;
+            PostMessageW(hwnd_, kShowPreviewMessage, 0, 0);
+        }
+        return 0;
+    }
+    case LVN_KEYDOWN:
+        if (reinterpret_cast<NMLVKEYDOWN&>(header).wVKey == VK_DELETE)
+            guarded("ListView1_KeyDown", &MainWindow::subRemove);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+LRESULT MainWindow::onListCustomDraw(NMLVCUSTOMDRAW& draw) {
+    switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT: {
+        const auto row = static_cast<std::size_t>(draw.nmcd.dwItemSpec);
+        if (row >= rows_.size())
+            return CDRF_DODEFAULT;
+        switch (TintOf(rows_[row].cell(kColStatus))) {
+        case Tint::Failure:
+            draw.clrTextBk = RGB(255, 221, 221);
+            draw.clrText = RGB(128, 0, 0);
+            return CDRF_NEWFONT;
+        case Tint::Ok:
+            draw.clrTextBk = RGB(226, 243, 226);
+            return CDRF_NEWFONT;
+        case Tint::None:
+            break;
+        }
+        return CDRF_DODEFAULT;
+    }
+    default:
+        return CDRF_DODEFAULT;
+    }
+}
+
+void MainWindow::onColumnClick(int column) {
+    if (column < 0 || static_cast<std::size_t>(column) >= kColumnCount || state_.busy())
+        return;
+    try {
+        readSelection();
+        rows_.sortByColumn(static_cast<Column>(column));
+        writeSelection();
+        showSortArrow();
+        refreshList();
+    } catch (const std::exception& e) {
+        ShowError(hwnd_, "ListView1_ColumnClick", e.what());
+    }
+}
+
+void MainWindow::showSortArrow() {
+    const HWND header = ListView_GetHeader(list_);
+    for (int i = 0; i < static_cast<int>(kColumnCount); ++i) {
+        HDITEMW item{};
+        item.mask = HDI_FORMAT;
+        Header_GetItem(header, i, &item);
+        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (rows_.sorted() && static_cast<int>(rows_.sortKey()) == i)
+            item.fmt |= rows_.sortOrder() == SortOrder::Descending ? HDF_SORTDOWN : HDF_SORTUP;
+        Header_SetItem(header, i, &item);
+    }
+}
+
+void MainWindow::ShowSelectedPreview() {
+    try {
+        const auto row = currentRow();
+        std::string path;
+        if (row && rows_[*row].cell(kColVersion) != kFolderVersion) {
+            const std::string full = FullPath(rows_[*row]);
+            if (FileExists(files_, full)) {
+                path = full;
+                rows_[*row].cell(kColVersion) = DwgVers(files_, full);
+                ListView_RedrawItems(list_, static_cast<int>(*row), static_cast<int>(*row));
+            }
+        }
+        preview_.show(path);
+    } catch (...) {
+        // The preview's failures are passed over.
+    }
+}
+
+void MainWindow::subRemove() {
+    if (state_.busy())
+        return;
+    readSelection();
+    state_.running(true);
+    const std::size_t removed = rows_.removeSelected();
+    state_.running(false);
+    if (removed == 0)
+        return;
+    const int current = std::min(ListView_GetNextItem(list_, -1, LVNI_FOCUSED), static_cast<int>(rows_.size()) - 1);
+    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
+    refreshList();
+    SetFocus(list_);
+    if (current >= 0)
+        ListView_SetItemState(list_, current, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ShowSelectedPreview();
+}
+
+void MainWindow::setSelectedStatus(std::string_view status) {
+    if (state_.busy())
+        return;
+    readSelection();
+    state_.running(true);
+    for (auto& row : rows_)
+        if (row.selected)
+            row.cell(kColStatus) = std::string(status);
+    state_.running(false);
+    InvalidateRect(list_, nullptr, FALSE);
+    SetFocus(list_);
+}
+
+void MainWindow::selectAll(bool selected) {
+    if (state_.busy())
+        return;
+    rows_.selectAll(selected);
+    ListView_SetItemState(list_, -1, selected ? LVIS_SELECTED : 0, LVIS_SELECTED);
+    SetFocus(list_);
+}
+
+void MainWindow::subAddDrawings() {
+    if (state_.busy())
+        return;
+    const auto answer = dialogs_.openDrawings(hwnd_, settings_.InitialDir2);
+    if (!answer || answer->empty()) {
+        dialogs_.inform(hwnd_, "No files or too many files selected!", std::string(kAppTitle), MB_ICONINFORMATION);
+        return;
+    }
+    rows_.setSortingOff();
+    showSortArrow();
+    for (const auto& path : FilesOfOpenDialogAnswer(*answer)) {
+        addToListView(rows_, files_, settings_, path);
+        settings_.InitialDir2 = FileFolder(path);
+    }
+    refreshList();
+}
+
+namespace {
+
+// The window's pump as the search's port.
+class WindowPump final : public MessagePump {
+public:
+    explicit WindowPump(std::function<void()> pump) : pump_(std::move(pump)) {}
+    void pumpOnce() override { pump_(); }
+
+private:
+    std::function<void()> pump_;
+};
+
+} // namespace
+
+void MainWindow::subAddFolder() {
+    if (state_.busy())
+        return;
+    settings_.InitialDir1 = dialogs_.browseFolder(hwnd_, settings_.InitialDir1);
+    if (settings_.InitialDir1.empty())
+        return;
+    state_.running(true);
+    state_.showActivity(kActivityAdding);
+    rows_.setSortingOff();
+    showSortArrow();
+    WindowPump pump([this] { this->pump(); });
+    SearchContext search{rows_, files_, settings_, state_, pump};
+    FindFilesAPI(search, settings_.InitialDir1, "*.dwg");
+    FindFilesAPI(search, settings_.InitialDir1, "*.dxf");
+    state_.showHead();
+    state_.running(false);
+    refreshList();
+}
+
+void MainWindow::subAddFolderOnly() {
+    if (state_.busy())
+        return;
+    settings_.InitialDir1 = dialogs_.browseFolder(hwnd_, settings_.InitialDir1);
+    if (settings_.InitialDir1.empty())
+        return;
+    rows_.append(MakeFolderRow(settings_.InitialDir1));
+    refreshList();
+}
+
+void MainWindow::onDropFiles(HDROP drop) {
+    std::vector<std::string> paths;
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        const UINT n = DragQueryFileW(drop, i, nullptr, 0);
+        std::wstring path(n + 1, L'\0');
+        DragQueryFileW(drop, i, path.data(), n + 1);
+        path.resize(n);
+        paths.push_back(Narrow(path));
+    }
+    DragFinish(drop);
+    if (state_.busy())
+        return;
+    try {
+        state_.running(true);
+        LockControl(list_, true);
+        rows_.setSortingOff();
+        std::optional<bool> includeFolders; // one question per drop
+        WindowPump pump([this] { this->pump(); });
+        SearchContext search{rows_, files_, settings_, state_, pump};
+        for (const auto& path : paths) {
+            const std::string extension = ToLower(FileExtension(path));
+            if (FileExists(files_, path) && (extension == "dwg" || extension == "dxf")) {
+                addToListView(rows_, files_, settings_, path);
+            } else if (FolderExists(files_, path)) {
+                if (!includeFolders)
+                    includeFolders = dialogs_.askYesNo(hwnd_, "Do you want to include folders and subfolders?",
+                                                       std::string(kAppTitle));
+                if (*includeFolders) {
+                    FindFilesAPI(search, path, "*.dwg");
+                    if (IsOn(settings_.IncludeDXF))
+                        FindFilesAPI(search, path, "*.dxf");
+                }
+            }
+            if (!state_.busy())
+                break;
+        }
+    } catch (const std::exception& e) {
+        ShowError(hwnd_, "ListView1_OLEDragDrop", e.what());
+    }
+    LockControl(list_, false);
+    state_.running(false);
+    showSortArrow();
+    refreshList();
+}
+
+void MainWindow::ExportListStatus() {
+    if (state_.busy())
+        return;
+    const auto file = dialogs_.listFileName(hwnd_, true);
+    if (!file)
+        return;
+    WinAnsiCodec codec;
+    state_.running(true);
+    const auto error = WriteListFile(files_, codec, *file, rows_);
+    state_.running(false);
+    if (error)
+        MessageBoxUtf8(hwnd_, *error, kAppTitle, MB_OK);
+    SetFocus(list_);
+}
+
+void MainWindow::ImportListStatus() {
+    if (state_.busy())
+        return;
+    const auto file = dialogs_.listFileName(hwnd_, false);
+    if (!file)
+        return;
+    WinAnsiCodec codec;
+    state_.running(true);
+    const ImportResult result = ReadListFile(files_, codec, *file, rows_);
+    state_.running(false);
+    refreshList();
+    if (result.error)
+        MessageBoxUtf8(hwnd_, *result.error, kAppTitle, MB_OK);
+    SetFocus(list_);
+}
+
+void MainWindow::showContextMenu(POINT at) {
+    // A keyboard-opened menu (at −1, −1) is not the Part's; the right button is.
+    if (at.x == -1 && at.y == -1)
+        return;
+    struct Item {
+        unsigned command;
+        const char* caption;
+    };
+    static constexpr Item kItems[] = {
+        {cmdAddDrawings, "&Add drawings..."}, {cmdRemove, "Re&move"},          {cmdResetStatus, "Reset S&tatus"},
+        {cmdSetSkip, "Set Status to S&kip"},   {0, nullptr},                    {cmdSelectAll, "&Select All"},
+        {cmdClearAll, "&Clear All"},           {0, nullptr},                    {cmdExportList, "E&xport list to log file"},
+        {cmdFileProperties, "&File Properties"}, {cmdExplore, "&Explore"},        {cmdStartAcad, "&Start AutoCAD"},
+    };
+    HMENU menu = CreatePopupMenu();
+    for (const auto& item : kItems) {
+        if (item.caption == nullptr)
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        else
+            AppendMenuW(menu, MF_STRING, item.command, Widen(item.caption).c_str());
+    }
+    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
+    DestroyMenu(menu);
+}
+
+void MainWindow::fileProperties() {
+    const auto row = currentRow();
+    if (!row)
+        return;
+    const std::wstring path = Widen(FullPath(rows_[*row]));
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_INVOKEIDLIST | SEE_MASK_FLAG_NO_UI;
+    info.hwnd = hwnd_;
+    info.lpVerb = L"properties";
+    info.lpFile = path.c_str();
+    info.nShow = SW_SHOW;
+    ShellExecuteExW(&info);
+}
+
+void MainWindow::explore() {
+    const auto row = currentRow();
+    if (!row)
+        return;
+    ShellExecuteW(hwnd_, L"explore", Widen(rows_[*row].cell(kColPath)).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void MainWindow::startAutoCad() {
+    const auto row = currentRow();
+    if (!row)
+        return;
+    const std::string path = FullPath(rows_[*row]);
+    if (!FileExists(files_, path) || settings_.ExePath.empty())
+        return;
+    // The executable quoted: a path with blanks must not start another program.
+    std::wstring line = Widen("\"" + settings_.ExePath + "\" \"" + path + "\" /nologo");
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_SHOWMINIMIZED;
+    PROCESS_INFORMATION pi{};
+    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+}
+
+} // namespace ps

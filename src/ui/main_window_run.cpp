@@ -1,0 +1,204 @@
+// The run in the main window: Run, Stop, the scheduled start, the progress
+// meter in Picture2 and the taskbar button's progress. The window drives the
+// same run command as the batch command, on its own thread: the run pumps
+// the window's messages between its steps, so the window stays live.
+#include "ui/main_window.h"
+
+#include "platform/message_pump.h"
+#include "platform/win_paths.h"
+#include "platform/win_system.h"
+#include "run/run_command.h"
+#include "run/schedule.h"
+#include "ui/win_ui.h"
+
+namespace ps {
+namespace {
+
+constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT kTimer1IntervalMs = 10000;
+// The meter as the run has it: frame and bar in the surface's pixels.
+constexpr RECT kMeterFrame{5, 5, 240, 25};
+constexpr int kMeterBackColor = 0;  // system colour index of the frame's background
+constexpr int kMeterFillColor = 12; // and of the bar
+
+LocalTime Now() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute};
+}
+
+class WindowPump final : public MessagePump {
+public:
+    explicit WindowPump(MainWindow& window) : window_(window) {}
+    void pumpOnce() override { window_.pump(); }
+
+private:
+    MainWindow& window_;
+};
+
+// The run's questions go through the window's dialogs.
+class DialogPrompt final : public UserPrompt {
+public:
+    DialogPrompt(DesktopDialogs& dialogs, HWND owner) : dialogs_(dialogs), owner_(owner) {}
+    bool askYesNo(std::string_view message, std::string_view title) override {
+        return dialogs_.askYesNo(owner_, std::string(message), std::string(title));
+    }
+    void inform(std::string_view message, std::string_view title) override {
+        dialogs_.inform(owner_, std::string(message), std::string(title), MB_ICONINFORMATION);
+    }
+
+private:
+    DesktopDialogs& dialogs_;
+    HWND owner_;
+};
+
+} // namespace
+
+// The meter Class1 as the run's progress port.
+class MainWindow::MeterSink final : public ProgressSink {
+public:
+    explicit MeterSink(MainWindow& window) : w_(window) {}
+    void start(std::int64_t max) override {
+        w_.meterMax_ = max;
+        w_.meterWidth_ = 0;
+        w_.meterShown_ = max > 0;
+        w_.runFailed_ = false;
+        InvalidateRect(w_.picture2_, nullptr, TRUE);
+        w_.setTaskbarProgress(0, max, false);
+    }
+    void position(std::int64_t position) override {
+        const std::int32_t width = ProgressBarWidth(position, w_.meterMax_);
+        // The bar only grows; narrow bars are not drawn.
+        if (width >= kProgressMinWidth && width > w_.meterWidth_) {
+            w_.meterWidth_ = width;
+            const HDC dc = GetDC(w_.picture2_);
+            w_.paintMeter(dc);
+            ReleaseDC(w_.picture2_, dc);
+        }
+        w_.setTaskbarProgress(position, w_.meterMax_, w_.runFailed_);
+    }
+    void end() override { w_.setTaskbarProgress(0, 0, false); }
+
+private:
+    MainWindow& w_;
+};
+
+LRESULT CALLBACK MainWindow::MeterProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                       DWORD_PTR self) {
+    if (message == WM_PAINT) {
+        PAINTSTRUCT ps;
+        const HDC dc = BeginPaint(hwnd, &ps);
+        RECT all;
+        GetClientRect(hwnd, &all);
+        FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
+        reinterpret_cast<MainWindow*>(self)->paintMeter(dc);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+void MainWindow::paintMeter(HDC dc) {
+    if (!meterShown_)
+        return;
+    RECT frame = kMeterFrame;
+    FillRect(dc, &frame, GetSysColorBrush(kMeterBackColor));
+    DrawEdge(dc, &frame, BDR_SUNKENOUTER, BF_RECT);
+    if (meterWidth_ >= kProgressMinWidth) {
+        const RECT bar{5, 6, meterWidth_, 24};
+        FillRect(dc, &bar, GetSysColorBrush(kMeterFillColor));
+    }
+}
+
+void MainWindow::setTaskbarProgress(std::int64_t position, std::int64_t max, bool failed) {
+    if (!taskbar_ && max > 0) {
+        if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
+                                    taskbar_.putVoid())) ||
+            !taskbar_ || FAILED(taskbar_->HrInit()))
+            taskbar_.reset();
+    }
+    if (!taskbar_)
+        return;
+    if (max <= 0) {
+        taskbar_->SetProgressState(hwnd_, TBPF_NOPROGRESS);
+        return;
+    }
+    taskbar_->SetProgressState(hwnd_, failed ? TBPF_ERROR : TBPF_NORMAL);
+    taskbar_->SetProgressValue(hwnd_, static_cast<ULONGLONG>(position), static_cast<ULONGLONG>(max));
+}
+
+void MainWindow::subRun() {
+    state_.showActivity(kActivityAdding);
+    WinAnsiCodec codec;
+    WinClock clock;
+    DialogPrompt prompt(dialogs_, hwnd_);
+    WindowPump pump(*this);
+    WinProcessRunner process;
+    WinWindowScanner windows;
+    MeterSink meter(*this);
+    RunPorts ports{registry_, files_, codec, clock, prompt, pump, process, windows, store_, state_, meter};
+    const std::string temp = TempFolder();
+    const RunPaths paths{scriptBasePath_, ProgramFolder(), temp, temp + "Plansweeper\\Safety copies"};
+
+    RunOptions options;
+    options.minimized = IsIconic(hwnd_) != 0;
+    options.setTopmost = [this](bool on) {
+        SetWindowPos(hwnd_, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    };
+    options.rowStarted = [this](std::uint64_t id) {
+        // The row AutoCAD works on is the selected one, in view.
+        if (const auto at = rows_.positionOf(id)) {
+            ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
+            ListView_SetItemState(list_, static_cast<int>(*at), LVIS_SELECTED, LVIS_SELECTED);
+            ListView_EnsureVisible(list_, static_cast<int>(*at), FALSE);
+        }
+    };
+    options.rowDone = [this](const RowReport& report) {
+        settings_.ExePath = report.plan.exePath;
+        const std::string& st = report.status;
+        if (st != status::kOk && st != status::kSkip && st.rfind("Skipped: ", 0) != 0)
+            runFailed_ = true;
+        if (const auto at = rows_.positionOf(report.rowId))
+            ListView_RedrawItems(list_, static_cast<int>(*at), static_cast<int>(*at));
+    };
+    ps::subRun(ports, settings_, rows_, paths, options);
+    refreshList();
+    state_.setStatus(kStatusIdle);
+    state_.clearStop();
+}
+
+void MainWindow::subStop() {
+    state_.requestStop();
+}
+
+void MainWindow::subStart() {
+    if (state_.busy())
+        return;
+    const std::string answer = dialogs_.inputBox(hwnd_, "Enter time when to start in format YYYY-MM-DD HH:MM",
+                                                 "Timer", DefaultStartText(Now()));
+    if (answer.empty())
+        return;
+    const auto scheduled = ScheduledStartOf(answer);
+    if (!scheduled) {
+        dialogs_.inform(hwnd_, "No time entered, try again.", std::string(kAppTitle), MB_ICONEXCLAMATION);
+        return;
+    }
+    scheduledStart_ = *scheduled;
+    SetTimer(hwnd_, kTimer1, kTimer1IntervalMs, nullptr);
+    timerArmed_ = true;
+    state_.running(true);
+    state_.showActivity(std::string(kActivityTimerSet) + scheduledStart_);
+}
+
+void MainWindow::Timer1_Timer() {
+    if (!timerArmed_ || !StartIsDue(Now(), scheduledStart_))
+        return;
+    KillTimer(hwnd_, kTimer1);
+    timerArmed_ = false;
+    state_.running(false);
+    subRun();
+    state_.running(false);
+    state_.showHead();
+}
+
+} // namespace ps
