@@ -196,6 +196,7 @@ bool MainWindow::create(HINSTANCE instance, const StartupCommand& startup) {
 }
 
 int MainWindow::messageLoop() {
+    ownsMessageLoop_ = true;
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (preTranslate(msg))
@@ -297,7 +298,8 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_DESTROY:
         RemovePropW(hwnd_, Widen(kInstanceProperty).c_str());
-        PostQuitMessage(0);
+        if (ownsMessageLoop_)
+            PostQuitMessage(0);
         return 0;
     default:
         return DefWindowProcW(hwnd_, message, wParam, lParam);

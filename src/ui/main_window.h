@@ -58,6 +58,8 @@ public:
     // Processes pending messages once, with the window's keys (what every
     // long loop of the window does between its steps).
     void pump();
+    // The meter's bar: its right edge in pixels (0 before the first bar).
+    std::int32_t meterWidth() const { return meterWidth_; }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -148,6 +150,7 @@ private:
     std::string scriptBasePath_;
     StartupCommand startup_;
     bool previewPending_ = false;
+    bool ownsMessageLoop_ = false; // the window's end ends the thread's loop
 
     // The run's meter and the scheduled start.
     std::int64_t meterMax_ = 0;

@@ -1,0 +1,339 @@
+// The main window in this process, its dialogs answered by the test: the
+// list commands, export and import, the preview and a run with the stand-in.
+#include "drawinglist/list_file.h"
+#include "platform/text.h"
+#include "platform/win_registry.h"
+#include "settings/settings_store.h"
+#include "support/corpus.h"
+#include "support/standin_fixture.h"
+#include "support/win_process.h"
+#include "support/win_temp_dir.h"
+#include "ui/commands.h"
+#include "ui/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <deque>
+#include <set>
+
+namespace ps {
+namespace {
+
+using test::WriteFileBytes;
+
+const std::string kDwg2004 = "AC1018" + std::string(5114, 'b');
+
+// Answers the window's dialogs from queues; a question nobody expected fails the test.
+class ScriptedDialogs final : public DesktopDialogs {
+public:
+    std::optional<std::string> openDrawings(HWND, const std::string&) override {
+        return next(drawings).value_or(std::nullopt);
+    }
+    std::optional<std::string> listFileName(HWND, bool) override { return next(listFiles).value_or(std::nullopt); }
+    std::string browseFolder(HWND, const std::string&) override { return next(folders).value_or(""); }
+    bool askYesNo(HWND, const std::string& message, const std::string&) override {
+        questions.push_back(message);
+        return next(answers).value_or(false);
+    }
+    void inform(HWND, const std::string& message, const std::string&, UINT) override {
+        messages.push_back(message);
+    }
+    std::string inputBox(HWND, const std::string&, const std::string&, const std::string&) override {
+        return next(inputs).value_or("");
+    }
+
+    template <typename T> static std::optional<T> next(std::deque<T>& queue) {
+        if (queue.empty())
+            return std::nullopt;
+        T value = std::move(queue.front());
+        queue.pop_front();
+        return value;
+    }
+    std::deque<std::optional<std::string>> drawings;
+    std::deque<std::optional<std::string>> listFiles;
+    std::deque<std::string> folders;
+    std::deque<bool> answers;
+    std::deque<std::string> inputs;
+    std::vector<std::string> questions;
+    std::vector<std::string> messages;
+};
+
+class WindowInProcess : public testing::Test {
+protected:
+    void SetUp() override {
+        store_.DeleteSetting(kSettingsApp);
+        window_ = std::make_unique<MainWindow>(dialogs_);
+        ASSERT_TRUE(window_->create(GetModuleHandleW(nullptr), StartupCommand{"", true}));
+    }
+    void TearDown() override {
+        window_.reset();
+        store_.DeleteSetting(kSettingsApp);
+    }
+    void command(unsigned id) { SendMessageW(window_->handle(), WM_COMMAND, id, 0); }
+    std::string cell(std::size_t row, Column c) { return window_->rows()[row].cell(c); }
+    void select(std::initializer_list<int> rows) {
+        ListView_SetItemState(window_->listView(), -1, 0, LVIS_SELECTED);
+        for (int r : rows)
+            ListView_SetItemState(window_->listView(), r, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+    std::string drawing(const std::string& name, const std::string& bytes = kDwg2004) {
+        return dir_.write(name, bytes);
+    }
+    // Waits, pumping this thread's messages, until the condition holds.
+    template <typename C> bool pumpUntil(C condition, DWORD ms) {
+        const ULONGLONG end = GetTickCount64() + ms;
+        while (!condition() && GetTickCount64() < end) {
+            window_->pump();
+            Sleep(10);
+        }
+        return condition();
+    }
+
+    WinRegistry reg_;
+    RegistrySettingsStore store_{reg_};
+    test::TempDir dir_;
+    ScriptedDialogs dialogs_;
+    std::unique_ptr<MainWindow> window_;
+};
+
+TEST_F(WindowInProcess, AddSortRemoveAndTheBusyGuard) {
+    const std::string a = drawing("a.dwg");
+    drawing("b.dwg");
+    drawing("c.dxf");
+    std::string answer = dir_.path() + '\0' + "b.dwg" + '\0' + "a.dwg" + '\0' + "c.dxf" + '\0' + '\0';
+    dialogs_.drawings.push_back(answer);
+    command(cmdAddDrawings);
+    ASSERT_EQ(window_->rows().size(), 2u); // DXF files are not included
+    EXPECT_EQ(cell(0, kColFilename), "b.dwg");
+    EXPECT_EQ(window_->settings().InitialDir2, dir_.path());
+
+    dialogs_.drawings.push_back(std::nullopt);
+    command(cmdAddDrawings);
+    EXPECT_EQ(dialogs_.messages.back(), "No files or too many files selected!");
+
+    NMLISTVIEW click{};
+    click.hdr = {window_->listView(), 10, LVN_COLUMNCLICK};
+    click.iSubItem = kColFilename;
+    SendMessageW(window_->handle(), WM_NOTIFY, 10, reinterpret_cast<LPARAM>(&click));
+    EXPECT_EQ(cell(0, kColFilename), "a.dwg");
+    SendMessageW(window_->handle(), WM_NOTIFY, 10, reinterpret_cast<LPARAM>(&click));
+    EXPECT_EQ(cell(0, kColFilename), "b.dwg");
+    HDITEMW header{};
+    header.mask = HDI_FORMAT;
+    Header_GetItem(ListView_GetHeader(window_->listView()), 0, &header);
+    EXPECT_TRUE((header.fmt & HDF_SORTDOWN) != 0);
+
+    // Delete while busy changes nothing; Remove when idle takes the selected row.
+    select({0});
+    window_->state().running(true);
+    command(cmdRemove);
+    EXPECT_EQ(window_->rows().size(), 2u);
+    window_->state().running(false);
+    command(cmdRemove);
+    ASSERT_EQ(window_->rows().size(), 1u);
+    EXPECT_EQ(window_->rows()[0].cell(kColPath) + "\\" + cell(0, kColFilename), a);
+}
+
+TEST_F(WindowInProcess, ContextMenuCommandsAndTheListFileRoundTrip) {
+    for (const char* name : {"ok.dwg", "skip.dwg", "late.dwg", "free.dwg"})
+        dialogs_.drawings.push_back(drawing(name) + '\0' + '\0');
+    for (int i = 0; i < 4; ++i)
+        command(cmdAddDrawings);
+    dialogs_.folders.push_back(dir_.path());
+    command(cmdAddFolderOnly);
+    ASSERT_EQ(window_->rows().size(), 5u);
+    window_->rows()[0].cell(kColStatus) = "OK";
+    window_->rows()[1].cell(kColStatus) = "Skip";
+    window_->rows()[2].cell(kColStatus) = "Timeouted";
+    window_->rows()[3].cell(kColStatus) = "OK";
+    select({0, 1, 2});
+    command(cmdResetStatus);
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(cell(i, kColStatus), "");
+    EXPECT_EQ(cell(3, kColStatus), "OK");
+    select({4});
+    command(cmdSetSkip);
+    EXPECT_EQ(cell(4, kColStatus), "Skip");
+    command(cmdSelectAll);
+    EXPECT_EQ(ListView_GetSelectedCount(window_->listView()), 5u);
+    command(cmdClearAll);
+    EXPECT_EQ(ListView_GetSelectedCount(window_->listView()), 0u);
+    EXPECT_EQ(window_->rows().size(), 5u);
+
+    const std::string file = dir_.file("list.log");
+    dialogs_.listFiles.push_back(file);
+    command(cmdExportList);
+    const DrawingList before = window_->rows();
+    window_->state().running(true);
+    dialogs_.listFiles.push_back(file);
+    command(cmdImportList); // refused while busy: the dialog is not even asked
+    EXPECT_EQ(dialogs_.listFiles.size(), 1u);
+    window_->state().running(false);
+    command(cmdImportList);
+    ASSERT_EQ(window_->rows().size(), 10u);
+    for (std::size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(window_->rows()[i + 5].cells, before[i].cells);
+}
+
+// Start AutoCAD puts the executable in quotes: a path with blanks starts
+// that program and no other.
+TEST_F(WindowInProcess, StartAutoCadQuotesTheExecutableAndNeedsTheFile) {
+    const std::string gone = drawing("gone.dwg");
+    dialogs_.drawings.push_back(gone + '\0' + '\0');
+    command(cmdAddDrawings);
+    const std::string folder = dir_.file("Program Files");
+    CreateDirectoryW(Widen(folder).c_str(), nullptr);
+    const std::string marker = dir_.file("started.txt");
+    // A batch file stands for AutoCAD: it records that it ran.
+    WriteFileBytes(folder + "\\acad stand.bat", "@echo started> \"" + marker + "\"\r\n");
+    window_->settings().ExePath = folder + "\\acad stand.bat";
+    DeleteFileW(Widen(gone).c_str());
+    select({0});
+    command(cmdStartAcad);
+    Sleep(1500);
+    EXPECT_EQ(GetFileAttributesW(Widen(marker).c_str()), INVALID_FILE_ATTRIBUTES);
+    WriteFileBytes(gone, kDwg2004);
+    command(cmdStartAcad);
+    EXPECT_TRUE(test::WaitUntil([&] { return GetFileAttributesW(Widen(marker).c_str()) != INVALID_FILE_ATTRIBUTES; },
+                                15000));
+}
+
+TEST_F(WindowInProcess, AFolderAndAFileDroppedTogetherAskOnce) {
+    const std::string sub = dir_.file("sub");
+    CreateDirectoryW(Widen(sub).c_str(), nullptr);
+    WriteFileBytes(sub + "\\inner.dwg", kDwg2004);
+    const std::string file = drawing("loose.dwg");
+    // A drop as the shell makes it: DROPFILES and the wide paths after it.
+    std::wstring paths = Widen(sub) + L'\0' + Widen(file) + L'\0' + Widen(sub) + L'\0' + L'\0';
+    const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + paths.size() * sizeof(wchar_t));
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), paths.data(), paths.size() * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    dialogs_.answers.push_back(true);
+    SendMessageW(window_->handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+    EXPECT_EQ(dialogs_.questions, std::vector<std::string>{"Do you want to include folders and subfolders?"});
+    ASSERT_EQ(window_->rows().size(), 3u); // the folder searched twice, the file once
+    EXPECT_EQ(cell(1, kColFilename), "loose.dwg");
+    EXPECT_FALSE(window_->state().busy());
+}
+
+// The preview paints the selected drawing's thumbnail and goes blank for a folder row.
+TEST_F(WindowInProcess, ThePreviewFollowsTheSelection) {
+    if (test::CorpusDir().empty())
+        GTEST_SKIP() << "no corpus";
+    dialogs_.drawings.push_back(test::CorpusPath("ldwg_sample_2000.dwg") + '\0' + '\0');
+    command(cmdAddDrawings);
+    dialogs_.folders.push_back(dir_.path());
+    command(cmdAddFolderOnly);
+    auto colours = [&] {
+        // The control's own window inside its host.
+        HWND preview = GetWindow(window_->previewWindow(), GW_CHILD);
+        if (preview == nullptr)
+            preview = window_->previewWindow();
+        RECT r;
+        GetClientRect(preview, &r);
+        const HDC dc = GetDC(preview);
+        std::set<COLORREF> seen;
+        for (int y = 8; y < r.bottom - 8; y += 3)
+            for (int x = 8; x < r.right - 8; x += 3)
+                seen.insert(GetPixel(dc, x, y));
+        ReleaseDC(preview, dc);
+        return seen.size();
+    };
+    // A line drawing's thumbnail: more colours than the empty frame of a folder row.
+    select({1});
+    pumpUntil([&] { return false; }, 1500);
+    const std::size_t blank = colours();
+    select({0});
+    EXPECT_TRUE(pumpUntil([&] { return colours() > blank; }, 5000)) << blank << " " << colours();
+    EXPECT_FALSE(cell(0, kColVersion).empty());
+    select({1});
+    EXPECT_TRUE(pumpUntil([&] { return colours() == blank; }, 5000));
+    EXPECT_EQ(cell(1, kColVersion), "FOLDER");
+}
+
+class WindowRun : public WindowInProcess {
+protected:
+    static void SetUpTestSuite() { products_ = new test::RegisteredStandins(); }
+    static void TearDownTestSuite() {
+        delete products_;
+        products_ = nullptr;
+    }
+    void add(const std::string& path) {
+        dialogs_.drawings.push_back(path + '\0' + '\0');
+        command(cmdAddDrawings);
+    }
+    static test::RegisteredStandins* products_;
+};
+test::RegisteredStandins* WindowRun::products_ = nullptr;
+
+TEST_F(WindowRun, RunFromTheToolbarRecordsEveryDrawingAndTheMeterGrows) {
+    for (const char* name : {"a.dwg", "b.dwg", "c.dwg"})
+        add(drawing(name));
+    std::vector<std::int32_t> widths;
+    // The run reports each row; the meter's bar after each.
+    command(cmdRun);
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(cell(i, kColStatus), "OK") << i;
+    EXPECT_EQ(window_->meterWidth(), 239);
+    EXPECT_FALSE(cell(0, kColSizeAfter).empty());
+    EXPECT_FALSE(cell(0, kColDateAfter).empty());
+    EXPECT_NE(window_->state().productLabel().find("Total files OK: \r\n3"), std::string::npos);
+    EXPECT_FALSE(window_->state().busy());
+    const HWND toolbar = FindWindowExW(window_->handle(), nullptr, TOOLBARCLASSNAMEW, nullptr);
+    EXPECT_TRUE(SendMessageW(toolbar, TB_ISBUTTONHIDDEN, cmdStop, 0));
+}
+
+TEST_F(WindowRun, StopAnsweredYesTerminatesAndKeepsTheOriginal) {
+    const std::string slow = drawing("slow.dwg");
+    WriteFileBytes(slow + ".standin", "slow-save=20\n");
+    add(slow);
+    add(drawing("next.dwg"));
+    dialogs_.answers.push_back(true);
+    // Stop as soon as AutoCAD works on the first drawing.
+    SetTimer(window_->handle(), 77, 3000, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
+        KillTimer(hwnd, id);
+        PostMessageW(hwnd, WM_COMMAND, cmdStop, 0);
+    });
+    command(cmdRun);
+    EXPECT_EQ(cell(0, kColStatus), "Terminated");
+    EXPECT_EQ(cell(1, kColStatus), "");
+    EXPECT_EQ(test::ReadFileBytes(slow), kDwg2004);
+    EXPECT_EQ(dialogs_.questions.size(), 1u);
+}
+
+TEST_F(WindowRun, EscEndsTheRunBeforeItsNextDrawingWithoutAQuestion) {
+    const std::string slow = drawing("slow.dwg");
+    WriteFileBytes(slow + ".standin", "slow-save=4\n");
+    add(slow);
+    add(drawing("next.dwg"));
+    SetTimer(window_->handle(), 78, 2000, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
+        KillTimer(hwnd, id);
+        PostMessageW(hwnd, WM_COMMAND, cmdEscape, 0);
+    });
+    command(cmdRun);
+    EXPECT_EQ(cell(0, kColStatus), "OK");
+    EXPECT_EQ(cell(1, kColStatus), "");
+    EXPECT_TRUE(dialogs_.questions.empty());
+}
+
+TEST_F(WindowRun, AScheduledStartRunsByItselfAndAWrongTimeSchedulesNothing) {
+    add(drawing("a.dwg"));
+    dialogs_.inputs.push_back("tonight");
+    command(cmdStart);
+    EXPECT_EQ(dialogs_.messages.back(), "No time entered, try again.");
+    EXPECT_FALSE(window_->state().busy());
+    dialogs_.inputs.push_back("2020-01-01 00:00"); // past: due at the first tick
+    command(cmdStart);
+    EXPECT_TRUE(window_->state().busy());
+    EXPECT_NE(window_->state().productLabel().find("Timer set to: 2020-01-01 00:00"), std::string::npos);
+    EXPECT_TRUE(pumpUntil([&] { return cell(0, kColStatus) == "OK"; }, 40000));
+    EXPECT_FALSE(window_->state().busy());
+}
+
+} // namespace
+} // namespace ps
