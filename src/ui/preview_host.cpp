@@ -39,6 +39,20 @@ void Call(IDispatch* control, DISPID id) {
     SysFreeString(error.bstrHelpFile);
 }
 
+// The host's window class, registered once per process (a second
+// AtlAxWinInit fails because the class exists).
+bool HostClassReady() {
+    static const bool ready = [] {
+        if (AtlAxWinInit())
+            return true;
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        return GetClassInfoExW(nullptr, L"AtlAxWin", &wc) != FALSE ||
+               GetClassInfoExW(GetModuleHandleW(L"atl.dll"), L"AtlAxWin", &wc) != FALSE;
+    }();
+    return ready;
+}
+
 } // namespace
 
 HWND PreviewHost::create(HWND parent, int id) {
@@ -54,7 +68,7 @@ HWND PreviewHost::create(HWND parent, int id) {
 }
 
 bool PreviewHost::createControl(HWND parent, int id) {
-    if (!AtlAxWinInit())
+    if (!HostClassReady())
         return false;
     CLSID clsid;
     if (FAILED(CLSIDFromProgID(pictlet::kProgId, &clsid)) && !RegisterBesideProgram())

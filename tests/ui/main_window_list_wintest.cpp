@@ -10,13 +10,15 @@
 #include "support/win_temp_dir.h"
 #include "ui/commands.h"
 #include "ui/main_window.h"
+#include "preview/pictlet.h"
 
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
 
 #include <deque>
-#include <set>
+
+extern "C" HRESULT WINAPI AtlAxGetControl(HWND window, IUnknown** control);
 
 namespace ps {
 namespace {
@@ -229,30 +231,30 @@ TEST_F(WindowInProcess, ThePreviewFollowsTheSelection) {
     command(cmdAddDrawings);
     dialogs_.folders.push_back(dir_.path());
     command(cmdAddFolderOnly);
-    auto colours = [&] {
-        // The control's own window inside its host.
-        HWND preview = GetWindow(window_->previewWindow(), GW_CHILD);
-        if (preview == nullptr)
-            preview = window_->previewWindow();
-        RECT r;
-        GetClientRect(preview, &r);
-        const HDC dc = GetDC(preview);
-        std::set<COLORREF> seen;
-        for (int y = 8; y < r.bottom - 8; y += 3)
-            for (int x = 8; x < r.right - 8; x += 3)
-                seen.insert(GetPixel(dc, x, y));
-        ReleaseDC(preview, dc);
-        return seen.size();
+    // What the window told the control, read back through its dispatch interface.
+    auto drawingFile = [&]() -> std::string {
+        IUnknown* unknown = nullptr;
+        if (FAILED(AtlAxGetControl(window_->previewWindow(), &unknown)) || unknown == nullptr)
+            return "<no control>";
+        IDispatch* control = nullptr;
+        unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&control));
+        unknown->Release();
+        VARIANT value;
+        VariantInit(&value);
+        DISPPARAMS none{nullptr, nullptr, 0, 0};
+        control->Invoke(pictlet::kDrawingFile, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &value,
+                        nullptr, nullptr);
+        control->Release();
+        const std::string text = value.vt == VT_BSTR && value.bstrVal ? Narrow(value.bstrVal) : std::string();
+        VariantClear(&value);
+        return text;
     };
-    // A line drawing's thumbnail: more colours than the empty frame of a folder row.
-    select({1});
-    pumpUntil([&] { return false; }, 1500);
-    const std::size_t blank = colours();
+    const std::string path = test::CorpusPath("ldwg_sample_2000.dwg");
     select({0});
-    EXPECT_TRUE(pumpUntil([&] { return colours() > blank; }, 5000)) << blank << " " << colours();
+    EXPECT_TRUE(pumpUntil([&] { return drawingFile() == path; }, 5000)) << drawingFile();
     EXPECT_FALSE(cell(0, kColVersion).empty());
     select({1});
-    EXPECT_TRUE(pumpUntil([&] { return colours() == blank; }, 5000));
+    EXPECT_TRUE(pumpUntil([&] { return drawingFile().empty(); }, 5000)) << drawingFile();
     EXPECT_EQ(cell(1, kColVersion), "FOLDER");
 }
 

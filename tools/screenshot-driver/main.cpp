@@ -1,0 +1,143 @@
+// Pictures of the main window for people to look at (scripts/screenshot):
+// the window with a few hundred rows of mixed statuses and a preview, and
+// the about window, each written as a BMP file by PrintWindow.
+//   screenshot-driver <output folder> <sample drawings folder>
+#include "drawinglist/list_file.h"
+#include "platform/text.h"
+#include "ui/about_window.h"
+#include "ui/commands.h"
+#include "ui/main_window.h"
+
+#include <objbase.h>
+
+#include <cstdio>
+#include <fstream>
+
+namespace {
+
+using namespace ps;
+
+class AnswersFromFiles final : public DesktopDialogs {
+public:
+    std::string listFile;
+    std::optional<std::string> openDrawings(HWND, const std::string&) override { return std::nullopt; }
+    std::optional<std::string> listFileName(HWND, bool) override { return listFile; }
+    std::string browseFolder(HWND, const std::string&) override { return {}; }
+    bool askYesNo(HWND, const std::string&, const std::string&) override { return false; }
+    void inform(HWND, const std::string&, const std::string&, UINT) override {}
+    std::string inputBox(HWND, const std::string&, const std::string&, const std::string&) override { return {}; }
+};
+
+void Pump(int ms) {
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(ms);
+    while (GetTickCount64() < end) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(10);
+    }
+}
+
+// The window as it is on the screen, frame included, into a 24-bit BMP.
+void Capture(HWND window, const std::string& file) {
+    RECT r;
+    GetWindowRect(window, &r);
+    const int w = r.right - r.left;
+    const int h = r.bottom - r.top;
+    const HDC screen = GetDC(nullptr);
+    const HDC dc = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = SelectObject(dc, bitmap);
+    BitBlt(dc, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    SelectObject(dc, old);
+    const DWORD stride = static_cast<DWORD>((w * 3 + 3) & ~3);
+    BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(sizeof fh + sizeof bi.bmiHeader + stride * h), 0, 0,
+                        static_cast<DWORD>(sizeof fh + sizeof bi.bmiHeader)};
+    std::ofstream out(Widen(file).c_str(), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&fh), sizeof fh);
+    out.write(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
+    out.write(static_cast<const char*>(bits), static_cast<std::streamsize>(stride * h));
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+}
+
+// A list of a few hundred rows with the statuses a night's run leaves.
+std::string WriteSampleList(const std::string& folder, const std::string& samples) {
+    static const char* kStatuses[] = {"OK",          "OK", "OK",        "Timeouted", "OK",
+                                      "Skipped: Cannot open that version", "OK", "Not saved", "",
+                                      "Access Denied", "OK", "Skip"};
+    static const char* kVersions[] = {"2000", "2004", "2007", "2010", "14", "13"};
+    DrawingList list;
+    WIN32_FIND_DATAW found;
+    std::vector<std::string> real;
+    const HANDLE find = FindFirstFileW(Widen(samples + "\\*.dwg").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do
+            real.push_back(Narrow(found.cFileName));
+        while (FindNextFileW(find, &found));
+        FindClose(find);
+    }
+    for (int i = 0; i < 320; ++i) {
+        DrawingRow row;
+        const bool sample = i < static_cast<int>(real.size());
+        row.cells[kColFilename] = sample ? real[static_cast<std::size_t>(i)] : "Plan " + std::to_string(1000 + i) + ".dwg";
+        row.cells[kColPath] = sample ? samples : "P:\\Projects\\Harbour " + std::to_string(i / 40 + 1) + "\\Drawings";
+        row.cells[kColVersion] = kVersions[i % 6];
+        row.cells[kColStatus] = kStatuses[i % 12];
+        row.cells[kColSizeBefore] = std::to_string(180 + (i * 37) % 900);
+        row.cells[kColSizeAfter] = row.cells[kColStatus] == "OK" ? std::to_string(150 + (i * 29) % 700) : " ";
+        row.cells[kColDateBefore] = "2026-11-" + std::to_string(10 + i % 18) + " 14:2" + std::to_string(i % 10);
+        row.cells[kColDateAfter] = row.cells[kColStatus] == "OK" ? "2026-12-07 02:1" + std::to_string(i % 10) : "";
+        list.append(row);
+    }
+    const std::string file = folder + "\\sample-list.log";
+    std::ofstream out(Widen(file).c_str(), std::ios::binary);
+    out << ListText(list);
+    return file;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: screenshot-driver <output folder> <sample drawings folder>\n");
+        return 2;
+    }
+    const std::string out = Narrow(argv[1]);
+    const std::string samples = Narrow(argv[2]);
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES | ICC_LINK_CLASS};
+    InitCommonControlsEx(&controls);
+    OleInitialize(nullptr);
+    AnswersFromFiles dialogs;
+    dialogs.listFile = WriteSampleList(out, samples);
+    {
+        MainWindow window(dialogs);
+        if (!window.create(GetModuleHandleW(nullptr), StartupCommand{"", true}))
+            return 1;
+        SetWindowPos(window.handle(), HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
+        SendMessageW(window.handle(), WM_COMMAND, cmdImportList, 0);
+        ListView_SetItemState(window.listView(), 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        window.state().setProductHead("AutoCAD 2010", "<<Unnamed Profile>>");
+        window.state().showHead();
+        Pump(1500);
+        Capture(window.handle(), out + "\\main.bmp");
+        SetTimer(window.handle(), 1000, 1200, [](HWND, UINT, UINT_PTR, DWORD) {
+            const HWND about = FindWindowW(nullptr, L"About Plansweeper");
+            if (about != nullptr) {
+                Capture(about, "about.bmp");
+                PostMessageW(about, WM_COMMAND, IDCANCEL, 0);
+            }
+        });
+        SetCurrentDirectoryW(Widen(out).c_str());
+        SendMessageW(window.handle(), WM_COMMAND, cmdAbout, 0);
+        KillTimer(window.handle(), 1000);
+    }
+    OleUninitialize();
+    return 0;
+}
