@@ -457,7 +457,12 @@ void MainWindow::layoutControls() {
     label1.top = stripTop + (listRect.top - stripTop - labelHeight) / 2;
     label1.bottom = label1.top + labelHeight;
     label1.right = std::min<LONG>(label1.right, meter.left - 4);
+    // Over the preview's column; while the window is narrow the meter reaches
+    // into it, and the label moves right to stay readable.
     RECT label2 = rect(At(layout, MainControl::Label2));
+    const LONG width2 = label2.right - label2.left;
+    label2.left = std::max<LONG>(label2.left, meter.right + 6);
+    label2.right = label2.left + width2;
     label2.top = label1.top;
     label2.bottom = label1.bottom;
 

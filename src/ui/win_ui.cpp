@@ -1,6 +1,7 @@
 #include "ui/win_ui.h"
 
 #include "platform/text.h"
+#include "version.h"
 
 #include <vector>
 
@@ -63,11 +64,11 @@ std::string ProgramVersion() {
     wchar_t exe[MAX_PATH];
     const DWORD n = GetModuleFileNameW(nullptr, exe, MAX_PATH);
     if (n == 0 || n >= MAX_PATH)
-        return {};
+        return PS_VERSION_TEXT;
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeW(exe, &ignored);
     if (size == 0)
-        return {};
+        return PS_VERSION_TEXT; // a host program of ours without a version resource
     std::vector<unsigned char> data(size);
     VS_FIXEDFILEINFO* info = nullptr;
     UINT length = 0;
