@@ -46,6 +46,8 @@ inline constexpr std::string_view kNotRecognized = "Skipped: Not recognized as a
 inline constexpr std::string_view kCannotOpenVersion = "Skipped: Cannot open that version";
 inline constexpr std::string_view kCannotSaveVersion = "Skipped: Cannot save to that version";
 inline constexpr std::string_view kDontSaveSelected = "Skipped: Don't save selected";
+inline constexpr std::string_view kFileNotFound = "File not found";
+inline constexpr std::string_view kFolderNotFound = "Folder not found";
 // The list file has no quoting: such a drawing could not be recorded.
 inline constexpr std::string_view kNameHoldsSemicolon = "Skipped: Name holds ';'";
 } // namespace status

@@ -1,5 +1,7 @@
 #include "drawinglist/folder_search.h"
 
+#include "drawinglist/file_facts.h"
+
 #include <vector>
 
 namespace ps {
@@ -131,13 +133,24 @@ void subAddFolderToFiles(SearchContext& c,
         }
         c.state.running(false);
     }
-    for (const auto& folder : folders) {
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        const std::string& folder = folders[i];
+        if (!FolderExists(c.files, folder)) {
+            // A folder that has gone stays in the list, saying so.
+            DrawingRow row = MakeFolderRow(folder);
+            row.cell(kColStatus) = std::string(status::kFolderNotFound);
+            c.list.append(std::move(row));
+            continue;
+        }
         c.state.running(true);
         c.list.setSortingOff();
         FindFilesAPI(c, folder, "*.dwg");
         FindFilesAPI(c, folder, "*.dxf");
         if (c.state.stopRequested()) {
             c.state.running(false);
+            // The folders not searched yet stay folder rows for the next run.
+            for (std::size_t j = i + 1; j < folders.size(); ++j)
+                c.list.append(MakeFolderRow(folders[j]));
             break;
         }
         if (cleanFolder)

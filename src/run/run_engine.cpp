@@ -432,6 +432,8 @@ RowEnd ProcessRow(Run& r, std::uint64_t rowId, std::size_t& hint, std::size_t i,
     std::string text;
     if (row->cell(kColStatus) == status::kSkip) {
         // Set to Skip by the user while the run went on: measured, not run.
+    } else if (!FileExists(p.files, fullPath)) {
+        text = std::string(status::kFileNotFound);
     } else if (!plan.status.empty()) {
         text = plan.status;
     } else if (AccessDenied(p.files, fullPath)) {

@@ -27,7 +27,8 @@ enum class Tint { None, Failure, Ok };
 Tint TintOf(std::string_view status) {
     static constexpr std::string_view kFailures[] = {
         status::kTimeouted, status::kTerminated, status::kAccessDenied, status::kReadOnly,
-        status::kNotSaved,  status::kNotStarted, status::kScriptDenied};
+        status::kNotSaved,  status::kNotStarted, status::kScriptDenied, status::kFileNotFound,
+        status::kFolderNotFound};
     for (auto failure : kFailures)
         if (status == failure)
             return Tint::Failure;

@@ -113,6 +113,28 @@ TEST_F(Search, FolderRowsExpandInReverseOrderAtTheEndOfTheList) {
     EXPECT_FALSE(state.busy());
 }
 
+// Nothing silently lost: a folder that has gone keeps its row, and a stop
+// leaves the folders not yet searched as folder rows.
+TEST_F(Search, AMissingFolderKeepsItsRowAndAStopKeepsTheRest) {
+    state.running(false);
+    list.append(MakeFolderRow("D:\\J\\sub"));
+    list.append(MakeFolderRow("D:\\gone"));
+    list.append(MakeFolderRow("D:\\J\\zeta"));
+    auto c = context();
+    subAddFolderToFiles(c, {});
+    ASSERT_EQ(list.size(), 4u);
+    EXPECT_EQ(list[1].cell(kColStatus), "Folder not found");
+    EXPECT_EQ(list[1].cell(kColPath), "D:\\gone");
+
+    list = DrawingList{};
+    list.append(MakeFolderRow("D:\\J\\sub"));
+    list.append(MakeFolderRow("D:\\J\\zeta"));
+    pump.onPump = [&](int) { state.requestStop(); };
+    subAddFolderToFiles(c, {});
+    EXPECT_EQ(Names(list), (std::vector<std::string>{"D:\\J\\zeta\\e.dwg", "D:\\J\\sub\\"}));
+    EXPECT_TRUE(list[1].isFolder());
+}
+
 class Cleanup : public testing::Test {
 protected:
     void SetUp() override {

@@ -476,6 +476,14 @@ TEST_F(Run, AnOverrideProductGetsTheScriptOfItsOwnType) {
     EXPECT_EQ(autocad.starts[0].currentProduct, "AutoCAD LT 2008");
 }
 
+TEST_F(Run, ADrawingThatHasGoneIsAFailureNotASkip) {
+    add("C:\\D\\a.dwg", kDwg2004);
+    files.deleteFile("C:\\D\\a.dwg");
+    const RunResult result = run();
+    EXPECT_EQ(statusOf(0), "File not found");
+    EXPECT_EQ(result.failures, 1u);
+}
+
 TEST_F(Run, WithoutASafetyCopyAutoCadIsNotStarted) {
     add("C:\\D\\a.dwg", kDwg2004);
     files.addFile("C:\\Temp\\Plansweeper\\Safety copies", "a file where the folder belongs");
