@@ -290,6 +290,11 @@ struct Run {
     std::string startProduct;
     std::string startProfile;
     std::uint64_t startMs = 0;
+    // The general product and profile as last read from the store: read
+    // again after every drawing AutoCAD worked on (the window pumped
+    // messages meanwhile), not for every refused row.
+    std::optional<std::pair<std::string, std::string>> general;
+    std::optional<bool> companionPresent; // dry run without scripts
 };
 
 // The row by identity after a pump; nullptr when it has left the list.
@@ -388,7 +393,8 @@ std::optional<std::string> ScriptAndRun(Run& r, const RowPlan& plan, const std::
         const ScriptProduct product{plan.productType, plan.releaseKey, plan.r15OrLater};
         scripted = CreateSCRpurge(env, r.settings, product, plan.saveFormat, plan.targetPath, &message);
     } else if (plan.productType == kProductTypeAutoCad &&
-               FindCompanion(p.files, r.paths.programFolder).empty()) {
+               !r.companionPresent.emplace(r.companionPresent.value_or(
+                   !FindCompanion(p.files, r.paths.programFolder).empty()))) {
         scripted = ScriptResult::CompanionMissing;
         message = CompanionMissingMessage(r.paths.programFolder);
     }
@@ -404,6 +410,7 @@ std::optional<std::string> ScriptAndRun(Run& r, const RowPlan& plan, const std::
         report.wouldRun = true;
         return std::string();
     }
+    r.general.reset();
     return RunAutoCad(r, plan, fullPath, rowId);
 }
 
@@ -413,8 +420,10 @@ RowEnd ProcessRow(Run& r, std::uint64_t rowId, std::size_t& hint, std::size_t i,
     DrawingRow* row = Lookup(r.list, rowId, hint);
     if (row == nullptr || !row->isPending())
         return RowEnd::Next;
-    const std::string prodName = p.store.GetSetting(kSettingsApp, kSettingsSection, "ProdName", r.startProduct);
-    const std::string profile = p.store.GetSetting(kSettingsApp, kSettingsSection, "Profile", r.startProfile);
+    if (!r.general)
+        r.general.emplace(p.store.GetSetting(kSettingsApp, kSettingsSection, "ProdName", r.startProduct),
+                          p.store.GetSetting(kSettingsApp, kSettingsSection, "Profile", r.startProfile));
+    const auto [prodName, profile] = *r.general;
     const std::string fullPath = FullPath(*row);
     const std::string fileName = row->cell(kColFilename);
     row->cell(kColSizeBefore) = std::to_string(FileSizeKB(p.files, fullPath));
@@ -531,7 +540,7 @@ RunResult runScript(RunPorts& p, const Settings& settings, DrawingList& list, co
         // The defaults for ProdName and Profile are AutoCAD's current product
         // and profile as the run found them.
         Run run{p, settings, list, paths, options, result, ProductCatalog::Read(p.registry),
-                AcadCurrentProductName(p.registry), AcadCurrentProfile(p.registry), p.clock.monotonicMs()};
+                AcadCurrentProductName(p.registry), AcadCurrentProfile(p.registry), p.clock.monotonicMs(), {}, {}};
         startMs = run.startMs;
         {
             RunScope scope(p, settings, options);
