@@ -137,7 +137,7 @@ void PointerGuard::restore() {
     if (!owner_)
         return;
     WriteBackPointers(reg_, values_);
-    DeleteRegTree(reg_, kUser, kPendingPointersKey);
+    DeleteRegTreeAndEmptyParents(reg_, kUser, kPendingPointersKey, "Software");
     owner_ = false;
 }
 
@@ -154,7 +154,7 @@ bool RestorePendingPointers(Registry& reg) {
             values.push_back(std::move(*v));
     }
     WriteBackPointers(reg, values);
-    DeleteRegTree(reg, kUser, key);
+    DeleteRegTreeAndEmptyParents(reg, kUser, key, "Software");
     return true;
 }
 

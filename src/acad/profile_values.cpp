@@ -82,7 +82,7 @@ void RestoreAcadRegistry(Registry& reg, SavedProfileValues& saved) {
         return;
     WriteBack(reg, saved);
     saved.pending = false;
-    DeleteRegTree(reg, kUser, kPendingProfileValuesKey);
+    DeleteRegTreeAndEmptyParents(reg, kUser, kPendingProfileValuesKey, "Software");
 }
 
 bool RestorePendingProfileValues(Registry& reg) {
@@ -97,7 +97,7 @@ bool RestorePendingProfileValues(Registry& reg) {
     saved.pending = true;
     if (!saved.profileKey.empty())
         WriteBack(reg, saved);
-    DeleteRegTree(reg, kUser, kPendingProfileValuesKey);
+    DeleteRegTreeAndEmptyParents(reg, kUser, kPendingProfileValuesKey, "Software");
     return true;
 }
 

@@ -37,6 +37,10 @@ void CreateRegKeyValue(Registry& reg, RegRoot root, std::string_view path, std::
 // Deletes one key that has no subkeys; nothing happens otherwise.
 void DeleteRegKey(Registry& reg, RegRoot root, std::string_view path);
 
+// Deletes a key with everything below it, then each parent up to (not
+// including) stopAt that has become empty: no value, no subkey.
+void DeleteRegTreeAndEmptyParents(Registry& reg, RegRoot root, std::string_view path, std::string_view stopAt);
+
 // The text a read value stands for: a string as it is, an integer in decimal,
 // nothing as the empty string, bytes as their characters.
 std::string RegText(const RegVariant& value);

@@ -190,15 +190,20 @@ bool WinFileSystem::copyFile(std::string_view from, std::string_view to) {
 }
 
 bool WinFileSystem::replaceFileAtomically(std::string_view path, std::string_view bytes) {
-    const std::string temp = std::string(path) + ".partial";
+    const std::wstring temp = Widen(std::string(path) + ".partial");
+    bool written = false;
     {
-        UniqueFile file(CreateFileW(Widen(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file || !WriteAll(file.get(), bytes) || !FlushFileBuffers(file.get()))
+        UniqueFile file(
+            CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file)
             return false;
+        written = WriteAll(file.get(), bytes) && FlushFileBuffers(file.get());
     }
-    return MoveFileExW(Widen(temp).c_str(), Widen(path).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    if (written && MoveFileExW(temp.c_str(), Widen(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    // Nothing half-written is left behind.
+    DeleteFileW(temp.c_str());
+    return false;
 }
 
 bool WinFileSystem::createFolder(std::string_view path) {

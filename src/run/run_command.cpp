@@ -64,7 +64,7 @@ std::vector<std::string> RecoverInterruptedRun(Registry& registry, FileSystem& f
 }
 
 RunCommandResult subRun(RunPorts& p, const Settings& settings, DrawingList& list, const RunPaths& paths,
-                        const RunOptions& options, const std::function<void()>& beforeRows) {
+                        const RunOptions& options, const std::function<bool()>& beforeRows) {
     RunCommandResult result;
     CleanupContext cleanup{p.files, settings, p.state, p.pump, p.clock, p.codec,
                            paths.tempFolder + std::string(kDeletedFilesLog)};
@@ -82,9 +82,8 @@ RunCommandResult subRun(RunPorts& p, const Settings& settings, DrawingList& list
     result.deleted = cleanup.deleted;
     result.deletedLog = cleanup.logPath;
     result.stoppedWhileSearching = p.state.stopRequested();
-    if (beforeRows)
-        beforeRows();
-    if (!result.stoppedWhileSearching)
+    result.refusedBeforeRows = beforeRows && !beforeRows();
+    if (!result.stoppedWhileSearching && !result.refusedBeforeRows)
         result.run = runScript(p, settings, list, paths, options);
     return result;
 }

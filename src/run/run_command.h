@@ -24,14 +24,16 @@ std::vector<std::string> RecoverInterruptedRun(Registry& registry, FileSystem& f
 struct RunCommandResult {
     RunResult run;
     bool stoppedWhileSearching = false; // Esc or Stop during the folder search
+    bool refusedBeforeRows = false;     // beforeRows said no: no drawing was touched
     std::int64_t deleted = 0;           // temporary files deleted
     std::string deletedLog;
 };
 
 // Folder rows become drawing rows (their folders cleaned when a deletion is
 // chosen and this is no dry run); beforeRows runs once the list holds only
-// drawings (the batch saves it there), then runScript.
+// drawings (the batch saves it there: a list that cannot be recorded must
+// not be processed) and says whether the run may go on; then runScript.
 RunCommandResult subRun(RunPorts& ports, const Settings& settings, DrawingList& list, const RunPaths& paths,
-                        const RunOptions& options, const std::function<void()>& beforeRows = {});
+                        const RunOptions& options, const std::function<bool()>& beforeRows = {});
 
 } // namespace ps

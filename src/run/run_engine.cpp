@@ -443,6 +443,9 @@ RowEnd ProcessRow(Run& r, std::uint64_t rowId, std::size_t& hint, std::size_t i,
         // Set to Skip by the user while the run went on: measured, not run.
     } else if (!FileExists(p.files, fullPath)) {
         text = std::string(status::kFileNotFound);
+    } else if (!p.files.readPrefix(fullPath, 6)) {
+        // Its header could not be read: held by another program, or no rights.
+        text = std::string(status::kAccessDenied);
     } else if (!plan.status.empty()) {
         text = plan.status;
     } else if (AccessDenied(p.files, fullPath)) {

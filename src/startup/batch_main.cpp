@@ -209,8 +209,14 @@ int Run(const BatchArgs& args) {
         }
     };
     RunPorts ports{registry, files, codec, clock, prompt, pump, process, windows, store, state, progress};
-    const RunCommandResult result =
-        subRun(ports, settings, list, paths, options, [&] { saver.save(); }); // the expanded rows
+    // The expanded rows, before any drawing: a list that cannot be written
+    // would let AutoCAD change drawings that nothing records.
+    const RunCommandResult result = subRun(ports, settings, list, paths, options, [&] {
+        saver.save();
+        return !saver.failed();
+    });
+    if (result.refusedBeforeRows)
+        return kBatchUsageError;
     saver.save();
     if (result.deleted > 0)
         Print(std::to_string(result.deleted) + " temporary file(s) deleted; see " + result.deletedLog);

@@ -113,6 +113,7 @@ TEST_F(Run, ConvertsDrawingsOfSeveralReleasesAndRecordsWhatHappened) {
     EXPECT_EQ(autocad.starts[0].showProxyDialog, "0");
     EXPECT_EQ(autocad.starts[0].fileDialog, "1");
     EXPECT_FALSE(reg.keyExists(RegRoot::CurrentUser, kPendingProfileValuesKey));
+    EXPECT_FALSE(reg.keyExists(RegRoot::CurrentUser, "Software\\QUILLMERE")); // no empty key stays
     // Dates restored after a normal end.
     EXPECT_EQ(files.find("C:\\D\\a2000.dwg")->times, (FileTimes{10, 20, 30}));
     EXPECT_EQ(reports.size(), 3u);
@@ -476,12 +477,15 @@ TEST_F(Run, AnOverrideProductGetsTheScriptOfItsOwnType) {
     EXPECT_EQ(autocad.starts[0].currentProduct, "AutoCAD LT 2008");
 }
 
-TEST_F(Run, ADrawingThatHasGoneIsAFailureNotASkip) {
+TEST_F(Run, ADrawingThatHasGoneOrCannotBeReadIsAFailureNotASkip) {
     add("C:\\D\\a.dwg", kDwg2004);
+    add("C:\\D\\b.dwg", kDwg2004);
     files.deleteFile("C:\\D\\a.dwg");
+    files.find("C:\\D\\b.dwg")->lockedNoSharing = true;
     const RunResult result = run();
     EXPECT_EQ(statusOf(0), "File not found");
-    EXPECT_EQ(result.failures, 1u);
+    EXPECT_EQ(statusOf(1), "Access Denied");
+    EXPECT_EQ(result.failures, 2u);
 }
 
 TEST_F(Run, WithoutASafetyCopyAutoCadIsNotStarted) {

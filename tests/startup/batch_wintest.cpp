@@ -278,6 +278,12 @@ TEST_F(Batch, UsageErrorsAndAMissingCompanionStopTheRun) {
     EXPECT_TRUE(Has(output_, "usage: plansweeper-batch run <listfile>")) << output_;
     EXPECT_EQ(batch("run \"" + dir_.file("missing.log") + "\""), 2u);
     EXPECT_EQ(batch("run \"" + listOf({}) + "\" --set Nonsense=1"), 2u);
+    // An --out that cannot be written: refused before any drawing, nothing left half-written.
+    const auto first = drawing("first.dwg", kDwg2004);
+    const std::string nowhere = dir_.file("no such folder\\out.log");
+    EXPECT_EQ(batch("run \"" + listOf({first}) + "\" --out \"" + nowhere + "\""), 2u) << output_;
+    EXPECT_EQ(ReadFileBytes(first), kDwg2004);
+    EXPECT_EQ(GetFileAttributesW(Widen(nowhere + ".partial").c_str()), INVALID_FILE_ATTRIBUTES);
 
     // A copy of the program without the companion application beside it.
     const std::string lonely = dir_.file("lonely");
