@@ -103,6 +103,24 @@ std::optional<std::string> WinDesktopDialogs::listFileName(HWND owner, bool savi
     return Narrow(name);
 }
 
+std::optional<std::string> WinDesktopDialogs::openScriptFile(HWND owner, const std::string& initialFolder) {
+    wchar_t name[MAX_PATH * 4] = L"";
+    const std::wstring folder = Widen(initialFolder);
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = L"Script or Lisp files\0*.lsp;*.scr;*.vlx;*.fas\0All Files\0*.*\0";
+    ofn.lpstrFile = name;
+    ofn.nMaxFile = static_cast<DWORD>(std::size(name));
+    ofn.lpstrInitialDir = folder.c_str();
+    ofn.lpstrTitle = L"Select files";
+    ofn.lpstrDefExt = L"scr";
+    ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    if (!GetOpenFileNameW(&ofn))
+        return std::nullopt;
+    return Narrow(name);
+}
+
 std::string WinDesktopDialogs::browseFolder(HWND owner, const std::string& initialFolder) {
     const std::wstring start = Widen(initialFolder);
     BROWSEINFOW bi{};

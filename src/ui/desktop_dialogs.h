@@ -21,6 +21,9 @@ public:
     virtual std::string browseFolder(HWND owner, const std::string& initialFolder) = 0;
     virtual bool askYesNo(HWND owner, const std::string& message, const std::string& title) = 0;
     virtual void inform(HWND owner, const std::string& message, const std::string& title, UINT icon) = 0;
+    // The settings dialog's script file ("Select files", script and Lisp
+    // files); nullopt when cancelled.
+    virtual std::optional<std::string> openScriptFile(HWND owner, const std::string& initialFolder) = 0;
     // An input box; empty when cancelled.
     virtual std::string inputBox(HWND owner, const std::string& prompt, const std::string& title,
                                  const std::string& defaultText) = 0;
@@ -35,6 +38,7 @@ public:
     void inform(HWND owner, const std::string& message, const std::string& title, UINT icon) override;
     std::string inputBox(HWND owner, const std::string& prompt, const std::string& title,
                          const std::string& defaultText) override;
+    std::optional<std::string> openScriptFile(HWND owner, const std::string& initialFolder) override;
 };
 
 } // namespace ps

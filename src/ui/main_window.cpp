@@ -10,6 +10,7 @@
 #include "ui/about_window.h"
 #include "ui/commands.h"
 #include "ui/resource.h"
+#include "ui/settings_dialog.h"
 #include "ui/win_ui.h"
 
 #include <commctrl.h>
@@ -222,6 +223,19 @@ void MainWindow::pump() {
     // Rows a search added meanwhile.
     if (list_ != nullptr && ListView_GetItemCount(list_) != static_cast<int>(rows_.size()))
         refreshList();
+}
+
+void MainWindow::subSettings() {
+    if (state_.busy())
+        return;
+    wchar_t exe[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    SettingsDialog dialog({registry_, store_, settings_, dialogs_, Narrow(std::wstring_view(exe, n)),
+                           [this](const WindowLayout& layout) { applyWindowLayout(layout); }});
+    dialog.showModal(hwnd_);
+    // The dialog may have changed the product or profile.
+    state_.setProductHead(settings_.ProdName, settings_.Profile);
+    state_.showHead();
 }
 
 void MainWindow::guarded(const char* procedure, void (MainWindow::*command)()) {
@@ -549,8 +563,7 @@ void MainWindow::onCommand(unsigned command) {
         guarded("subRemove", &MainWindow::subRemove);
         break;
     case cmdSettings:
-        // The settings dialog comes with its own work; the label head is rewritten when it closes.
-        state_.showHead();
+        guarded("subSettings", &MainWindow::subSettings);
         break;
     case cmdStart:
         guarded("subStart", &MainWindow::subStart);

@@ -89,6 +89,7 @@ private:
     void addStartupDrawing(std::string_view command);
     void reportRecovery();
     void guarded(const char* procedure, void (MainWindow::*command)());
+    void subSettings();
 
     // main_window_list.cpp: the list and its commands
     void refreshList();

@@ -10,6 +10,7 @@
 #include "support/win_temp_dir.h"
 #include "ui/commands.h"
 #include "ui/main_window.h"
+#include "ui/win_ui.h"
 #include "preview/pictlet.h"
 
 #include <gtest/gtest.h>
@@ -45,6 +46,9 @@ public:
     std::string inputBox(HWND, const std::string&, const std::string&, const std::string&) override {
         return next(inputs).value_or("");
     }
+    std::optional<std::string> openScriptFile(HWND, const std::string&) override {
+        return next(scripts).value_or(std::nullopt);
+    }
 
     template <typename T> static std::optional<T> next(std::deque<T>& queue) {
         if (queue.empty())
@@ -58,6 +62,7 @@ public:
     std::deque<std::string> folders;
     std::deque<bool> answers;
     std::deque<std::string> inputs;
+    std::deque<std::optional<std::string>> scripts;
     std::vector<std::string> questions;
     std::vector<std::string> messages;
 };
@@ -335,6 +340,122 @@ TEST_F(WindowRun, AScheduledStartRunsByItselfAndAWrongTimeSchedulesNothing) {
     EXPECT_NE(window_->state().productLabel().find("Timer set to: 2020-01-01 00:00"), std::string::npos);
     EXPECT_TRUE(pumpUntil([&] { return cell(0, kColStatus) == "OK"; }, 40000));
     EXPECT_FALSE(window_->state().busy());
+}
+
+} // namespace
+} // namespace ps
+
+#include "acad/products.h"
+#include "ui/settings_dialog.h"
+
+namespace ps {
+namespace {
+
+// The settings dialog in this process, over the stand-in products, its
+// boxes driven through window messages.
+class SettingsDialogTest : public WindowRun {
+protected:
+    void open() {
+        dialog_ = std::make_unique<SettingsDialog>(SettingsDialog::Context{
+            reg_, store_, window_->settings(), dialogs_, "C:\\Plansweeper\\Plansweeper.exe", {}});
+        ASSERT_NE(dialog_->create(window_->handle()), nullptr);
+    }
+    HWND box(int id) { return dialog_->control(id); }
+    std::string comboText(int id) {
+        const HWND combo = box(id);
+        const auto i = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+        if (i == CB_ERR)
+            return {};
+        wchar_t text[256] = L"";
+        SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        return Narrow(text);
+    }
+    void pick(int id, const std::string& entry) {
+        const HWND combo = box(id);
+        SendMessageW(combo, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(Widen(entry).c_str()));
+        if (entry.empty())
+            SendMessageW(combo, CB_SETCURSEL, SendMessageW(combo, CB_GETCOUNT, 0, 0) - 1, 0);
+        SendMessageW(dialog_->handle(), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    }
+    void click(int id) {
+        SendMessageW(box(id), BM_CLICK, 0, 0);
+    }
+    std::string storedText(const std::string& key) { return store_.GetSetting(kSettingsApp, kSettingsSection, key, "<absent>"); }
+    std::unique_ptr<SettingsDialog> dialog_;
+};
+
+// Identifiers of the dialog's boxes (ui/settings_dialog.cpp).
+enum { kAcadVer = 2001, kAcadProf, kTimeout, kScriptFile, kScriptBrowse, kPurgeTimes, kSaveToFolder, kGetPath,
+       kDeleteDays, kIsaveText, kIsaveCheck, kRowConvert = 2100, kRowApp = 2110, kRowProf = 2120, kIndexctl = 2200 };
+
+TEST_F(SettingsDialogTest, AnEmptyStoreShowsTheDefaultsAndOkStoresThem) {
+    store_.SaveSetting(kSettingsApp, kSettingsSection, "ProdName", "AutoCAD 1999 (uninstalled)");
+    open();
+    EXPECT_EQ(GetText(box(kTimeout)), "120");
+    EXPECT_EQ(GetText(box(kPurgeTimes)), "3");
+    EXPECT_EQ(GetText(box(kDeleteDays)), "10");
+    EXPECT_EQ(SendMessageW(box(kIndexctl), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(comboText(kAcadVer), AcadCurrentProductName(reg_)); // the stored one is gone
+    for (int row = 0; row < 7; ++row) {
+        EXPECT_EQ(comboText(kRowConvert + row), "Don't convert format");
+        EXPECT_EQ(comboText(kRowApp + row), "");
+    }
+    EXPECT_EQ(SendMessageW(box(kRowConvert + 6), CB_GETCOUNT, 0, 0), 7);
+    SendMessageW(dialog_->handle(), WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(dialog_->accepted());
+    EXPECT_EQ(storedText("ProdName"), AcadCurrentProductName(reg_));
+    EXPECT_EQ(storedText("R18"), "Don't convert format");
+}
+
+TEST_F(SettingsDialogTest, PicksTakeEffectInAutoCadAtOnceAndAnEmptyOverrideClearsItsProfile) {
+    open();
+    pick(kAcadVer, "AutoCAD 2004");
+    EXPECT_EQ(AcadCurrentProductName(reg_), "AutoCAD 2004");
+    pick(kRowApp + 5, "AutoCAD 2010"); // the 2007 row answers a pick like the others
+    EXPECT_EQ(AcadCurrentProductName(reg_), "AutoCAD 2010");
+    EXPECT_GT(SendMessageW(box(kRowProf + 5), CB_GETCOUNT, 0, 0), 0);
+    pick(kRowApp + 5, "");
+    EXPECT_EQ(SendMessageW(box(kRowProf + 5), CB_GETCOUNT, 0, 0), 0);
+    SendMessageW(dialog_->handle(), WM_COMMAND, IDCANCEL, 0); // cancelled: the pick stays in AutoCAD
+    EXPECT_EQ(AcadCurrentProductName(reg_), "AutoCAD 2010");
+    EXPECT_EQ(storedText("HCA17"), "<absent>");
+}
+
+TEST_F(SettingsDialogTest, BoxesAreCheckedOnLeavingAndOkNeverCopiesHalf) {
+    open();
+    const std::int16_t before = window_->settings().ISAVEPERCENT;
+    click(kIsaveCheck); // "Don't change" off: the box shows 0
+    EXPECT_EQ(GetText(box(kIsaveText)), "0");
+    SetText(box(kTimeout), "100001");
+    SendMessageW(dialog_->handle(), WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(dialogs_.messages.back(), "Please insert a number between 0 and 100000 .");
+    EXPECT_FALSE(dialog_->closed());
+    SetText(box(kTimeout), "300");
+    const std::string folder = dir_.path() + "\\";
+    SetText(box(kSaveToFolder), folder);
+    SendMessageW(dialog_->handle(), WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(window_->settings().ISAVEPERCENT, before);
+    EXPECT_EQ(window_->settings().Timeout, 120);
+
+    open();
+    SetText(box(kSaveToFolder), folder + "\\");
+    SetText(box(kDeleteDays), "40000");
+    SendMessageW(dialog_->handle(), WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(dialog_->accepted());
+    EXPECT_EQ(window_->settings().sSaveToFolder, folder); // one trailing backslash went
+    EXPECT_EQ(window_->settings().DeleteDays, 40000);
+}
+
+TEST_F(SettingsDialogTest, RestoreThenCancelKeepsTheDefaults) {
+    store_.SaveSetting(kSettingsApp, kSettingsSection, "Timeout", "999");
+    open();
+    EXPECT_EQ(GetText(box(kTimeout)), "999");
+    dialogs_.answers.push_back(true);
+    SendMessageW(dialog_->handle(), WM_COMMAND, 1202, 0);
+    EXPECT_EQ(dialogs_.questions.back(), "Are you sure you want to restore all settings?");
+    EXPECT_EQ(GetText(box(kTimeout)), "120");
+    SendMessageW(dialog_->handle(), WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(storedText("Timeout"), "120");
 }
 
 } // namespace

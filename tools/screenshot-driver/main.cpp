@@ -7,6 +7,9 @@
 #include "ui/about_window.h"
 #include "ui/commands.h"
 #include "ui/main_window.h"
+#include "ui/settings_dialog.h"
+#include "platform/win_registry.h"
+#include "settings/settings_store.h"
 
 #include <objbase.h>
 
@@ -26,6 +29,7 @@ public:
     bool askYesNo(HWND, const std::string&, const std::string&) override { return false; }
     void inform(HWND, const std::string&, const std::string&, UINT) override {}
     std::string inputBox(HWND, const std::string&, const std::string&, const std::string&) override { return {}; }
+    std::optional<std::string> openScriptFile(HWND, const std::string&) override { return std::nullopt; }
 };
 
 void Pump(int ms) {
@@ -137,6 +141,22 @@ int wmain(int argc, wchar_t** argv) {
         SetCurrentDirectoryW(Widen(out).c_str());
         SendMessageW(window.handle(), WM_COMMAND, cmdAbout, 0);
         KillTimer(window.handle(), 1000);
+
+        // Every tab of the settings dialog.
+        WinRegistry registry;
+        RegistrySettingsStore store(registry);
+        SettingsDialog settings({registry, store, window.settings(), dialogs, "C:\\Plansweeper.exe", {}});
+        const HWND dialog = settings.create(window.handle());
+        ShowWindow(dialog, SW_SHOW);
+        const HWND tabs = GetDlgItem(dialog, 1201);
+        static const char* kNames[] = {"general", "purge", "saveas", "delete", "variables", "shortcut"};
+        for (int tab = 0; tab < 6; ++tab) {
+            TabCtrl_SetCurSel(tabs, tab);
+            NMHDR change{tabs, 1201, TCN_SELCHANGE};
+            SendMessageW(dialog, WM_NOTIFY, 1201, reinterpret_cast<LPARAM>(&change));
+            Pump(700);
+            Capture(dialog, out + "\\settings-" + kNames[tab] + ".bmp");
+        }
     }
     OleUninitialize();
     return 0;

@@ -1,0 +1,69 @@
+#include "settings/explorer_entry.h"
+
+#include "acad/registry_helpers.h"
+#include "settings/settings_form.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace ps {
+namespace {
+
+constexpr std::string_view kExtensions[] = {".dwg", ".dxf"};
+constexpr std::string_view kUserClasses = "Software\\Classes\\";
+
+// The file types of the two extensions, each once, empty ones left out.
+std::vector<std::string> FileTypes(const Registry& reg) {
+    std::vector<std::string> types;
+    for (auto extension : kExtensions) {
+        std::string type = RegText(ReadRegValue(reg, RegRoot::ClassesRoot, extension, "", std::string()));
+        if (type.empty())
+            type = RegText(ReadRegValue(reg, RegRoot::CurrentUser, std::string(kUserClasses) + std::string(extension),
+                                        "", std::string()));
+        if (!type.empty() && std::find(types.begin(), types.end(), type) == types.end())
+            types.push_back(type);
+    }
+    return types;
+}
+
+std::string VerbKey(const std::string& type) {
+    return type + "\\shell\\Plansweeper";
+}
+
+} // namespace
+
+std::string ProgramPathForExplorer(const Registry& reg, std::string_view ownPath) {
+    const std::string registered = RegText(ReadRegValue(
+        reg, RegRoot::LocalMachine, std::string(kAppPathsKey) + std::string(kProgramFileName), "", std::string()));
+    return registered.empty() ? std::string(ownPath) : registered;
+}
+
+bool CreateExplorerEntry(Registry& reg, std::string_view programPath) {
+    const std::string command = ExplorerCommandLine(programPath);
+    const auto types = FileTypes(reg);
+    for (const auto& type : types)
+        CreateRegKeyValue(reg, RegRoot::CurrentUser, std::string(kUserClasses) + VerbKey(type) + "\\Command", "",
+                          command);
+    return !types.empty() && ExplorerEntryExists(reg);
+}
+
+bool DeleteExplorerEntry(Registry& reg) {
+    for (const auto& type : FileTypes(reg)) {
+        for (auto [root, prefix] : {std::pair{RegRoot::CurrentUser, kUserClasses},
+                                    std::pair{RegRoot::ClassesRoot, std::string_view()}}) {
+            const std::string verb = std::string(prefix) + VerbKey(type);
+            DeleteRegKey(reg, root, verb + "\\Command");
+            DeleteRegKey(reg, root, verb);
+        }
+    }
+    return !ExplorerEntryExists(reg);
+}
+
+bool ExplorerEntryExists(const Registry& reg) {
+    for (const auto& type : FileTypes(reg))
+        if (reg.keyExists(RegRoot::CurrentUser, std::string(kUserClasses) + VerbKey(type) + "\\Command"))
+            return true;
+    return false;
+}
+
+} // namespace ps

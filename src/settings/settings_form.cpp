@@ -1,0 +1,113 @@
+#include "settings/settings_form.h"
+
+#include "core/strings.h"
+
+#include <array>
+#include <cmath>
+
+namespace ps {
+namespace {
+
+constexpr std::array<std::string_view, 9> kConvertTo = {
+    "Don't convert format",      "AutoCAD R2010 DWG",    "AutoCAD R2007 DWG",
+    "AutoCAD R2004 DWG",         "AutoCAD R2000 DWG",    "AutoCAD R14/LT98/LT97 DWG",
+    "AutoCAD R13/LT95 DWG",      "AutoCAD R12/LT2 DWG",  "Don't save"};
+constexpr std::array<std::string_view, 7> kConvertTo2010 = {
+    "Don't convert format", "AutoCAD R2010 DWG",         "AutoCAD R2007 DWG", "AutoCAD R2004 DWG",
+    "AutoCAD R2000 DWG",    "AutoCAD R14/LT98/LT97 DWG", "Don't save"};
+
+constexpr std::string_view kTickedOnlyByMinusOne[] = {"IncludeSubfolders", "ArchiveAttrib", "ClosePopUps",
+                                                      "OnTop",             "CreateBak",     "RestoreTime"};
+
+BoxCheck Range(std::string_view text, double low, double high, std::string message, bool whole = false) {
+    const auto n = BoxNumber(text);
+    BoxCheck check;
+    check.text = std::string(text);
+    if (!n || *n < low || *n > high || (whole && std::floor(*n) != *n)) {
+        check.ok = false;
+        check.message = std::move(message);
+    }
+    return check;
+}
+
+} // namespace
+
+std::span<const std::string_view> ConvertToChoices(std::size_t row) {
+    if (row == 6)
+        return kConvertTo2010;
+    return kConvertTo;
+}
+
+bool TickedFromStored(std::string_view key, std::string_view stored) {
+    const auto n = BoxNumber(stored);
+    for (auto k : kTickedOnlyByMinusOne)
+        if (EqualsNoCase(k, key))
+            return n && *n == -1;
+    return n && *n != 0;
+}
+
+std::optional<double> BoxNumber(std::string_view text) {
+    text = TrimBlanks(text);
+    if (text.empty())
+        return std::nullopt;
+    std::size_t i = 0;
+    bool negative = false;
+    if (text[0] == '-' || text[0] == '+') {
+        negative = text[0] == '-';
+        ++i;
+    }
+    double value = 0;
+    bool digits = false;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, digits = true)
+        value = value * 10 + (text[i] - '0');
+    if (i < text.size() && text[i] == '.') {
+        double scale = 0.1;
+        for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, digits = true, scale /= 10)
+            value += (text[i] - '0') * scale;
+    }
+    if (!digits || i != text.size() || value > 1e12)
+        return std::nullopt;
+    return negative ? -value : value;
+}
+
+BoxCheck CheckBox(FormBox box, std::string_view text, bool (*exists)(std::string_view)) {
+    switch (box) {
+    case FormBox::ISavePercent:
+        return Range(text, 0, 100, "Please insert a number between 0 and 100");
+    case FormBox::Timeout:
+        return Range(text, 0, 100000, "Please insert a number between 0 and 100000 .");
+    case FormBox::DeleteDays:
+        return Range(text, 0, 100000, "Please insert a number between 0 and 100000");
+    case FormBox::PurgeTimes:
+        return Range(text, 0, 5, "Please insert a number between 0 and 5 .", true);
+    case FormBox::SaveToFolder: {
+        BoxCheck check;
+        check.text = std::string(text);
+        if (!check.text.empty() && check.text.back() == '\\')
+            check.text.pop_back();
+        check.errorTitle = false;
+        if (!check.text.empty() && (exists == nullptr || !exists(check.text))) {
+            check.ok = false;
+            check.message = "This folder is not valid!";
+        }
+        return check;
+    }
+    case FormBox::ScriptFile: {
+        BoxCheck check;
+        check.text = std::string(text);
+        check.errorTitle = false;
+        if (!check.text.empty() && (exists == nullptr || !exists(check.text))) {
+            check.ok = false;
+            check.message = "This file does not exist!";
+        }
+        return check;
+    }
+    }
+    return {};
+}
+
+std::string ExplorerCommandLine(std::string_view programPath) {
+    return "\"" + std::string(programPath) + "\" /nologo \"%1\"";
+}
+
+} // namespace ps

@@ -1,0 +1,42 @@
+// The rules of the settings dialog that do not need a window: the
+// convert-to choices, how stored values show in check boxes and option
+// groups, and the checks made when the user leaves a box.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace ps {
+
+// The convert-to list of a format row (0 = "R12 or older" … 6 = "2010");
+// the 2010 row has no R13 and R12 entries.
+std::span<const std::string_view> ConvertToChoices(std::size_t row);
+
+// A check box's tick from its stored text: the flags whose absent value is
+// -1 are ticked only by -1, every other by any non-zero number.
+bool TickedFromStored(std::string_view key, std::string_view stored);
+
+// A number as the boxes accept it: blanks around, a sign, digits, a fraction.
+std::optional<double> BoxNumber(std::string_view text);
+
+enum class FormBox { ISavePercent, Timeout, DeleteDays, PurgeTimes, SaveToFolder, ScriptFile };
+
+struct BoxCheck {
+    bool ok = true;
+    std::string message; // when not ok
+    bool errorTitle = true; // "Error", else the program's title
+    std::string text;    // the box's text after the check (the save-to folder loses one trailing "\")
+};
+
+// The check made when the focus leaves a box. exists says whether a path
+// names an existing folder (SaveToFolder) or file (ScriptFile). The numbers
+// are also kept within what their settings field holds, so that OK never
+// stops half-way through copying.
+BoxCheck CheckBox(FormBox box, std::string_view text, bool (*exists)(std::string_view path) = nullptr);
+
+// The Explorer entry's command line for the program at this path.
+std::string ExplorerCommandLine(std::string_view programPath);
+
+} // namespace ps

@@ -1,0 +1,58 @@
+#include "settings/explorer_entry.h"
+#include "settings/settings_form.h"
+
+#include "core/memory_registry.h"
+
+#include <gtest/gtest.h>
+
+namespace ps {
+namespace {
+
+TEST(SettingsForm, The2010RowOffersNoR13OrR12) {
+    EXPECT_EQ(ConvertToChoices(0).size(), 9u);
+    EXPECT_EQ(ConvertToChoices(6).size(), 7u);
+    EXPECT_EQ(ConvertToChoices(6).back(), "Don't save");
+}
+
+TEST(SettingsForm, FlagsWhoseAbsentValueIsMinusOneAreTickedOnlyByIt) {
+    EXPECT_TRUE(TickedFromStored("OnTop", "-1"));
+    EXPECT_FALSE(TickedFromStored("OnTop", "1"));
+    EXPECT_TRUE(TickedFromStored("PurgeAll", "1"));
+    EXPECT_FALSE(TickedFromStored("PurgeAll", "abc"));
+}
+
+TEST(SettingsForm, LeavingABoxChecksItsRuleWithTheExactMessage) {
+    EXPECT_TRUE(CheckBox(FormBox::Timeout, "100000").ok);
+    EXPECT_EQ(CheckBox(FormBox::Timeout, "1e3").message, "Please insert a number between 0 and 100000 .");
+    EXPECT_FALSE(CheckBox(FormBox::PurgeTimes, "2.5").ok);
+    EXPECT_FALSE(CheckBox(FormBox::DeleteDays, "-1").ok);
+    EXPECT_TRUE(CheckBox(FormBox::DeleteDays, "40000").ok); // beyond 16 bits, within the field
+    EXPECT_EQ(CheckBox(FormBox::ISavePercent, "101").message, "Please insert a number between 0 and 100");
+    auto folders = [](std::string_view path) { return path == "C:\\Out\\"; };
+    const BoxCheck folder = CheckBox(FormBox::SaveToFolder, "C:\\Out\\\\", +folders);
+    EXPECT_TRUE(folder.ok); // one trailing backslash goes, one stays
+    EXPECT_EQ(folder.text, "C:\\Out\\");
+    EXPECT_EQ(CheckBox(FormBox::SaveToFolder, "C:\\Nowhere\\", +folders).message, "This folder is not valid!");
+    EXPECT_TRUE(CheckBox(FormBox::ScriptFile, "").ok);
+}
+
+// The entry is written per user, once per file type, and names the program
+// itself when App Paths does not know it.
+TEST(ExplorerEntry, CreateTwiceThenDelete) {
+    MemoryRegistry reg;
+    reg.putString(RegRoot::ClassesRoot, ".dwg", "", "AutoCAD.Drawing");
+    reg.putString(RegRoot::ClassesRoot, ".dxf", "", "AutoCAD.Drawing");
+    const std::string program = ProgramPathForExplorer(reg, "C:\\Program Files\\Plansweeper\\Plansweeper.exe");
+    EXPECT_TRUE(CreateExplorerEntry(reg, "C:\\old.exe"));
+    EXPECT_TRUE(CreateExplorerEntry(reg, program));
+    const std::string command = "Software\\Classes\\AutoCAD.Drawing\\shell\\Plansweeper\\Command";
+    const auto value = reg.queryValue(RegRoot::CurrentUser, command, "");
+    ASSERT_TRUE(value.has_value());
+    EXPECT_EQ(std::string(value->data.begin(), value->data.end() - 1),
+              "\"C:\\Program Files\\Plansweeper\\Plansweeper.exe\" /nologo \"%1\"");
+    EXPECT_TRUE(DeleteExplorerEntry(reg));
+    EXPECT_FALSE(reg.keyExists(RegRoot::CurrentUser, "Software\\Classes\\AutoCAD.Drawing\\shell\\Plansweeper"));
+}
+
+} // namespace
+} // namespace ps
