@@ -1,0 +1,94 @@
+// Checks an installed Plansweeper from the outside, for scripts/test-installer:
+//   install-check window <exe>     the program starts and shows its main window
+//   install-check control          Pictlet.acBMPreview can be created by a client
+//   install-check explorer <exe>   the Explorer entry made as the settings dialog
+//                                  makes it names the installed program
+// Exit code 0 when the check holds; a line says what was found.
+#include "platform/text.h"
+#include "platform/win_registry.h"
+#include "settings/explorer_entry.h"
+
+#include <objbase.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+struct Search {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindMarked(HWND window, LPARAM lParam) {
+    auto& s = *reinterpret_cast<Search*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == s.pid && IsWindowVisible(window) &&
+        GetPropW(window, L"QUILLMERE Plansweeper_APPLICATION") == reinterpret_cast<HANDLE>(1)) {
+        s.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+int Window(const std::wstring& exe) {
+    std::wstring line = L"\"" + exe + L"\" /nologo";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        std::printf("window: cannot start\n");
+        return 1;
+    }
+    Search s{pi.dwProcessId, nullptr};
+    for (int i = 0; i < 300 && s.found == nullptr; ++i) {
+        EnumWindows(FindMarked, reinterpret_cast<LPARAM>(&s));
+        Sleep(50);
+    }
+    if (s.found != nullptr)
+        PostMessageW(s.found, WM_CLOSE, 0, 0);
+    WaitForSingleObject(pi.hProcess, 10000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    std::printf("window: %s\n", s.found != nullptr ? "shown" : "not shown");
+    return s.found != nullptr ? 0 : 1;
+}
+
+int Control() {
+    CoInitialize(nullptr);
+    CLSID clsid;
+    IUnknown* control = nullptr;
+    const bool ok = SUCCEEDED(CLSIDFromProgID(L"Pictlet.acBMPreview", &clsid)) &&
+                    SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                               reinterpret_cast<void**>(&control)));
+    if (control != nullptr)
+        control->Release();
+    CoUninitialize();
+    std::printf("control: %s\n", ok ? "created" : "not created");
+    return ok ? 0 : 1;
+}
+
+int Explorer(const std::wstring& exe) {
+    ps::WinRegistry reg;
+    const std::string program = ps::ProgramPathForExplorer(reg, "C:\\nowhere\\Plansweeper.exe");
+    const bool ok = ps::CreateExplorerEntry(reg, program) &&
+                    _wcsicmp(ps::Widen(program).c_str(), exe.c_str()) == 0;
+    std::printf("explorer: %s (%s)\n", ok ? "names the installed program" : "wrong", program.c_str());
+    return ok ? 0 : 1;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const std::wstring what = argc > 1 ? argv[1] : L"";
+    if (what == L"window" && argc > 2)
+        return Window(argv[2]);
+    if (what == L"control")
+        return Control();
+    if (what == L"explorer" && argc > 2)
+        return Explorer(argv[2]);
+    std::fprintf(stderr, "usage: install-check window <exe> | control | explorer <exe>\n");
+    return 2;
+}
