@@ -43,7 +43,7 @@ int Window(const std::wstring& exe) {
         return 1;
     }
     Search s{pi.dwProcessId, nullptr};
-    for (int i = 0; i < 300 && s.found == nullptr; ++i) {
+    for (int i = 0; i < 1200 && s.found == nullptr; ++i) { // a fresh prefix starts slowly
         EnumWindows(FindMarked, reinterpret_cast<LPARAM>(&s));
         Sleep(50);
     }
