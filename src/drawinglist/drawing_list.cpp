@@ -73,8 +73,20 @@ void DrawingList::sortByColumn(Column column) {
     sortKey_ = column;
     sorted_ = true;
     order_ = order_ == SortOrder::Ascending ? SortOrder::Descending : SortOrder::Ascending;
-    std::stable_sort(rows_.begin(), rows_.end(),
-                     [this](const DrawingRow& a, const DrawingRow& b) { return before(a, b); });
+    // Each row's key is upper-cased once, not at every comparison.
+    std::vector<std::pair<std::string, std::size_t>> keys;
+    keys.reserve(rows_.size());
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        keys.emplace_back(ToUpper(rows_[i].cells[column]), i);
+    const bool descending = order_ == SortOrder::Descending;
+    std::stable_sort(keys.begin(), keys.end(), [descending](const auto& a, const auto& b) {
+        return descending ? b.first < a.first : a.first < b.first;
+    });
+    std::vector<DrawingRow> sorted;
+    sorted.reserve(rows_.size());
+    for (const auto& [key, index] : keys)
+        sorted.push_back(std::move(rows_[index]));
+    rows_ = std::move(sorted);
 }
 
 bool AcceptsDrawing(std::optional<std::uint32_t> attributes, std::string_view path, bool archiveAttrib,

@@ -1,6 +1,11 @@
 // Plansweeper.exe as a user and an automation tool meet it: real processes,
 // real windows under Wine, read from this (another) process.
+#include "acad/profile_values.h"
 #include "core/registry.h"
+#include "support/standin_fixture.h"
+
+#include <windows.h>
+#include <tlhelp32.h>
 #include "platform/text.h"
 #include "platform/win_registry.h"
 #include "support/automation.h"
@@ -186,6 +191,82 @@ TEST_F(MainWindowProcess, TheLayoutFollowsTheResizeTableAtEveryDpiAndIsKeptAtExi
         close(main, again);
         DeleteRegTree(reg_, RegRoot::CurrentUser, kSettingsKey);
     }
+}
+
+
+// The run in the real program, watched from this process.
+class RunningProgram : public MainWindowProcess {
+protected:
+    static void SetUpTestSuite() { products_ = new test::RegisteredStandins(); }
+    static void TearDownTestSuite() {
+        delete products_;
+        products_ = nullptr;
+    }
+    static void KillStandins() {
+        const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+            if (_wcsicmp(entry.szExeFile, L"acad.exe") == 0) {
+                const HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
+                TerminateProcess(process, 1);
+                CloseHandle(process);
+            }
+        }
+        CloseHandle(snapshot);
+    }
+    static test::RegisteredStandins* products_;
+};
+test::RegisteredStandins* RunningProgram::products_ = nullptr;
+
+// Closing the window in the middle of a drawing ends the program at once;
+// the next start puts back what the run had changed and says so. While
+// AutoCAD works, the window answers within 100 ms.
+TEST_F(RunningProgram, ClosingDuringADrawingEndsAtOnceAndTheNextStartPutsItRight) {
+    const std::string original = "AC1018" + std::string(5000, 'q');
+    const std::string drawing = dir_.write("slow.dwg", original);
+    test::WriteFileBytes(drawing + ".standin", "slow-start=30\n");
+    HWND main = start(first_, "/nologo \"" + drawing + "\"");
+    ASSERT_NE(main, nullptr);
+    PostMessageW(main, WM_COMMAND, 103, 0); // Run
+    ASSERT_TRUE(test::WaitUntil([&] { return reg_.keyExists(RegRoot::CurrentUser, kPendingProfileValuesKey); },
+                                20000));
+    ULONGLONG worst = 0;
+    for (const ULONGLONG end = GetTickCount64() + 3000; GetTickCount64() < end; Sleep(20)) {
+        const ULONGLONG sent = GetTickCount64();
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+        worst = std::max(worst, GetTickCount64() - sent);
+    }
+    std::printf("worst answer during the wait: %llu ms\n", worst);
+    EXPECT_LT(worst, 100u);
+
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(first_.waitFor(10000)); // at once, AutoCAD not waited for
+    KillStandins();
+    EXPECT_TRUE(reg_.keyExists(RegRoot::CurrentUser, kPendingProfileValuesKey));
+
+    ASSERT_TRUE(second_.start(exe() + " /nologo"));
+    // The message box that says what was put back.
+    HWND message = nullptr;
+    ASSERT_TRUE(test::WaitUntil(
+        [&] {
+            for (const auto& w : test::WindowsOf(second_.pid())) {
+                wchar_t cls[64] = L"";
+                GetClassNameW(w.hwnd, cls, 64);
+                if (std::wstring(cls) == L"#32770")
+                    message = w.hwnd;
+            }
+            return message != nullptr;
+        },
+        20000));
+    wchar_t text[1024] = L"";
+    GetWindowTextW(GetDlgItem(message, 0xFFFF), text, 1024);
+    EXPECT_NE(Narrow(text).find("profile values an earlier run left changed were put back"), std::string::npos)
+        << Narrow(text);
+    EXPECT_TRUE(test::WaitUntil([&] { return !reg_.keyExists(RegRoot::CurrentUser, kPendingProfileValuesKey); },
+                                5000));
+    EXPECT_EQ(test::ReadFileBytes(drawing), original);
 }
 
 } // namespace
