@@ -169,7 +169,7 @@ bool MainWindow::create(HINSTANCE instance, const StartupCommand& startup) {
     if (hwnd_ == nullptr)
         return false;
 
-    state_.setObserver({[this](bool) { showRunState(); }, [this] { showLabels(); }});
+    state_.setObserver({[this](bool) { showRunState(); }, [this] { labelsChanged(); }});
     DragAcceptFiles(hwnd_, TRUE);
     const ACCEL keys[] = {{FVIRTKEY, VK_ESCAPE, cmdEscape}, {FVIRTKEY | FCONTROL, 'A', cmdSelectAll}};
     accelerators_ = CreateAcceleratorTableW(const_cast<ACCEL*>(keys), 2);
@@ -220,9 +220,25 @@ bool MainWindow::preTranslate(MSG& msg) {
 
 void MainWindow::pump() {
     PumpPendingMessages([this](MSG& msg) { return preTranslate(msg); });
-    // Rows a search added meanwhile.
+    // What a loop changed shows at most every 100 ms: repainting the list and
+    // the labels for every file a search finds would cost more than the search.
+    const ULONGLONG now = GetTickCount64();
+    if (now - lastShown_ < kShowIntervalMs)
+        return;
+    lastShown_ = now;
+    if (labelsDirty_)
+        showLabels();
     if (list_ != nullptr && ListView_GetItemCount(list_) != static_cast<int>(rows_.size()))
         refreshList();
+}
+
+void MainWindow::labelsChanged() {
+    labelsDirty_ = true;
+    // Outside a loop (nothing busy), a change shows at once.
+    if (!state_.busy() || GetTickCount64() - lastShown_ >= kShowIntervalMs) {
+        lastShown_ = GetTickCount64();
+        showLabels();
+    }
 }
 
 void MainWindow::subSettings() {
@@ -520,6 +536,7 @@ void MainWindow::showRunState() {
 }
 
 void MainWindow::showLabels() {
+    labelsDirty_ = false;
     SetText(prodName_, state_.productLabel());
     SetText(status_, state_.statusLabel());
 }

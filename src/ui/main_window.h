@@ -86,6 +86,7 @@ private:
     WindowLayout currentWindowLayout() const;
     void showRunState();
     void showLabels();
+    void labelsChanged();
     void addStartupDrawing(std::string_view command);
     void reportRecovery();
     void guarded(const char* procedure, void (MainWindow::*command)());
@@ -152,6 +153,9 @@ private:
     StartupCommand startup_;
     bool previewPending_ = false;
     bool ownsMessageLoop_ = false; // the window's end ends the thread's loop
+    static constexpr ULONGLONG kShowIntervalMs = 100;
+    ULONGLONG lastShown_ = 0;
+    bool labelsDirty_ = false;
 
     // The run's meter and the scheduled start.
     std::int64_t meterMax_ = 0;
