@@ -313,6 +313,22 @@ TEST_F(WindowRun, StopAnsweredYesTerminatesAndKeepsTheOriginal) {
     EXPECT_EQ(dialogs_.questions.size(), 1u);
 }
 
+TEST_F(WindowRun, StopAnsweredNoLetsTheDrawingFinishAndEndsTheRun) {
+    const std::string slow = drawing("slow.dwg");
+    WriteFileBytes(slow + ".standin", "slow-save=4\n");
+    add(slow);
+    add(drawing("next.dwg"));
+    dialogs_.answers.push_back(false);
+    SetTimer(window_->handle(), 79, 2000, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
+        KillTimer(hwnd, id);
+        PostMessageW(hwnd, WM_COMMAND, cmdStop, 0);
+    });
+    command(cmdRun);
+    EXPECT_EQ(cell(0, kColStatus), "OK");
+    EXPECT_EQ(cell(1, kColStatus), "");
+    EXPECT_EQ(dialogs_.questions.size(), 1u);
+}
+
 TEST_F(WindowRun, EscEndsTheRunBeforeItsNextDrawingWithoutAQuestion) {
     const std::string slow = drawing("slow.dwg");
     WriteFileBytes(slow + ".standin", "slow-save=4\n");
