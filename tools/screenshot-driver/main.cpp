@@ -23,7 +23,8 @@ using namespace ps;
 class AnswersFromFiles final : public DesktopDialogs {
 public:
     std::string listFile;
-    std::optional<std::string> openDrawings(HWND, const std::string&) override { return std::nullopt; }
+    std::optional<std::string> drawings;
+    std::optional<std::string> openDrawings(HWND, const std::string&) override { return drawings; }
     std::optional<std::string> listFileName(HWND, bool) override { return listFile; }
     std::string browseFolder(HWND, const std::string&) override { return {}; }
     bool askYesNo(HWND, const std::string&, const std::string&) override { return false; }
@@ -106,6 +107,24 @@ std::string WriteSampleList(const std::string& folder, const std::string& sample
     return file;
 }
 
+std::string g_out;
+
+// The sample drawings of a folder as the open-file dialog answers for several files.
+std::optional<std::string> SampleAnswer(const std::string& folder) {
+    std::string answer = folder + '\0';
+    int n = 0;
+    WIN32_FIND_DATAW found;
+    const HANDLE find = FindFirstFileW(Widen(folder + "\\*.dwg").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    do {
+        answer += Narrow(found.cFileName) + '\0';
+        ++n;
+    } while (FindNextFileW(find, &found) && n < 6);
+    FindClose(find);
+    return answer + '\0';
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -141,6 +160,19 @@ int wmain(int argc, wchar_t** argv) {
         SetCurrentDirectoryW(Widen(out).c_str());
         SendMessageW(window.handle(), WM_COMMAND, cmdAbout, 0);
         KillTimer(window.handle(), 1000);
+
+        // A run over sample drawings with the stand-in AutoCAD: during it and after it.
+        g_out = out;
+        window.rows() = DrawingList{};
+        dialogs.drawings = SampleAnswer(samples);
+        SendMessageW(window.handle(), WM_COMMAND, cmdAddDrawings, 0);
+        SetTimer(window.handle(), 1001, 900, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
+            KillTimer(hwnd, id);
+            Capture(hwnd, g_out + "\\run.bmp");
+        });
+        SendMessageW(window.handle(), WM_COMMAND, cmdRun, 0);
+        Pump(800);
+        Capture(window.handle(), out + "\\run-finished.bmp");
 
         // Every tab of the settings dialog.
         WinRegistry registry;
