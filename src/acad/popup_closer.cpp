@@ -50,7 +50,10 @@ std::int16_t CloseAcadPopUps(PopUpScanContext& c, bool r15OrLater, std::string_v
                              const std::vector<std::uint32_t>& processes) {
     WindowScanner& win = c.windows;
     std::int16_t code = kPopUpNone;
-    const auto log = [&](const std::string& title) {
+    const auto log = [&](Window w, const std::string& title) {
+        if (std::find(c.logged.begin(), c.logged.end(), w) != c.logged.end())
+            return;
+        c.logged.push_back(w);
         const std::string line = c.clock.nowText() + ";" + std::string(drawingPath) + ";" + title + "\r\n";
         c.files.appendFile(c.logPath, c.codec.toAnsiLossy(line));
     };
@@ -70,7 +73,7 @@ std::int16_t CloseAcadPopUps(PopUpScanContext& c, bool r15OrLater, std::string_v
         const Window acad = IsAutoCadWindowTitle(ownerTitle) ? o : o2;
 
         if (CountsAsAutoCads(ownerTitle, ownerOwnerTitle, code)) {
-            log(title);
+            log(w, title);
             if (StartsWith(title, "AutoCAD Alert")) {
                 Window yes = win.findButton(w, "&Ja");
                 if (yes == 0)
@@ -106,7 +109,7 @@ std::int16_t CloseAcadPopUps(PopUpScanContext& c, bool r15OrLater, std::string_v
                 no = win.findButton(w, "&No");
             if (no != 0)
                 win.click(no);
-            log(title);
+            log(w, title);
         }
     }
     return code;

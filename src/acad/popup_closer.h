@@ -41,6 +41,9 @@ struct PopUpScanContext {
     const AnsiCodec& codec;
     const Clock& clock;
     std::string logPath; // the temporary folder + the log's name
+    // Windows logged already: one wait logs a window once, however many
+    // scans it takes to go.
+    std::vector<WindowScanner::Window> logged{};
 };
 
 // One scan over the desktop's top-level windows. Only windows of the given

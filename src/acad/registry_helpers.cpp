@@ -102,10 +102,12 @@ std::string RegText(const RegVariant& value) {
     return std::visit(Text{}, value);
 }
 
-void DeleteRegTreeAndEmptyParents(Registry& reg, RegRoot root, std::string_view path, std::string_view stopAt) {
+void DeleteRegTreeAndEmptyParents(Registry& reg, RegRoot root, std::string_view path,
+                                  std::string_view stopAt) {
     DeleteRegTree(reg, root, path);
     std::string key(path);
-    for (auto cut = key.rfind('\\'); cut != std::string::npos && key.size() > stopAt.size(); cut = key.rfind('\\')) {
+    for (auto cut = key.rfind('\\'); cut != std::string::npos && key.size() > stopAt.size();
+         cut = key.rfind('\\')) {
         key.resize(cut);
         if (key.size() <= stopAt.size())
             break;

@@ -39,7 +39,8 @@ void DeleteRegKey(Registry& reg, RegRoot root, std::string_view path);
 
 // Deletes a key with everything below it, then each parent up to (not
 // including) stopAt that has become empty: no value, no subkey.
-void DeleteRegTreeAndEmptyParents(Registry& reg, RegRoot root, std::string_view path, std::string_view stopAt);
+void DeleteRegTreeAndEmptyParents(Registry& reg, RegRoot root, std::string_view path,
+                                  std::string_view stopAt);
 
 // The text a read value stands for: a string as it is, an integer in decimal,
 // nothing as the empty string, bytes as their characters.

@@ -193,13 +193,14 @@ bool WinFileSystem::replaceFileAtomically(std::string_view path, std::string_vie
     const std::wstring temp = Widen(std::string(path) + ".partial");
     bool written = false;
     {
-        UniqueFile file(
-            CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        UniqueFile file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file)
             return false;
         written = WriteAll(file.get(), bytes) && FlushFileBuffers(file.get());
     }
-    if (written && MoveFileExW(temp.c_str(), Widen(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (written &&
+        MoveFileExW(temp.c_str(), Widen(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
     // Nothing half-written is left behind.
     DeleteFileW(temp.c_str());

@@ -38,12 +38,13 @@ std::string RecoverCopy(FileSystem& files, const std::string& copy, const std::s
                    Quoted(copy) + "; the drawing could not be put back.";
     }
     if (!files.copyFile(copy, original) || files.fingerprint(original) != copyPrint)
-        return "A safety copy of " + Quoted(original) + " from an interrupted run is kept at " + Quoted(copy) +
-               "; the drawing could not be put back.";
+        return "A safety copy of " + Quoted(original) + " from an interrupted run is kept at " +
+               Quoted(copy) + "; the drawing could not be put back.";
     files.deleteFile(copy, true);
     files.deleteFile(marker, true);
     return Quoted(original) + " was put back as it was before an interrupted run" +
-           (changed.empty() ? std::string(".") : "; the file the run left is kept at " + Quoted(changed) + ".");
+           (changed.empty() ? std::string(".")
+                            : "; the file the run left is kept at " + Quoted(changed) + ".");
 }
 
 } // namespace
@@ -54,7 +55,8 @@ std::vector<std::string> RecoverInterruptedRun(Registry& registry, FileSystem& f
     if (RestorePendingProfileValues(registry))
         messages.emplace_back("AutoCAD profile values an earlier run left changed were put back.");
     if (RestorePendingPointers(registry))
-        messages.emplace_back("AutoCAD's current product and profile, left changed by an earlier run, were put back.");
+        messages.emplace_back(
+            "AutoCAD's current product and profile, left changed by an earlier run, were put back.");
     for (const auto& [copy, original] : LeftoverSafetyCopies(files, safetyFolder)) {
         auto message = RecoverCopy(files, copy, original);
         if (!message.empty())
@@ -66,7 +68,12 @@ std::vector<std::string> RecoverInterruptedRun(Registry& registry, FileSystem& f
 RunCommandResult subRun(RunPorts& p, const Settings& settings, DrawingList& list, const RunPaths& paths,
                         const RunOptions& options, const std::function<bool()>& beforeRows) {
     RunCommandResult result;
-    CleanupContext cleanup{p.files, settings, p.state, p.pump, p.clock, p.codec,
+    CleanupContext cleanup{p.files,
+                           settings,
+                           p.state,
+                           p.pump,
+                           p.clock,
+                           p.codec,
                            paths.tempFolder + std::string(kDeletedFilesLog)};
     const bool cleaning = !options.dryRun && AnyDeletionChosen(settings);
     if (cleaning)

@@ -166,8 +166,8 @@ RowPlan PlanRow(const ProductCatalog& products, const Settings& s, std::string_v
     // and AutoCAD LT does so for any conversion (it saves under the open
     // drawing's own name), so it cannot convert into another folder.
     const bool conversion = plan.saveFormat != NativeSaveFormat(plan.releaseKey).value_or("");
-    const bool ltConversion = plan.productType == kProductTypeAutoCadLt && conversion &&
-                              ToLower(FileExtension(fullPath)) == "dwg";
+    const bool ltConversion =
+        plan.productType == kProductTypeAutoCadLt && conversion && ToLower(FileExtension(fullPath)) == "dwg";
     plan.inPlace = EqualsNoCase(SavedPath(plan.targetPath), fullPath) || ltConversion;
     if (!StartsWith(text, "Skipped:") && ltConversion && toFolder)
         text = std::string(status::kLtCannotConvertIntoFolder);
@@ -316,7 +316,8 @@ std::string RunAutoCad(Run& r, const RowPlan& plan, const std::string& fullPath,
     for (const std::string& file : {fullPath, saved}) {
         const bool exposed = file == fullPath ? plan.inPlace : !EqualsNoCase(saved, fullPath);
         if (!exposed || !FileExists(p.files, file) ||
-            std::any_of(copies.begin(), copies.end(), [&](const SafetyCopy& c) { return c.original == file; }))
+            std::any_of(copies.begin(), copies.end(),
+                        [&](const SafetyCopy& c) { return c.original == file; }))
             continue;
         auto copy = MakeSafetyCopy(p, r.paths, file);
         if (!copy) {
@@ -340,10 +341,10 @@ std::string RunAutoCad(Run& r, const RowPlan& plan, const std::string& fullPath,
 
     PopUpScanContext closer{p.windows, p.files, p.codec, p.clock,
                             r.paths.tempFolder + std::string(kClosedPopUpsLog)};
-    ShellWaitPorts wait{p.process, p.pump, p.clock, p.prompt, p.state,
-                        [&](const std::vector<std::uint32_t>& tree) {
-                            return CloseAcadPopUps(closer, plan.r15OrLater, fullPath, tree);
-                        }};
+    ShellWaitPorts wait{
+        p.process, p.pump, p.clock, p.prompt, p.state, [&](const std::vector<std::uint32_t>& tree) {
+            return CloseAcadPopUps(closer, plan.r15OrLater, fullPath, tree);
+        }};
     ProcessFileRequest request{plan.exePath,
                                fullPath,
                                r.paths.scriptBasePath,
@@ -393,8 +394,8 @@ std::optional<std::string> ScriptAndRun(Run& r, const RowPlan& plan, const std::
         const ScriptProduct product{plan.productType, plan.releaseKey, plan.r15OrLater};
         scripted = CreateSCRpurge(env, r.settings, product, plan.saveFormat, plan.targetPath, &message);
     } else if (plan.productType == kProductTypeAutoCad &&
-               !r.companionPresent.emplace(r.companionPresent.value_or(
-                   !FindCompanion(p.files, r.paths.programFolder).empty()))) {
+               !r.companionPresent.emplace(
+                   r.companionPresent.value_or(!FindCompanion(p.files, r.paths.programFolder).empty()))) {
         scripted = ScriptResult::CompanionMissing;
         message = CompanionMissingMessage(r.paths.programFolder);
     }
@@ -429,7 +430,8 @@ RowEnd ProcessRow(Run& r, std::uint64_t rowId, std::size_t& hint, std::size_t i,
     row->cell(kColSizeBefore) = std::to_string(FileSizeKB(p.files, fullPath));
     row->cell(kColDateBefore) = FileDateText(p.files, fullPath);
     const std::string label = DwgVers(p.files, fullPath);
-    const RowPlan plan = PlanRow(r.products, r.settings, prodName, profile, p.codec, label, fullPath, fileName);
+    const RowPlan plan =
+        PlanRow(r.products, r.settings, prodName, profile, p.codec, label, fullPath, fileName);
 
     p.state.setProductHead(plan.prodName, plan.profile);
     p.state.showActivity(RunningLabel(i, n, p.clock.monotonicMs() - r.startMs));
@@ -542,8 +544,18 @@ RunResult runScript(RunPorts& p, const Settings& settings, DrawingList& list, co
             ids.push_back(row.id);
         // The defaults for ProdName and Profile are AutoCAD's current product
         // and profile as the run found them.
-        Run run{p, settings, list, paths, options, result, ProductCatalog::Read(p.registry),
-                AcadCurrentProductName(p.registry), AcadCurrentProfile(p.registry), p.clock.monotonicMs(), {}, {}};
+        Run run{p,
+                settings,
+                list,
+                paths,
+                options,
+                result,
+                ProductCatalog::Read(p.registry),
+                AcadCurrentProductName(p.registry),
+                AcadCurrentProfile(p.registry),
+                p.clock.monotonicMs(),
+                {},
+                {}};
         startMs = run.startMs;
         {
             RunScope scope(p, settings, options);

@@ -18,8 +18,9 @@ std::vector<std::string> FileTypes(const Registry& reg) {
     for (auto extension : kExtensions) {
         std::string type = RegText(ReadRegValue(reg, RegRoot::ClassesRoot, extension, "", std::string()));
         if (type.empty())
-            type = RegText(ReadRegValue(reg, RegRoot::CurrentUser, std::string(kUserClasses) + std::string(extension),
-                                        "", std::string()));
+            type =
+                RegText(ReadRegValue(reg, RegRoot::CurrentUser,
+                                     std::string(kUserClasses) + std::string(extension), "", std::string()));
         if (!type.empty() && std::find(types.begin(), types.end(), type) == types.end())
             types.push_back(type);
     }
@@ -33,8 +34,9 @@ std::string VerbKey(const std::string& type) {
 } // namespace
 
 std::string ProgramPathForExplorer(const Registry& reg, std::string_view ownPath) {
-    const std::string registered = RegText(ReadRegValue(
-        reg, RegRoot::LocalMachine, std::string(kAppPathsKey) + std::string(kProgramFileName), "", std::string()));
+    const std::string registered =
+        RegText(ReadRegValue(reg, RegRoot::LocalMachine,
+                             std::string(kAppPathsKey) + std::string(kProgramFileName), "", std::string()));
     return registered.empty() ? std::string(ownPath) : registered;
 }
 
@@ -42,8 +44,8 @@ bool CreateExplorerEntry(Registry& reg, std::string_view programPath) {
     const std::string command = ExplorerCommandLine(programPath);
     const auto types = FileTypes(reg);
     for (const auto& type : types)
-        CreateRegKeyValue(reg, RegRoot::CurrentUser, std::string(kUserClasses) + VerbKey(type) + "\\Command", "",
-                          command);
+        CreateRegKeyValue(reg, RegRoot::CurrentUser, std::string(kUserClasses) + VerbKey(type) + "\\Command",
+                          "", command);
     return !types.empty() && ExplorerEntryExists(reg);
 }
 

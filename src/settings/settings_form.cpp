@@ -9,15 +9,15 @@ namespace ps {
 namespace {
 
 constexpr std::array<std::string_view, 9> kConvertTo = {
-    "Don't convert format",      "AutoCAD R2010 DWG",    "AutoCAD R2007 DWG",
-    "AutoCAD R2004 DWG",         "AutoCAD R2000 DWG",    "AutoCAD R14/LT98/LT97 DWG",
-    "AutoCAD R13/LT95 DWG",      "AutoCAD R12/LT2 DWG",  "Don't save"};
+    "Don't convert format", "AutoCAD R2010 DWG",   "AutoCAD R2007 DWG",
+    "AutoCAD R2004 DWG",    "AutoCAD R2000 DWG",   "AutoCAD R14/LT98/LT97 DWG",
+    "AutoCAD R13/LT95 DWG", "AutoCAD R12/LT2 DWG", "Don't save"};
 constexpr std::array<std::string_view, 7> kConvertTo2010 = {
     "Don't convert format", "AutoCAD R2010 DWG",         "AutoCAD R2007 DWG", "AutoCAD R2004 DWG",
     "AutoCAD R2000 DWG",    "AutoCAD R14/LT98/LT97 DWG", "Don't save"};
 
-constexpr std::string_view kTickedOnlyByMinusOne[] = {"IncludeSubfolders", "ArchiveAttrib", "ClosePopUps",
-                                                      "OnTop",             "CreateBak",     "RestoreTime"};
+constexpr std::string_view kTickedOnlyByMinusOne[] = {
+    "IncludeSubfolders", "ArchiveAttrib", "ClosePopUps", "OnTop", "CreateBak", "RestoreTime"};
 
 BoxCheck Range(std::string_view text, double low, double high, std::string message, bool whole = false) {
     const auto n = BoxNumber(text);
@@ -104,6 +104,36 @@ BoxCheck CheckBox(FormBox box, std::string_view text, bool (*exists)(std::string
     }
     }
     return {};
+}
+
+std::optional<std::string> CheckSettingValue(std::string_view key, std::string_view value) {
+    const std::string text(value);
+    auto range = [&](double low, double high, bool whole) -> std::optional<std::string> {
+        const auto n = BoxNumber(text);
+        if (n && *n >= low && *n <= high && (!whole || std::floor(*n) == *n))
+            return std::nullopt;
+        return std::string(key) + " must be a" + (whole ? " whole" : "") + " number from " +
+               std::to_string(static_cast<long long>(low)) + " to " +
+               std::to_string(static_cast<long long>(high)) + ", not \"" + text + "\"";
+    };
+    if (EqualsNoCase(key, "Timeout") || EqualsNoCase(key, "DeleteDays"))
+        return range(0, 100000, true);
+    if (EqualsNoCase(key, "PurgeTimes"))
+        return range(0, 5, true);
+    if (EqualsNoCase(key, "ISAVEPERCENT"))
+        return text == "-1" ? std::nullopt : range(0, 100, true);
+    if (EqualsNoCase(key, "INDEXCTL"))
+        return range(-1, 3, true);
+    if (EqualsNoCase(key, "PROXYGRAPHICS") || EqualsNoCase(key, "RASTERPREVIEW"))
+        return range(-1, 1, true);
+    if (key.size() == 3 && (key[0] == 'R' || key[0] == 'r') && key[1] == '1' && key[2] >= '2' &&
+        key[2] <= '8') {
+        for (auto choice : ConvertToChoices(static_cast<std::size_t>(key[2] - '2')))
+            if (choice == value)
+                return std::nullopt;
+        return std::string(key) + " must be one of the convert-to choices of its row, not \"" + text + "\"";
+    }
+    return std::nullopt;
 }
 
 std::string ExplorerCommandLine(std::string_view programPath) {

@@ -25,9 +25,9 @@ enum class FormBox { ISavePercent, Timeout, DeleteDays, PurgeTimes, SaveToFolder
 
 struct BoxCheck {
     bool ok = true;
-    std::string message; // when not ok
+    std::string message;    // when not ok
     bool errorTitle = true; // "Error", else the program's title
-    std::string text;    // the box's text after the check (the save-to folder loses one trailing "\")
+    std::string text;       // the box's text after the check (the save-to folder loses one trailing "\")
 };
 
 // The check made when the focus leaves a box. exists says whether a path
@@ -35,6 +35,13 @@ struct BoxCheck {
 // are also kept within what their settings field holds, so that OK never
 // stops half-way through copying.
 BoxCheck CheckBox(FormBox box, std::string_view text, bool (*exists)(std::string_view path) = nullptr);
+
+// What is wrong with a value given for a settings key from outside the
+// dialog (the batch command's --set), by the dialog's own rules: numbers in
+// their ranges, flags -1 or 0, option groups within their choices, a
+// convert-to word of its row's list. nullopt when the value is good. Product
+// names need the registry and are checked by the caller.
+std::optional<std::string> CheckSettingValue(std::string_view key, std::string_view value);
 
 // The Explorer entry's command line for the program at this path.
 std::string ExplorerCommandLine(std::string_view programPath);

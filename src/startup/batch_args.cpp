@@ -1,5 +1,6 @@
 #include "startup/batch_args.h"
 
+#include "settings/settings_form.h"
 #include "settings/settings_keys.h"
 
 namespace ps {
@@ -31,8 +32,19 @@ BatchParse ParseBatchArgs(const std::vector<std::string>& a) {
                     return result;
                 }
                 const std::string key = value.substr(0, eq);
-                if (FindSettingKey(key) == nullptr) {
+                const SettingKey* known = FindSettingKey(key);
+                if (known == nullptr) {
                     result.error = "unknown setting \"" + key + "\"";
+                    return result;
+                }
+                // A value the settings would not take is refused before anything runs.
+                Settings probe;
+                if (auto wrong = CheckSettingValue(known->name, value.substr(eq + 1))) {
+                    result.error = *wrong;
+                    return result;
+                }
+                if (!AssignStoredText(*known, probe, value.substr(eq + 1))) {
+                    result.error = std::string(known->name) + " cannot take \"" + value.substr(eq + 1) + "\"";
                     return result;
                 }
                 args.overrides.emplace_back(key, value.substr(eq + 1));

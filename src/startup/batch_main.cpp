@@ -160,6 +160,19 @@ int Run(const BatchArgs& args) {
     BatchPump pump(state);
     NoProgress progress;
 
+    // A product named in --set must be installed: refused before anything runs.
+    const ProductCatalog products = ProductCatalog::Read(registry);
+    for (const auto& [key, value] : args.overrides) {
+        const bool product =
+            EqualsNoCase(key, "ProdName") || (key.size() == 5 && EqualsNoCase(key.substr(0, 3), "HCA"));
+        if (product && !value.empty() && products.find(value).name.empty()) {
+            Print("plansweeper-batch: " + key + " names \"" + value +
+                      "\", which is not an installed AutoCAD product",
+                  true);
+            return kBatchUsageError;
+        }
+    }
+
     const std::string temp = TempFolder();
     const RunPaths paths{temp + "purge", ProgramFolder(), temp, temp + "Plansweeper\\Safety copies"};
     if (!args.dryRun)
@@ -195,7 +208,9 @@ int Run(const BatchArgs& args) {
     options.dryRunScripts = args.scriptsFolder.empty() ? std::string() : FullPathOf(args.scriptsFolder);
     if (!options.dryRunScripts.empty())
         files.createFolder(options.dryRunScripts);
-    options.rowStarted = [&](std::uint64_t) { saver.saveIfChanged(); };
+    options.rowStarted = [&](std::uint64_t) {
+        saver.saveIfChanged();
+    };
     options.rowDone = [&](const RowReport& r) {
         const std::string where = std::to_string(r.row) + "/" + std::to_string(r.rowCount);
         if (args.dryRun) {

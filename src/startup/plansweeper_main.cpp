@@ -69,8 +69,8 @@ void HandOver(const std::string& tail) {
                 COPYDATASTRUCT data{0, static_cast<DWORD>(payload.size()),
                                     payload.empty() ? nullptr : const_cast<char*>(payload.data())};
                 DWORD_PTR result = 0;
-                SendMessageTimeoutW(g_previousWindow, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL,
-                                    5000, &result);
+                SendMessageTimeoutW(g_previousWindow, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                                    SMTO_NORMAL, 5000, &result);
             } else {
                 ActivatePreviousInstance(g_previousWindow);
             }
@@ -110,7 +110,7 @@ int Main(HINSTANCE instance) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES | ICC_LINK_CLASS |
-                                                        ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
+                                                       ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
     OleInitialize(nullptr);
     int code = 0;

@@ -47,7 +47,9 @@ std::int32_t& Field(TwipsRect& r, Property p) {
 
 MainLayout DesignLayout() {
     MainLayout l;
-    auto set = [&](MainControl c, TwipsRect r) { l[static_cast<std::size_t>(c)] = r; };
+    auto set = [&](MainControl c, TwipsRect r) {
+        l[static_cast<std::size_t>(c)] = r;
+    };
     set(MainControl::Toolbar, {0, 0, 8100, 420});
     set(MainControl::Label1, {120, 480, 1572, 252});
     // The label is as tall as its text: at its designed 372 it would cover the preview's top edge.

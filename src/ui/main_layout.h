@@ -9,7 +9,18 @@
 
 namespace ps {
 
-enum class MainControl { Toolbar, Label1, Label2, ListView1, Preview, Frame1, ProdName, Status, Picture2, Count };
+enum class MainControl {
+    Toolbar,
+    Label1,
+    Label2,
+    ListView1,
+    Preview,
+    Frame1,
+    ProdName,
+    Status,
+    Picture2,
+    Count
+};
 
 struct TwipsRect {
     std::int32_t left = 0;

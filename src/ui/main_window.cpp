@@ -68,10 +68,11 @@ struct MenuItem {
     const char* caption;
 };
 
-HWND Child(HWND parent, const wchar_t* cls, std::string_view text, DWORD style, int id = 0, DWORD exStyle = 0) {
-    return CreateWindowExW(exStyle, cls, Widen(text).c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, 0, 0,
-                           0, 0, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+HWND Child(HWND parent, const wchar_t* cls, std::string_view text, DWORD style, int id = 0,
+           DWORD exStyle = 0) {
+    return CreateWindowExW(exStyle, cls, Widen(text).c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style,
+                           0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           GetModuleHandleW(nullptr), nullptr);
 }
 
 HMENU PopupMenu(std::initializer_list<MenuItem> items) {
@@ -155,8 +156,9 @@ bool MainWindow::create(HINSTANCE instance, const StartupCommand& startup) {
     wc.lpfnWndProc = WindowProc;
     wc.hInstance = instance;
     wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_PLANSWEEPER));
-    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_PLANSWEEPER), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    wc.hIconSm =
+        static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_PLANSWEEPER), IMAGE_ICON,
+                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kMainWindowClass;
@@ -164,12 +166,15 @@ bool MainWindow::create(HINSTANCE instance, const StartupCommand& startup) {
 
     hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kMainWindowClass, Widen(kAppTitle).c_str(),
                             // Not WS_CLIPCHILDREN: the group box is transparent, the window paints under it.
-                            WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr,
-                            nullptr, instance, this);
+                            WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr,
+                            instance, this);
     if (hwnd_ == nullptr)
         return false;
 
-    state_.setObserver({[this](bool) { showRunState(); }, [this] { labelsChanged(); }});
+    state_.setObserver({[this](bool) { showRunState(); },
+                        [this] {
+                            labelsChanged();
+                        }});
     DragAcceptFiles(hwnd_, TRUE);
     const ACCEL keys[] = {{FVIRTKEY, VK_ESCAPE, cmdEscape}, {FVIRTKEY | FCONTROL, 'A', cmdSelectAll}};
     accelerators_ = CreateAcceleratorTableW(const_cast<ACCEL*>(keys), 2);
@@ -247,7 +252,9 @@ void MainWindow::subSettings() {
     wchar_t exe[MAX_PATH];
     const DWORD n = GetModuleFileNameW(nullptr, exe, MAX_PATH);
     SettingsDialog dialog({registry_, store_, settings_, dialogs_, Narrow(std::wstring_view(exe, n)),
-                           [this](const WindowLayout& layout) { applyWindowLayout(layout); }});
+                           [this](const WindowLayout& layout) {
+                               applyWindowLayout(layout);
+                           }});
     dialog.showModal(hwnd_);
     // The dialog may have changed the product or profile.
     state_.setProductHead(settings_.ProdName, settings_.Profile);
@@ -345,18 +352,20 @@ void MainWindow::onCreate() {
 
 void MainWindow::createMenus() {
     HMENU bar = CreateMenu();
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(PopupMenu({{cmdAddFolderOnly, "&Add Folders Only"},
-                                                                     {cmdAddFolder, "&Add Folders"},
-                                                                     {cmdAddDrawings, "&Add Drawings"},
-                                                                     {Command{}, nullptr},
-                                                                     {cmdConnect, "&Connect Network Disk"},
-                                                                     {cmdDisconnect, "&Disconnect Network Disk"},
-                                                                     {Command{}, nullptr},
-                                                                     {cmdExit, "E&xit"}})),
+    AppendMenuW(bar, MF_POPUP,
+                reinterpret_cast<UINT_PTR>(PopupMenu({{cmdAddFolderOnly, "&Add Folders Only"},
+                                                      {cmdAddFolder, "&Add Folders"},
+                                                      {cmdAddDrawings, "&Add Drawings"},
+                                                      {Command{}, nullptr},
+                                                      {cmdConnect, "&Connect Network Disk"},
+                                                      {cmdDisconnect, "&Disconnect Network Disk"},
+                                                      {Command{}, nullptr},
+                                                      {cmdExit, "E&xit"}})),
                 L"&File");
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(PopupMenu({{cmdSettings, "&Settings"},
-                                                                     {cmdExportList, "&Export List to Log File"},
-                                                                     {cmdImportList, "&Import List from Log File"}})),
+    AppendMenuW(bar, MF_POPUP,
+                reinterpret_cast<UINT_PTR>(PopupMenu({{cmdSettings, "&Settings"},
+                                                      {cmdExportList, "&Export List to Log File"},
+                                                      {cmdImportList, "&Import List from Log File"}})),
                 L"&Options");
     AppendMenuW(bar, MF_POPUP,
                 reinterpret_cast<UINT_PTR>(PopupMenu({{cmdHelp, "&Help"}, {cmdAbout, "&About"}})), L"&Help");
@@ -369,10 +378,10 @@ void MainWindow::createControls() {
     picture2_ = Child(hwnd_, L"STATIC", "", SS_NOTIFY, kPicture2Id);
     SetWindowSubclass(picture2_, MeterProc, 0, reinterpret_cast<DWORD_PTR>(this));
     label2_ = Child(hwnd_, L"STATIC", "Preview:", SS_LEFT, kLabel2Id);
-    list_ = Child(hwnd_, WC_LISTVIEWW, "", WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS,
-                  kListId);
-    ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_DOUBLEBUFFER |
-                                                 LVS_EX_LABELTIP);
+    list_ = Child(hwnd_, WC_LISTVIEWW, "",
+                  WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, kListId);
+    ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP |
+                                                 LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
     for (std::size_t i = 0; i < kColumnCount; ++i) {
         const std::wstring caption = Widen(kColumnCaptions[i]);
         LVCOLUMNW column{};
@@ -386,7 +395,8 @@ void MainWindow::createControls() {
     preview_.create(hwnd_, kPreviewId);
     frame_ = Child(hwnd_, L"BUTTON", "Information", BS_GROUPBOX, kFrameId);
     prodName_ = Child(hwnd_, L"STATIC", "", SS_LEFT | SS_NOPREFIX, kProdNameId);
-    status_ = Child(hwnd_, L"STATIC", std::string(kStatusIdle), SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, kStatusId);
+    status_ =
+        Child(hwnd_, L"STATIC", std::string(kStatusIdle), SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, kStatusId);
     // The frame is drawn after the label inside it.
     SetWindowPos(frame_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
@@ -413,9 +423,15 @@ void MainWindow::createToolbar() {
     const int ownBase = ImageList_GetImageCount(images_);
     UniqueBitmap own = DrawOwnImages(size);
     ImageList_AddMasked(images_, own.get(), RGB(255, 0, 255));
-    const int images[] = {viewBase + VIEW_PARENTFOLDER, viewBase + VIEW_NEWFOLDER, stdBase + STD_FILEOPEN,
-                          ownBase + 0,                  stdBase + STD_DELETE,       stdBase + STD_PROPERTIES,
-                          ownBase + 1,                  0,                          ownBase + 2};
+    const int images[] = {viewBase + VIEW_PARENTFOLDER,
+                          viewBase + VIEW_NEWFOLDER,
+                          stdBase + STD_FILEOPEN,
+                          ownBase + 0,
+                          stdBase + STD_DELETE,
+                          stdBase + STD_PROPERTIES,
+                          ownBase + 1,
+                          0,
+                          ownBase + 2};
 
     std::array<TBBUTTON, std::size(kToolbarButtons)> buttons{};
     std::array<std::wstring, std::size(kToolbarButtons)> texts;
@@ -432,7 +448,8 @@ void MainWindow::createToolbar() {
         t.iBitmap = images[i];
         t.idCommand = static_cast<int>(b.command);
         t.fsState = TBSTATE_ENABLED;
-        t.fsStyle = static_cast<BYTE>(BTNS_BUTTON | BTNS_AUTOSIZE | (b.caption != nullptr ? BTNS_SHOWTEXT : 0));
+        t.fsStyle =
+            static_cast<BYTE>(BTNS_BUTTON | BTNS_AUTOSIZE | (b.caption != nullptr ? BTNS_SHOWTEXT : 0));
         t.iString = reinterpret_cast<INT_PTR>(texts[i].c_str());
     }
     SendMessageW(toolbar_, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
@@ -465,12 +482,15 @@ void MainWindow::layoutControls() {
     GetWindowRect(toolbar_, &bar);
     const int toolbarBottom = bar.bottom - bar.top;
     // Everything below the toolbar keeps its designed distance from it.
-    const int shift = std::max(0, toolbarBottom - TwipsToPixels(At(layout, MainControl::Toolbar).height, dpi_));
+    const int shift =
+        std::max(0, toolbarBottom - TwipsToPixels(At(layout, MainControl::Toolbar).height, dpi_));
     auto rect = [&](const TwipsRect& r) {
         return RECT{TwipsToPixels(r.left, dpi_), TwipsToPixels(r.top, dpi_) + shift,
                     TwipsToPixels(r.left + r.width, dpi_), TwipsToPixels(r.top + r.height, dpi_) + shift};
     };
-    auto place = [](HWND w, const RECT& r) { MoveWindow(w, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE); };
+    auto place = [](HWND w, const RECT& r) {
+        MoveWindow(w, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    };
 
     // The strip between the toolbar and the list holds the meter, which is
     // taller than the strip as designed: the list's top edge moves down by
@@ -512,7 +532,8 @@ void MainWindow::layoutControls() {
 
 void MainWindow::onGetMinMaxInfo(MINMAXINFO& info) {
     const int dpi = hwnd_ != nullptr ? WindowDpi(hwnd_) : 96;
-    info.ptMinTrackSize = {TwipsToPixels(kMinWindowWidthTwips, dpi), TwipsToPixels(kMinWindowHeightTwips, dpi)};
+    info.ptMinTrackSize = {TwipsToPixels(kMinWindowWidthTwips, dpi),
+                           TwipsToPixels(kMinWindowHeightTwips, dpi)};
     info.ptMaxTrackSize = {GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
 }
 
@@ -692,7 +713,8 @@ WindowLayout MainWindow::currentWindowLayout() const {
     std::array<int, kColumnCount> order{};
     ListView_GetColumnOrderArray(list_, static_cast<int>(kColumnCount), order.data());
     for (std::size_t i = 0; i < kColumnCount; ++i) {
-        layout.columnWidth[i] = static_cast<float>(PixelsToTwips(ListView_GetColumnWidth(list_, static_cast<int>(i)), dpi));
+        layout.columnWidth[i] =
+            static_cast<float>(PixelsToTwips(ListView_GetColumnWidth(list_, static_cast<int>(i)), dpi));
         for (std::size_t p = 0; p < kColumnCount; ++p)
             if (order[p] == static_cast<int>(i))
                 layout.columnPosition[i] = static_cast<std::int16_t>(p + 1);

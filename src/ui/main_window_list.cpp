@@ -26,9 +26,9 @@ enum class Tint { None, Failure, Ok };
 
 Tint TintOf(std::string_view status) {
     static constexpr std::string_view kFailures[] = {
-        status::kTimeouted, status::kTerminated, status::kAccessDenied, status::kReadOnly,
-        status::kNotSaved,  status::kNotStarted, status::kScriptDenied, status::kFileNotFound,
-        status::kFolderNotFound};
+        status::kTimeouted,    status::kTerminated,   status::kAccessDenied,
+        status::kReadOnly,     status::kNotSaved,     status::kNotStarted,
+        status::kScriptDenied, status::kFileNotFound, status::kFolderNotFound};
     for (auto failure : kFailures)
         if (status == failure)
             return Tint::Failure;
@@ -92,8 +92,8 @@ LRESULT MainWindow::onListNotify(NMHDR& header) {
     case LVN_ITEMCHANGED: {
         const auto& change = reinterpret_cast<NMLISTVIEW&>(header);
         // One preview for a whole burst of selection changes, keyboard or mouse.
-        if ((change.uChanged & LVIF_STATE) != 0 && ((change.uNewState ^ change.uOldState) & LVIS_SELECTED) != 0 &&
-            !previewPending_) {
+        if ((change.uChanged & LVIF_STATE) != 0 &&
+            ((change.uNewState ^ change.uOldState) & LVIS_SELECTED) != 0 && !previewPending_) {
             previewPending_ = true;
             PostMessageW(hwnd_, kShowPreviewMessage, 0, 0);
         }
@@ -188,7 +188,8 @@ void MainWindow::subRemove() {
     state_.running(false);
     if (removed == 0)
         return;
-    const int current = std::min(ListView_GetNextItem(list_, -1, LVNI_FOCUSED), static_cast<int>(rows_.size()) - 1);
+    const int current =
+        std::min(ListView_GetNextItem(list_, -1, LVNI_FOCUSED), static_cast<int>(rows_.size()) - 1);
     ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
     refreshList();
     SetFocus(list_);
@@ -223,7 +224,8 @@ void MainWindow::subAddDrawings() {
         return;
     const auto answer = dialogs_.openDrawings(hwnd_, settings_.InitialDir2);
     if (!answer || answer->empty()) {
-        dialogs_.inform(hwnd_, "No files or too many files selected!", std::string(kAppTitle), MB_ICONINFORMATION);
+        dialogs_.inform(hwnd_, "No files or too many files selected!", std::string(kAppTitle),
+                        MB_ICONINFORMATION);
         return;
     }
     rows_.setSortingOff();
@@ -313,8 +315,8 @@ void MainWindow::onDropFiles(HDROP drop) {
                 addToListView(rows_, files_, settings_, path);
             } else if (FolderExists(files_, path)) {
                 if (!includeFolders)
-                    includeFolders = dialogs_.askYesNo(hwnd_, "Do you want to include folders and subfolders?",
-                                                       std::string(kAppTitle));
+                    includeFolders = dialogs_.askYesNo(
+                        hwnd_, "Do you want to include folders and subfolders?", std::string(kAppTitle));
                 if (*includeFolders) {
                     FindFilesAPI(search, path, "*.dwg");
                     if (IsOn(settings_.IncludeDXF))
@@ -373,10 +375,18 @@ void MainWindow::showContextMenu(POINT at) {
         const char* caption;
     };
     static constexpr Item kItems[] = {
-        {cmdAddDrawings, "&Add drawings..."}, {cmdRemove, "Re&move"},          {cmdResetStatus, "Reset S&tatus"},
-        {cmdSetSkip, "Set Status to S&kip"},   {0, nullptr},                    {cmdSelectAll, "&Select All"},
-        {cmdClearAll, "&Clear All"},           {0, nullptr},                    {cmdExportList, "E&xport list to log file"},
-        {cmdFileProperties, "&File Properties"}, {cmdExplore, "&Explore"},        {cmdStartAcad, "&Start AutoCAD"},
+        {cmdAddDrawings, "&Add drawings..."},
+        {cmdRemove, "Re&move"},
+        {cmdResetStatus, "Reset S&tatus"},
+        {cmdSetSkip, "Set Status to S&kip"},
+        {0, nullptr},
+        {cmdSelectAll, "&Select All"},
+        {cmdClearAll, "&Clear All"},
+        {0, nullptr},
+        {cmdExportList, "E&xport list to log file"},
+        {cmdFileProperties, "&File Properties"},
+        {cmdExplore, "&Explore"},
+        {cmdStartAcad, "&Start AutoCAD"},
     };
     HMENU menu = CreatePopupMenu();
     for (const auto& item : kItems) {
@@ -408,7 +418,8 @@ void MainWindow::explore() {
     const auto row = currentRow();
     if (!row)
         return;
-    ShellExecuteW(hwnd_, L"explore", Widen(rows_[*row].cell(kColPath)).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(hwnd_, L"explore", Widen(rows_[*row].cell(kColPath)).c_str(), nullptr, nullptr,
+                  SW_SHOWNORMAL);
 }
 
 void MainWindow::startAutoCad() {

@@ -143,7 +143,8 @@ void MainWindow::subRun() {
     RunOptions options;
     options.minimized = IsIconic(hwnd_) != 0;
     options.setTopmost = [this](bool on) {
-        SetWindowPos(hwnd_, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        SetWindowPos(hwnd_, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     };
     options.rowStarted = [this](std::uint64_t id) {
         // The row AutoCAD works on is the selected one, in view.

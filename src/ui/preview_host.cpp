@@ -27,7 +27,8 @@ bool RegisterBesideProgram() {
 void Put(IDispatch* control, DISPID id, VARIANT value) {
     DISPID named = DISPID_PROPERTYPUT;
     DISPPARAMS params{&value, &named, 1, 1};
-    control->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr);
+    control->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr,
+                    nullptr);
 }
 
 void Call(IDispatch* control, DISPID id) {
@@ -60,8 +61,8 @@ HWND PreviewHost::create(HWND parent, int id) {
         if (window_ != nullptr)
             DestroyWindow(window_);
         control_.reset();
-        window_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_ETCHEDFRAME, 0, 0,
-                                  0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        window_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_ETCHEDFRAME,
+                                  0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                   GetModuleHandleW(nullptr), nullptr);
     }
     return window_;
@@ -73,9 +74,9 @@ bool PreviewHost::createControl(HWND parent, int id) {
     CLSID clsid;
     if (FAILED(CLSIDFromProgID(pictlet::kProgId, &clsid)) && !RegisterBesideProgram())
         return false;
-    window_ = CreateWindowExW(0, L"AtlAxWin", pictlet::kProgId, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0,
-                              parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
-                              nullptr);
+    window_ = CreateWindowExW(0, L"AtlAxWin", pictlet::kProgId, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
+                              0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                              GetModuleHandleW(nullptr), nullptr);
     if (window_ == nullptr)
         return false;
     IUnknown* unknown = nullptr;

@@ -85,7 +85,8 @@ const Item kItems[] = {
     {Kind::Edit, idDeleteDays, 3, 116, 100, 40, 12, nullptr, nullptr},
     {Kind::Label, idStatic, 3, 160, 102, 30, 8, "days", nullptr},
     {Kind::Label, idStatic, 3, 7, 132, 394, 18,
-     "These options are used only by the command \"Add Folders Only\": the folders of its rows are cleaned when "
+     "These options are used only by the command \"Add Folders Only\": the folders of its rows are cleaned "
+     "when "
      "the run starts.",
      nullptr},
 
@@ -423,21 +424,22 @@ void SettingsDialog::onInit() {
 }
 
 void SettingsDialog::buildPages() {
-    tips_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                            CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    tips_ =
+        CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
     const HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
     for (std::size_t p = 0; p < pages_.size(); ++p)
         pages_[p] = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SETTINGS_PAGE), hwnd_,
                                        PageProc, 0);
-    auto make = [&](int page, const wchar_t* cls, const char* caption, DWORD style, int id, int x, int y, int w,
-                    int h, const char* tip) {
+    auto make = [&](int page, const wchar_t* cls, const char* caption, DWORD style, int id, int x, int y,
+                    int w, int h, const char* tip) {
         RECT r{x, y, x + w, y + h};
         MapDialogRect(pages_[static_cast<std::size_t>(page)], &r);
         const HWND control = CreateWindowExW(
-            std::wstring_view(cls) == WC_EDITW ? WS_EX_CLIENTEDGE : 0, cls, Widen(caption != nullptr ? caption : "").c_str(),
-            WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left, r.bottom - r.top,
-            pages_[static_cast<std::size_t>(page)], reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-            GetModuleHandleW(nullptr), nullptr);
+            std::wstring_view(cls) == WC_EDITW ? WS_EX_CLIENTEDGE : 0, cls,
+            Widen(caption != nullptr ? caption : "").c_str(), WS_CHILD | WS_VISIBLE | style, r.left, r.top,
+            r.right - r.left, r.bottom - r.top, pages_[static_cast<std::size_t>(page)],
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         if (tip != nullptr) {
             std::wstring text = Widen(tip);
@@ -456,20 +458,20 @@ void SettingsDialog::buildPages() {
     for (const auto& item : kItems) {
         switch (item.kind) {
         case Kind::Label:
-            make(item.page, WC_STATICW, item.caption, SS_LEFT | SS_NOPREFIX * (item.id == idStatic ? 0 : 1), item.id,
-                 item.x, item.y, item.w, item.h, item.tip);
+            make(item.page, WC_STATICW, item.caption, SS_LEFT | SS_NOPREFIX * (item.id == idStatic ? 0 : 1),
+                 item.id, item.x, item.y, item.w, item.h, item.tip);
             break;
         case Kind::Edit:
-            make(item.page, WC_EDITW, "", WS_TABSTOP | ES_AUTOHSCROLL, item.id, item.x, item.y, item.w, item.h,
-                 item.tip);
+            make(item.page, WC_EDITW, "", WS_TABSTOP | ES_AUTOHSCROLL, item.id, item.x, item.y, item.w,
+                 item.h, item.tip);
             break;
         case Kind::Combo:
-            make(item.page, WC_COMBOBOXW, "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, item.id, item.x, item.y,
-                 item.w, item.h, item.tip);
+            make(item.page, WC_COMBOBOXW, "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, item.id, item.x,
+                 item.y, item.w, item.h, item.tip);
             break;
         case Kind::Button:
-            make(item.page, WC_BUTTONW, item.caption, WS_TABSTOP | BS_PUSHBUTTON, item.id, item.x, item.y, item.w,
-                 item.h, item.tip);
+            make(item.page, WC_BUTTONW, item.caption, WS_TABSTOP | BS_PUSHBUTTON, item.id, item.x, item.y,
+                 item.w, item.h, item.tip);
             break;
         case Kind::Group:
             make(item.page, WC_BUTTONW, item.caption, BS_GROUPBOX, item.id, item.x, item.y, item.w, item.h,
@@ -477,8 +479,9 @@ void SettingsDialog::buildPages() {
             firstRadio = true;
             break;
         case Kind::Radio:
-            make(item.page, WC_BUTTONW, item.caption, BS_AUTORADIOBUTTON | (firstRadio ? WS_GROUP | WS_TABSTOP : 0),
-                 item.id, item.x, item.y, item.w, item.h, item.tip);
+            make(item.page, WC_BUTTONW, item.caption,
+                 BS_AUTORADIOBUTTON | (firstRadio ? WS_GROUP | WS_TABSTOP : 0), item.id, item.x, item.y,
+                 item.w, item.h, item.tip);
             firstRadio = false;
             break;
         }
@@ -487,27 +490,29 @@ void SettingsDialog::buildPages() {
             for (std::size_t row = 0; row < kFormatCount; ++row) {
                 const int y = 26 + 16 * static_cast<int>(row);
                 const int r = static_cast<int>(row);
-                make(2, WC_STATICW, std::string(FamilyLabel(kAllFamilies[row])).c_str(), SS_LEFT, idStatic, 7, y + 2,
-                     70, 8, nullptr);
-                make(2, WC_COMBOBOXW, "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, idRowConvert + r, 80, y, 120,
-                     150, nullptr);
-                make(2, WC_COMBOBOXW, "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, idRowApp + r, 205, y, 115,
-                     150, nullptr);
-                make(2, WC_COMBOBOXW, "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, idRowProf + r, 325, y, 76,
-                     150, nullptr);
+                make(2, WC_STATICW, std::string(FamilyLabel(kAllFamilies[row])).c_str(), SS_LEFT, idStatic, 7,
+                     y + 2, 70, 8, nullptr);
+                make(2, WC_COMBOBOXW, "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, idRowConvert + r, 80, y,
+                     120, 150, nullptr);
+                make(2, WC_COMBOBOXW, "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, idRowApp + r, 205, y,
+                     115, 150, nullptr);
+                make(2, WC_COMBOBOXW, "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, idRowProf + r, 325, y,
+                     76, 150, nullptr);
             }
         }
     }
     for (std::size_t i = 0; i < std::size(kChecks); ++i) {
         const auto& check = kChecks[i];
-        make(check.page, WC_BUTTONW, check.caption, WS_TABSTOP | BS_AUTOCHECKBOX, idCheckBase + static_cast<int>(i),
-             check.x, check.y, check.w, 10, check.tip);
+        make(check.page, WC_BUTTONW, check.caption, WS_TABSTOP | BS_AUTOCHECKBOX,
+             idCheckBase + static_cast<int>(i), check.x, check.y, check.w, 10, check.tip);
     }
-    make(4, WC_BUTTONW, "Don't change", WS_TABSTOP | BS_AUTOCHECKBOX, idIsaveCheck, 214, 100, 120, 10, nullptr);
+    make(4, WC_BUTTONW, "Don't change", WS_TABSTOP | BS_AUTOCHECKBOX, idIsaveCheck, 214, 100, 120, 10,
+         nullptr);
     // The save-to box follows its check box in the tab order.
     SetWindowPos(control(idSaveToFolder), control(idCheckBase + CheckIndex("bSaveToFolder")), 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    SetWindowPos(control(idGetPath), control(idSaveToFolder), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(control(idGetPath), control(idSaveToFolder), 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void SettingsDialog::layoutPages() {
@@ -546,8 +551,9 @@ void SettingsDialog::fillValues() {
         const SettingKey* k = FindSettingKey(key);
         SetText(control(id), stored(k->name, k->absent));
     }
-    for (auto [base, key, count] : {std::tuple{idIndexctl, "INDEXCTL", 5}, std::tuple{idProxy, "PROXYGRAPHICS", 3},
-                                    std::tuple{idRaster, "RASTERPREVIEW", 3}}) {
+    for (auto [base, key, count] :
+         {std::tuple{idIndexctl, "INDEXCTL", 5}, std::tuple{idProxy, "PROXYGRAPHICS", 3},
+          std::tuple{idRaster, "RASTERPREVIEW", 3}}) {
         const auto n = BoxNumber(stored(key, "-1"));
         if (!n || *n + 1 < 0 || *n + 1 >= count)
             continue; // a value that cannot be shown leaves the design's choice
@@ -561,7 +567,8 @@ void SettingsDialog::fillValues() {
     isavePercentRule();
     filling_ = false;
 
-    fillProducts(control(idAcadVer), control(idAcadProf), stored("ProdName", ""), stored("Profile", ""), false);
+    fillProducts(control(idAcadVer), control(idAcadProf), stored("ProdName", ""), stored("Profile", ""),
+                 false);
     for (std::size_t row = 0; row < kFormatCount; ++row) {
         const std::string suffix = std::to_string(12 + row);
         fillProducts(control(idRowApp + static_cast<int>(row)), control(idRowProf + static_cast<int>(row)),
@@ -590,7 +597,8 @@ void SettingsDialog::fillProducts(HWND appList, HWND profileList, const std::str
             SendMessageW(profileList, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
         return;
     }
-    fillProfiles(appList, profileList, storedProfile.empty() ? AcadCurrentProfile(c_.registry) : storedProfile);
+    fillProfiles(appList, profileList,
+                 storedProfile.empty() ? AcadCurrentProfile(c_.registry) : storedProfile);
 }
 
 void SettingsDialog::fillProfiles(HWND appList, HWND profileList, const std::string& wanted) {
@@ -599,11 +607,13 @@ void SettingsDialog::fillProfiles(HWND appList, HWND profileList, const std::str
         FillCombo(profileList, {});
         return;
     }
-    FillCombo(profileList, AcadProfiles(c_.registry, AcadProductType(c_.registry, product),
-                                        AcadReleaseKey(c_.registry, product), AcadProductKey(c_.registry, product)));
+    FillCombo(profileList,
+              AcadProfiles(c_.registry, AcadProductType(c_.registry, product),
+                           AcadReleaseKey(c_.registry, product), AcadProductKey(c_.registry, product)));
     if (!SelectExact(profileList, wanted)) {
         const ProductEntry entry = ProductCatalog::Read(c_.registry).find(product);
-        SelectExact(profileList, AcadProfileOf(c_.registry, entry.productType, entry.releaseKey, entry.productKey));
+        SelectExact(profileList,
+                    AcadProfileOf(c_.registry, entry.productType, entry.releaseKey, entry.productKey));
     }
 }
 
@@ -710,9 +720,10 @@ void SettingsDialog::warn(int id) {
     if (key == "ACAD_VBA" || key == "AppId" || key == "PurgeCleanRegApp")
         message = careful + "\r\nRead the documentation for more information.";
     else if (key == "PurgeAllNOD")
-        message = careful +
-                  "\r\nFor example a drawings relation to a Sheet Set will be lost.\r\nIf the drawing contains "
-                  "Images they will also be destroyed!!!\r\nRead the documentation for more information.";
+        message =
+            careful +
+            "\r\nFor example a drawings relation to a Sheet Set will be lost.\r\nIf the drawing contains "
+            "Images they will also be destroyed!!!\r\nRead the documentation for more information.";
     if (!message.empty())
         c_.dialogs.inform(hwnd_, message, std::string(kAppTitle), MB_ICONEXCLAMATION);
 }
@@ -733,8 +744,8 @@ bool SettingsDialog::validate(int id, bool showMessage) {
         return true;
     if (!IsWindowEnabled(edit))
         return true;
-    const BoxCheck check = CheckBox(*box, GetText(edit),
-                                    *box == FormBox::SaveToFolder ? FolderExistsOnDisk : FileExistsOnDisk);
+    const BoxCheck check =
+        CheckBox(*box, GetText(edit), *box == FormBox::SaveToFolder ? FolderExistsOnDisk : FileExistsOnDisk);
     if (check.text != GetText(edit))
         SetText(edit, check.text);
     if (check.ok)
@@ -764,7 +775,8 @@ void SettingsDialog::onOk() {
     };
     for (std::size_t i = 0; i < std::size(kChecks); ++i) {
         const bool on = IsChecked(control(idCheckBase + static_cast<int>(i)));
-        assign(kChecks[i].key, EqualsNoCase(kChecks[i].key, "showVersion") ? (on ? "1" : "0") : (on ? "-1" : "0"));
+        assign(kChecks[i].key,
+               EqualsNoCase(kChecks[i].key, "showVersion") ? (on ? "1" : "0") : (on ? "-1" : "0"));
     }
     assign("Timeout", GetText(control(idTimeout)));
     assign("PurgeTimes", GetText(control(idPurgeTimes)));
@@ -774,11 +786,13 @@ void SettingsDialog::onOk() {
     const std::string product = ComboText(control(idAcadVer));
     s.ExePath = AcadExePath(c_.registry, product);
     if (product.empty())
-        c_.dialogs.inform(hwnd_, "AutoCAD application has not been specified.", std::string(kAppTitle), MB_ICONERROR);
+        c_.dialogs.inform(hwnd_, "AutoCAD application has not been specified.", std::string(kAppTitle),
+                          MB_ICONERROR);
     s.ProdName = product;
     s.Profile = ComboText(control(idAcadProf));
-    for (auto [base, field, count] : {std::tuple{idIndexctl, &s.INDEXCTL, 5}, std::tuple{idProxy, &s.PROXYGRAPHICS, 3},
-                                      std::tuple{idRaster, &s.RASTERPREVIEW, 3}})
+    for (auto [base, field, count] :
+         {std::tuple{idIndexctl, &s.INDEXCTL, 5}, std::tuple{idProxy, &s.PROXYGRAPHICS, 3},
+          std::tuple{idRaster, &s.RASTERPREVIEW, 3}})
         for (int i = 0; i < count; ++i)
             if (IsChecked(control(base + i)))
                 *field = static_cast<std::int16_t>(i - 1);
@@ -828,9 +842,10 @@ void SettingsDialog::browseFolder() {
 }
 
 void SettingsDialog::showShortcutState() {
-    SetText(control(idShortcutState), ExplorerEntryExists(c_.registry)
-                                          ? "The entry \"Plansweeper\" is on the context menu of drawing files."
-                                          : "Drawing files have no \"Plansweeper\" entry on their context menu.");
+    SetText(control(idShortcutState),
+            ExplorerEntryExists(c_.registry)
+                ? "The entry \"Plansweeper\" is on the context menu of drawing files."
+                : "Drawing files have no \"Plansweeper\" entry on their context menu.");
 }
 
 } // namespace ps

@@ -13,9 +13,8 @@ namespace {
 class Pointers : public testing::Test {
 protected:
     void SetUp() override {
-        standin::RegisterStandins(reg, "C:\\Standin", [](const standin::StandinProduct&, const std::string&) {
-            return true;
-        });
+        standin::RegisterStandins(reg, "C:\\Standin",
+                                  [](const standin::StandinProduct&, const std::string&) { return true; });
     }
     MemoryRegistry reg;
 };

@@ -59,8 +59,7 @@ public:
 class Closer : public testing::Test {
 protected:
     std::int16_t scan(bool r15 = true, std::vector<std::uint32_t> pids = {100}) {
-        PopUpScanContext c{desktop, files, codec, clock, "C:\\Temp\\PlansweeperClosedPopUps.log"};
-        return CloseAcadPopUps(c, r15, "C:\\D\\a.dwg", pids);
+        return CloseAcadPopUps(context, r15, "C:\\D\\a.dwg", pids);
     }
     std::string log() {
         const auto* e = files.find("C:\\Temp\\PlansweeperClosedPopUps.log");
@@ -72,6 +71,7 @@ protected:
     MemoryFileSystem files;
     Latin1Codec codec;
     test::ManualClock clock;
+    PopUpScanContext context{desktop, files, codec, clock, "C:\\Temp\\PlansweeperClosedPopUps.log"};
 };
 
 TEST(PopUpTitles, CandidateTableRowByRow) {
@@ -152,6 +152,8 @@ TEST_F(Closer, ErrorWindowIsLoggedClosedAndGivesThree) {
     desktop.button(err, "&No");
     EXPECT_EQ(scan(), 3);
     EXPECT_EQ(desktop.actions, (std::vector<std::string>{"close AutoCAD Error", "click &No"}));
+    EXPECT_EQ(log(), "07.12.2026 05:40:00;C:\\D\\a.dwg;AutoCAD Error\r\n");
+    scan(); // a window that stays is logged once per wait
     EXPECT_EQ(log(), "07.12.2026 05:40:00;C:\\D\\a.dwg;AutoCAD Error\r\n");
 }
 

@@ -83,10 +83,9 @@ namespace {
 // AutoCAD LT keys carry no minor version: R8 (LT 2002) up to R17 are in the
 // table, R18 (LT 2013) and later are newer than the newest family.
 TEST(ReleaseFamilies, EveryAutoCadLtKeyFromR8ToR25HasTheFamilyOfItsAutoCad) {
-    const ReleaseFamily expected[] = {ReleaseFamily::R15, ReleaseFamily::R16, ReleaseFamily::R16,
-                                      ReleaseFamily::R16, ReleaseFamily::R17, ReleaseFamily::R17,
-                                      ReleaseFamily::R17, ReleaseFamily::R18, ReleaseFamily::R18,
-                                      ReleaseFamily::R18};
+    const ReleaseFamily expected[] = {
+        ReleaseFamily::R15, ReleaseFamily::R16, ReleaseFamily::R16, ReleaseFamily::R16, ReleaseFamily::R17,
+        ReleaseFamily::R17, ReleaseFamily::R17, ReleaseFamily::R18, ReleaseFamily::R18, ReleaseFamily::R18};
     for (int n = 8; n <= 25; ++n) {
         const std::string key = "R" + std::to_string(n);
         SCOPED_TRACE(key);

@@ -129,7 +129,9 @@ TEST_F(Search, AMissingFolderKeepsItsRowAndAStopKeepsTheRest) {
     list = DrawingList{};
     list.append(MakeFolderRow("D:\\J\\sub"));
     list.append(MakeFolderRow("D:\\J\\zeta"));
-    pump.onPump = [&](int) { state.requestStop(); };
+    pump.onPump = [&](int) {
+        state.requestStop();
+    };
     subAddFolderToFiles(c, {});
     EXPECT_EQ(Names(list), (std::vector<std::string>{"D:\\J\\zeta\\e.dwg", "D:\\J\\sub\\"}));
     EXPECT_TRUE(list[1].isFolder());

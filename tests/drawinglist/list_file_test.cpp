@@ -65,7 +65,9 @@ TEST(ListFile, SemicolonsNeverShiftTheFields) {
 // Lists from editors and other tools: LF line ends and a UTF-8 byte-order mark.
 TEST(ListFile, LineFeedsAndAByteOrderMarkAreRead) {
     DrawingList list;
-    EXPECT_EQ(ImportListText(list, "\xEF\xBB\xBF" "d.dwg;C:\\D;;;;;;\nC:\\F;C:\\F;FOLDER;;;;;\n").error,
+    EXPECT_EQ(ImportListText(list, "\xEF\xBB\xBF"
+                                   "d.dwg;C:\\D;;;;;;\nC:\\F;C:\\F;FOLDER;;;;;\n")
+                  .error,
               std::nullopt);
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0].cell(kColFilename), "d.dwg");
@@ -76,7 +78,8 @@ TEST(ListFile, ShortAndEmptyLinesEndTheImport) {
     DrawingList list;
     ImportResult r = ImportListText(list, "a.dwg;C:\\D;2000;;1; ;d;\r\n\r\nb.dwg;C:\\D;2000;;1; ;d;\r\n");
     EXPECT_EQ(r.added, 1u);
-    EXPECT_EQ(r.error, "Error in ImportListStatus: line 2 is empty; every line holds one row of eight fields.");
+    EXPECT_EQ(r.error,
+              "Error in ImportListStatus: line 2 is empty; every line holds one row of eight fields.");
     EXPECT_EQ(list.size(), 1u);
 
     r = ImportListText(list, "c.dwg;C:\\D;2004\r\nd.dwg;C:\\D;2004;;1; ;d;\r\n");

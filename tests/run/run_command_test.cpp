@@ -24,8 +24,9 @@ TEST(Recovery, ADamagedDrawingIsPutBackAndAnUnchangedOnesCopyGoes) {
 
     const auto messages = RecoverInterruptedRun(reg, files, safety);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], "\"C:\\D\\cut.dwg\" was put back as it was before an interrupted run; the file the "
-                           "run left is kept at \"C:\\T\\Safety copies\\1-1.changed.dwg\".");
+    EXPECT_EQ(messages[0],
+              "\"C:\\D\\cut.dwg\" was put back as it was before an interrupted run; the file the "
+              "run left is kept at \"C:\\T\\Safety copies\\1-1.changed.dwg\".");
     EXPECT_EQ(files.find("C:\\D\\cut.dwg")->content, "AC1018 whole drawing");
     EXPECT_EQ(files.find(safety + "\\1-1.changed.dwg")->content, "AC1018 half");
     EXPECT_EQ(files.find("C:\\D\\same.dwg")->content, "AC1015 same");

@@ -467,7 +467,9 @@ TEST_F(Run, AnOverrideProductGetsTheScriptOfItsOwnType) {
     settings.HCA[4] = "AutoCAD LT 2008";
     std::vector<std::string> scripts;
     RunOptions options;
-    options.rowStarted = [&](std::uint64_t) { scripts.push_back(bytes("C:\\Temp\\purge.scr")); };
+    options.rowStarted = [&](std::uint64_t) {
+        scripts.push_back(bytes("C:\\Temp\\purge.scr"));
+    };
     run(options);
     EXPECT_EQ(statusOf(0), "OK");
     EXPECT_EQ(statusOf(1), "OK");
@@ -549,8 +551,8 @@ TEST_F(Run, TheListMayChangeWhileAutoCadWorks) {
 
 TEST(PlanRows, AutoCadLt2013OpensEveryDrawingButConvertsOnlyInPlace) {
     MemoryRegistry reg;
-    reg.putString(RegRoot::LocalMachine, "Software\\Autodesk\\AutoCAD LT\\R18\\ACADLT-B001:409", "ProductName",
-                  "AutoCAD LT 2013");
+    reg.putString(RegRoot::LocalMachine, "Software\\Autodesk\\AutoCAD LT\\R18\\ACADLT-B001:409",
+                  "ProductName", "AutoCAD LT 2013");
     const ProductCatalog products = ProductCatalog::Read(reg);
     Latin1Codec codec;
     Settings s;

@@ -28,11 +28,14 @@ TEST(SettingsForm, LeavingABoxChecksItsRuleWithTheExactMessage) {
     EXPECT_FALSE(CheckBox(FormBox::DeleteDays, "-1").ok);
     EXPECT_TRUE(CheckBox(FormBox::DeleteDays, "40000").ok); // beyond 16 bits, within the field
     EXPECT_EQ(CheckBox(FormBox::ISavePercent, "101").message, "Please insert a number between 0 and 100");
-    auto folders = [](std::string_view path) { return path == "C:\\Out\\"; };
+    auto folders = [](std::string_view path) {
+        return path == "C:\\Out\\";
+    };
     const BoxCheck folder = CheckBox(FormBox::SaveToFolder, "C:\\Out\\\\", +folders);
     EXPECT_TRUE(folder.ok); // one trailing backslash goes, one stays
     EXPECT_EQ(folder.text, "C:\\Out\\");
-    EXPECT_EQ(CheckBox(FormBox::SaveToFolder, "C:\\Nowhere\\", +folders).message, "This folder is not valid!");
+    EXPECT_EQ(CheckBox(FormBox::SaveToFolder, "C:\\Nowhere\\", +folders).message,
+              "This folder is not valid!");
     EXPECT_TRUE(CheckBox(FormBox::ScriptFile, "").ok);
 }
 
@@ -42,7 +45,8 @@ TEST(ExplorerEntry, CreateTwiceThenDelete) {
     MemoryRegistry reg;
     reg.putString(RegRoot::ClassesRoot, ".dwg", "", "AutoCAD.Drawing");
     reg.putString(RegRoot::ClassesRoot, ".dxf", "", "AutoCAD.Drawing");
-    const std::string program = ProgramPathForExplorer(reg, "C:\\Program Files\\Plansweeper\\Plansweeper.exe");
+    const std::string program =
+        ProgramPathForExplorer(reg, "C:\\Program Files\\Plansweeper\\Plansweeper.exe");
     EXPECT_TRUE(CreateExplorerEntry(reg, "C:\\old.exe"));
     EXPECT_TRUE(CreateExplorerEntry(reg, program));
     const std::string command = "Software\\Classes\\AutoCAD.Drawing\\shell\\Plansweeper\\Command";
@@ -51,7 +55,8 @@ TEST(ExplorerEntry, CreateTwiceThenDelete) {
     EXPECT_EQ(std::string(value->data.begin(), value->data.end() - 1),
               "\"C:\\Program Files\\Plansweeper\\Plansweeper.exe\" /nologo \"%1\"");
     EXPECT_TRUE(DeleteExplorerEntry(reg));
-    EXPECT_FALSE(reg.keyExists(RegRoot::CurrentUser, "Software\\Classes\\AutoCAD.Drawing\\shell\\Plansweeper"));
+    EXPECT_FALSE(
+        reg.keyExists(RegRoot::CurrentUser, "Software\\Classes\\AutoCAD.Drawing\\shell\\Plansweeper"));
 }
 
 } // namespace

@@ -36,5 +36,19 @@ TEST(BatchArgs, UsageErrors) {
     }
 }
 
+// Values the settings dialog would refuse are refused before anything runs.
+TEST(BatchArgs, SettingValuesFollowTheDialogsRules) {
+    for (const char* bad :
+         {"Timeout=abc", "Timeout=99999999999", "PurgeTimes=-1", "DeleteDays=1.5", "ISAVEPERCENT=101",
+          "INDEXCTL=4", "R16=AutoCAD R3000 DWG", "R18=AutoCAD R12/LT2 DWG", "PurgeAll=yes"}) {
+        const auto p = ParseBatchArgs({"run", "l.log", "--set", bad});
+        EXPECT_FALSE(p.args.has_value()) << bad;
+    }
+    EXPECT_EQ(ParseBatchArgs({"run", "l.log", "--set", "Timeout=abc"}).error,
+              "Timeout must be a whole number from 0 to 100000, not \"abc\"");
+    for (const char* good : {"Timeout=300", "ISAVEPERCENT=-1", "R12=AutoCAD R12/LT2 DWG", "PurgeAll=-1"})
+        EXPECT_TRUE(ParseBatchArgs({"run", "l.log", "--set", good}).args.has_value()) << good;
+}
+
 } // namespace
 } // namespace ps

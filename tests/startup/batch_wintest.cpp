@@ -278,6 +278,8 @@ TEST_F(Batch, UsageErrorsAndAMissingCompanionStopTheRun) {
     EXPECT_TRUE(Has(output_, "usage: plansweeper-batch run <listfile>")) << output_;
     EXPECT_EQ(batch("run \"" + dir_.file("missing.log") + "\""), 2u);
     EXPECT_EQ(batch("run \"" + listOf({}) + "\" --set Nonsense=1"), 2u);
+    EXPECT_EQ(batch("run \"" + listOf({}) + "\" --set ProdName=\"AutoCAD 2099\""), 2u);
+    EXPECT_TRUE(Has(output_, "not an installed AutoCAD product")) << output_;
     // An --out that cannot be written: refused before any drawing, nothing left half-written.
     const auto first = drawing("first.dwg", kDwg2004);
     const std::string nowhere = dir_.file("no such folder\\out.log");

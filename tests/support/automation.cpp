@@ -87,8 +87,8 @@ std::vector<RemoteButton> ToolbarButtons(HWND toolbar) {
             !buffer.read(&b, sizeof b))
             continue;
         RemoteButton button{b.idCommand, b.fsState, b.fsStyle, {}};
-        if ((b.fsStyle & BTNS_SEP) == 0 &&
-            SendMessageW(toolbar, TB_GETBUTTONTEXTW, b.idCommand, reinterpret_cast<LPARAM>(buffer.at(sizeof b))) >= 0)
+        if ((b.fsStyle & BTNS_SEP) == 0 && SendMessageW(toolbar, TB_GETBUTTONTEXTW, b.idCommand,
+                                                        reinterpret_cast<LPARAM>(buffer.at(sizeof b))) >= 0)
             button.text = RemoteText(buffer, sizeof b);
         buttons.push_back(button);
     }

@@ -189,6 +189,7 @@ TEST(StandinLisp, ReaderWildcardsAndDepth) {
     EXPECT_EQ(lisp.evalText("(setq n 0) (repeat 3 (setq n (+ n 1))) n").i, 3);
     EXPECT_EQ(lisp.evalText("(nth 1 (list \"a\" \"b\"))").s, "b");
     EXPECT_EQ(lisp.evalText("(strcase \"c:\\\\x\")").s, "C:\\X");
+    EXPECT_EQ(lisp.evalText("(strcase \"caf\xC3\xA9 \xC3\xA9\")").s, "CAF\xC3\x89 \xC3\x89"); // as AutoCAD
     EXPECT_TRUE(lisp.evalText("(equal 4 (logand 4 6))").kind == Value::Kind::T);
     EXPECT_THROW(lisp.evalText("(undefined-fn)"), LispError);
     EXPECT_THROW(lisp.evalText("(setq a"), LispError);

@@ -34,7 +34,9 @@ public:
     std::optional<std::string> openDrawings(HWND, const std::string&) override {
         return next(drawings).value_or(std::nullopt);
     }
-    std::optional<std::string> listFileName(HWND, bool) override { return next(listFiles).value_or(std::nullopt); }
+    std::optional<std::string> listFileName(HWND, bool) override {
+        return next(listFiles).value_or(std::nullopt);
+    }
     std::string browseFolder(HWND, const std::string&) override { return next(folders).value_or(""); }
     bool askYesNo(HWND, const std::string& message, const std::string&) override {
         questions.push_back(message);
@@ -83,7 +85,8 @@ protected:
     void select(std::initializer_list<int> rows) {
         ListView_SetItemState(window_->listView(), -1, 0, LVIS_SELECTED);
         for (int r : rows)
-            ListView_SetItemState(window_->listView(), r, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+            ListView_SetItemState(window_->listView(), r, LVIS_SELECTED | LVIS_FOCUSED,
+                                  LVIS_SELECTED | LVIS_FOCUSED);
     }
     std::string drawing(const std::string& name, const std::string& bytes = kDwg2004) {
         return dir_.write(name, bytes);
@@ -203,8 +206,8 @@ TEST_F(WindowInProcess, StartAutoCadQuotesTheExecutableAndNeedsTheFile) {
     EXPECT_EQ(GetFileAttributesW(Widen(marker).c_str()), INVALID_FILE_ATTRIBUTES);
     WriteFileBytes(gone, kDwg2004);
     command(cmdStartAcad);
-    EXPECT_TRUE(test::WaitUntil([&] { return GetFileAttributesW(Widen(marker).c_str()) != INVALID_FILE_ATTRIBUTES; },
-                                15000));
+    EXPECT_TRUE(test::WaitUntil(
+        [&] { return GetFileAttributesW(Widen(marker).c_str()) != INVALID_FILE_ATTRIBUTES; }, 15000));
 }
 
 TEST_F(WindowInProcess, AFolderAndAFileDroppedTogetherAskOnce) {
@@ -247,8 +250,8 @@ TEST_F(WindowInProcess, ThePreviewFollowsTheSelection) {
         VARIANT value;
         VariantInit(&value);
         DISPPARAMS none{nullptr, nullptr, 0, 0};
-        control->Invoke(pictlet::kDrawingFile, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &value,
-                        nullptr, nullptr);
+        control->Invoke(pictlet::kDrawingFile, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
+                        &value, nullptr, nullptr);
         control->Release();
         const std::string text = value.vt == VT_BSTR && value.bstrVal ? Narrow(value.bstrVal) : std::string();
         VariantClear(&value);
@@ -388,21 +391,38 @@ protected:
     }
     void pick(int id, const std::string& entry) {
         const HWND combo = box(id);
-        SendMessageW(combo, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(Widen(entry).c_str()));
+        SendMessageW(combo, CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(Widen(entry).c_str()));
         if (entry.empty())
             SendMessageW(combo, CB_SETCURSEL, SendMessageW(combo, CB_GETCOUNT, 0, 0) - 1, 0);
-        SendMessageW(dialog_->handle(), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+        SendMessageW(dialog_->handle(), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(combo));
     }
-    void click(int id) {
-        SendMessageW(box(id), BM_CLICK, 0, 0);
+    void click(int id) { SendMessageW(box(id), BM_CLICK, 0, 0); }
+    std::string storedText(const std::string& key) {
+        return store_.GetSetting(kSettingsApp, kSettingsSection, key, "<absent>");
     }
-    std::string storedText(const std::string& key) { return store_.GetSetting(kSettingsApp, kSettingsSection, key, "<absent>"); }
     std::unique_ptr<SettingsDialog> dialog_;
 };
 
 // Identifiers of the dialog's boxes (ui/settings_dialog.cpp).
-enum { kAcadVer = 2001, kAcadProf, kTimeout, kScriptFile, kScriptBrowse, kPurgeTimes, kSaveToFolder, kGetPath,
-       kDeleteDays, kIsaveText, kIsaveCheck, kRowConvert = 2100, kRowApp = 2110, kRowProf = 2120, kIndexctl = 2200 };
+enum {
+    kAcadVer = 2001,
+    kAcadProf,
+    kTimeout,
+    kScriptFile,
+    kScriptBrowse,
+    kPurgeTimes,
+    kSaveToFolder,
+    kGetPath,
+    kDeleteDays,
+    kIsaveText,
+    kIsaveCheck,
+    kRowConvert = 2100,
+    kRowApp = 2110,
+    kRowProf = 2120,
+    kIndexctl = 2200
+};
 
 TEST_F(SettingsDialogTest, AnEmptyStoreShowsTheDefaultsAndOkStoresThem) {
     store_.SaveSetting(kSettingsApp, kSettingsSection, "ProdName", "AutoCAD 1999 (uninstalled)");

@@ -40,7 +40,8 @@ protected:
     HWND start(test::ChildProcess& child, const std::string& tail) {
         EXPECT_TRUE(child.start(exe() + (tail.empty() ? "" : " " + tail)));
         HWND main = nullptr;
-        test::WaitUntil([&] { return (main = test::FindMarkedWindow(child.pid(), kMarker)) != nullptr; }, 20000);
+        test::WaitUntil([&] { return (main = test::FindMarkedWindow(child.pid(), kMarker)) != nullptr; },
+                        20000);
         return main;
     }
     // A second start: it must end by itself.
@@ -55,7 +56,8 @@ protected:
         EXPECT_TRUE(child.waitFor(15000));
     }
     std::string stored(const std::string& name) {
-        const auto v = reg_.queryValue(RegRoot::CurrentUser, std::string(kSettingsKey) + "\\PLANSWEEPER", name);
+        const auto v =
+            reg_.queryValue(RegRoot::CurrentUser, std::string(kSettingsKey) + "\\PLANSWEEPER", name);
         return v ? std::string(v->data.begin(), v->data.end() - (v->data.empty() ? 0 : 1)) : std::string();
     }
     void setDpi(std::uint32_t dpi) {
@@ -100,8 +102,8 @@ TEST_F(MainWindowProcess, TheSplashClosesByItselfAndAboutHasAClose) {
     ASSERT_NE(splash, nullptr);
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(splash, IDCANCEL)));
     HWND main = nullptr;
-    ASSERT_TRUE(test::WaitUntil([&] { return (main = test::FindMarkedWindow(first_.pid(), kMarker)) != nullptr; },
-                                15000));
+    ASSERT_TRUE(test::WaitUntil(
+        [&] { return (main = test::FindMarkedWindow(first_.pid(), kMarker)) != nullptr; }, 15000));
     EXPECT_FALSE(IsWindow(splash));
     EXPECT_GE(GetTickCount64() - started, 1900u);
 
@@ -120,8 +122,9 @@ TEST_F(MainWindowProcess, AnAutomationClientReadsTheToolbarAndTheList) {
     HWND main = start(first_, "/nologo \"" + drawing + "\"");
     ASSERT_NE(main, nullptr);
     const auto buttons = test::ToolbarButtons(test::ChildOfClass(main, TOOLBARCLASSNAMEW));
-    const char* texts[] = {"Add folders Only", "Add folders", "Add Drawings", "Run", "Remove files from list",
-                           "Settings",         "Start timer", "",             "Stop scripting"};
+    const char* texts[] = {"Add folders Only",       "Add folders", "Add Drawings", "Run",
+                           "Remove files from list", "Settings",    "Start timer",  "",
+                           "Stop scripting"};
     ASSERT_EQ(buttons.size(), std::size(texts));
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         EXPECT_EQ(buttons[i].text, texts[i]);
@@ -145,7 +148,9 @@ TEST_F(MainWindowProcess, TheLayoutFollowsTheResizeTableAtEveryDpiAndIsKeptAtExi
         test::ChildProcess child;
         HWND main = start(child, "/nologo");
         ASSERT_NE(main, nullptr);
-        auto px = [&](std::int32_t twips) { return TwipsToPixels(twips, dpi); };
+        auto px = [&](std::int32_t twips) {
+            return TwipsToPixels(twips, dpi);
+        };
         // An empty store keeps the designed client size.
         RECT client;
         GetClientRect(main, &client);
@@ -165,7 +170,8 @@ TEST_F(MainWindowProcess, TheLayoutFollowsTheResizeTableAtEveryDpiAndIsKeptAtExi
         // its top leaves room for the meter under the toolbar.
         const HWND statusLine = GetDlgItem(main, 18);
         EXPECT_NEAR(small.bottom, test::ChildRect(statusLine).top, 1);
-        EXPECT_NEAR(test::ChildRect(statusLine).top - test::ChildRect(GetDlgItem(main, 16)).top, px(4220 - 2520), 1);
+        EXPECT_NEAR(test::ChildRect(statusLine).top - test::ChildRect(GetDlgItem(main, 16)).top,
+                    px(4220 - 2520), 1);
 
         SetWindowPos(main, nullptr, 0, 0, px(kMinWindowWidthTwips + 600), px(kMinWindowHeightTwips + 300),
                      SWP_NOMOVE | SWP_NOZORDER);
@@ -192,7 +198,6 @@ TEST_F(MainWindowProcess, TheLayoutFollowsTheResizeTableAtEveryDpiAndIsKeptAtExi
         DeleteRegTree(reg_, RegRoot::CurrentUser, kSettingsKey);
     }
 }
-
 
 // The run in the real program, watched from this process.
 class RunningProgram : public MainWindowProcess {
@@ -229,8 +234,8 @@ TEST_F(RunningProgram, ClosingDuringADrawingEndsAtOnceAndTheNextStartPutsItRight
     HWND main = start(first_, "/nologo \"" + drawing + "\"");
     ASSERT_NE(main, nullptr);
     PostMessageW(main, WM_COMMAND, 103, 0); // Run
-    ASSERT_TRUE(test::WaitUntil([&] { return reg_.keyExists(RegRoot::CurrentUser, kPendingProfileValuesKey); },
-                                20000));
+    ASSERT_TRUE(test::WaitUntil(
+        [&] { return reg_.keyExists(RegRoot::CurrentUser, kPendingProfileValuesKey); }, 20000));
     ULONGLONG worst = 0;
     for (const ULONGLONG end = GetTickCount64() + 3000; GetTickCount64() < end; Sleep(20)) {
         const ULONGLONG sent = GetTickCount64();
@@ -262,10 +267,11 @@ TEST_F(RunningProgram, ClosingDuringADrawingEndsAtOnceAndTheNextStartPutsItRight
         20000));
     wchar_t text[1024] = L"";
     GetWindowTextW(GetDlgItem(message, 0xFFFF), text, 1024);
-    EXPECT_NE(Narrow(text).find("profile values an earlier run left changed were put back"), std::string::npos)
+    EXPECT_NE(Narrow(text).find("profile values an earlier run left changed were put back"),
+              std::string::npos)
         << Narrow(text);
-    EXPECT_TRUE(test::WaitUntil([&] { return !reg_.keyExists(RegRoot::CurrentUser, kPendingProfileValuesKey); },
-                                5000));
+    EXPECT_TRUE(test::WaitUntil(
+        [&] { return !reg_.keyExists(RegRoot::CurrentUser, kPendingProfileValuesKey); }, 5000));
     EXPECT_EQ(test::ReadFileBytes(drawing), original);
 }
 

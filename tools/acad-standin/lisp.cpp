@@ -311,12 +311,10 @@ Interpreter::Interpreter() {
         return Value::Int(a.empty() ? 0 : v);
     });
     define("strcase", [](Interpreter&, const ValueList& a) {
-        std::string s = StrArg(a, 0);
+        // As AutoCAD's: accented Latin letters change case too.
+        const std::string s = StrArg(a, 0);
         const bool lower = a.size() > 1 && !a[1].isNil();
-        for (auto& c : s)
-            c = static_cast<char>(lower ? std::tolower(static_cast<unsigned char>(c))
-                                        : std::toupper(static_cast<unsigned char>(c)));
-        return Value::Str(s);
+        return Value::Str(lower ? ps::ToLower(s) : ps::ToUpper(s));
     });
     define("strcat", [](Interpreter&, const ValueList& a) {
         std::string s;

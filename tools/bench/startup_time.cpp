@@ -58,7 +58,8 @@ double TimeToWindow(const std::wstring& commandLine) {
         TerminateProcess(pi.hProcess, 1);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    return static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+    return static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 /
+           static_cast<double>(frequency.QuadPart);
 }
 
 } // namespace
@@ -78,6 +79,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     const double p = sumProgram / runs;
     const double b = sumBare / runs;
-    std::printf("runs: %d\nPlansweeper.exe /nologo: %.1f ms\nbare window: %.1f ms\nratio: %.2f\n", runs, p, b, p / b);
+    std::printf("runs: %d\nPlansweeper.exe /nologo: %.1f ms\nbare window: %.1f ms\nratio: %.2f\n", runs, p, b,
+                p / b);
     return 0;
 }

@@ -32,7 +32,9 @@ public:
     std::string browseFolder(HWND, const std::string&) override { return folder; }
     bool askYesNo(HWND, const std::string&, const std::string&) override { return false; }
     void inform(HWND, const std::string&, const std::string&, UINT) override {}
-    std::string inputBox(HWND, const std::string&, const std::string&, const std::string&) override { return {}; }
+    std::string inputBox(HWND, const std::string&, const std::string&, const std::string&) override {
+        return {};
+    }
     std::optional<std::string> openScriptFile(HWND, const std::string&) override { return std::nullopt; }
 };
 
@@ -108,7 +110,9 @@ int wmain(int argc, wchar_t** argv) {
     window.pump();
     {
         Watch watch(window.handle());
-        auto command = [&](unsigned id) { SendMessageW(window.handle(), WM_COMMAND, id, 0); };
+        auto command = [&](unsigned id) {
+            SendMessageW(window.handle(), WM_COMMAND, id, 0);
+        };
         auto sort = [&](Column c) {
             NMLISTVIEW click{};
             click.hdr = {window.listView(), 10, LVN_COLUMNCLICK};
@@ -127,9 +131,10 @@ int wmain(int argc, wchar_t** argv) {
         const double exported = Timed([&] { command(cmdExportList); });
         window.pump();
         const ULONGLONG gapExport = watch.worstAndReset();
-        std::printf("%d rows: import %.2f s, sort by Filename %.2f s, sort by Path %.2f s, export %.2f s, total "
-                    "%.2f s\n",
-                    rows, imported, sorted1, sorted2, exported, imported + sorted1 + sorted2 + exported);
+        std::printf(
+            "%d rows: import %.2f s, sort by Filename %.2f s, sort by Path %.2f s, export %.2f s, total "
+            "%.2f s\n",
+            rows, imported, sorted1, sorted2, exported, imported + sorted1 + sorted2 + exported);
         std::printf("longest wait for an answer: import %llu ms, sorts %llu ms, export %llu ms\n", gapImport,
                     gapSort, gapExport);
     }
@@ -155,9 +160,10 @@ int wmain(int argc, wchar_t** argv) {
             FindFilesAPI(search, tree, "*.dwg");
             FindFilesAPI(search, tree, "*.dxf");
         });
-        std::printf("Add Folders through the window: %.2f s (%zu rows); the search alone: %.2f s (%zu rows); ratio "
-                    "%.3f\n",
-                    throughWindow, found, alone, list.size(), throughWindow / alone);
+        std::printf(
+            "Add Folders through the window: %.2f s (%zu rows); the search alone: %.2f s (%zu rows); ratio "
+            "%.3f\n",
+            throughWindow, found, alone, list.size(), throughWindow / alone);
     }
     OleUninitialize();
     return 0;

@@ -73,8 +73,8 @@ int Control() {
 int Explorer(const std::wstring& exe) {
     ps::WinRegistry reg;
     const std::string program = ps::ProgramPathForExplorer(reg, "C:\\nowhere\\Plansweeper.exe");
-    const bool ok = ps::CreateExplorerEntry(reg, program) &&
-                    _wcsicmp(ps::Widen(program).c_str(), exe.c_str()) == 0;
+    const bool ok =
+        ps::CreateExplorerEntry(reg, program) && _wcsicmp(ps::Widen(program).c_str(), exe.c_str()) == 0;
     std::printf("explorer: %s (%s)\n", ok ? "names the installed program" : "wrong", program.c_str());
     return ok ? 0 : 1;
 }

@@ -29,7 +29,9 @@ public:
     std::string browseFolder(HWND, const std::string&) override { return {}; }
     bool askYesNo(HWND, const std::string&, const std::string&) override { return false; }
     void inform(HWND, const std::string&, const std::string&, UINT) override {}
-    std::string inputBox(HWND, const std::string&, const std::string&, const std::string&) override { return {}; }
+    std::string inputBox(HWND, const std::string&, const std::string&, const std::string&) override {
+        return {};
+    }
     std::optional<std::string> openScriptFile(HWND, const std::string&) override { return std::nullopt; }
 };
 
@@ -74,9 +76,9 @@ void Capture(HWND window, const std::string& file) {
 
 // A list of a few hundred rows with the statuses a night's run leaves.
 std::string WriteSampleList(const std::string& folder, const std::string& samples) {
-    static const char* kStatuses[] = {"OK",          "OK", "OK",        "Timeouted", "OK",
-                                      "Skipped: Cannot open that version", "OK", "Not saved", "",
-                                      "Access Denied", "OK", "Skip"};
+    static const char* kStatuses[] = {
+        "OK", "OK",        "OK", "Timeouted",     "OK", "Skipped: Cannot open that version",
+        "OK", "Not saved", "",   "Access Denied", "OK", "Skip"};
     static const char* kVersions[] = {"2000", "2004", "2007", "2010", "14", "13"};
     DrawingList list;
     WIN32_FIND_DATAW found;
@@ -91,14 +93,18 @@ std::string WriteSampleList(const std::string& folder, const std::string& sample
     for (int i = 0; i < 320; ++i) {
         DrawingRow row;
         const bool sample = i < static_cast<int>(real.size());
-        row.cells[kColFilename] = sample ? real[static_cast<std::size_t>(i)] : "Plan " + std::to_string(1000 + i) + ".dwg";
-        row.cells[kColPath] = sample ? samples : "P:\\Projects\\Harbour " + std::to_string(i / 40 + 1) + "\\Drawings";
+        row.cells[kColFilename] =
+            sample ? real[static_cast<std::size_t>(i)] : "Plan " + std::to_string(1000 + i) + ".dwg";
+        row.cells[kColPath] =
+            sample ? samples : "P:\\Projects\\Harbour " + std::to_string(i / 40 + 1) + "\\Drawings";
         row.cells[kColVersion] = kVersions[i % 6];
         row.cells[kColStatus] = kStatuses[i % 12];
         row.cells[kColSizeBefore] = std::to_string(180 + (i * 37) % 900);
         row.cells[kColSizeAfter] = row.cells[kColStatus] == "OK" ? std::to_string(150 + (i * 29) % 700) : " ";
-        row.cells[kColDateBefore] = "2026-11-" + std::to_string(10 + i % 18) + " 14:2" + std::to_string(i % 10);
-        row.cells[kColDateAfter] = row.cells[kColStatus] == "OK" ? "2026-12-07 02:1" + std::to_string(i % 10) : "";
+        row.cells[kColDateBefore] =
+            "2026-11-" + std::to_string(10 + i % 18) + " 14:2" + std::to_string(i % 10);
+        row.cells[kColDateAfter] =
+            row.cells[kColStatus] == "OK" ? "2026-12-07 02:1" + std::to_string(i % 10) : "";
         list.append(row);
     }
     const std::string file = folder + "\\sample-list.log";
@@ -145,7 +151,8 @@ int wmain(int argc, wchar_t** argv) {
             return 1;
         SetWindowPos(window.handle(), HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
         SendMessageW(window.handle(), WM_COMMAND, cmdImportList, 0);
-        ListView_SetItemState(window.listView(), 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_SetItemState(window.listView(), 1, LVIS_SELECTED | LVIS_FOCUSED,
+                              LVIS_SELECTED | LVIS_FOCUSED);
         window.state().setProductHead("AutoCAD 2010", "<<Unnamed Profile>>");
         window.state().showHead();
         Pump(1500);
