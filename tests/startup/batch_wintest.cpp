@@ -189,19 +189,23 @@ TEST_F(Batch, AKilledBatchLeavesEveryStatusItGathered) {
     const auto c = drawing("c.dwg", kDwg2000, "hang\r\n");
     const std::string list = listOf({a, b, c});
     const std::string out = dir_.file("statuses.log");
+    const std::string before = AcadCurrentProductName(reg_);
     test::ChildProcess child;
+    // 2000 drawings go to an override product of another release: the run
+    // switches AutoCAD's current product for them.
     ASSERT_TRUE(child.start("\"" + test::ProgramFolder() + "\\plansweeper-batch.exe\" run \"" + list +
-                                "\" --out \"" + out + "\"",
+                                "\" --out \"" + out + "\" --set HCA15=\"AutoCAD 2004\"",
                             dir_.file("out.txt")));
     // Wait until AutoCAD is on the third drawing, then pull the plug.
     HWND third = nullptr;
     ASSERT_TRUE(test::WaitUntil(
         [&] {
-            third = FindWindowW(nullptr, L"AutoCAD 2010 - [c.dwg]");
+            third = FindWindowW(nullptr, L"AutoCAD 2004 - [c.dwg]");
             return third != nullptr;
         },
         60000));
     child.kill();
+    EXPECT_EQ(AcadCurrentProductName(reg_), "AutoCAD 2004"); // left switched by the kill
     DWORD pid = 0;
     GetWindowThreadProcessId(third, &pid);
     HANDLE acad = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
@@ -227,6 +231,7 @@ TEST_F(Batch, AKilledBatchLeavesEveryStatusItGathered) {
     // opened c.dwg equals the drawing (AutoCAD saved nothing) and simply goes.
     EXPECT_TRUE(Has(output_, "current product and profile, left changed by an earlier run, were put back"))
         << output_;
+    EXPECT_EQ(AcadCurrentProductName(reg_), before);
     EXPECT_FALSE(Has(output_, "safety copy")) << output_;
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
