@@ -63,27 +63,11 @@ constexpr ToolbarButton kToolbarButtons[] = {
 };
 constexpr int kWorkButtons = 7; // disabled while busy
 
-struct MenuItem {
-    Command command; // 0 for a separator
-    const char* caption;
-};
-
 HWND Child(HWND parent, const wchar_t* cls, std::string_view text, DWORD style, int id = 0,
            DWORD exStyle = 0) {
     return CreateWindowExW(exStyle, cls, Widen(text).c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style,
                            0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                            GetModuleHandleW(nullptr), nullptr);
-}
-
-HMENU PopupMenu(std::initializer_list<MenuItem> items) {
-    HMENU menu = CreatePopupMenu();
-    for (const auto& item : items) {
-        if (item.caption == nullptr)
-            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        else
-            AppendMenuW(menu, MF_STRING, item.command, Widen(item.caption).c_str());
-    }
-    return menu;
 }
 
 // Images of the system's standard toolbar bitmaps and of our own for the
@@ -237,6 +221,16 @@ void MainWindow::pump() {
         refreshList();
 }
 
+void WindowPump::pumpOnce() {
+    if (minIntervalMs_ > 0) {
+        const ULONGLONG now = GetTickCount64();
+        if (now - last_ < minIntervalMs_)
+            return;
+        last_ = now;
+    }
+    window_.pump();
+}
+
 void MainWindow::labelsChanged() {
     labelsDirty_ = true;
     // Outside a loop (nothing busy), a change shows at once.
@@ -353,22 +347,23 @@ void MainWindow::onCreate() {
 void MainWindow::createMenus() {
     HMENU bar = CreateMenu();
     AppendMenuW(bar, MF_POPUP,
-                reinterpret_cast<UINT_PTR>(PopupMenu({{cmdAddFolderOnly, "&Add Folders Only"},
-                                                      {cmdAddFolder, "&Add Folders"},
-                                                      {cmdAddDrawings, "&Add Drawings"},
-                                                      {Command{}, nullptr},
-                                                      {cmdConnect, "&Connect Network Disk"},
-                                                      {cmdDisconnect, "&Disconnect Network Disk"},
-                                                      {Command{}, nullptr},
-                                                      {cmdExit, "E&xit"}})),
+                reinterpret_cast<UINT_PTR>(MakePopupMenu({{cmdAddFolderOnly, "&Add Folders Only"},
+                                                          {cmdAddFolder, "&Add Folders"},
+                                                          {cmdAddDrawings, "&Add Drawings"},
+                                                          {0, nullptr},
+                                                          {cmdConnect, "&Connect Network Disk"},
+                                                          {cmdDisconnect, "&Disconnect Network Disk"},
+                                                          {0, nullptr},
+                                                          {cmdExit, "E&xit"}})),
                 L"&File");
     AppendMenuW(bar, MF_POPUP,
-                reinterpret_cast<UINT_PTR>(PopupMenu({{cmdSettings, "&Settings"},
-                                                      {cmdExportList, "&Export List to Log File"},
-                                                      {cmdImportList, "&Import List from Log File"}})),
+                reinterpret_cast<UINT_PTR>(MakePopupMenu({{cmdSettings, "&Settings"},
+                                                          {cmdExportList, "&Export List to Log File"},
+                                                          {cmdImportList, "&Import List from Log File"}})),
                 L"&Options");
     AppendMenuW(bar, MF_POPUP,
-                reinterpret_cast<UINT_PTR>(PopupMenu({{cmdHelp, "&Help"}, {cmdAbout, "&About"}})), L"&Help");
+                reinterpret_cast<UINT_PTR>(MakePopupMenu({{cmdHelp, "&Help"}, {cmdAbout, "&About"}})),
+                L"&Help");
     SetMenu(hwnd_, bar);
 }
 

@@ -6,6 +6,7 @@
 // (main_window_list.cpp) and the run (main_window_run.cpp).
 #pragma once
 
+#include "core/system_ports.h"
 #include "drawinglist/drawing_list.h"
 #include "platform/handles.h"
 #include "platform/win_file_system.h"
@@ -36,6 +37,22 @@ namespace ps {
 // The window property that marks the running instance's main window.
 inline constexpr std::string_view kInstanceProperty = "QUILLMERE Plansweeper_APPLICATION";
 inline constexpr const wchar_t* kMainWindowClass = L"PlansweeperMainWindow";
+
+class MainWindow;
+
+// The window's pump as the port of a long loop. With an interval, a loop that
+// steps faster than anyone types looks at the queue at most that often.
+class WindowPump final : public MessagePump {
+public:
+    explicit WindowPump(MainWindow& window, ULONGLONG minIntervalMs = 0)
+        : window_(window), minIntervalMs_(minIntervalMs) {}
+    void pumpOnce() override;
+
+private:
+    MainWindow& window_;
+    ULONGLONG minIntervalMs_;
+    ULONGLONG last_ = 0;
+};
 
 class MainWindow {
 public:

@@ -237,29 +237,6 @@ void MainWindow::subAddDrawings() {
     refreshList();
 }
 
-namespace {
-
-// The window's pump as the search's port. A search steps through entries
-// far faster than anyone types: the queue is looked at every 10 ms, which
-// keeps Esc and Stop as quick as a look at every entry did.
-class WindowPump final : public MessagePump {
-public:
-    explicit WindowPump(std::function<void()> pump) : pump_(std::move(pump)) {}
-    void pumpOnce() override {
-        const ULONGLONG now = GetTickCount64();
-        if (now - last_ < 10)
-            return;
-        last_ = now;
-        pump_();
-    }
-
-private:
-    std::function<void()> pump_;
-    ULONGLONG last_ = 0;
-};
-
-} // namespace
-
 void MainWindow::subAddFolder() {
     if (state_.busy())
         return;
@@ -270,7 +247,9 @@ void MainWindow::subAddFolder() {
     state_.showActivity(kActivityAdding);
     rows_.setSortingOff();
     showSortArrow();
-    WindowPump pump([this] { this->pump(); });
+    // A search steps through entries far faster than anyone types: the
+    // queue is looked at every 10 ms, as quick for Esc and Stop as every entry.
+    WindowPump pump(*this, 10);
     SearchContext search{rows_, files_, settings_, state_, pump};
     FindFilesAPI(search, settings_.InitialDir1, "*.dwg");
     FindFilesAPI(search, settings_.InitialDir1, "*.dxf");
@@ -307,7 +286,7 @@ void MainWindow::onDropFiles(HDROP drop) {
         LockControl(list_, true);
         rows_.setSortingOff();
         std::optional<bool> includeFolders; // one question per drop
-        WindowPump pump([this] { this->pump(); });
+        WindowPump pump(*this, 10);
         SearchContext search{rows_, files_, settings_, state_, pump};
         for (const auto& path : paths) {
             const std::string extension = ToLower(FileExtension(path));
@@ -370,11 +349,7 @@ void MainWindow::showContextMenu(POINT at) {
     // A keyboard-opened menu (at −1, −1) is not the Part's; the right button is.
     if (at.x == -1 && at.y == -1)
         return;
-    struct Item {
-        unsigned command;
-        const char* caption;
-    };
-    static constexpr Item kItems[] = {
+    HMENU menu = MakePopupMenu({
         {cmdAddDrawings, "&Add drawings..."},
         {cmdRemove, "Re&move"},
         {cmdResetStatus, "Reset S&tatus"},
@@ -387,14 +362,7 @@ void MainWindow::showContextMenu(POINT at) {
         {cmdFileProperties, "&File Properties"},
         {cmdExplore, "&Explore"},
         {cmdStartAcad, "&Start AutoCAD"},
-    };
-    HMENU menu = CreatePopupMenu();
-    for (const auto& item : kItems) {
-        if (item.caption == nullptr)
-            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        else
-            AppendMenuW(menu, MF_STRING, item.command, Widen(item.caption).c_str());
-    }
+    });
     TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
     DestroyMenu(menu);
 }

@@ -27,15 +27,6 @@ LocalTime Now() {
     return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute};
 }
 
-class WindowPump final : public MessagePump {
-public:
-    explicit WindowPump(MainWindow& window) : window_(window) {}
-    void pumpOnce() override { window_.pump(); }
-
-private:
-    MainWindow& window_;
-};
-
 // The run's questions go through the window's dialogs.
 class DialogPrompt final : public UserPrompt {
 public:

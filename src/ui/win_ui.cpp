@@ -60,6 +60,17 @@ void ShowError(HWND owner, std::string_view procedure, std::string_view descript
                    MB_OK);
 }
 
+HMENU MakePopupMenu(std::initializer_list<MenuItem> items) {
+    HMENU menu = CreatePopupMenu();
+    for (const auto& item : items) {
+        if (item.caption == nullptr)
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        else
+            AppendMenuW(menu, MF_STRING, item.command, Widen(item.caption).c_str());
+    }
+    return menu;
+}
+
 std::string ProgramVersion() {
     wchar_t exe[MAX_PATH];
     const DWORD n = GetModuleFileNameW(nullptr, exe, MAX_PATH);

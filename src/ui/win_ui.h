@@ -4,6 +4,7 @@
 
 #include "platform/handles.h"
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,13 @@ void SetFont(HWND window, HFONT font);
 int MessageBoxUtf8(HWND owner, std::string_view text, std::string_view title, UINT flags);
 // "Error in <procedure>: <description>", OK, the program's title.
 void ShowError(HWND owner, std::string_view procedure, std::string_view description);
+
+// A menu item: a command and its caption; a null caption is a separator.
+struct MenuItem {
+    unsigned command;
+    const char* caption;
+};
+HMENU MakePopupMenu(std::initializer_list<MenuItem> items);
 
 // The program's version from its version resource: major.minor.patch.
 std::string ProgramVersion();
