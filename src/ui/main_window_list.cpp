@@ -346,7 +346,7 @@ void MainWindow::ImportListStatus() {
 }
 
 void MainWindow::showContextMenu(POINT at) {
-    // A keyboard-opened menu (at −1, −1) is not the Part's; the right button is.
+    // The menu opens on a right click in the list; a keyboard-opened menu (at -1, -1) is not offered.
     if (at.x == -1 && at.y == -1)
         return;
     HMENU menu = MakePopupMenu({
