@@ -3,6 +3,8 @@
 #include "acad/products.h"
 #include "acad/releases.h"
 #include "core/strings.h"
+#include "drawinglist/file_facts.h"
+#include "platform/win_file_system.h"
 #include "platform/text.h"
 #include "settings/explorer_entry.h"
 #include "settings/settings_form.h"
@@ -264,13 +266,11 @@ void WidenDropDown(HWND combo) {
 }
 
 bool FolderExistsOnDisk(std::string_view path) {
-    const DWORD a = GetFileAttributesW(Widen(path).c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return FolderExists(WinFileSystem{}, path);
 }
 
 bool FileExistsOnDisk(std::string_view path) {
-    const DWORD a = GetFileAttributesW(Widen(path).c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    return FileExists(WinFileSystem{}, path);
 }
 
 std::optional<FormBox> BoxOf(int id) {
