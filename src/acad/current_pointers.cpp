@@ -4,6 +4,7 @@
 #include "acad/products.h"
 #include "acad/registry_helpers.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace ps {
@@ -32,17 +33,23 @@ int HexDigit(char c) {
 
 std::vector<PointerValue> ReadCurrentPointers(const Registry& reg) {
     std::vector<PointerValue> out;
-    Add(reg, out, RegRoot::LocalMachine, std::string(kAutodesk), kRegCurProd);
-    for (auto type : {kProductTypeAutoCad, kProductTypeAutoCadLt}) {
-        const std::string typePath = std::string(kAutodesk) + "\\" + std::string(type);
-        Add(reg, out, RegRoot::LocalMachine, typePath, kRegCurVer);
-        for (const auto& release : EnumRegSubkeys(reg, RegRoot::LocalMachine, typePath)) {
-            const std::string releasePath = typePath + "\\" + release;
-            Add(reg, out, RegRoot::LocalMachine, releasePath, kRegCurVer);
-            for (const auto& key : EnumRegSubkeys(reg, RegRoot::LocalMachine, releasePath)) {
-                auto profiles = ProfilesKeyPath(type, release, key);
-                profiles.pop_back();
-                Add(reg, out, kUser, profiles, "");
+    for (RegRoot view : {RegRoot::LocalMachine, RegRoot::LocalMachine32}) {
+        Add(reg, out, view, std::string(kAutodesk), kRegCurProd);
+        for (auto type : {kProductTypeAutoCad, kProductTypeAutoCadLt}) {
+            const std::string typePath = std::string(kAutodesk) + "\\" + std::string(type);
+            Add(reg, out, view, typePath, kRegCurVer);
+            for (const auto& release : EnumRegSubkeys(reg, view, typePath)) {
+                const std::string releasePath = typePath + "\\" + release;
+                Add(reg, out, view, releasePath, kRegCurVer);
+                for (const auto& key : EnumRegSubkeys(reg, view, releasePath)) {
+                    auto profiles = ProfilesKeyPath(type, release, key);
+                    profiles.pop_back();
+                    // Both views may hold the same product; its profiles are one.
+                    if (std::find_if(out.begin(), out.end(), [&](const PointerValue& v) {
+                            return v.root == kUser && v.path == profiles;
+                        }) == out.end())
+                        Add(reg, out, kUser, profiles, "");
+                }
             }
         }
     }
@@ -87,7 +94,7 @@ std::optional<PointerValue> DecodePointer(std::string_view text) {
         text.remove_prefix(bar + 1);
     }
     PointerValue v;
-    if (fields[0].size() != 1 || fields[0][0] < '0' || fields[0][0] > '2')
+    if (fields[0].size() != 1 || fields[0][0] < '0' || fields[0][0] >= '0' + kRegRootCount)
         return std::nullopt;
     v.root = static_cast<RegRoot>(fields[0][0] - '0');
     v.name = std::string(fields[3]);

@@ -1,5 +1,5 @@
 // AutoCAD's current-product pointers (CurProd, each product type's CurVer,
-// each release's CurVer) and each product's current profile, recorded raw
+// each release's CurVer, in both views of HKLM) and each product's current profile, recorded raw
 // before a run changes any of them and written back exactly at its end.
 // The record is also kept in the registry until it is written back, so that
 // the next start after a killed run can put AutoCAD back as it was found.

@@ -9,6 +9,10 @@ namespace {
 
 constexpr std::string_view kAutodesk = "Software\\Autodesk";
 
+// A 64-bit AutoCAD registers in HKLM's 64-bit view, a 32-bit one in the
+// 32-bit view; both are read, the 64-bit view first.
+constexpr RegRoot kViews[] = {RegRoot::LocalMachine, RegRoot::LocalMachine32};
+
 std::string TypePath(std::string_view productType) {
     return std::string(kAutodesk) + "\\" + std::string(productType);
 }
@@ -21,33 +25,96 @@ std::string_view TypeName(ProductTypes type) {
     return type == ProductTypes::AutoCadLt ? kProductTypeAutoCadLt : kProductTypeAutoCad;
 }
 
-std::string ProductNameAt(const Registry& reg, std::string_view type, std::string_view release,
+std::string ProductNameAt(const Registry& reg, RegRoot view, std::string_view type, std::string_view release,
                           std::string_view productKey) {
-    return ReadText(reg, RegRoot::LocalMachine, ProductKeyPath(type, release, productKey), kRegProductName);
+    return ReadText(reg, view, ProductKeyPath(type, release, productKey), kRegProductName);
+}
+
+std::vector<std::string> ReleaseKeysIn(const Registry& reg, RegRoot view, ProductTypes type) {
+    return EnumRegSubkeys(reg, view, TypePath(TypeName(type)));
+}
+
+std::vector<std::string> ProductKeysIn(const Registry& reg, RegRoot view, ProductTypes types) {
+    std::vector<std::string> keys;
+    for (auto type : {ProductTypes::AutoCad, ProductTypes::AutoCadLt}) {
+        if (types != ProductTypes::Both && types != type)
+            continue;
+        for (const auto& release : ReleaseKeysIn(reg, view, type)) {
+            auto sub = EnumRegSubkeys(reg, view, TypePath(TypeName(type)) + "\\" + release);
+            keys.insert(keys.end(), sub.begin(), sub.end());
+        }
+    }
+    return keys;
+}
+
+// Where Windows has one view only, the 32-bit view shows the 64-bit view's
+// keys again: a pair that reads the same name in both is listed once.
+bool SeenInEarlierView(const Registry& reg, RegRoot view, std::string_view type, std::string_view release,
+                       std::string_view key, std::string_view name) {
+    return view == RegRoot::LocalMachine32 &&
+           ProductNameAt(reg, RegRoot::LocalMachine, type, release, key) == name;
+}
+
+// Calls visit(view, type, release, key, name) for every release/product pair
+// with a ProductName: per view, AutoCAD releases first, then AutoCAD LT.
+// Pairs are formed from every product key of both types of the view, so a
+// product key under two releases pairs with each. visit returns false to stop.
+template <typename Visit> void ForEachPair(const Registry& reg, Visit&& visit) {
+    for (RegRoot view : kViews) {
+        const auto productKeys = ProductKeysIn(reg, view, ProductTypes::Both);
+        for (auto type : {ProductTypes::AutoCad, ProductTypes::AutoCadLt}) {
+            for (const auto& release : ReleaseKeysIn(reg, view, type)) {
+                for (const auto& key : productKeys) {
+                    const std::string name = ProductNameAt(reg, view, TypeName(type), release, key);
+                    if (name.empty() || SeenInEarlierView(reg, view, TypeName(type), release, key, name))
+                        continue;
+                    if (!visit(view, TypeName(type), release, key, name))
+                        return;
+                }
+            }
+        }
+    }
 }
 
 struct Match {
+    RegRoot view = RegRoot::LocalMachine;
     std::string type;
     std::string release;
     std::string productKey;
 };
 
 // The first release/product pair whose ProductName equals the name without
-// regard to case: AutoCAD releases first, then AutoCAD LT. Pairs are formed
-// from every product key of both types, so pairs that do not exist are read
-// too and match only an empty name.
+// regard to case. An empty name matches the first pair of the 64-bit view
+// without a ProductName, as AutoCAD's own empty pointers do.
 Match FindProduct(const Registry& reg, std::string_view productName) {
     const std::string wanted = ToUpper(productName);
-    const auto productKeys = AcadProductKeys(reg, ProductTypes::Both);
-    for (auto type : {ProductTypes::AutoCad, ProductTypes::AutoCadLt}) {
-        for (const auto& release : AcadReleaseKeys(reg, type)) {
-            for (const auto& key : productKeys) {
-                if (ToUpper(ProductNameAt(reg, TypeName(type), release, key)) == wanted)
-                    return {std::string(TypeName(type)), ToUpper(release), key};
-            }
-        }
+    if (wanted.empty()) {
+        const auto productKeys = ProductKeysIn(reg, RegRoot::LocalMachine, ProductTypes::Both);
+        for (auto type : {ProductTypes::AutoCad, ProductTypes::AutoCadLt})
+            for (const auto& release : ReleaseKeysIn(reg, RegRoot::LocalMachine, type))
+                for (const auto& key : productKeys)
+                    if (ProductNameAt(reg, RegRoot::LocalMachine, TypeName(type), release, key).empty())
+                        return {RegRoot::LocalMachine, std::string(TypeName(type)), ToUpper(release), key};
+        return {};
     }
-    return {};
+    Match m;
+    ForEachPair(reg, [&](RegRoot view, std::string_view type, const std::string& release,
+                         const std::string& key, const std::string& name) {
+        if (ToUpper(name) != wanted)
+            return true;
+        m = {view, std::string(type), ToUpper(release), key};
+        return false;
+    });
+    return m;
+}
+
+// The view whose pointers name AutoCAD's current product: the 64-bit view
+// unless only the 32-bit view has a current product type.
+RegRoot CurrentView(const Registry& reg) {
+    if (ReadText(reg, RegRoot::LocalMachine, std::string(kAutodesk), kRegCurProd).empty() &&
+        !ReadText(reg, RegRoot::LocalMachine32, std::string(kAutodesk), kRegCurProd).empty())
+        return RegRoot::LocalMachine32;
+    return RegRoot::LocalMachine;
 }
 
 std::string CurrentProfilesPath(const Registry& reg) {
@@ -67,20 +134,21 @@ std::string ProfilesKeyPath(std::string_view productType, std::string_view relea
 }
 
 std::string AcadCurProd(const Registry& reg) {
-    return ReadText(reg, RegRoot::LocalMachine, std::string(kAutodesk), kRegCurProd);
+    return ReadText(reg, CurrentView(reg), std::string(kAutodesk), kRegCurProd);
 }
 
 std::string AcadCurRelease(const Registry& reg) {
-    return ToUpper(ReadText(reg, RegRoot::LocalMachine, TypePath(AcadCurProd(reg)), kRegCurVer));
+    return ToUpper(ReadText(reg, CurrentView(reg), TypePath(AcadCurProd(reg)), kRegCurVer));
 }
 
 std::string AcadCurProductKey(const Registry& reg) {
-    return ReadText(reg, RegRoot::LocalMachine, TypePath(AcadCurProd(reg)) + "\\" + AcadCurRelease(reg),
+    return ReadText(reg, CurrentView(reg), TypePath(AcadCurProd(reg)) + "\\" + AcadCurRelease(reg),
                     kRegCurVer);
 }
 
 std::string AcadCurrentProductName(const Registry& reg) {
-    return ProductNameAt(reg, AcadCurProd(reg), AcadCurRelease(reg), AcadCurProductKey(reg));
+    return ProductNameAt(reg, CurrentView(reg), AcadCurProd(reg), AcadCurRelease(reg),
+                         AcadCurProductKey(reg));
 }
 
 std::string AcadCurrentExePath(const Registry& reg) {
@@ -88,34 +156,20 @@ std::string AcadCurrentExePath(const Registry& reg) {
 }
 
 std::vector<std::string> AcadReleaseKeys(const Registry& reg, ProductTypes type) {
-    return EnumRegSubkeys(reg, RegRoot::LocalMachine, TypePath(TypeName(type)));
+    return ReleaseKeysIn(reg, CurrentView(reg), type);
 }
 
 std::vector<std::string> AcadProductKeys(const Registry& reg, ProductTypes types) {
-    std::vector<std::string> keys;
-    for (auto type : {ProductTypes::AutoCad, ProductTypes::AutoCadLt}) {
-        if (types != ProductTypes::Both && types != type)
-            continue;
-        for (const auto& release : AcadReleaseKeys(reg, type)) {
-            auto sub = EnumRegSubkeys(reg, RegRoot::LocalMachine, TypePath(TypeName(type)) + "\\" + release);
-            keys.insert(keys.end(), sub.begin(), sub.end());
-        }
-    }
-    return keys;
+    return ProductKeysIn(reg, CurrentView(reg), types);
 }
 
 std::vector<std::string> AcadAllProductNames(const Registry& reg) {
     std::vector<std::string> names;
-    const auto productKeys = AcadProductKeys(reg, ProductTypes::Both);
-    for (auto type : {ProductTypes::AutoCad, ProductTypes::AutoCadLt}) {
-        for (const auto& release : AcadReleaseKeys(reg, type)) {
-            for (const auto& key : productKeys) {
-                auto name = ProductNameAt(reg, TypeName(type), release, key);
-                if (!name.empty())
-                    names.push_back(std::move(name));
-            }
-        }
-    }
+    ForEachPair(
+        reg, [&](RegRoot, std::string_view, const std::string&, const std::string&, const std::string& name) {
+            names.push_back(name);
+            return true;
+        });
     return names;
 }
 
@@ -134,16 +188,16 @@ std::string AcadProductKey(const Registry& reg, std::string_view productName) {
 std::string AcadExePath(const Registry& reg, std::string_view productName) {
     const std::string wanted = ToUpper(productName);
     std::string result;
-    auto scan = [&](ProductTypes type, std::string_view exeName) {
-        const auto productKeys = AcadProductKeys(reg, type);
-        for (const auto& release : AcadReleaseKeys(reg, type)) {
+    auto scan = [&](RegRoot view, ProductTypes type, std::string_view exeName) {
+        const auto productKeys = ProductKeysIn(reg, view, type);
+        for (const auto& release : ReleaseKeysIn(reg, view, type)) {
             for (const auto& key : productKeys) {
                 const auto path = ProductKeyPath(TypeName(type), release, key);
-                if (ToUpper(ReadText(reg, RegRoot::LocalMachine, path, kRegProductName)) != wanted)
+                if (ToUpper(ReadText(reg, view, path, kRegProductName)) != wanted)
                     continue;
                 std::string folder;
                 for (auto valueName : {kRegAcadLocation, kRegLocation, kRegAcltLocation}) {
-                    folder = ReadText(reg, RegRoot::LocalMachine, path, valueName);
+                    folder = ReadText(reg, view, path, valueName);
                     if (!folder.empty())
                         break;
                 }
@@ -153,8 +207,11 @@ std::string AcadExePath(const Registry& reg, std::string_view productName) {
             }
         }
     };
-    scan(ProductTypes::AutoCad, kAcadExe);
-    scan(ProductTypes::AutoCadLt, AutoCadLtExeName(productName));
+    // The view the product is found in first: a product of the 64-bit view
+    // hides one of the same name in the 32-bit view.
+    const RegRoot view = FindProduct(reg, productName).view;
+    scan(view, ProductTypes::AutoCad, kAcadExe);
+    scan(view, ProductTypes::AutoCadLt, AutoCadLtExeName(productName));
     return result;
 }
 
@@ -181,9 +238,10 @@ std::vector<std::string> AcadCurrentProfiles(const Registry& reg) {
 bool SetAcadCurProd(Registry& reg, std::string_view productType) {
     if (productType != kProductTypeAutoCadLt && productType != kProductTypeAutoCad)
         return false;
-    if (ReadText(reg, RegRoot::LocalMachine, TypePath(productType), kRegCurVer).empty())
+    const RegRoot view = CurrentView(reg);
+    if (ReadText(reg, view, TypePath(productType), kRegCurVer).empty())
         return false;
-    return WriteRegValue(reg, RegRoot::LocalMachine, kAutodesk, kRegCurProd, std::string(productType));
+    return WriteRegValue(reg, view, kAutodesk, kRegCurProd, std::string(productType));
 }
 
 bool SetAcadCurRelease(Registry& reg, std::string_view releaseKey) {
@@ -191,13 +249,13 @@ bool SetAcadCurRelease(Registry& reg, std::string_view releaseKey) {
     // Without a current product type the pointer has no key of its own to live in.
     if (type.empty())
         return false;
-    return WriteRegValue(reg, RegRoot::LocalMachine, TypePath(type), kRegCurVer, std::string(releaseKey));
+    return WriteRegValue(reg, CurrentView(reg), TypePath(type), kRegCurVer, std::string(releaseKey));
 }
 
 bool SetAcadCurProductKey(Registry& reg, std::string_view productKey) {
     for (const auto& key : AcadProductKeys(reg, ProductTypes::Both)) {
         if (EqualsNoCase(key, productKey)) {
-            return WriteRegValue(reg, RegRoot::LocalMachine,
+            return WriteRegValue(reg, CurrentView(reg),
                                  TypePath(AcadCurProd(reg)) + "\\" + AcadCurRelease(reg), kRegCurVer, key);
         }
     }
@@ -212,15 +270,32 @@ bool SetAcadCurrentProfile(Registry& reg, std::string_view profileName) {
     return false;
 }
 
+std::string AcadProductProfile(const Registry& reg, std::string_view productName) {
+    const Match m = FindProduct(reg, productName);
+    return m.type.empty() ? std::string() : AcadProfileOf(reg, m.type, m.release, m.productKey);
+}
+
+bool SetAcadProductProfile(Registry& reg, std::string_view productName, std::string_view profileName) {
+    const Match m = FindProduct(reg, productName);
+    if (productName.empty() || m.type.empty())
+        return false;
+    for (const auto& profile : AcadProfiles(reg, m.type, m.release, m.productKey)) {
+        if (EqualsNoCase(profile, profileName))
+            return WriteRegValue(reg, RegRoot::CurrentUser, ProfilesKeyPath(m.type, m.release, m.productKey),
+                                 "", profile);
+    }
+    return false;
+}
+
 bool MakeProductCurrent(Registry& reg, std::string_view productName) {
     const Match m = FindProduct(reg, productName);
     if (productName.empty() || m.type.empty())
         return false;
-    // Innermost first: CurProd moves last, when what it points to is in place.
-    return WriteRegValue(reg, RegRoot::LocalMachine, TypePath(m.type) + "\\" + m.release, kRegCurVer,
-                         m.productKey) &&
-           WriteRegValue(reg, RegRoot::LocalMachine, TypePath(m.type), kRegCurVer, m.release) &&
-           WriteRegValue(reg, RegRoot::LocalMachine, kAutodesk, kRegCurProd, m.type);
+    // In the view the product lives in, where its own AutoCAD reads them;
+    // innermost first: CurProd moves last, when what it points to is in place.
+    return WriteRegValue(reg, m.view, TypePath(m.type) + "\\" + m.release, kRegCurVer, m.productKey) &&
+           WriteRegValue(reg, m.view, TypePath(m.type), kRegCurVer, m.release) &&
+           WriteRegValue(reg, m.view, kAutodesk, kRegCurProd, m.type);
 }
 
 ProductCatalog ProductCatalog::Read(const Registry& reg) {

@@ -1,5 +1,9 @@
 // Installed AutoCAD and AutoCAD LT products, found in AutoCAD's own registry
 // entries and identified everywhere by their display name ("ProductName").
+// Both views of HKEY_LOCAL_MACHINE are read, the 64-bit view first; a name
+// found there hides the same name in the 32-bit view. AutoCAD's current
+// product is the one the 64-bit view's pointers name, or the 32-bit view's
+// when the 64-bit view has no current product type.
 // Nothing is cached: every call reads the registry afresh, so a change made by
 // the settings dialog is seen by the next call. An empty string means
 // "not found".
@@ -54,9 +58,14 @@ bool SetAcadCurRelease(Registry& reg, std::string_view releaseKey);
 bool SetAcadCurProductKey(Registry& reg, std::string_view productKey);
 bool SetAcadCurrentProfile(Registry& reg, std::string_view profileName);
 
+// The current profile of a product by name, and the writer that picks one of
+// its profiles (compared without regard to case); false when either is unknown.
+std::string AcadProductProfile(const Registry& reg, std::string_view productName);
+bool SetAcadProductProfile(Registry& reg, std::string_view productName, std::string_view profileName);
+
 // Makes the product AutoCAD's current one with all three pointers (product
-// type, release key, product key) consistent. False when the product is not
-// registered or a write failed.
+// type, release key, product key) consistent, in the view the product lives
+// in. False when the product is not registered or a write failed.
 bool MakeProductCurrent(Registry& reg, std::string_view productName);
 
 // Every registered product with what a run needs of it, read once. A run

@@ -1,5 +1,6 @@
 // A registry held in memory, for tests and for runs that must not touch the
-// real one. Subkeys enumerate in the order the Windows registry uses (sorted
+// real one. The two views of HKEY_LOCAL_MACHINE are two separate trees, as on
+// 64-bit Windows. Subkeys enumerate in the order the Windows registry uses (sorted
 // by upper-cased name); values keep the letter case they were created with.
 #pragma once
 
@@ -38,8 +39,8 @@ public:
 private:
     struct Key;
     Key* find(RegRoot root, std::string_view path) const;
-    std::array<std::unique_ptr<Key>, 3> roots_;
-    std::array<bool, 3> readOnly_{};
+    std::array<std::unique_ptr<Key>, kRegRootCount> roots_;
+    std::array<bool, kRegRootCount> readOnly_{};
 };
 
 } // namespace ps

@@ -11,7 +11,11 @@
 
 namespace ps {
 
-enum class RegRoot { ClassesRoot, CurrentUser, LocalMachine };
+// HKEY_LOCAL_MACHINE has two views on 64-bit Windows: LocalMachine is the
+// 64-bit one (where 64-bit programs register), LocalMachine32 the one 32-bit
+// programs see. Where Windows has one view only, both name the same keys.
+enum class RegRoot { ClassesRoot, CurrentUser, LocalMachine, LocalMachine32 };
+inline constexpr int kRegRootCount = 4;
 
 // Value types with the registry's own numbers.
 enum RegType : std::uint32_t {

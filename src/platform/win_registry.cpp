@@ -15,15 +15,30 @@ HKEY RootHandle(RegRoot root) {
     case RegRoot::CurrentUser:
         return HKEY_CURRENT_USER;
     case RegRoot::LocalMachine:
+    case RegRoot::LocalMachine32:
         break;
     }
     return HKEY_LOCAL_MACHINE;
 }
 
+// The view flag of HKLM's two views; the other roots are not redirected.
+REGSAM ViewOf(RegRoot root) {
+    switch (root) {
+    case RegRoot::LocalMachine:
+        return KEY_WOW64_64KEY;
+    case RegRoot::LocalMachine32:
+        return KEY_WOW64_32KEY;
+    case RegRoot::ClassesRoot:
+    case RegRoot::CurrentUser:
+        break;
+    }
+    return 0;
+}
+
 UniqueRegKey OpenKey(RegRoot root, std::string_view path, REGSAM access) {
     UniqueRegKey key;
     const std::wstring wide = Widen(path);
-    if (RegOpenKeyExW(RootHandle(root), wide.c_str(), 0, access, key.put()) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(RootHandle(root), wide.c_str(), 0, access | ViewOf(root), key.put()) != ERROR_SUCCESS)
         key.release();
     return key;
 }
@@ -99,13 +114,13 @@ bool WinRegistry::deleteValue(RegRoot root, std::string_view path, std::string_v
 bool WinRegistry::createKey(RegRoot root, std::string_view path) {
     UniqueRegKey key;
     return RegCreateKeyExW(RootHandle(root), Widen(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                           KEY_WRITE, nullptr, key.put(), nullptr) == ERROR_SUCCESS;
+                           KEY_WRITE | ViewOf(root), nullptr, key.put(), nullptr) == ERROR_SUCCESS;
 }
 
 bool WinRegistry::deleteKey(RegRoot root, std::string_view path) {
     if (path.empty())
         return false;
-    return RegDeleteKeyW(RootHandle(root), Widen(path).c_str()) == ERROR_SUCCESS;
+    return RegDeleteKeyExW(RootHandle(root), Widen(path).c_str(), ViewOf(root), 0) == ERROR_SUCCESS;
 }
 
 std::optional<std::vector<std::string>> WinRegistry::subkeys(RegRoot root, std::string_view path) const {

@@ -1,6 +1,6 @@
 // The Windows registry behind the Registry port. Keys are opened and closed
-// within each call; the program's 64-bit build sees the 64-bit view, where
-// AutoCAD registers.
+// within each call; HKEY_LOCAL_MACHINE is opened in the view its RegRoot names,
+// whichever build of the program asks.
 #pragma once
 
 #include "core/registry.h"

@@ -332,7 +332,7 @@ std::string RunAutoCad(Run& r, const RowPlan& plan, const std::string& fullPath,
 
     // AutoCAD's current product and profile become the chosen ones.
     MakeProductCurrent(p.registry, plan.prodName);
-    SetAcadCurrentProfile(p.registry, plan.profile);
+    SetAcadProductProfile(p.registry, plan.prodName, plan.profile);
     SavedProfileValues savedValues =
         GetAcadRegistry(p.registry, plan.prodName, plan.profile, IsOn(r.settings.CreateBak));
     if (r.options.rowStarted)

@@ -82,8 +82,8 @@ void LoadFormSettings(const SettingsStore& store, Registry& registry, Settings& 
     settings.ProdName = Get(store, "ProdName", AcadCurrentProductName(registry));
     settings.ExePath = AcadExePath(registry, settings.ProdName);
     MakeProductCurrent(registry, settings.ProdName);
-    settings.Profile = Get(store, "Profile", AcadCurrentProfile(registry));
-    SetAcadCurrentProfile(registry, settings.Profile);
+    settings.Profile = Get(store, "Profile", AcadProductProfile(registry, settings.ProdName));
+    SetAcadProductProfile(registry, settings.ProdName, settings.Profile);
 
     for (const auto& key : RunSettingKeys()) {
         if (key.kind == KeyKind::Product || key.kind == KeyKind::Profile)

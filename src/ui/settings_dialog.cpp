@@ -663,9 +663,11 @@ void SettingsDialog::onCommand(int id, int code, HWND) {
             pickApplication(control(idAcadVer), control(idAcadProf), false);
         else if (id >= idRowApp && id < idRowApp + static_cast<int>(kFormatCount))
             pickApplication(control(id), control(id - idRowApp + idRowProf), true);
-        else if ((id == idAcadProf || (id >= idRowProf && id < idRowProf + static_cast<int>(kFormatCount))) &&
-                 !loading_)
-            SetAcadCurrentProfile(c_.registry, ComboText(control(id)));
+        else if (id == idAcadProf && !loading_)
+            SetAcadProductProfile(c_.registry, ComboText(control(idAcadVer)), ComboText(control(id)));
+        else if (id >= idRowProf && id < idRowProf + static_cast<int>(kFormatCount) && !loading_)
+            SetAcadProductProfile(c_.registry, ComboText(control(id - idRowProf + idRowApp)),
+                                  ComboText(control(id)));
         return;
     }
     if (code != BN_CLICKED)
@@ -803,7 +805,7 @@ void SettingsDialog::onOk() {
         s.HCA[row] = ComboText(control(idRowApp + static_cast<int>(row)));
         s.HCP[row] = ComboText(control(idRowProf + static_cast<int>(row)));
     }
-    SetAcadCurrentProfile(c_.registry, s.Profile);
+    SetAcadProductProfile(c_.registry, s.ProdName, s.Profile);
     c_.settings = s;
     SaveSettings(c_.store, c_.settings);
     close(true);

@@ -24,15 +24,19 @@ protected:
 TEST_F(Pointers, TheGuardWritesBackExactlyWhatItFound) {
     reg.putString(RegRoot::LocalMachine, "Software\\Autodesk\\AutoCAD\\R18.0", "CurVer", "ACAD-201:409");
     reg.deleteValue(RegRoot::LocalMachine, "Software\\Autodesk\\AutoCAD LT", "CurVer");
+    reg.putString(RegRoot::LocalMachine32, "Software\\Autodesk\\AutoCAD\\R15.0\\ACAD-1:409", "ProductName",
+                  "Old");
     const auto before = ReadCurrentPointers(reg);
     {
         PointerGuard guard(reg);
-        PointerGuard inner(reg); // a nested guard owns nothing
+        PointerGuard inner(reg);                     // a nested guard owns nothing
+        ASSERT_TRUE(MakeProductCurrent(reg, "Old")); // in the 32-bit view
         ASSERT_TRUE(MakeProductCurrent(reg, "AutoCAD LT 2008"));
         inner.restore();
         EXPECT_EQ(AcadCurrentProductName(reg), "AutoCAD LT 2008");
     }
     EXPECT_EQ(ReadCurrentPointers(reg), before);
+    EXPECT_FALSE(reg.queryValue(RegRoot::LocalMachine32, "Software\\Autodesk", "CurProd"));
     EXPECT_FALSE(reg.keyExists(RegRoot::CurrentUser, kPendingPointersKey));
 }
 

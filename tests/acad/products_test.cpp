@@ -104,6 +104,33 @@ TEST_F(Products, WritersFailQuietlyWithoutAdministratorRights) {
     EXPECT_EQ(AcadCurrentProfile(reg), "Plotting");
 }
 
+// A 32-bit product on 64-bit Windows lives in HKLM's 32-bit view: listed
+// after the 64-bit view's products, found by name, made current in its own
+// view. A pair both views show (Windows with one view) is listed once.
+TEST_F(Products, The32BitViewIsReadAndWrittenInItsOwnView) {
+    const auto view32 = RegRoot::LocalMachine32;
+    const std::string lt = "Software\\Autodesk\\AutoCAD LT\\R15\\ACADLT-8001:409";
+    reg.putString(view32, lt, "ProductName", "AutoCAD LT 2009");
+    reg.putString(view32, lt, "Location", "C:\\LT2009");
+    reg.putString(view32, "Software\\Autodesk\\AutoCAD\\R17.1\\ACAD-6001:409", "ProductName", "AutoCAD 2007");
+    reg.createKey(RegRoot::CurrentUser, lt + "\\Profiles\\Draft");
+    EXPECT_EQ(AcadAllProductNames(reg), (std::vector<std::string>{"AutoCAD 2007", "AutoCAD 2010",
+                                                                  "AutoCAD LT 2008", "AutoCAD LT 2009"}));
+    EXPECT_EQ(AcadExePath(reg, "AutoCAD LT 2009"), "C:\\LT2009\\acadlt.exe");
+
+    ASSERT_TRUE(MakeProductCurrent(reg, "autocad lt 2009"));
+    EXPECT_EQ(reg.queryValue(view32, "Software\\Autodesk", "CurProd"), RegSzValue("AutoCAD LT"));
+    EXPECT_EQ(reg.queryValue(view32, "Software\\Autodesk\\AutoCAD LT\\R15", "CurVer"),
+              RegSzValue("ACADLT-8001:409"));
+    EXPECT_EQ(AcadCurrentProductName(reg), "AutoCAD 2007"); // the 64-bit view's pointers come first
+    EXPECT_TRUE(SetAcadProductProfile(reg, "AutoCAD LT 2009", "draft"));
+    EXPECT_EQ(AcadProductProfile(reg, "AutoCAD LT 2009"), "Draft");
+
+    DeleteRegTree(reg, kHklm, "Software\\Autodesk");
+    EXPECT_EQ(AcadCurrentProductName(reg), "AutoCAD LT 2009");
+    EXPECT_EQ(AcadCurrentProfile(reg), "Draft");
+}
+
 TEST(ProductsEmptyRegistry, EverythingIsEmpty) {
     MemoryRegistry reg;
     EXPECT_EQ(AcadCurProd(reg), "");

@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include <windows.h>
 
 namespace ps {
@@ -137,6 +140,7 @@ protected:
     void TearDown() override { clean(); }
     void clean() {
         DeleteRegTree(reg, RegRoot::LocalMachine, "Software\\Autodesk");
+        DeleteRegTree(reg, RegRoot::LocalMachine32, "Software\\Autodesk");
         DeleteRegTree(reg, RegRoot::CurrentUser, "Software\\Autodesk");
     }
     WinRegistry reg;
@@ -148,6 +152,24 @@ TEST_F(RealProductTree, Lookups) {
 
 TEST_F(RealProductTree, Writers) {
     test::CheckSampleWriters(reg);
+}
+
+// A 32-bit AutoCAD LT registered by Windows' own tool in the 32-bit view is
+// listed beside the 64-bit view's products and made current in its view.
+TEST_F(RealProductTree, A32BitProductIsSeenAndMadeCurrentInItsView) {
+    const std::wstring key = L"HKLM\\Software\\Autodesk\\AutoCAD LT\\R15\\ACADLT-8001:409";
+    ASSERT_EQ(
+        _wsystem((L"reg add \"" + key + L"\" /v ProductName /d \"AutoCAD LT 2009\" /f /reg:32").c_str()), 0);
+    ASSERT_EQ(_wsystem((L"reg add \"" + key + L"\" /v Location /d C:\\LT2009 /f /reg:32").c_str()), 0);
+    EXPECT_FALSE(reg.keyExists(RegRoot::LocalMachine, "Software\\Autodesk\\AutoCAD LT\\R15"));
+    const auto names = AcadAllProductNames(reg);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "AutoCAD LT 2009"), 1);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "AutoCAD 2010"), 1);
+    EXPECT_EQ(AcadExePath(reg, "AutoCAD LT 2009"), "C:\\LT2009\\acadlt.exe");
+    ASSERT_TRUE(MakeProductCurrent(reg, "AutoCAD LT 2009"));
+    EXPECT_EQ(RegText(ReadRegValue(reg, RegRoot::LocalMachine32, "Software\\Autodesk", "CurProd")),
+              "AutoCAD LT");
+    EXPECT_EQ(AcadCurrentProductName(reg), "AutoCAD 2007"); // the 64-bit view's pointers are untouched
 }
 
 } // namespace
