@@ -55,9 +55,9 @@ public:
 
     // The attribute bits, or nullopt when the query fails (missing path).
     virtual std::optional<std::uint32_t> attributes(std::string_view path) const = 0;
-    // The byte length of a file a plain directory search finds: not a folder,
-    // not hidden, not system. nullopt when the search finds nothing.
-    virtual std::optional<std::uint64_t> plainFileSize(std::string_view path) const = 0;
+    // What a directory search for the path (a name, never a pattern) finds:
+    // attributes, size and times in one look. nullopt when it finds nothing.
+    virtual std::optional<DirEntry> findEntry(std::string_view path) const = 0;
     // Up to maxBytes from the start of the file, opened for reading with read
     // and write sharing; nullopt when it cannot be opened or read.
     virtual std::optional<std::string> readPrefix(std::string_view path, std::size_t maxBytes) const = 0;
@@ -77,10 +77,11 @@ public:
     virtual bool setFileTimes(std::string_view path, const FileTimes& times) = 0;
     // Deletes a file (a read-only one only when asked to); false when it could not.
     virtual bool deleteFile(std::string_view path, bool evenReadOnly = false) = 0;
-    // True when the file can be opened for reading while refusing others
-    // write access: false for a file another program holds open for
-    // writing, or one this user may not read.
-    virtual bool canOpenDenyingWrites(std::string_view path) const = 0;
+    // Up to maxBytes from the start of the file, opened for reading while
+    // refusing others write access; nullopt for a file another program holds
+    // open for writing, or one this user may not read.
+    virtual std::optional<std::string> readPrefixDenyingWrites(std::string_view path,
+                                                               std::size_t maxBytes) const = 0;
 
     // The entries of a folder (which ends with "\") whose names match the
     // pattern ("*", "*.dwg"), "." and ".." included as the platform lists

@@ -50,11 +50,20 @@ std::optional<std::uint32_t> MemoryFileSystem::attributes(std::string_view path)
     return std::nullopt;
 }
 
-std::optional<std::uint64_t> MemoryFileSystem::plainFileSize(std::string_view path) const {
-    const auto* e = find(path);
-    if (e == nullptr || (e->attributes & (kAttrDirectory | kAttrHidden | kAttrSystem)) != 0)
+std::optional<DirEntry> MemoryFileSystem::findEntry(std::string_view path) const {
+    if (path.find_first_of("*?") != std::string_view::npos)
         return std::nullopt;
-    return e->content.size();
+    if (const auto* e = find(path)) {
+        const std::string& given = names_.at(Key(path));
+        return DirEntry{given.substr(given.find_last_of('\\') + 1), e->attributes, e->content.size(),
+                        e->times};
+    }
+    const auto attrs = attributes(path);
+    if (!attrs)
+        return std::nullopt;
+    const auto slash = path.find_last_of('\\');
+    return DirEntry{
+        std::string(slash == std::string_view::npos ? path : path.substr(slash + 1)), *attrs, 0, {}};
 }
 
 std::optional<std::string> MemoryFileSystem::readPrefix(std::string_view path, std::size_t maxBytes) const {
@@ -115,9 +124,12 @@ bool MemoryFileSystem::deleteFile(std::string_view path, bool evenReadOnly) {
     return true;
 }
 
-bool MemoryFileSystem::canOpenDenyingWrites(std::string_view path) const {
+std::optional<std::string> MemoryFileSystem::readPrefixDenyingWrites(std::string_view path,
+                                                                     std::size_t maxBytes) const {
     const auto* e = find(path);
-    return e != nullptr && (e->attributes & kAttrDirectory) == 0 && !e->lockedNoSharing && !e->openForWriting;
+    if (e == nullptr || e->openForWriting)
+        return std::nullopt;
+    return readPrefix(path, maxBytes);
 }
 
 namespace {

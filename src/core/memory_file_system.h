@@ -20,7 +20,7 @@ public:
     };
 
     std::optional<std::uint32_t> attributes(std::string_view path) const override;
-    std::optional<std::uint64_t> plainFileSize(std::string_view path) const override;
+    std::optional<DirEntry> findEntry(std::string_view path) const override;
     std::optional<std::string> readPrefix(std::string_view path, std::size_t maxBytes) const override;
     std::optional<std::string> readFile(std::string_view path) const override;
     std::optional<FileTimes> fileTimes(std::string_view path) const override;
@@ -29,7 +29,8 @@ public:
     bool appendFile(std::string_view path, std::string_view bytes) override;
     bool setFileTimes(std::string_view path, const FileTimes& times) override;
     bool deleteFile(std::string_view path, bool evenReadOnly = false) override;
-    bool canOpenDenyingWrites(std::string_view path) const override;
+    std::optional<std::string> readPrefixDenyingWrites(std::string_view path,
+                                                       std::size_t maxBytes) const override;
     std::optional<std::vector<DirEntry>> listDirectory(std::string_view folder,
                                                        std::string_view pattern) const override;
     std::optional<FileFingerprint> fingerprint(std::string_view path) const override;

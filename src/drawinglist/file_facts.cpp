@@ -43,8 +43,19 @@ std::int64_t KilobytesHalfEven(std::uint64_t bytes) {
     return static_cast<std::int64_t>(kb);
 }
 
+std::optional<std::uint64_t> PlainFileSize(const DirEntry& entry) {
+    if ((entry.attributes & (kAttrDirectory | kAttrHidden | kAttrSystem)) != 0)
+        return std::nullopt;
+    return entry.size;
+}
+
+std::optional<std::uint64_t> PlainFileSize(const FileSystem& fs, std::string_view path) {
+    const auto entry = fs.findEntry(path);
+    return entry ? PlainFileSize(*entry) : std::nullopt;
+}
+
 std::int64_t FileSizeKB(const FileSystem& fs, std::string_view path) {
-    const auto size = fs.plainFileSize(path);
+    const auto size = PlainFileSize(fs, path);
     return size ? KilobytesHalfEven(*size) : 0;
 }
 

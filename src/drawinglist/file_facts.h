@@ -5,6 +5,7 @@
 #include "core/file_system.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,11 @@ namespace ps {
 bool FileExists(const FileSystem& fs, std::string_view path);   // exists and is not a folder
 bool FolderExists(const FileSystem& fs, std::string_view path); // exists and is a folder
 bool IsReadOnly(const FileSystem& fs, std::string_view path);
+
+// The byte length of a file a plain directory search finds: not a folder,
+// not hidden, not system. nullopt when the search finds nothing else.
+std::optional<std::uint64_t> PlainFileSize(const FileSystem& fs, std::string_view path);
+std::optional<std::uint64_t> PlainFileSize(const DirEntry& entry);
 
 // Whole kilobytes, halves to the even neighbour; 0 when a plain directory
 // search finds nothing (missing, hidden or system file).

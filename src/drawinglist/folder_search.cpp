@@ -23,12 +23,8 @@ public:
     std::optional<std::uint32_t> attributes(std::string_view path) const override {
         return path == path_ ? std::optional<std::uint32_t>(entry_.attributes) : base_.attributes(path);
     }
-    std::optional<std::uint64_t> plainFileSize(std::string_view path) const override {
-        if (path != path_)
-            return base_.plainFileSize(path);
-        if ((entry_.attributes & (kAttrDirectory | kAttrHidden | kAttrSystem)) != 0)
-            return std::nullopt;
-        return entry_.size;
+    std::optional<DirEntry> findEntry(std::string_view path) const override {
+        return path == path_ ? std::optional<DirEntry>(entry_) : base_.findEntry(path);
     }
     std::optional<std::string> readPrefix(std::string_view path, std::size_t maxBytes) const override {
         auto bytes = base_.readPrefix(path, maxBytes);
@@ -43,8 +39,9 @@ public:
     }
     std::string dateText(FileTime time) const override { return base_.dateText(time); }
     std::optional<std::string> readFile(std::string_view path) const override { return base_.readFile(path); }
-    bool canOpenDenyingWrites(std::string_view path) const override {
-        return base_.canOpenDenyingWrites(path);
+    std::optional<std::string> readPrefixDenyingWrites(std::string_view path,
+                                                       std::size_t maxBytes) const override {
+        return base_.readPrefixDenyingWrites(path, maxBytes);
     }
     std::optional<std::vector<DirEntry>> listDirectory(std::string_view folder,
                                                        std::string_view pattern) const override {

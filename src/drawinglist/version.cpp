@@ -26,6 +26,16 @@ std::string_view Mid(std::string_view text, std::size_t start, std::size_t count
     return text.substr(start - 1, count);
 }
 
+// The label of a plain file from its first bytes (nullopt: unreadable).
+std::string LabelOf(std::string_view path, const std::optional<std::string>& head) {
+    const std::string extension = ToLower(FileExtension(path));
+    if (extension == "dwg")
+        return head ? DwgLabelFromHeader(*head) : std::string(kVersionUnknownDwg);
+    if (extension == "dxf")
+        return DxfLabelFromCode(head ? DxfCodeFromHeader(*head) : std::string("DXF"));
+    return {};
+}
+
 } // namespace
 
 std::string_view VersionLabelForCode(std::string_view code) {
@@ -60,7 +70,7 @@ std::string DxfLabelFromCode(std::string_view code) {
 }
 
 std::string DxfHeaderVersion(const FileSystem& fs, std::string_view path) {
-    if (!fs.plainFileSize(path))
+    if (!PlainFileSize(fs, path))
         return "DXF";
     const auto head = fs.readPrefix(path, kDxfHeaderBytes);
     if (!head)
@@ -69,16 +79,33 @@ std::string DxfHeaderVersion(const FileSystem& fs, std::string_view path) {
 }
 
 std::string DwgVers(const FileSystem& fs, std::string_view path) {
-    if (!fs.plainFileSize(path))
+    if (!PlainFileSize(fs, path))
         return {};
     const std::string extension = ToLower(FileExtension(path));
-    if (extension == "dwg") {
-        const auto head = fs.readPrefix(path, kDwgHeaderBytes);
-        return head ? DwgLabelFromHeader(*head) : std::string(kVersionUnknownDwg);
-    }
-    if (extension == "dxf")
-        return DxfLabelFromCode(DxfHeaderVersion(fs, path));
-    return {};
+    if (extension != "dwg" && extension != "dxf")
+        return {};
+    return LabelOf(path, fs.readPrefix(path, extension == "dwg" ? kDwgHeaderBytes : kDxfHeaderBytes));
+}
+
+DrawingFacts ReadDrawingFacts(const FileSystem& fs, std::string_view path) {
+    DrawingFacts facts;
+    const auto entry = fs.findEntry(path);
+    if (!entry || (entry->attributes & kAttrDirectory) != 0)
+        return facts;
+    facts.exists = true;
+    facts.readOnly = (entry->attributes & kAttrReadOnly) != 0;
+    const auto plain = PlainFileSize(*entry);
+    facts.sizeKB = plain ? KilobytesHalfEven(*plain) : 0;
+    auto head = fs.readPrefixDenyingWrites(path, kDxfHeaderBytes);
+    facts.openableAlone = head.has_value();
+    if (!head)
+        head = fs.readPrefix(path, kDxfHeaderBytes);
+    facts.readable = head.has_value();
+    if (facts.readable)
+        facts.dateText = fs.dateText(entry->times.modified);
+    if (plain)
+        facts.version = LabelOf(path, head);
+    return facts;
 }
 
 } // namespace ps

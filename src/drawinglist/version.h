@@ -4,6 +4,7 @@
 
 #include "core/file_system.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,20 @@ std::string DxfLabelFromCode(std::string_view code);
 // dxf; "???" for an unreadable DWG, "DXF?" for an unreadable DXF. Reads at
 // most 56 bytes; never raises.
 std::string DwgVers(const FileSystem& fs, std::string_view path);
+// What a run measures of a drawing before it plans it and after AutoCAD:
+// one directory search and, for a file that is there, one open (two when
+// another program writes it). Each field reads as its own helper would.
+struct DrawingFacts {
+    bool exists = false;        // found, and not a folder (FileExists)
+    bool readOnly = false;      // IsReadOnly
+    bool readable = false;      // its first bytes can be read, sharing allowed
+    bool openableAlone = false; // it can be read while refusing others write access
+    std::int64_t sizeKB = 0;    // FileSizeKB
+    std::string dateText;       // FileDateText: empty when it cannot be opened
+    std::string version;        // DwgVers
+};
+DrawingFacts ReadDrawingFacts(const FileSystem& fs, std::string_view path);
+
 // The version code of a DXF file; "DXF" when it cannot be read.
 std::string DxfHeaderVersion(const FileSystem& fs, std::string_view path);
 

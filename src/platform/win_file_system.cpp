@@ -21,6 +21,13 @@ FILETIME ToFiletime(FileTime t) {
     return ft;
 }
 
+DirEntry ToDirEntry(const WIN32_FIND_DATAW& data) {
+    return {Narrow(data.cFileName), data.dwFileAttributes,
+            (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
+            FileTimes{ToFileTime(data.ftCreationTime), ToFileTime(data.ftLastWriteTime),
+                      ToFileTime(data.ftLastAccessTime)}};
+}
+
 UniqueFile OpenForReading(std::string_view path) {
     return UniqueFile(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -51,7 +58,7 @@ std::optional<std::uint32_t> WinFileSystem::attributes(std::string_view path) co
     return attrs;
 }
 
-std::optional<std::uint64_t> WinFileSystem::plainFileSize(std::string_view path) const {
+std::optional<DirEntry> WinFileSystem::findEntry(std::string_view path) const {
     // A path is a name here, never a pattern.
     if (path.empty() || path.find_first_of("*?") != std::string_view::npos)
         return std::nullopt;
@@ -59,14 +66,12 @@ std::optional<std::uint64_t> WinFileSystem::plainFileSize(std::string_view path)
     UniqueFind find(FindFirstFileW(Widen(path).c_str(), &data));
     if (!find)
         return std::nullopt;
-    if ((data.dwFileAttributes &
-         (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0)
-        return std::nullopt;
-    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return ToDirEntry(data);
 }
 
-std::optional<std::string> WinFileSystem::readPrefix(std::string_view path, std::size_t maxBytes) const {
-    const UniqueFile file = OpenForReading(path);
+namespace {
+
+std::optional<std::string> ReadPrefixOf(const UniqueFile& file, std::size_t maxBytes) {
     if (!file)
         return std::nullopt;
     std::string bytes(maxBytes, '\0');
@@ -81,6 +86,12 @@ std::optional<std::string> WinFileSystem::readPrefix(std::string_view path, std:
     }
     bytes.resize(total);
     return bytes;
+}
+
+} // namespace
+
+std::optional<std::string> WinFileSystem::readPrefix(std::string_view path, std::size_t maxBytes) const {
+    return ReadPrefixOf(OpenForReading(path), maxBytes);
 }
 
 std::optional<FileTimes> WinFileSystem::fileTimes(std::string_view path) const {
@@ -145,10 +156,11 @@ bool WinFileSystem::deleteFile(std::string_view path, bool evenReadOnly) {
     return DeleteFileW(wide.c_str()) != FALSE;
 }
 
-bool WinFileSystem::canOpenDenyingWrites(std::string_view path) const {
-    UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    return static_cast<bool>(file);
+std::optional<std::string> WinFileSystem::readPrefixDenyingWrites(std::string_view path,
+                                                                  std::size_t maxBytes) const {
+    return ReadPrefixOf(UniqueFile(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)),
+                        maxBytes);
 }
 
 std::optional<std::vector<DirEntry>> WinFileSystem::listDirectory(std::string_view folder,
@@ -168,10 +180,7 @@ std::optional<std::vector<DirEntry>> WinFileSystem::listDirectory(std::string_vi
         return std::nullopt;
     }
     do {
-        entries.push_back({Narrow(data.cFileName), data.dwFileAttributes,
-                           (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
-                           FileTimes{ToFileTime(data.ftCreationTime), ToFileTime(data.ftLastWriteTime),
-                                     ToFileTime(data.ftLastAccessTime)}});
+        entries.push_back(ToDirEntry(data));
     } while (FindNextFileW(find.get(), &data));
     return entries;
 }

@@ -31,8 +31,4 @@ std::int16_t ProcessFile(ShellWaitPorts& ports, FileSystem& files, const Process
     return outcome;
 }
 
-bool AccessDenied(const FileSystem& files, std::string_view path) {
-    return !files.canOpenDenyingWrites(path);
-}
-
 } // namespace ps

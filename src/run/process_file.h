@@ -31,10 +31,6 @@ struct ProcessFileRequest {
 std::int16_t ProcessFile(ShellWaitPorts& ports, FileSystem& files, const ProcessFileRequest& request,
                          const std::function<bool(std::int16_t outcome)>& afterWait = {});
 
-// True when the drawing cannot be opened for exclusive use (another program
-// has it open for writing, or it cannot be read).
-bool AccessDenied(const FileSystem& files, std::string_view path);
-
 // The lock file AutoCAD keeps beside a drawing: its last four characters
 // replaced by ".dwl".
 std::string LockFilePath(std::string_view drawingPath);

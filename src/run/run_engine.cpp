@@ -427,11 +427,12 @@ RowEnd ProcessRow(Run& r, std::uint64_t rowId, std::size_t& hint, std::size_t i,
     const auto [prodName, profile] = *r.general;
     const std::string fullPath = FullPath(*row);
     const std::string fileName = row->cell(kColFilename);
-    row->cell(kColSizeBefore) = std::to_string(FileSizeKB(p.files, fullPath));
-    row->cell(kColDateBefore) = FileDateText(p.files, fullPath);
-    const std::string label = DwgVers(p.files, fullPath);
+    // One look at the file for every cell and check below.
+    const DrawingFacts before = ReadDrawingFacts(p.files, fullPath);
+    row->cell(kColSizeBefore) = std::to_string(before.sizeKB);
+    row->cell(kColDateBefore) = before.dateText;
     const RowPlan plan =
-        PlanRow(r.products, r.settings, prodName, profile, p.codec, label, fullPath, fileName);
+        PlanRow(r.products, r.settings, prodName, profile, p.codec, before.version, fullPath, fileName);
 
     p.state.setProductHead(plan.prodName, plan.profile);
     p.state.showActivity(RunningLabel(i, n, p.clock.monotonicMs() - r.startMs));
@@ -441,20 +442,23 @@ RowEnd ProcessRow(Run& r, std::uint64_t rowId, std::size_t& hint, std::size_t i,
     }
     RowReport report{rowId, i, n, fullPath, {}, plan, false};
     std::string text;
+    bool autoCadMayHaveRun = false;
     if (row->cell(kColStatus) == status::kSkip) {
         // Set to Skip by the user while the run went on: measured, not run.
-    } else if (!FileExists(p.files, fullPath)) {
+    } else if (!before.exists) {
         text = std::string(status::kFileNotFound);
-    } else if (!p.files.readPrefix(fullPath, 6)) {
+    } else if (!before.readable) {
         // Its header could not be read: held by another program, or no rights.
         text = std::string(status::kAccessDenied);
     } else if (!plan.status.empty()) {
         text = plan.status;
-    } else if (AccessDenied(p.files, fullPath)) {
+    } else if (!before.openableAlone) {
+        // Another program writes it.
         text = std::string(status::kAccessDenied);
-    } else if (IsReadOnly(p.files, fullPath)) {
+    } else if (before.readOnly) {
         text = std::string(status::kReadOnly);
     } else {
+        autoCadMayHaveRun = true;
         const auto ran = ScriptAndRun(r, plan, fullPath, i, rowId, report);
         if (!ran) {
             // Nothing more can run: the row stays pending and the run ends here.
@@ -470,10 +474,14 @@ RowEnd ProcessRow(Run& r, std::uint64_t rowId, std::size_t& hint, std::size_t i,
     if (!text.empty())
         row->cell(kColStatus) = text;
     if (!report.wouldRun) {
-        row->cell(kColVersion) = DwgVers(p.files, fullPath);
+        // A refused drawing is as it was a moment ago.
+        const DrawingFacts after = autoCadMayHaveRun ? ReadDrawingFacts(p.files, fullPath) : before;
+        row->cell(kColVersion) = after.version;
         const bool ok = row->cell(kColStatus) == status::kOk;
-        row->cell(kColSizeAfter) = std::to_string(FileSizeKB(p.files, ok ? plan.targetPath : fullPath));
-        row->cell(kColDateAfter) = FileDateText(p.files, fullPath);
+        row->cell(kColSizeAfter) = std::to_string(ok && !EqualsNoCase(plan.targetPath, fullPath)
+                                                      ? FileSizeKB(p.files, plan.targetPath)
+                                                      : after.sizeKB);
+        row->cell(kColDateAfter) = after.dateText;
         if (IsOn(r.settings.DeleteBak) && !r.options.dryRun)
             p.files.deleteFile(FileBaseName(fullPath, true) + ".bak");
         ++r.result.processed;

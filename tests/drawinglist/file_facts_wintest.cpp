@@ -54,8 +54,19 @@ TEST_F(RealFiles, AFileHeldWithoutReadSharing) {
     EXPECT_EQ(FileDateText(fs, dwg), "");
     FileTimes times{};
     EXPECT_FALSE(GetFileDates(fs, dwg, times));
+    EXPECT_FALSE(ReadDrawingFacts(fs, dwg).readable);
     holdDwg.reset();
     EXPECT_EQ(DwgVers(fs, dwg), "2004");
+    // Another program writes it, sharing reads: readable, not to be had alone.
+    UniqueFile writer(CreateFileW(Widen(dwg).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(writer);
+    const DrawingFacts facts = ReadDrawingFacts(fs, dwg);
+    EXPECT_TRUE(facts.readable);
+    EXPECT_FALSE(facts.openableAlone);
+    EXPECT_EQ(facts.version, "2004");
+    writer.reset();
+    EXPECT_TRUE(ReadDrawingFacts(fs, dwg).openableAlone);
 }
 
 TEST_F(RealFiles, ReadOnlyAttribute) {

@@ -1,6 +1,7 @@
 #include "drawinglist/version.h"
 
 #include "core/memory_file_system.h"
+#include "drawinglist/file_facts.h"
 
 #include <gtest/gtest.h>
 
@@ -110,6 +111,30 @@ TEST_F(VersionOfFiles, UnreadableFilesFallBackByKind) {
     EXPECT_EQ(DwgVers(fs, "C:\\d\\held.dxf"), "DXF?");
     EXPECT_EQ(DxfHeaderVersion(fs, "C:\\d\\held.dxf"), "DXF");
     EXPECT_EQ(DxfHeaderVersion(fs, "C:\\d\\missing.dxf"), "DXF");
+}
+
+// The run's one look at a file answers as the helpers it replaces do, for
+// every kind of file, and tells a file another program writes.
+TEST_F(VersionOfFiles, DrawingFactsAgreeWithTheSingleHelpers) {
+    fs.addFile("C:\\d\\free.dwg", std::string(3000, 'x').replace(0, 6, "AC1015"));
+    fs.addFile("C:\\d\\ro.dxf", AsciiDxf("AC1018"), kAttrReadOnly);
+    fs.addFile("C:\\d\\hidden.dwg", "AC1015", kAttrHidden);
+    fs.addFile("C:\\d\\open.dwg", "AC1024").openForWriting = true;
+    fs.addFile("C:\\d\\held.dxf", AsciiDxf("AC1015")).lockedNoSharing = true;
+    fs.addFolder("C:\\d\\folder.dwg");
+    for (const char* name :
+         {"free.dwg", "ro.dxf", "hidden.dwg", "open.dwg", "held.dxf", "folder.dwg", "gone.dwg"}) {
+        const std::string path = std::string("C:\\d\\") + name;
+        SCOPED_TRACE(path);
+        const DrawingFacts facts = ReadDrawingFacts(fs, path);
+        EXPECT_EQ(facts.exists, FileExists(fs, path));
+        EXPECT_EQ(facts.readOnly, facts.exists && IsReadOnly(fs, path));
+        EXPECT_EQ(facts.readable, fs.readPrefix(path, 6).has_value());
+        EXPECT_EQ(facts.sizeKB, FileSizeKB(fs, path));
+        EXPECT_EQ(facts.dateText, FileDateText(fs, path));
+        EXPECT_EQ(facts.version, DwgVers(fs, path));
+        EXPECT_EQ(facts.openableAlone, facts.readable && std::string(name) != "open.dwg");
+    }
 }
 
 } // namespace

@@ -76,15 +76,7 @@ TEST_F(ProcessOneFile, ALockThatIsNotOursStaysWhenAutoCadNeverStarted) {
     EXPECT_NE(files.find("C:\\D\\plan.dwl"), nullptr);
 }
 
-TEST(AccessDeniedCheck, OpenForWritingOrUnreadable) {
-    MemoryFileSystem files;
-    files.addFile("C:\\free.dwg", "");
-    files.addFile("C:\\open.dwg", "").openForWriting = true;
-    files.addFile("C:\\held.dwg", "").lockedNoSharing = true;
-    EXPECT_FALSE(AccessDenied(files, "C:\\free.dwg"));
-    EXPECT_TRUE(AccessDenied(files, "C:\\open.dwg"));
-    EXPECT_TRUE(AccessDenied(files, "C:\\held.dwg"));
-    EXPECT_TRUE(AccessDenied(files, "C:\\missing.dwg"));
+TEST(LockFile, SitsBesideTheDrawing) {
     EXPECT_EQ(LockFilePath("C:\\D\\plan.dxf"), "C:\\D\\plan.dwl");
 }
 
