@@ -55,8 +55,9 @@ public:
 
     // The attribute bits, or nullopt when the query fails (missing path).
     virtual std::optional<std::uint32_t> attributes(std::string_view path) const = 0;
-    // What a directory search for the path (a name, never a pattern) finds:
-    // attributes, size and times in one look. nullopt when it finds nothing.
+    // The directory entry of the path (a name, never a pattern): attributes,
+    // size and times in one look, as a search would find them. nullopt when
+    // there is nothing at the path.
     virtual std::optional<DirEntry> findEntry(std::string_view path) const = 0;
     // Up to maxBytes from the start of the file, opened for reading with read
     // and write sharing; nullopt when it cannot be opened or read.

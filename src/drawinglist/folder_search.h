@@ -5,7 +5,7 @@
 #include "core/file_system.h"
 #include "core/system_ports.h"
 #include "drawinglist/drawing_list.h"
-#include "run/run_state.h"
+#include "core/run_state.h"
 #include "settings/settings.h"
 
 #include <cstdint>

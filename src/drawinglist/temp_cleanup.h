@@ -6,7 +6,7 @@
 #include "core/ansi_codec.h"
 #include "core/file_system.h"
 #include "core/system_ports.h"
-#include "run/run_state.h"
+#include "core/run_state.h"
 #include "settings/settings.h"
 
 #include <cstdint>

@@ -62,11 +62,17 @@ std::optional<DirEntry> WinFileSystem::findEntry(std::string_view path) const {
     // A path is a name here, never a pattern.
     if (path.empty() || path.find_first_of("*?") != std::string_view::npos)
         return std::nullopt;
-    WIN32_FIND_DATAW data;
-    UniqueFind find(FindFirstFileW(Widen(path).c_str(), &data));
-    if (!find)
+    // The attribute query reads what a search would find without opening the
+    // folder: one call where a search takes three.
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data))
         return std::nullopt;
-    return ToDirEntry(data);
+    const auto cut = path.find_last_of("\\:");
+    return DirEntry{std::string(cut == std::string_view::npos ? path : path.substr(cut + 1)),
+                    data.dwFileAttributes,
+                    (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
+                    FileTimes{ToFileTime(data.ftCreationTime), ToFileTime(data.ftLastWriteTime),
+                              ToFileTime(data.ftLastAccessTime)}};
 }
 
 namespace {

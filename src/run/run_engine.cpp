@@ -377,6 +377,13 @@ std::string RunAutoCad(Run& r, const RowPlan& plan, const std::string& fullPath,
 
 enum class RowEnd { Next, Stop };
 
+// Looked for once per dry run without scripts.
+bool CompanionPresent(Run& r) {
+    if (!r.companionPresent)
+        r.companionPresent = !FindCompanion(r.p.files, r.paths.programFolder).empty();
+    return *r.companionPresent;
+}
+
 // Writes the script and runs AutoCAD, or says why not. Sets report.wouldRun
 // in a dry run; returns nullopt when the run cannot go on (companion missing).
 std::optional<std::string> ScriptAndRun(Run& r, const RowPlan& plan, const std::string& fullPath,
@@ -393,9 +400,7 @@ std::optional<std::string> ScriptAndRun(Run& r, const RowPlan& plan, const std::
         const ScriptEnvironment env{p.files, p.codec, scriptBase, r.paths.programFolder};
         const ScriptProduct product{plan.productType, plan.releaseKey, plan.r15OrLater};
         scripted = CreateSCRpurge(env, r.settings, product, plan.saveFormat, plan.targetPath, &message);
-    } else if (plan.productType == kProductTypeAutoCad &&
-               !r.companionPresent.emplace(
-                   r.companionPresent.value_or(!FindCompanion(p.files, r.paths.programFolder).empty()))) {
+    } else if (plan.productType == kProductTypeAutoCad && !CompanionPresent(r)) {
         scripted = ScriptResult::CompanionMissing;
         message = CompanionMissingMessage(r.paths.programFolder);
     }

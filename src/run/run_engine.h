@@ -12,7 +12,7 @@
 #include "core/system_ports.h"
 #include "drawinglist/drawing_list.h"
 #include "run/progress.h"
-#include "run/run_state.h"
+#include "core/run_state.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "core/system_ports.h"
-#include "run/run_state.h"
+#include "core/run_state.h"
 
 #include <cstdint>
 #include <functional>

@@ -13,7 +13,7 @@
 #include "platform/win_registry.h"
 #include "platform/text.h"
 #include "run/progress.h"
-#include "run/run_state.h"
+#include "core/run_state.h"
 #include "settings/settings.h"
 #include "settings/settings_io.h"
 #include "settings/settings_store.h"

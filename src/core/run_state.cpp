@@ -1,4 +1,4 @@
-#include "run/run_state.h"
+#include "core/run_state.h"
 
 namespace ps {
 
