@@ -20,6 +20,9 @@ inline constexpr IID kDispatchIid = {
 inline constexpr IID kEventsIid = {
     0x5c1a8d3e, 0x7b42, 0x4f1d, {0x9a, 0x6e, 0x2e, 0x8b, 0x0c, 0x4d, 0x7f, 0x13}};
 
+// Its type library, embedded in Pictlet.dll as TYPELIB 1, version 1.0.
+inline constexpr GUID kLibid = {0x5c1a8d3e, 0x7b42, 0x4f1d, {0x9a, 0x6e, 0x2e, 0x8b, 0x0c, 0x4d, 0x7f, 0x10}};
+
 inline constexpr wchar_t kProgId[] = L"Pictlet.acBMPreview";
 inline constexpr wchar_t kDescription[] = L"DWG Thumbnail viewer";
 
@@ -41,5 +44,11 @@ enum Background : LONG { kBlack = 0, kWhite = 0xFFFFFF };
 enum BorderEffect : short { kNone = 0, kRaised = 1, kSunken = 2, kEtched = 3 };
 
 inline constexpr OLE_COLOR kDefaultBackColor = 0x8000000F; // the system's button face
+
+// What the control tells containers about itself, in GetMiscStatus and in
+// its registration: it activates in place when visible and wants its site
+// before anything else.
+inline constexpr DWORD kMiscStatus = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_INSIDEOUT |
+                                     OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST;
 
 } // namespace pictlet

@@ -1,6 +1,8 @@
-// The acBMPreview control: dispatch interface by fixed DISPIDs, events through
-// a connection point, property bag persistence, in-place activation in a
-// host window, and painting of the thumbnail the reader found. No C++
+// The acBMPreview control: dispatch interface by fixed DISPIDs described by
+// the embedded type library, class information for event wiring, events
+// through a connection point, persistence in a property bag or a stream,
+// in-place activation in a host window, drawing into any device context for
+// windowless hosts, and painting of the thumbnail the reader found. No C++
 // exception leaves a COM method.
 // COM interfaces have no virtual destructors by design: objects delete
 // themselves in Release.
@@ -19,6 +21,9 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <memory>
 #include <optional>
 #include <new>
 #include <string>
@@ -58,6 +63,38 @@ int RoundHalfEven(double v) {
     return static_cast<int>(std::nearbyint(v));
 }
 
+// The type library embedded in this module (resource TYPELIB 1).
+HRESULT LoadOwnTypeLib(ITypeLib** lib) {
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(ModuleInstance(), path, MAX_PATH);
+    if (length == 0 || length == MAX_PATH)
+        return TYPE_E_CANTLOADLIBRARY;
+    return LoadTypeLibEx(path, REGKIND_NONE, lib);
+}
+
+HRESULT TypeInfoOf(REFGUID guid, ITypeInfo** info) {
+    if (info == nullptr)
+        return E_POINTER;
+    *info = nullptr;
+    ComPtr<ITypeLib> lib;
+    const HRESULT hr = LoadOwnTypeLib(lib.put());
+    return FAILED(hr) ? hr : lib->GetTypeInfoOfGuid(guid, info);
+}
+
+// The picture being shown: a memory device context with its bitmap selected
+// into it. Ends in the right order: the context gets its object back, then the
+// context and the bitmap are deleted.
+struct Image {
+    Image(ps::UniqueMemoryDc memoryDc, ps::UniqueBitmap picture, int w, int h)
+        : bitmap(std::move(picture)), dc(std::move(memoryDc)),
+          selection(std::make_unique<ps::ScopedSelect>(dc.get(), bitmap.get())), width(w), height(h) {}
+    ps::UniqueBitmap bitmap;
+    ps::UniqueMemoryDc dc;
+    std::unique_ptr<ps::ScopedSelect> selection;
+    int width;
+    int height;
+};
+
 class Control;
 
 // The single connection point for the control's events.
@@ -92,7 +129,12 @@ public:
         if (FAILED(sink->QueryInterface(kEventsIid, reinterpret_cast<void**>(&dispatch))) &&
             FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch))))
             return CONNECT_E_CANNOTCONNECT;
-        sinks_.push_back(dispatch);
+        try {
+            sinks_.push_back(dispatch);
+        } catch (...) {
+            dispatch->Release();
+            return E_OUTOFMEMORY;
+        }
         *cookie = static_cast<DWORD>(sinks_.size());
         return S_OK;
     }
@@ -114,11 +156,22 @@ public:
         std::vector<VARIANT> reversed(argsInOrder.rbegin(), argsInOrder.rend());
         DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(), nullptr,
                           static_cast<UINT>(reversed.size()), 0};
-        const auto sinks = sinks_;
-        for (IDispatch* sink : sinks)
-            if (sink != nullptr)
-                sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
-                             nullptr);
+        // A sink may unadvise itself or another sink from inside its event:
+        // each sink called keeps a reference of its own until the call is over.
+        std::vector<ComPtr<IDispatch>> sinks;
+        try {
+            for (IDispatch* sink : sinks_) {
+                if (sink != nullptr) {
+                    sink->AddRef();
+                    *sinks.emplace_back().put() = sink;
+                }
+            }
+        } catch (...) {
+            return; // out of memory: the event is lost, nothing else
+        }
+        for (const auto& sink : sinks)
+            sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
+                         nullptr);
     }
     void disconnectAll() {
         for (IDispatch*& sink : sinks_) {
@@ -139,14 +192,19 @@ class Control final : public IDispatch,
                       public IOleControl,
                       public IPersistPropertyBag,
                       public IPersistStreamInit,
-                      public IConnectionPointContainer {
+                      public IConnectionPointContainer,
+                      public IProvideClassInfo2,
+                      public IViewObject2 {
 public:
     Control() : events_(*this) { ++g_objects; }
     ~Control() {
         events_.disconnectAll();
-        releaseImage();
-        if (window_ != nullptr)
+        image_.reset();
+        if (window_ != nullptr) {
+            // The window outlives the object by a moment: it must not call back.
+            SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
             DestroyWindow(window_);
+        }
         --g_objects;
     }
 
@@ -168,6 +226,10 @@ public:
             *out = static_cast<IPersistStreamInit*>(this);
         else if (iid == IID_IConnectionPointContainer)
             *out = static_cast<IConnectionPointContainer*>(this);
+        else if (iid == IID_IProvideClassInfo || iid == IID_IProvideClassInfo2)
+            *out = static_cast<IProvideClassInfo2*>(this);
+        else if (iid == IID_IViewObject || iid == IID_IViewObject2)
+            *out = static_cast<IViewObject2*>(this);
         else {
             *out = nullptr;
             return E_NOINTERFACE;
@@ -187,13 +249,16 @@ public:
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
         if (count == nullptr)
             return E_POINTER;
-        *count = 0;
+        *count = 1;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-        if (info != nullptr)
-            *info = nullptr;
-        return E_NOTIMPL;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
+        if (index != 0) {
+            if (info != nullptr)
+                *info = nullptr;
+            return DISP_E_BADINDEX;
+        }
+        return TypeInfoOf(kDispatchIid, info);
     }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
         static const struct {
@@ -322,8 +387,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetMiscStatus(DWORD, DWORD* status) override {
         if (status == nullptr)
             return E_POINTER;
-        *status = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_INSIDEOUT |
-                  OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST;
+        *status = kMiscStatus;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE SetColorScheme(LOGPALETTE*) override { return E_NOTIMPL; }
@@ -379,9 +443,75 @@ public:
     HRESULT STDMETHODCALLTYPE Load(IPropertyBag* bag, IErrorLog* log) override;
     HRESULT STDMETHODCALLTYPE Save(IPropertyBag* bag, BOOL clearDirty, BOOL saveAll) override;
     HRESULT STDMETHODCALLTYPE IsDirty() override { return dirty_ ? S_OK : S_FALSE; }
-    HRESULT STDMETHODCALLTYPE Load(LPSTREAM) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Save(LPSTREAM, BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Load(LPSTREAM stream) override;
+    HRESULT STDMETHODCALLTYPE Save(LPSTREAM stream, BOOL clearDirty) override;
+    HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER* size) override {
+        if (size == nullptr)
+            return E_POINTER;
+        try {
+            size->QuadPart = streamBytes().size();
+            return S_OK;
+        } catch (...) {
+            return E_OUTOFMEMORY;
+        }
+    }
+
+    // IProvideClassInfo2
+    HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) override { return TypeInfoOf(kClsid, info); }
+    HRESULT STDMETHODCALLTYPE GetGUID(DWORD kind, GUID* guid) override {
+        if (guid == nullptr)
+            return E_POINTER;
+        if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) {
+            *guid = GUID_NULL;
+            return E_INVALIDARG;
+        }
+        *guid = kEventsIid;
+        return S_OK;
+    }
+
+    // IViewObject2: the same painting as the window, into the caller's context.
+    HRESULT STDMETHODCALLTYPE Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc, LPCRECTL bounds,
+                                   LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) override {
+        if (aspect != DVASPECT_CONTENT)
+            return DV_E_DVASPECT;
+        if (dc == nullptr || bounds == nullptr)
+            return E_INVALIDARG;
+        const RECT area{bounds->left, bounds->top, bounds->right, bounds->bottom};
+        paint(dc, area);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC,
+                                          LOGPALETTE** set) override {
+        if (set != nullptr)
+            *set = nullptr;
+        return S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Freeze(DWORD, LONG, void*, DWORD* cookie) override {
+        if (cookie != nullptr)
+            *cookie = 0;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Unfreeze(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetAdvise(DWORD, DWORD, IAdviseSink*) override {
+        return OLE_E_ADVISENOTSUPPORTED;
+    }
+    HRESULT STDMETHODCALLTYPE GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) override {
+        if (aspects != nullptr)
+            *aspects = 0;
+        if (flags != nullptr)
+            *flags = 0;
+        if (sink != nullptr)
+            *sink = nullptr;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, LPSIZEL size) override {
+        if (size == nullptr)
+            return E_POINTER;
+        if (aspect != DVASPECT_CONTENT)
+            return DV_E_DVASPECT;
+        *size = extent_;
+        return S_OK;
+    }
 
     // IConnectionPointContainer
     HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** e) override {
@@ -408,13 +538,14 @@ private:
     HRESULT invoke(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* info,
                    UINT* argError);
     HRESULT activate(HWND parent, LPCRECT rect);
-    void releaseImage();
     void setImage(HDC memory, HBITMAP bitmap, int width, int height);
+    std::string streamBytes() const;
     void showDefaultBitmap();
     bool makeDibImage(const ps::DibImage& dib);
     bool makePngImage(const ps::PngPicture& png);
     std::optional<Raised> paintPreview();
-    void paint(HDC dc);
+    void paint(HDC dc, RECT border);
+    void paintSurface(HDC dc); // the window's client area with its focus rectangle
     void paintNow();
     void fireMouse(DISPID id, WPARAM wp, LPARAM lp, short button);
 
@@ -435,12 +566,7 @@ private:
     bool dirty_ = false;
     bool focused_ = false;
 
-    // The image being shown.
-    HDC memory_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ replaced_ = nullptr;
-    int width_ = 0;
-    int height_ = 0;
+    std::optional<Image> image_; // the picture being shown
 };
 
 ULONG EventPoint::AddRef() {
@@ -465,11 +591,17 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* control = reinterpret_cast<Control*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (control == nullptr)
         return DefWindowProcW(hwnd, msg, wp, lp);
+    // An event sink may release the last reference from inside an event: the
+    // control lives until the message that raised it has been handled.
+    control->AddRef();
+    LRESULT result = 0;
     try {
-        return control->windowProc(hwnd, msg, wp, lp);
+        result = control->windowProc(hwnd, msg, wp, lp);
     } catch (...) {
-        return DefWindowProcW(hwnd, msg, wp, lp);
+        result = DefWindowProcW(hwnd, msg, wp, lp);
     }
+    control->Release();
+    return result;
 }
 
 HRESULT Control::activate(HWND parent, LPCRECT rect) {
@@ -491,27 +623,13 @@ HRESULT Control::activate(HWND parent, LPCRECT rect) {
     return window_ != nullptr ? S_OK : E_FAIL;
 }
 
-void Control::releaseImage() {
-    // The memory context gets its object back before either is deleted.
-    if (memory_ != nullptr && replaced_ != nullptr)
-        SelectObject(memory_, replaced_);
-    if (bitmap_ != nullptr)
-        DeleteObject(bitmap_);
-    if (memory_ != nullptr)
-        DeleteDC(memory_);
-    memory_ = nullptr;
-    bitmap_ = nullptr;
-    replaced_ = nullptr;
-    width_ = height_ = 0;
-}
-
+// Takes ownership of both, also when the context could not be made.
 void Control::setImage(HDC memory, HBITMAP bitmap, int width, int height) {
-    releaseImage();
-    memory_ = memory;
-    bitmap_ = bitmap;
-    replaced_ = SelectObject(memory, bitmap);
-    width_ = width;
-    height_ = height;
+    ps::UniqueMemoryDc dc(memory);
+    ps::UniqueBitmap picture(bitmap);
+    image_.reset();
+    if (dc && picture)
+        image_.emplace(std::move(dc), std::move(picture), width, height);
 }
 
 void Control::showDefaultBitmap() {
@@ -588,7 +706,7 @@ bool Control::makePngImage(const ps::PngPicture& png) {
 }
 
 std::optional<Raised> Control::paintPreview() {
-    releaseImage();
+    image_.reset();
     if (drawingFile_.empty())
         return Raised{75, L"Path/File access error"};
     // The drawing is read at once and closed again, whatever follows.
@@ -628,10 +746,7 @@ std::optional<Raised> Control::paintPreview() {
     return std::nullopt;
 }
 
-void Control::paint(HDC dc) {
-    RECT border{};
-    if (window_ != nullptr)
-        GetClientRect(window_, &border);
+void Control::paint(HDC dc, RECT border) {
     COLORREF color = 0;
     OleTranslateColor(backColor_, nullptr, &color);
     ps::UniqueBrush brush(CreateSolidBrush(color));
@@ -649,19 +764,26 @@ void Control::paint(HDC dc) {
     default:
         break;
     }
-    if (memory_ != nullptr) {
+    if (image_) {
         const int w = border.right - border.left;
         const int h = border.bottom - border.top;
         if (stretch_) {
-            StretchBlt(dc, border.left, border.top, w, h, memory_, 0, 0, width_, height_, SRCCOPY);
+            StretchBlt(dc, border.left, border.top, w, h, image_->dc.get(), 0, 0, image_->width,
+                       image_->height, SRCCOPY);
         } else {
-            const int x = RoundHalfEven((w - width_) / 2.0);
-            const int y = RoundHalfEven((h - height_) / 2.0);
-            BitBlt(dc, x, y, width_, height_, memory_, 1, 1, SRCCOPY);
+            const int x = border.left + RoundHalfEven((w - image_->width) / 2.0);
+            const int y = border.top + RoundHalfEven((h - image_->height) / 2.0);
+            BitBlt(dc, x, y, image_->width, image_->height, image_->dc.get(), 1, 1, SRCCOPY);
         }
     }
+}
+
+void Control::paintSurface(HDC dc) {
+    RECT client{};
+    GetClientRect(window_, &client);
+    paint(dc, client);
     if (focused_) {
-        RECT focus{border.left + 5, border.top + 5, border.right - 5, border.bottom - 5};
+        RECT focus{client.left + 5, client.top + 5, client.right - 5, client.bottom - 5};
         DrawFocusRect(dc, &focus);
     }
 }
@@ -670,7 +792,7 @@ void Control::paintNow() {
     if (window_ == nullptr)
         return;
     ps::WindowDc dc(window_);
-    paint(dc.get());
+    paintSurface(dc.get());
 }
 
 void Control::fireMouse(DISPID id, WPARAM wp, LPARAM lp, short button) {
@@ -706,8 +828,7 @@ LRESULT Control::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_PAINT: {
         PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        paint(dc);
+        paintSurface(BeginPaint(hwnd, &ps));
         EndPaint(hwnd, &ps);
         return 0;
     }
@@ -946,6 +1067,127 @@ HRESULT Control::Save(IPropertyBag* bag, BOOL clearDirty, BOOL) {
         return S_OK;
     } catch (...) {
         return E_FAIL;
+    }
+}
+
+// The stream form of the properties: "PCTL", a format number, then the
+// properties in the property bag's order of writing, little-endian; each text
+// as its length in UTF-16 units and the units.
+constexpr char kStreamMagic[4] = {'P', 'C', 'T', 'L'};
+constexpr std::uint16_t kStreamFormat = 1;
+constexpr std::uint32_t kStreamTextLimit = 32767;
+
+template <typename T> void PutLe(std::string& out, T value) {
+    for (std::size_t i = 0; i < sizeof(T); ++i)
+        out.push_back(static_cast<char>((static_cast<std::uint64_t>(value) >> (8 * i)) & 0xFF));
+}
+
+void PutText(std::string& out, const std::wstring& text) {
+    PutLe(out, static_cast<std::uint32_t>(text.size()));
+    for (wchar_t c : text)
+        PutLe(out, static_cast<std::uint16_t>(c));
+}
+
+// Reads exactly n bytes; false at the end of the stream or on an error.
+bool ReadExactly(IStream* stream, void* into, ULONG n) {
+    auto* bytes = static_cast<unsigned char*>(into);
+    while (n > 0) {
+        ULONG got = 0;
+        if (FAILED(stream->Read(bytes, n, &got)) || got == 0)
+            return false;
+        bytes += got;
+        n -= got;
+    }
+    return true;
+}
+
+template <typename T> bool GetLe(IStream* stream, T& value) {
+    unsigned char bytes[sizeof(T)];
+    if (!ReadExactly(stream, bytes, sizeof bytes))
+        return false;
+    std::uint64_t v = 0;
+    for (std::size_t i = 0; i < sizeof(T); ++i)
+        v |= static_cast<std::uint64_t>(bytes[i]) << (8 * i);
+    value = static_cast<T>(v);
+    return true;
+}
+
+bool GetText(IStream* stream, std::wstring& text) {
+    std::uint32_t length = 0;
+    if (!GetLe(stream, length) || length > kStreamTextLimit)
+        return false;
+    text.assign(length, L'\0');
+    for (auto& c : text) {
+        std::uint16_t unit = 0;
+        if (!GetLe(stream, unit))
+            return false;
+        c = static_cast<wchar_t>(unit);
+    }
+    return true;
+}
+
+std::string Control::streamBytes() const {
+    std::string out(kStreamMagic, sizeof kStreamMagic);
+    PutLe(out, kStreamFormat);
+    PutLe(out, static_cast<std::uint16_t>(edgeStyle_));
+    PutLe(out, static_cast<std::uint32_t>(background_));
+    PutLe(out, static_cast<std::uint8_t>(stretch_ ? 1 : 0));
+    PutLe(out, static_cast<std::uint32_t>(backColor_));
+    PutLe(out, static_cast<std::uint8_t>(enabled_ ? 1 : 0));
+    PutText(out, defaultBitmap_);
+    PutText(out, drawingFile_);
+    return out;
+}
+
+HRESULT Control::Save(LPSTREAM stream, BOOL clearDirty) {
+    if (stream == nullptr)
+        return E_POINTER;
+    try {
+        const std::string bytes = streamBytes();
+        ULONG written = 0;
+        const HRESULT hr = stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written);
+        if (FAILED(hr))
+            return hr;
+        if (written != bytes.size())
+            return STG_E_MEDIUMFULL;
+        if (clearDirty)
+            dirty_ = false;
+        return S_OK;
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+// Nothing changes unless the whole record reads well: a stream from
+// elsewhere is checked field by field.
+HRESULT Control::Load(LPSTREAM stream) {
+    if (stream == nullptr)
+        return E_POINTER;
+    try {
+        char magic[4];
+        std::uint16_t format = 0, edge = 0;
+        std::uint32_t background = 0, color = 0;
+        std::uint8_t stretch = 0, enabled = 0;
+        std::wstring defaultBitmap, drawingFile;
+        if (!ReadExactly(stream, magic, sizeof magic) || memcmp(magic, kStreamMagic, sizeof magic) != 0 ||
+            !GetLe(stream, format) || format != kStreamFormat || !GetLe(stream, edge) ||
+            !GetLe(stream, background) || !GetLe(stream, stretch) || !GetLe(stream, color) ||
+            !GetLe(stream, enabled) || !GetText(stream, defaultBitmap) || !GetText(stream, drawingFile))
+            return STG_E_READFAULT;
+        edgeStyle_ = static_cast<short>(edge);
+        background_ = static_cast<LONG>(background);
+        stretch_ = stretch != 0;
+        backColor_ = color;
+        enabled_ = enabled != 0;
+        defaultBitmap_ = std::move(defaultBitmap);
+        drawingFile_ = std::move(drawingFile);
+        dirty_ = false;
+        if (window_ != nullptr)
+            EnableWindow(window_, enabled_);
+        paintNow();
+        return S_OK;
+    } catch (...) {
+        return E_OUTOFMEMORY;
     }
 }
 

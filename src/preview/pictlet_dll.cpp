@@ -14,6 +14,7 @@
 #include <atomic>
 #include <new>
 #include <string>
+#include <utility>
 
 namespace pictlet {
 namespace {
@@ -69,27 +70,68 @@ bool SetValue(HKEY root, const std::wstring& path, const wchar_t* name, const st
     return rc == ERROR_SUCCESS;
 }
 
+constexpr wchar_t kClasses[] = L"Software\\Classes\\";
+#ifdef _WIN64
+constexpr wchar_t kTypeLibPlatform[] = L"win64";
+#else
+constexpr wchar_t kTypeLibPlatform[] = L"win32";
+#endif
+
+// Where dispatch interfaces are marshalled: the platform's own proxy for
+// interfaces described by a type library.
+constexpr GUID kDispatchProxy = {0x00020420, 0, 0, {0xc0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+// The class, its programmatic identifier, its type library (written as the
+// platform's own RegisterTypeLib would, but into the given root) and the two
+// dispatch interfaces the library describes.
 bool Register(HKEY root) {
     wchar_t module[MAX_PATH];
-    GetModuleFileNameW(g_module, module, MAX_PATH);
-    const std::wstring classes = L"Software\\Classes\\";
+    const DWORD length = GetModuleFileNameW(g_module, module, MAX_PATH);
+    if (length == 0 || length == MAX_PATH)
+        return false;
+    std::wstring folder(module, length);
+    folder.erase(folder.find_last_of(L'\\') + 1);
+    const std::wstring classes = kClasses;
     const std::wstring clsid = classes + L"CLSID\\" + GuidText(kClsid);
+    const std::wstring lib = classes + L"TypeLib\\" + GuidText(kLibid) + L"\\1.0";
     bool ok = SetValue(root, clsid, nullptr, L"acBMPreview");
     ok = ok && SetValue(root, clsid + L"\\InprocServer32", nullptr, module);
     ok = ok && SetValue(root, clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
     ok = ok && SetValue(root, clsid + L"\\ProgID", nullptr, kProgId);
     ok = ok && SetValue(root, clsid + L"\\Control", nullptr, L"");
+    ok = ok && SetValue(root, clsid + L"\\TypeLib", nullptr, GuidText(kLibid));
+    ok = ok && SetValue(root, clsid + L"\\Version", nullptr, L"1.0");
+    ok = ok && SetValue(root, clsid + L"\\MiscStatus", nullptr, L"0");
+    ok = ok && SetValue(root, clsid + L"\\MiscStatus\\1", nullptr, std::to_wstring(kMiscStatus));
     ok = ok && SetValue(root, classes + kProgId, nullptr, kDescription);
     ok = ok && SetValue(root, classes + kProgId + L"\\CLSID", nullptr, GuidText(kClsid));
+    ok = ok && SetValue(root, lib, nullptr, L"Pictlet DWG thumbnail control");
+    ok = ok && SetValue(root, lib + L"\\0\\" + kTypeLibPlatform, nullptr, module);
+    ok = ok && SetValue(root, lib + L"\\FLAGS", nullptr, L"0");
+    ok = ok && SetValue(root, lib + L"\\HELPDIR", nullptr, folder);
+    for (const auto& [iid, name] :
+         {std::pair{kDispatchIid, L"_acBMPreview"}, std::pair{kEventsIid, L"__acBMPreview"}}) {
+        const std::wstring key = classes + L"Interface\\" + GuidText(iid);
+        ok = ok && SetValue(root, key, nullptr, name);
+        ok = ok && SetValue(root, key + L"\\ProxyStubClsid32", nullptr, GuidText(kDispatchProxy));
+        ok = ok && SetValue(root, key + L"\\TypeLib", nullptr, GuidText(kLibid));
+        ok = ok && SetValue(root, key + L"\\TypeLib", L"Version", L"1.0");
+    }
     return ok;
 }
 
+void DeleteTree(HKEY root, const std::wstring& path) {
+    RegDeleteTreeW(root, path.c_str());
+    RegDeleteKeyW(root, path.c_str());
+}
+
 void Unregister(HKEY root) {
-    const std::wstring classes = L"Software\\Classes\\";
-    RegDeleteTreeW(root, (classes + L"CLSID\\" + GuidText(kClsid)).c_str());
-    RegDeleteKeyW(root, (classes + L"CLSID\\" + GuidText(kClsid)).c_str());
-    RegDeleteTreeW(root, (classes + kProgId).c_str());
-    RegDeleteKeyW(root, (classes + kProgId).c_str());
+    const std::wstring classes = kClasses;
+    DeleteTree(root, classes + L"CLSID\\" + GuidText(kClsid));
+    DeleteTree(root, classes + kProgId);
+    DeleteTree(root, classes + L"TypeLib\\" + GuidText(kLibid));
+    DeleteTree(root, classes + L"Interface\\" + GuidText(kDispatchIid));
+    DeleteTree(root, classes + L"Interface\\" + GuidText(kEventsIid));
 }
 
 } // namespace

@@ -18,7 +18,10 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -100,16 +103,97 @@ public:
     std::vector<std::string> events;
 };
 
+// A sink with a reference count of its own that logs its events, its return
+// from each event and its end, and runs an action inside each event.
+class ActionSink final : public IDispatch {
+public:
+    ActionSink(std::string name, std::vector<std::string>& log) : name_(std::move(name)), log_(&log) {}
+    ~ActionSink() { log_->push_back("end " + name_); }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == kEventsIid) {
+            *out = this;
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --refs_;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+        *n = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                     UINT*) override {
+        // Nothing of the object is touched after the action: it may have ended.
+        std::vector<std::string>* log = log_;
+        const std::string name = name_;
+        log->push_back("event " + std::to_string(id) + " " + name);
+        if (action)
+            action();
+        log->push_back("back " + name);
+        return S_OK;
+    }
+    std::function<void()> action;
+
+private:
+    ULONG refs_ = 1;
+    std::string name_;
+    std::vector<std::string>* log_;
+};
+
+// The seven properties of a control as text, in the property bag's order.
+std::vector<std::wstring> PropertiesOf(IDispatch* control) {
+    std::vector<std::wstring> texts;
+    for (DISPID id :
+         {kEdgeStyle, kBMPBackground, kStretchBMP, kBackColor, kEnabled, kDefaultBitmap, kDrawingFile}) {
+        DISPPARAMS none{nullptr, nullptr, 0, 0};
+        VARIANT v;
+        VariantInit(&v);
+        control->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &v, nullptr, nullptr);
+        VariantChangeType(&v, &v, 0, VT_BSTR);
+        texts.push_back(v.vt == VT_BSTR && v.bstrVal ? v.bstrVal : L"?");
+        VariantClear(&v);
+    }
+    return texts;
+}
+
+// The pixels of a device context's area as 32-bit BGRX, top row first.
+std::vector<std::uint32_t> Pixels(HDC dc, int width, int height) {
+    UniqueMemoryDc copy(CreateCompatibleDC(dc));
+    UniqueBitmap bitmap(CreateCompatibleBitmap(dc, width, height));
+    {
+        ScopedSelect select(copy.get(), bitmap.get());
+        BitBlt(copy.get(), 0, 0, width, height, dc, 0, 0, SRCCOPY);
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
+    GetDIBits(copy.get(), bitmap.get(), 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+    return pixels;
+}
+
 class Pictlet : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         CoInitialize(nullptr);
         module_ = LoadLibraryW(Widen(test::ProgramFolder() + "\\Pictlet.dll").c_str());
         ASSERT_NE(module_, nullptr);
-        auto registerServer = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-            reinterpret_cast<void*>(GetProcAddress(module_, "DllRegisterServer")));
-        ASSERT_NE(registerServer, nullptr);
-        ASSERT_EQ(registerServer(), S_OK);
+        ASSERT_EQ(callExport("DllRegisterServer"), S_OK);
         // Registered already when another test of this process hosted a control.
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
@@ -117,10 +201,7 @@ protected:
                     GetClassInfoExW(GetModuleHandleW(L"atl.dll"), L"AtlAxWin", &wc));
     }
     static void TearDownTestSuite() {
-        auto unregisterServer = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-            reinterpret_cast<void*>(GetProcAddress(module_, "DllUnregisterServer")));
-        if (unregisterServer != nullptr)
-            unregisterServer();
+        callExport("DllUnregisterServer");
         CoUninitialize();
     }
 
@@ -191,6 +272,11 @@ protected:
         VariantClear(&v);
         return text;
     }
+    static HRESULT callExport(const char* name) {
+        auto function = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+            reinterpret_cast<void*>(GetProcAddress(module_, name)));
+        return function != nullptr ? function() : E_FAIL;
+    }
     HRESULT call(DISPID id, EXCEPINFO* info = nullptr, VARIANT* result = nullptr) {
         DISPPARAMS none{nullptr, nullptr, 0, 0};
         return control_->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &none, result, info, nullptr);
@@ -227,6 +313,9 @@ TEST_F(Pictlet, RegisteredForTheUserAndCreatedByItsProgrammaticIdentifier) {
     CLSID clsid{};
     ASSERT_EQ(CLSIDFromProgID(kProgId, &clsid), S_OK);
     EXPECT_EQ(clsid, kClsid);
+    DWORD misc = 0;
+    EXPECT_EQ(OleRegGetMiscStatus(kClsid, DVASPECT_CONTENT, &misc), S_OK);
+    EXPECT_EQ(misc, kMiscStatus);
     host(200, 120);
     DISPID id = 0;
     LPOLESTR name = const_cast<LPOLESTR>(L"paintpreview");
@@ -423,13 +512,19 @@ TEST_F(Pictlet, PropertyBagInItsOrder) {
     EXPECT_EQ(get(kEnabled).boolVal, VARIANT_TRUE);
 }
 
-TEST_F(Pictlet, EventsReachAConnectedSink) {
+// Wired as a designer does: the event interface is the one the class
+// information names as the default source.
+TEST_F(Pictlet, EventsReachASinkOfTheInterfaceTheClassInformationNames) {
     host(100, 60);
+    ComPtr<IProvideClassInfo2> classInfo = control_.as<IProvideClassInfo2>(IID_IProvideClassInfo2);
+    ASSERT_TRUE(classInfo);
+    IID source{};
+    ASSERT_EQ(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source), S_OK);
     ComPtr<IConnectionPointContainer> container =
         control_.as<IConnectionPointContainer>(IID_IConnectionPointContainer);
     ASSERT_TRUE(container);
     ComPtr<IConnectionPoint> point;
-    ASSERT_EQ(container->FindConnectionPoint(kEventsIid, point.put()), S_OK);
+    ASSERT_EQ(container->FindConnectionPoint(source, point.put()), S_OK);
     EventSink sink;
     DWORD cookie = 0;
     ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
@@ -441,6 +536,237 @@ TEST_F(Pictlet, EventsReachAConnectedSink) {
     ASSERT_EQ(point->Unadvise(cookie), S_OK);
     SendMessageW(controlWindow_, WM_LBUTTONUP, 0, 0);
     EXPECT_EQ(sink.events.size(), 5u);
+}
+
+// What a designer reads: the registered library describes the class with its
+// default and source interfaces, and every member it lists is answered by the
+// control under the same DISPID, also when called through the type information.
+TEST_F(Pictlet, TheRegisteredTypeLibraryDescribesTheControlAsItBehaves) {
+    host(100, 60);
+    ComPtr<ITypeLib> lib;
+    ASSERT_EQ(LoadRegTypeLib(kLibid, 1, 0, 0, lib.put()), S_OK);
+    ComPtr<ITypeInfo> coclass;
+    ASSERT_EQ(lib->GetTypeInfoOfGuid(kClsid, coclass.put()), S_OK);
+    std::map<int, GUID> implemented; // by the implementation flags
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(coclass->GetTypeAttr(&attr), S_OK);
+    EXPECT_EQ(attr->typekind, TKIND_COCLASS);
+    EXPECT_NE(attr->wTypeFlags & TYPEFLAG_FCONTROL, 0);
+    for (UINT i = 0; i < attr->cImplTypes; ++i) {
+        INT flags = 0;
+        HREFTYPE ref = 0;
+        ComPtr<ITypeInfo> implementedInfo;
+        coclass->GetImplTypeFlags(i, &flags);
+        coclass->GetRefTypeOfImplType(i, &ref);
+        ASSERT_EQ(coclass->GetRefTypeInfo(ref, implementedInfo.put()), S_OK);
+        TYPEATTR* a = nullptr;
+        implementedInfo->GetTypeAttr(&a);
+        implemented[flags] = a->guid;
+        implementedInfo->ReleaseTypeAttr(a);
+    }
+    coclass->ReleaseTypeAttr(attr);
+    EXPECT_EQ(implemented[IMPLTYPEFLAG_FDEFAULT], kDispatchIid);
+    EXPECT_EQ(implemented[IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE], kEventsIid);
+
+    ComPtr<ITypeInfo> dispatch;
+    ASSERT_EQ(control_->GetTypeInfo(0, 0, dispatch.put()), S_OK);
+    ASSERT_EQ(dispatch->GetTypeAttr(&attr), S_OK);
+    EXPECT_EQ(attr->guid, kDispatchIid);
+    std::map<DISPID, std::wstring> members;
+    for (UINT i = 0; i < attr->cFuncs; ++i) {
+        FUNCDESC* f = nullptr;
+        ASSERT_EQ(dispatch->GetFuncDesc(i, &f), S_OK);
+        BSTR name = nullptr;
+        dispatch->GetDocumentation(f->memid, &name, nullptr, nullptr, nullptr);
+        DISPID byControl = DISPID_UNKNOWN;
+        EXPECT_EQ(control_->GetIDsOfNames(IID_NULL, &name, 1, 0, &byControl), S_OK) << Narrow(name);
+        EXPECT_EQ(byControl, f->memid) << Narrow(name);
+        members[f->memid] = name;
+        SysFreeString(name);
+        dispatch->ReleaseFuncDesc(f);
+    }
+    dispatch->ReleaseTypeAttr(attr);
+    EXPECT_EQ(members.size(), 9u); // seven properties, two methods
+
+    ComPtr<ITypeInfo> events;
+    ASSERT_EQ(lib->GetTypeInfoOfGuid(kEventsIid, events.put()), S_OK);
+    ASSERT_EQ(events->GetTypeAttr(&attr), S_OK);
+    std::vector<DISPID> eventIds;
+    for (UINT i = 0; i < attr->cFuncs; ++i) {
+        FUNCDESC* f = nullptr;
+        events->GetFuncDesc(i, &f);
+        eventIds.push_back(f->memid);
+        events->ReleaseFuncDesc(f);
+    }
+    events->ReleaseTypeAttr(attr);
+    EXPECT_EQ(eventIds, (std::vector<DISPID>{kClick, kDblClick, kMouseMove, kMouseUp, kMouseDown}));
+
+    LPOLESTR name = const_cast<LPOLESTR>(L"StretchBMP");
+    MEMBERID stretch = 0;
+    ASSERT_EQ(dispatch->GetIDsOfNames(&name, 1, &stretch), S_OK);
+    VARIANT on;
+    on.vt = VT_BOOL;
+    on.boolVal = VARIANT_TRUE;
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{&on, &named, 1, 1};
+    EXPECT_EQ(
+        dispatch->Invoke(control_.get(), stretch, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr),
+        S_OK);
+    EXPECT_EQ(get(kStretchBMP).boolVal, VARIANT_TRUE);
+}
+
+// A windowless container, print preview or thumbnail capture draws the
+// control into its own context: the same pixels as the window, centred and
+// stretched.
+TEST_F(Pictlet, DrawingIntoAContextPaintsWhatTheWindowShows) {
+    if (test::CorpusDir().empty())
+        GTEST_SKIP() << "no corpus";
+    constexpr int kWidth = 220, kHeight = 150;
+    host(kWidth, kHeight);
+    putNumber(kBackColor, 0x00336699);
+    putNumber(kEdgeStyle, kEtched, VT_I2);
+    putText(kDrawingFile, Widen(test::CorpusPath("ldwg_sample_2000.dwg")));
+    ASSERT_EQ(call(kPaintPreview), S_OK);
+    ComPtr<IViewObject2> view = control_.as<IViewObject2>(IID_IViewObject2);
+    ASSERT_TRUE(view);
+    SIZEL extent{};
+    EXPECT_EQ(view->GetExtent(DVASPECT_CONTENT, -1, nullptr, &extent), S_OK);
+    EXPECT_GT(extent.cx, 0);
+    WindowDc screen(controlWindow_);
+    for (bool stretched : {false, true}) {
+        SCOPED_TRACE(stretched ? "stretched" : "centred");
+        putNumber(kStretchBMP, stretched ? -1 : 0, VT_BOOL);
+        ASSERT_EQ(call(kRefresh), S_OK);
+        UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
+        UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), kWidth, kHeight));
+        ScopedSelect select(memory.get(), bitmap.get());
+        const RECTL bounds{0, 0, kWidth, kHeight};
+        ASSERT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, memory.get(), &bounds, nullptr,
+                             nullptr, 0),
+                  S_OK);
+        const auto drawn = Pixels(memory.get(), kWidth, kHeight);
+        const auto shown = Pixels(screen.get(), kWidth, kHeight);
+        // The background (red 0x99, green 0x66, blue 0x33) shows only around a centred picture.
+        EXPECT_EQ(std::count(drawn.begin(), drawn.end(), 0x00996633u) > 0, !stretched);
+        EXPECT_TRUE(drawn == shown);
+    }
+}
+
+// Saved by a designer and loaded into a new instance, by stream and by bag:
+// every property as it was. A damaged stream changes nothing.
+TEST_F(Pictlet, PersistenceRoundTripsEveryProperty) {
+    host(100, 60);
+    putNumber(kEdgeStyle, kSunken, VT_I2);
+    putNumber(kBMPBackground, kWhite);
+    putNumber(kStretchBMP, -1, VT_BOOL);
+    putNumber(kBackColor, 0x00123456);
+    putNumber(kEnabled, 0, VT_BOOL);
+    putText(kDefaultBitmap, L"C:\\Images\\none.bmp");
+    putText(kDrawingFile, L"D:\\Plans\\h\u00e4user.dwg");
+    const auto expected = PropertiesOf(control_.get());
+
+    ComPtr<IPersistStreamInit> persist = control_.as<IPersistStreamInit>(IID_IPersistStreamInit);
+    ASSERT_TRUE(persist);
+    EXPECT_EQ(persist->IsDirty(), S_OK);
+    ComPtr<IStream> stream;
+    ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.put()), S_OK);
+    ULARGE_INTEGER size{};
+    ASSERT_EQ(persist->GetSizeMax(&size), S_OK);
+    ASSERT_EQ(persist->Save(stream.get(), TRUE), S_OK);
+    EXPECT_EQ(persist->IsDirty(), S_FALSE);
+    STATSTG stat{};
+    stream->Stat(&stat, STATFLAG_NONAME);
+    EXPECT_EQ(stat.cbSize.QuadPart, size.QuadPart);
+
+    ComPtr<IDispatch> fromStream;
+    ASSERT_EQ(CoCreateInstance(kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, fromStream.putVoid()),
+              S_OK);
+    LARGE_INTEGER start{};
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    ASSERT_EQ(fromStream.as<IPersistStreamInit>(IID_IPersistStreamInit)->Load(stream.get()), S_OK);
+    EXPECT_EQ(PropertiesOf(fromStream.get()), expected);
+
+    RecordingBag bag;
+    ASSERT_EQ(control_.as<IPersistPropertyBag>(IID_IPersistPropertyBag)->Save(&bag, TRUE, TRUE), S_OK);
+    ComPtr<IDispatch> fromBag;
+    ASSERT_EQ(CoCreateInstance(kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, fromBag.putVoid()),
+              S_OK);
+    ASSERT_EQ(fromBag.as<IPersistPropertyBag>(IID_IPersistPropertyBag)->Load(&bag, nullptr), S_OK);
+    EXPECT_EQ(PropertiesOf(fromBag.get()), expected);
+
+    ComPtr<IStream> damaged;
+    ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, damaged.put()), S_OK);
+    ULARGE_INTEGER cut{};
+    cut.QuadPart = size.QuadPart - 3;
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    stream->CopyTo(damaged.get(), cut, nullptr, nullptr);
+    damaged->Seek(start, STREAM_SEEK_SET, nullptr);
+    const auto before = PropertiesOf(fromBag.get());
+    putText(kDrawingFile, L"E:\\changed.dwg");
+    EXPECT_NE(fromBag.as<IPersistStreamInit>(IID_IPersistStreamInit)->Load(damaged.get()), S_OK);
+    EXPECT_EQ(PropertiesOf(fromBag.get()), before);
+}
+
+// One sink unadvises itself inside its event, the next one drops the last
+// reference to the control: each call ends before its sink does, the control
+// ends after the message, and nothing faults.
+TEST_F(Pictlet, SinksMayLetGoOfThemselvesAndOfTheControlInsideAnEvent) {
+    frame_ = CreateWindowW(L"STATIC", L"Pictlet test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 150,
+                           nullptr, nullptr, nullptr, nullptr);
+    ComPtr<IOleObject> object;
+    ASSERT_EQ(CoCreateInstance(kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, object.putVoid()),
+              S_OK);
+    const RECT place{5, 5, 105, 65};
+    ASSERT_EQ(object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, nullptr, 0, frame_, &place), S_OK);
+    HWND window = nullptr;
+    ASSERT_EQ(object.as<IOleWindow>(IID_IOleWindow)->GetWindow(&window), S_OK);
+    ComPtr<IConnectionPoint> point;
+    ASSERT_EQ(object.as<IConnectionPointContainer>(IID_IConnectionPointContainer)
+                  ->FindConnectionPoint(kEventsIid, point.put()),
+              S_OK);
+    std::vector<std::string> log;
+    auto* leaving = new ActionSink("leaving", log);
+    auto* last = new ActionSink("last", log);
+    DWORD leavingCookie = 0, lastCookie = 0;
+    ASSERT_EQ(point->Advise(leaving, &leavingCookie), S_OK);
+    ASSERT_EQ(point->Advise(last, &lastCookie), S_OK);
+    leaving->Release(); // the control holds the only references now
+    last->Release();
+    leaving->action = [&] {
+        point->Unadvise(leavingCookie);
+    };
+    last->action = [&] {
+        point.reset();
+        object.reset();
+    };
+    SendMessageW(window, WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
+    EXPECT_EQ(log, (std::vector<std::string>{"event 2 leaving", "back leaving", "event 2 last", "back last",
+                                             "end leaving", "end last"}));
+    EXPECT_FALSE(IsWindow(window));
+}
+
+// Removed without a trace: the class, its identifier, its type library and
+// its interfaces, for the user and for the machine.
+TEST_F(Pictlet, UnregistrationLeavesNoKeyOfTheControlOrItsTypeLibrary) {
+    auto guid = [](const GUID& g) {
+        wchar_t text[64];
+        StringFromGUID2(g, text, 64);
+        return std::wstring(text);
+    };
+    const std::wstring keys[] = {L"CLSID\\" + guid(kClsid), kProgId, L"TypeLib\\" + guid(kLibid),
+                                 L"Interface\\" + guid(kDispatchIid), L"Interface\\" + guid(kEventsIid)};
+    auto present = [&](HKEY root, const std::wstring& key) {
+        UniqueRegKey opened;
+        return RegOpenKeyExW(root, (L"Software\\Classes\\" + key).c_str(), 0, KEY_READ, opened.put()) ==
+               ERROR_SUCCESS;
+    };
+    for (const auto& key : keys)
+        EXPECT_TRUE(present(HKEY_CURRENT_USER, key)) << Narrow(key);
+    ASSERT_EQ(callExport("DllUnregisterServer"), S_OK);
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+        for (const auto& key : keys)
+            EXPECT_FALSE(present(root, key)) << Narrow(key);
+    EXPECT_EQ(callExport("DllRegisterServer"), S_OK); // for the tests after this one
 }
 
 } // namespace
