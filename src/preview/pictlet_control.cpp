@@ -538,7 +538,7 @@ private:
     HRESULT invoke(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* info,
                    UINT* argError);
     HRESULT activate(HWND parent, LPCRECT rect);
-    void setImage(HDC memory, HBITMAP bitmap, int width, int height);
+    bool setImage(ps::UniqueBitmap bitmap, int width, int height);
     std::string streamBytes() const;
     void showDefaultBitmap();
     bool makeDibImage(const ps::DibImage& dib);
@@ -623,45 +623,42 @@ HRESULT Control::activate(HWND parent, LPCRECT rect) {
     return window_ != nullptr ? S_OK : E_FAIL;
 }
 
-// Takes ownership of both, also when the context could not be made.
-void Control::setImage(HDC memory, HBITMAP bitmap, int width, int height) {
-    ps::UniqueMemoryDc dc(memory);
-    ps::UniqueBitmap picture(bitmap);
+// Shows the bitmap from a memory context compatible with the control's.
+bool Control::setImage(ps::UniqueBitmap bitmap, int width, int height) {
     image_.reset();
-    if (dc && picture)
-        image_.emplace(std::move(dc), std::move(picture), width, height);
+    ps::WindowDc screen(window_);
+    ps::UniqueMemoryDc dc(CreateCompatibleDC(screen.get()));
+    if (!dc || !bitmap)
+        return false;
+    image_.emplace(std::move(dc), std::move(bitmap), width, height);
+    return true;
 }
 
 void Control::showDefaultBitmap() {
     if (defaultBitmap_.empty())
         return;
-    auto bitmap = static_cast<HBITMAP>(
-        LoadImageW(nullptr, defaultBitmap_.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
-    if (bitmap == nullptr)
+    ps::UniqueBitmap bitmap(static_cast<HBITMAP>(
+        LoadImageW(nullptr, defaultBitmap_.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
+    if (!bitmap)
         return;
     BITMAP info{};
-    GetObjectW(bitmap, sizeof info, &info);
-    ps::WindowDc screen(window_);
-    setImage(CreateCompatibleDC(screen.get()), bitmap, info.bmWidth, info.bmHeight);
-    paintNow();
+    GetObjectW(bitmap.get(), sizeof info, &info);
+    if (setImage(std::move(bitmap), info.bmWidth, info.bmHeight))
+        paintNow();
 }
 
 bool Control::makeDibImage(const ps::DibImage& dib) {
-    ps::WindowDc screen(window_);
     const int height = std::abs(dib.height);
-    HDC memory = CreateCompatibleDC(screen.get());
-    HBITMAP bitmap = CreateCompatibleBitmap(screen.get(), dib.width, height);
-    if (memory == nullptr || bitmap == nullptr) {
-        if (memory != nullptr)
-            DeleteDC(memory);
-        if (bitmap != nullptr)
-            DeleteObject(bitmap);
-        return false;
+    ps::UniqueBitmap bitmap;
+    {
+        ps::WindowDc screen(window_);
+        bitmap.reset(CreateCompatibleBitmap(screen.get(), dib.width, height));
+        if (!bitmap)
+            return false;
+        SetDIBits(screen.get(), bitmap.get(), 0, static_cast<UINT>(height), dib.pixels.data(),
+                  reinterpret_cast<const BITMAPINFO*>(dib.info.data()), DIB_RGB_COLORS);
     }
-    SetDIBits(memory, bitmap, 0, static_cast<UINT>(height), dib.pixels.data(),
-              reinterpret_cast<const BITMAPINFO*>(dib.info.data()), DIB_RGB_COLORS);
-    setImage(memory, bitmap, dib.width, height);
-    return true;
+    return setImage(std::move(bitmap), dib.width, height);
 }
 
 bool Control::makePngImage(const ps::PngPicture& png) {
@@ -693,16 +690,11 @@ bool Control::makePngImage(const ps::PngPicture& png) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    ps::WindowDc screen(window_);
-    HBITMAP bitmap = CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap == nullptr)
+    ps::UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap ||
+        FAILED(converter->CopyPixels(nullptr, width * 4, width * height * 4, static_cast<BYTE*>(bits))))
         return false;
-    if (FAILED(converter->CopyPixels(nullptr, width * 4, width * height * 4, static_cast<BYTE*>(bits)))) {
-        DeleteObject(bitmap);
-        return false;
-    }
-    setImage(CreateCompatibleDC(screen.get()), bitmap, static_cast<int>(width), static_cast<int>(height));
-    return true;
+    return setImage(std::move(bitmap), static_cast<int>(width), static_cast<int>(height));
 }
 
 std::optional<Raised> Control::paintPreview() {
