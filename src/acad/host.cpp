@@ -1,5 +1,6 @@
 #include "acad/host.h"
 
+#include "acad/releases.h"
 #include "core/strings.h"
 
 namespace ps {
@@ -25,14 +26,9 @@ std::string InteractiveCommandLine(std::string_view exePath, std::string_view dr
     return line;
 }
 
-std::string_view VersionCodeOfSaveFormat(std::string_view saveFormat) {
-    constexpr std::string_view codes[] = {"AC1009", "AC1012", "AC1014", "AC1015",
-                                          "AC1018", "AC1021", "AC1024"};
-    const std::string lower = ToLower(saveFormat);
-    for (std::size_t i = 0; i < std::size(codes); ++i)
-        if (lower == kSaveAsFormats[i])
-            return codes[i];
-    return {};
+std::string_view VersionCodeOfSaveFormat(std::string_view saveAsAnswer) {
+    const auto format = SaveFormatOfAnswer(saveAsAnswer);
+    return format ? VersionCode(*format) : std::string_view();
 }
 
 bool IsAutoCadWindowTitle(std::string_view title) {

@@ -42,12 +42,8 @@ std::string InteractiveCommandLine(std::string_view exePath, std::string_view dr
 // dialogs are top-level windows owned by that window.
 bool IsAutoCadWindowTitle(std::string_view title);
 
-// Save-format answers of the saveas command, oldest first.
-inline constexpr std::string_view kSaveAsFormats[] = {"_r12",  "_r13",  "_r14", "_2000",
-                                                      "_2004", "_2007", "_2010"};
-
-// The version code a file saved in that format starts with ("AC1024" for
-// "_2010"); empty for anything else. Letter case of the answer is free.
-std::string_view VersionCodeOfSaveFormat(std::string_view saveFormat);
+// The version code a file saved with that saveas answer starts with
+// ("AC1024" for "_2010"); empty for anything else. Letter case is free.
+std::string_view VersionCodeOfSaveFormat(std::string_view saveAsAnswer);
 
 } // namespace ps

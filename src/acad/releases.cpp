@@ -1,10 +1,16 @@
 #include "acad/releases.h"
 
+#include "core/strings.h"
+
 namespace ps {
 namespace {
 
 constexpr std::string_view kNames[] = {"R12", "R13", "R14", "R15", "R16", "R17", "R18"};
 constexpr std::string_view kLabels[] = {"R12 or older:", "R13:", "R14:", "2000:", "2004:", "2007:", "2010:"};
+// Per family: the saveas answer and the version code of what it writes.
+constexpr std::string_view kSaveAsAnswers[] = {"_r12", "_r13", "_r14", "_2000", "_2004", "_2007", "_2010"};
+constexpr std::string_view kVersionCodes[] = {"AC1009", "AC1012", "AC1014", "AC1015",
+                                              "AC1018", "AC1021", "AC1024"};
 
 struct KeyFamily {
     std::string_view key;
@@ -76,6 +82,28 @@ std::optional<ReleaseFamily> ProductFamily(std::string_view key) {
 
 bool IsR15OrLater(ReleaseFamily family) {
     return family >= ReleaseFamily::R15;
+}
+
+std::string_view SaveAsAnswer(SaveFormat format) {
+    return format.family ? kSaveAsAnswers[static_cast<int>(*format.family)] : std::string_view("no");
+}
+
+std::string_view VersionCode(SaveFormat format) {
+    return format.family ? kVersionCodes[static_cast<int>(*format.family)] : std::string_view();
+}
+
+std::optional<SaveFormat> SaveFormatOfAnswer(std::string_view answer) {
+    for (ReleaseFamily family : kAllFamilies)
+        if (EqualsNoCase(answer, kSaveAsAnswers[static_cast<int>(family)]))
+            return SaveFormat{family};
+    if (EqualsNoCase(answer, "no"))
+        return kNotSaved;
+    return std::nullopt;
+}
+
+std::optional<SaveFormat> NativeSaveFormat(std::string_view releaseKey) {
+    const auto family = FamilyOfReleaseKey(releaseKey);
+    return family ? std::optional<SaveFormat>(SaveFormat{family}) : std::nullopt;
 }
 
 bool UpdateR15OrLater(std::string_view releaseKey, bool current) {

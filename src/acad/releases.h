@@ -30,6 +30,26 @@ std::optional<ReleaseFamily> ProductFamily(std::string_view releaseKey);
 
 bool IsR15OrLater(ReleaseFamily family);
 
+// What a drawing is saved as: the drawing format of a release family, or not
+// saved at all.
+struct SaveFormat {
+    std::optional<ReleaseFamily> family; // nullopt: not saved
+    friend bool operator==(const SaveFormat&, const SaveFormat&) = default;
+};
+inline constexpr SaveFormat kNotSaved{};
+
+// The answer to AutoCAD's saveas prompt: "_r12", "_r13", "_r14", "_2000",
+// "_2004", "_2007", "_2010"; "no" when the drawing is not saved.
+std::string_view SaveAsAnswer(SaveFormat format);
+// The version code a file saved in the format starts with ("AC1024" for the
+// 2010 format); empty when not saved.
+std::string_view VersionCode(SaveFormat format);
+// The format a saveas answer names, in any letter case; nullopt for any other text.
+std::optional<SaveFormat> SaveFormatOfAnswer(std::string_view answer);
+// The format AutoCAD writes natively for a release key's family (exact
+// table); nullopt for a key in no family.
+std::optional<SaveFormat> NativeSaveFormat(std::string_view releaseKey);
+
 // The per-drawing flag after choosing a product with this release key: set by
 // the key's family, left as it was for a key in no family.
 bool UpdateR15OrLater(std::string_view releaseKey, bool current);

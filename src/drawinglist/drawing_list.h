@@ -5,6 +5,7 @@
 
 #include "core/file_system.h"
 #include "settings/settings.h"
+#include "settings/settings_io.h"
 
 #include <array>
 #include <cstddef>
@@ -27,6 +28,9 @@ enum Column : std::size_t {
     kColDateAfter,
     kColumnCount
 };
+
+// The stored window layout keeps one width and one position per column.
+static_assert(kColumnCount == kListColumnCount);
 
 inline constexpr std::array<std::string_view, kColumnCount> kColumnCaptions{
     "Filename", "Path", "Version", "Status", "Size before", "Size after", "Date before", "Date after"};

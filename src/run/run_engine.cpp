@@ -19,44 +19,38 @@
 namespace ps {
 namespace {
 
-constexpr std::string_view kGroupCodes[] = {"R12", "R13", "R14", "R15", "R16", "R17", "R18"};
+static_assert(static_cast<int>(RowGroup::R12) == static_cast<int>(ReleaseFamily::R12) &&
+              static_cast<int>(RowGroup::R18) == static_cast<int>(ReleaseFamily::R18));
 
-int GroupIndex(RowGroup g) {
-    return static_cast<int>(g);
-}
-bool IsReleaseGroup(RowGroup g) {
-    return g <= RowGroup::R18;
-}
-
-std::string NativeFormatOfRelease(std::string_view appRelease) {
-    for (std::size_t i = 0; i < std::size(kGroupCodes); ++i)
-        if (appRelease == kGroupCodes[i])
-            return std::string(kSaveAsFormats[i]);
-    return {};
+// The family of a release group; nullopt for DXF and what is no drawing.
+std::optional<ReleaseFamily> FamilyOfGroup(RowGroup g) {
+    if (g > RowGroup::R18)
+        return std::nullopt;
+    return static_cast<ReleaseFamily>(static_cast<int>(g));
 }
 
-bool CannotSave(std::string_view format, std::string_view app) {
-    if (format == "_2010")
+// Whether a product of the release (a family name "R12" … "R18", or the raw
+// key of a release no family holds) cannot save in the format.
+bool CannotSave(SaveFormat format, std::string_view app) {
+    if (!format.family)
+        return false;
+    switch (*format.family) {
+    case ReleaseFamily::R18:
         return app < "R18";
-    if (format == "_2007")
+    case ReleaseFamily::R17:
         return app < "R17";
-    if (format == "_2004")
+    case ReleaseFamily::R16:
         return app < "R16";
-    if (format == "_2000")
+    case ReleaseFamily::R15:
         return app < "R15";
-    if (format == "_r14")
+    case ReleaseFamily::R14:
         return "R15" < app && app < "R17";
-    if (format == "_r13")
+    case ReleaseFamily::R13:
         return app > "R15";
-    if (format == "_r12")
+    case ReleaseFamily::R12:
         return app > "R14";
+    }
     return false;
-}
-
-std::string SavedPath(std::string_view targetPath) {
-    if (ToLower(FileExtension(targetPath)) == "dwg")
-        return std::string(targetPath);
-    return FileBaseName(targetPath, true) + ".dwg";
 }
 
 } // namespace
@@ -81,25 +75,19 @@ RowGroup GroupOfLabel(std::string_view label) {
     return RowGroup::NotADrawing;
 }
 
-std::optional<std::string> SaveFormatOfWord(std::string_view word, RowGroup group) {
-    if (word == "AutoCAD R2010 DWG")
-        return "_2010";
-    if (word == "AutoCAD R2007 DWG")
-        return "_2007";
-    if (word == "AutoCAD R2004 DWG")
-        return "_2004";
-    if (word == "AutoCAD R2000 DWG")
-        return "_2000";
-    if (word == "AutoCAD R14/LT98/LT97 DWG")
-        return "_r14";
-    if (word == "AutoCAD R13/LT95 DWG")
-        return "_r13";
-    if (word == "AutoCAD R12/LT2 DWG")
-        return "_r12";
-    if (word == "Don't convert format" && IsReleaseGroup(group))
-        return std::string(kSaveAsFormats[GroupIndex(group)]);
+std::optional<SaveFormat> SaveFormatOfWord(std::string_view word, RowGroup group) {
+    constexpr std::pair<std::string_view, ReleaseFamily> kWords[] = {
+        {"AutoCAD R2010 DWG", ReleaseFamily::R18},         {"AutoCAD R2007 DWG", ReleaseFamily::R17},
+        {"AutoCAD R2004 DWG", ReleaseFamily::R16},         {"AutoCAD R2000 DWG", ReleaseFamily::R15},
+        {"AutoCAD R14/LT98/LT97 DWG", ReleaseFamily::R14}, {"AutoCAD R13/LT95 DWG", ReleaseFamily::R13},
+        {"AutoCAD R12/LT2 DWG", ReleaseFamily::R12}};
+    for (const auto& [text, family] : kWords)
+        if (word == text)
+            return SaveFormat{family};
+    if (word == "Don't convert format" && FamilyOfGroup(group))
+        return SaveFormat{FamilyOfGroup(group)};
     if (word == "Don't save")
-        return "NO_SAVE";
+        return kNotSaved;
     return std::nullopt;
 }
 
@@ -110,9 +98,11 @@ RowPlan PlanRow(const ProductCatalog& products, const Settings& s, std::string_v
     const RowGroup group = GroupOfLabel(label);
     plan.prodName = std::string(prodName);
     plan.profile = std::string(profile);
-    if (IsReleaseGroup(group) && !s.HCA[GroupIndex(group)].empty()) {
-        plan.prodName = s.HCA[GroupIndex(group)];
-        plan.profile = s.HCP[GroupIndex(group)];
+    const auto groupFamily = FamilyOfGroup(group);
+    const auto column = groupFamily ? static_cast<std::size_t>(*groupFamily) : 0;
+    if (groupFamily && !s.HCA[column].empty()) {
+        plan.prodName = s.HCA[column];
+        plan.profile = s.HCP[column];
     }
     const ProductEntry product = products.find(plan.prodName);
     plan.exePath = product.exePath;
@@ -126,7 +116,8 @@ RowPlan PlanRow(const ProductCatalog& products, const Settings& s, std::string_v
     // The product's release: a family (later releases count as the newest),
     // or a release this program cannot judge.
     bool unknownRelease = false;
-    if (const auto family = ProductFamily(plan.releaseKey)) {
+    const auto family = ProductFamily(plan.releaseKey);
+    if (family) {
         plan.appRelease = std::string(FamilyName(*family));
         plan.r15OrLater = IsR15OrLater(*family);
     } else {
@@ -134,26 +125,22 @@ RowPlan PlanRow(const ProductCatalog& products, const Settings& s, std::string_v
         unknownRelease = !plan.releaseKey.empty();
     }
 
-    if (IsReleaseGroup(group)) {
-        if (unknownRelease || plan.appRelease < kGroupCodes[GroupIndex(group)])
+    if (groupFamily) {
+        if (unknownRelease || plan.appRelease < FamilyName(*groupFamily))
             text = std::string(status::kCannotOpenVersion);
-        const auto format = SaveFormatOfWord(s.R[GroupIndex(group)], group);
-        if (format)
-            plan.saveFormat = *format;
-        else
-            text =
-                std::string(status::kUnknownSaveFormatPrefix) + std::string(kGroupCodes[GroupIndex(group)]);
+        plan.saveFormat = SaveFormatOfWord(s.R[column], group);
+        if (!plan.saveFormat)
+            text = std::string(status::kUnknownSaveFormatPrefix) + std::string(FamilyName(*groupFamily));
     } else if (group == RowGroup::Dxf) {
         if (unknownRelease)
             text = std::string(status::kCannotOpenVersion);
-        plan.saveFormat = NativeFormatOfRelease(plan.appRelease);
+        if (family)
+            plan.saveFormat = SaveFormat{family};
     }
-    if (plan.saveFormat == "NO_SAVE") {
+    if (plan.saveFormat == kNotSaved)
         text = std::string(status::kDontSaveSelected);
-        plan.saveFormat = "no";
-    } else if (CannotSave(plan.saveFormat, plan.appRelease)) {
+    else if (plan.saveFormat && CannotSave(*plan.saveFormat, plan.appRelease))
         text = std::string(status::kCannotSaveVersion);
-    }
 
     const bool toFolder = IsOn(s.bSaveToFolder) && !s.sSaveToFolder.empty();
     plan.targetPath = toFolder ? s.sSaveToFolder + "\\" + std::string(fileName) : std::string(fullPath);
@@ -165,10 +152,10 @@ RowPlan PlanRow(const ProductCatalog& products, const Settings& s, std::string_v
     // AutoCAD writes over the drawing itself when the target is the drawing,
     // and AutoCAD LT does so for any conversion (it saves under the open
     // drawing's own name), so it cannot convert into another folder.
-    const bool conversion = plan.saveFormat != NativeSaveFormat(plan.releaseKey).value_or("");
+    const bool conversion = plan.saveFormat != NativeSaveFormat(plan.releaseKey);
     const bool ltConversion =
         plan.productType == kProductTypeAutoCadLt && conversion && ToLower(FileExtension(fullPath)) == "dwg";
-    plan.inPlace = EqualsNoCase(SavedPath(plan.targetPath), fullPath) || ltConversion;
+    plan.inPlace = EqualsNoCase(SavedDrawingPath(plan.targetPath), fullPath) || ltConversion;
     if (!StartsWith(text, "Skipped:") && ltConversion && toFolder)
         text = std::string(status::kLtCannotConvertIntoFolder);
     plan.status = StartsWith(text, "Skipped:") ? text : std::string();
@@ -309,7 +296,7 @@ DrawingRow* Lookup(DrawingList& list, std::uint64_t id, std::size_t& hint) {
 // Starts AutoCAD on a drawing whose plan allows it and says what became of it.
 std::string RunAutoCad(Run& r, const RowPlan& plan, const std::string& fullPath, std::uint64_t rowId) {
     RunPorts& p = r.p;
-    const std::string saved = SavedPath(plan.targetPath);
+    const std::string saved = SavedDrawingPath(plan.targetPath);
     // Every file AutoCAD may write over gets a copy first: the drawing itself
     // (saved in place) or a file already at the place of the save.
     std::vector<SafetyCopy> copies;
@@ -328,7 +315,7 @@ std::string RunAutoCad(Run& r, const RowPlan& plan, const std::string& fullPath,
         copies.push_back(std::move(*copy));
     }
     const auto savedBefore = p.files.fingerprint(saved);
-    const std::string_view wantedCode = VersionCodeOfSaveFormat(plan.saveFormat);
+    const std::string_view wantedCode = plan.saveFormat ? VersionCode(*plan.saveFormat) : std::string_view();
 
     // AutoCAD's current product and profile become the chosen ones.
     MakeProductCurrent(p.registry, plan.prodName);
@@ -399,7 +386,8 @@ std::optional<std::string> ScriptAndRun(Run& r, const RowPlan& plan, const std::
     if (!scriptBase.empty()) {
         const ScriptEnvironment env{p.files, p.codec, scriptBase, r.paths.programFolder};
         const ScriptProduct product{plan.productType, plan.releaseKey, plan.r15OrLater};
-        scripted = CreateSCRpurge(env, r.settings, product, plan.saveFormat, plan.targetPath, &message);
+        scripted = CreateSCRpurge(env, r.settings, product, plan.saveFormat.value_or(kNotSaved),
+                                  plan.targetPath, &message);
     } else if (plan.productType == kProductTypeAutoCad && !CompanionPresent(r)) {
         scripted = ScriptResult::CompanionMissing;
         message = CompanionMissingMessage(r.paths.programFolder);

@@ -9,6 +9,7 @@
 #include "core/file_system.h"
 #include "core/registry.h"
 #include "acad/products.h"
+#include "acad/releases.h"
 #include "core/system_ports.h"
 #include "drawinglist/drawing_list.h"
 #include "run/progress.h"
@@ -36,12 +37,14 @@ inline constexpr std::string_view kLtCannotConvertIntoFolder =
     "Skipped: AutoCAD LT cannot convert into another folder";
 } // namespace status
 
-// The release group of a drawing by its version label.
+// The release group of a drawing by its version label: the release families
+// in their order, then DXF and what is no drawing.
 enum class RowGroup { R12, R13, R14, R15, R16, R17, R18, Dxf, NotADrawing };
 RowGroup GroupOfLabel(std::string_view versionLabel);
-// The save format a save-format word gives for a group: "_r12" … "_2010",
-// "NO_SAVE" for "Don't save", or nullopt for a word that is none of the nine.
-std::optional<std::string> SaveFormatOfWord(std::string_view word, RowGroup group);
+// The save format a save-format word gives for a group ("Don't convert
+// format": the group's own), kNotSaved for "Don't save", or nullopt for a
+// word that is none of the nine.
+std::optional<SaveFormat> SaveFormatOfWord(std::string_view word, RowGroup group);
 
 // Everything decided about one row before AutoCAD is started. Depends on the
 // row and the settings only, never on the rows before it.
@@ -54,8 +57,8 @@ struct RowPlan {
     std::string productKey;
     std::string appRelease; // "R13" … "R18" for a known family
     bool r15OrLater = false;
-    std::string saveFormat; // "_r12" … "_2010", "no", or empty
-    std::string status;     // empty when AutoCAD is to be started, else the status to write
+    std::optional<SaveFormat> saveFormat; // nullopt: none chosen (no product for a DXF)
+    std::string status;                   // empty when AutoCAD is to be started, else the status to write
     std::string targetPath;
     bool inPlace = false; // AutoCAD may write over the drawing itself
 };

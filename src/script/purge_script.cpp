@@ -76,7 +76,7 @@ bool UserFileHasExtension(const Settings& s, std::initializer_list<std::string_v
     return false;
 }
 
-void AutoCadLtBody(Lines& out, const Settings& s, const ScriptContext& c, std::string_view saveFormat,
+void AutoCadLtBody(Lines& out, const Settings& s, const ScriptContext& c, SaveFormat saveFormat,
                    std::string_view targetPath) {
     PurgePasses(out, s, c, true);
     if (IsOn(s.ZoomE))
@@ -86,9 +86,8 @@ void AutoCadLtBody(Lines& out, const Settings& s, const ScriptContext& c, std::s
         out.push_back("\"" + s.ScriptFile + "\"");
     }
     out.emplace_back("_.saveas");
-    out.emplace_back(saveFormat);
-    const auto native = NativeSaveFormat(c.releaseKey);
-    if (native && *native == saveFormat) {
+    out.emplace_back(SaveAsAnswer(saveFormat));
+    if (NativeSaveFormat(c.releaseKey) == saveFormat) {
         out.push_back("\"" + SavePath(targetPath) + "\"");
         if (IsOn(s.bSaveToFolder) && c.targetFileExists)
             out.emplace_back("_Y");
@@ -132,8 +131,7 @@ void CleaningCalls(Lines& out, const Settings& s, const ScriptContext& c) {
         out.emplace_back("_.purge _B * _n");
 }
 
-void SaveAndQuit(Lines& out, const ScriptContext& c, std::string_view saveFormat,
-                 std::string_view targetPath) {
+void SaveAndQuit(Lines& out, const ScriptContext& c, SaveFormat saveFormat, std::string_view targetPath) {
     // Save only when the drawing AutoCAD has open is the expected one.
     const bool checkName = Left(c.releaseKey, 3) >= "R15";
     if (checkName) {
@@ -143,7 +141,7 @@ void SaveAndQuit(Lines& out, const ScriptContext& c, std::string_view saveFormat
     }
     out.emplace_back("(setq n 0)");
     out.emplace_back("(command \"_.saveas\")");
-    out.push_back("(setq lst (list \"" + std::string(saveFormat) + "\" (setq a \"" +
+    out.push_back("(setq lst (list \"" + std::string(SaveAsAnswer(saveFormat)) + "\" (setq a \"" +
                   LispPath(SavePath(targetPath)) + "\")))");
     for (const char* line : {"(repeat (length lst)", "(command (nth n lst))", "(setq n (+ n 1))", ")",
                              "(while (wcmatch (getvar \"cmdnames\") \"*SAVEAS\")", "(command \"_Y\")", ")"})
@@ -159,7 +157,7 @@ void SaveAndQuit(Lines& out, const ScriptContext& c, std::string_view saveFormat
         out.emplace_back(line);
 }
 
-void AutoCadBody(Lines& out, const Settings& s, const ScriptContext& c, std::string_view saveFormat,
+void AutoCadBody(Lines& out, const Settings& s, const ScriptContext& c, SaveFormat saveFormat,
                  std::string_view targetPath) {
     out.push_back("(load\"" + LispPath(c.companionPath) + "\")");
     out.emplace_back("(if (not (equal 2 (logand 2 (getvar \"qaflags\")))) (setvar \"qaflags\" (+ (getvar "
@@ -192,15 +190,14 @@ void AutoCadBody(Lines& out, const Settings& s, const ScriptContext& c, std::str
 
 } // namespace
 
-std::optional<std::string_view> NativeSaveFormat(std::string_view releaseKey) {
-    const auto family = FamilyOfReleaseKey(releaseKey);
-    if (!family)
-        return std::nullopt;
-    return kSaveAsFormats[static_cast<int>(*family)];
+std::string SavedDrawingPath(std::string_view targetPath) {
+    if (ToLower(FileExtension(targetPath)) == "dwg")
+        return std::string(targetPath);
+    return FileBaseName(targetPath, true) + ".dwg";
 }
 
-PurgeScript PurgeScriptLines(const Settings& settings, const ScriptContext& context,
-                             std::string_view saveFormat, std::string_view targetPath) {
+PurgeScript PurgeScriptLines(const Settings& settings, const ScriptContext& context, SaveFormat saveFormat,
+                             std::string_view targetPath) {
     PurgeScript script;
     Lines& out = script.lines;
     out.emplace_back("_cmdecho 0");
@@ -249,8 +246,8 @@ ScriptProduct ScriptProductOf(const Registry& registry, std::string_view prodNam
 }
 
 ScriptResult CreateSCRpurge(const ScriptEnvironment& env, const Settings& settings,
-                            const ScriptProduct& product, std::string_view saveFormat,
-                            std::string_view targetPath, std::string* message) {
+                            const ScriptProduct& product, SaveFormat saveFormat, std::string_view targetPath,
+                            std::string* message) {
     ScriptContext context;
     context.productType = product.productType;
     context.releaseKey = product.releaseKey;

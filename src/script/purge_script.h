@@ -4,6 +4,7 @@
 // command lines; full AutoCAD also gets AutoLISP expressions.
 #pragma once
 
+#include "acad/releases.h"
 #include "core/ansi_codec.h"
 #include "core/file_system.h"
 #include "core/registry.h"
@@ -38,12 +39,12 @@ struct PurgeScript {
 };
 
 // The lines for one drawing. Pure: the same inputs give the same lines.
-PurgeScript PurgeScriptLines(const Settings& settings, const ScriptContext& context,
-                             std::string_view saveFormat, std::string_view targetPath);
+PurgeScript PurgeScriptLines(const Settings& settings, const ScriptContext& context, SaveFormat saveFormat,
+                             std::string_view targetPath);
 
-// The save format AutoCAD writes natively for a release key's family; nullopt
-// for a key in no family.
-std::optional<std::string_view> NativeSaveFormat(std::string_view releaseKey);
+// The file the script's save-as writes for a target: the target itself for a
+// DWG, else the target with its extension replaced by "dwg".
+std::string SavedDrawingPath(std::string_view targetPath);
 
 // The companion file beside the program: Plansweeper.VLX, else .fas, else
 // .lsp; empty when none exists.
@@ -82,7 +83,7 @@ ScriptProduct ScriptProductOf(const Registry& registry, std::string_view prodNam
 // holds the head lines and message receives
 // "Error in CreateSCRpurge: <folder>\Plansweeper.VLX not found".
 ScriptResult CreateSCRpurge(const ScriptEnvironment& env, const Settings& settings,
-                            const ScriptProduct& product, std::string_view saveFormat,
-                            std::string_view targetPath, std::string* message = nullptr);
+                            const ScriptProduct& product, SaveFormat saveFormat, std::string_view targetPath,
+                            std::string* message = nullptr);
 
 } // namespace ps

@@ -216,7 +216,8 @@ int Run(const BatchArgs& args) {
         if (args.dryRun) {
             const std::string what = r.wouldRun ? "would run" : r.status;
             Print(where + "\t" + what + "\t" + r.plan.prodName + " | " + r.plan.profile + " | " +
-                  (r.plan.saveFormat.empty() ? "-" : r.plan.saveFormat) + "\t" + r.fullPath);
+                  (r.plan.saveFormat ? std::string(SaveAsAnswer(*r.plan.saveFormat)) : std::string("-")) +
+                  "\t" + r.fullPath);
         } else {
             Print(where + "\t" + r.status + "\t" + r.fullPath);
             saver.changed();

@@ -408,7 +408,7 @@ TEST_F(Run, DryRunStartsNothingAndChangesNothing) {
     EXPECT_NE(files.find("C:\\Scripts\\2.scr"), nullptr);
     ASSERT_EQ(reports.size(), 2u);
     EXPECT_TRUE(reports[0].wouldRun);
-    EXPECT_EQ(reports[0].plan.saveFormat, "_2000");
+    EXPECT_EQ(reports[0].plan.saveFormat, SaveFormat{ReleaseFamily::R15});
     EXPECT_EQ(reports[0].plan.prodName, "AutoCAD 2010");
     EXPECT_FALSE(reg.keyExists(RegRoot::CurrentUser, kPendingProfileValuesKey));
 }
@@ -439,9 +439,9 @@ TEST(RunTexts, NumbersTimesAndLabels) {
     EXPECT_EQ(GroupOfLabel("DXF?"), RowGroup::Dxf);
     EXPECT_EQ(GroupOfLabel("???"), RowGroup::NotADrawing);
     EXPECT_EQ(GroupOfLabel(""), RowGroup::NotADrawing);
-    EXPECT_EQ(SaveFormatOfWord("Don't convert format", RowGroup::R14), "_r14");
-    EXPECT_EQ(SaveFormatOfWord("AutoCAD R14/LT98/LT97 DWG", RowGroup::R18), "_r14");
-    EXPECT_EQ(SaveFormatOfWord("Don't save", RowGroup::R12), "NO_SAVE");
+    EXPECT_EQ(SaveFormatOfWord("Don't convert format", RowGroup::R14), SaveFormat{ReleaseFamily::R14});
+    EXPECT_EQ(SaveFormatOfWord("AutoCAD R14/LT98/LT97 DWG", RowGroup::R18), SaveFormat{ReleaseFamily::R14});
+    EXPECT_EQ(SaveFormatOfWord("Don't save", RowGroup::R12), kNotSaved);
     EXPECT_EQ(SaveFormatOfWord("autocad r2010 dwg", RowGroup::R18), std::nullopt);
     EXPECT_EQ(ProgressBarWidth(1, 3), 80);
     EXPECT_EQ(ProgressBarWidth(2, 3), 159);

@@ -48,7 +48,8 @@ protected:
         s.PurgeTimes = 1;
         s.PurgeAll = -1;
         const ScriptEnvironment env{files_, codec_, dir_.file("purge"), program_};
-        ASSERT_EQ(CreateSCRpurge(env, s, ScriptProductOf(reg_, product, true), "_2010", target),
+        ASSERT_EQ(CreateSCRpurge(env, s, ScriptProductOf(reg_, product, true), SaveFormat{ReleaseFamily::R18},
+                                 target),
                   ScriptResult::Written);
     }
 

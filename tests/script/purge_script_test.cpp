@@ -29,8 +29,8 @@ protected:
     ScriptResult write(bool r15OrLater, std::string_view format, std::string_view target,
                        std::string* msg = nullptr) {
         const ScriptEnvironment env{files, codec, "C:\\Temp\\purge", "C:\\P"};
-        return CreateSCRpurge(env, settings, ScriptProductOf(reg, settings.ProdName, r15OrLater), format,
-                              target, msg);
+        return CreateSCRpurge(env, settings, ScriptProductOf(reg, settings.ProdName, r15OrLater),
+                              SaveFormatOfAnswer(format).value(), target, msg);
     }
     std::string scriptBytes() { return files.find("C:\\Temp\\purge.scr")->content; }
 
@@ -149,7 +149,7 @@ Lines Generate(const Settings& s, const std::string& type, const std::string& re
                std::string_view format = "_2004", std::string_view target = "C:\\D\\a.dwg",
                bool exists = false) {
     ScriptContext c{type, release, r15, "C:\\P", "C:\\P\\Plansweeper.VLX", exists};
-    return PurgeScriptLines(s, c, format, target).lines;
+    return PurgeScriptLines(s, c, SaveFormatOfAnswer(format).value(), target).lines;
 }
 
 int Count(const Lines& lines, std::string_view line) {

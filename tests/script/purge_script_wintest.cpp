@@ -24,17 +24,20 @@ TEST(RealScriptFile, AnsiBytesCrLfAndTruncation) {
     s.ProdName = "AutoCAD LT 2005";
     s.PurgeTimes = 3;
     s.PurgeAll = -1;
-    ASSERT_EQ(CreateSCRpurge(env, s, lt, "_2004", "C:\\D\\Größe.dwg"), ScriptResult::Written);
+    ASSERT_EQ(CreateSCRpurge(env, s, lt, SaveFormat{ReleaseFamily::R16}, "C:\\D\\Größe.dwg"),
+              ScriptResult::Written);
     s.PurgeTimes = 1;
     s.ZoomE = -1;
-    ASSERT_EQ(CreateSCRpurge(env, s, lt, "_2004", "C:\\D\\Größe.dwg"), ScriptResult::Written);
+    ASSERT_EQ(CreateSCRpurge(env, s, lt, SaveFormat{ReleaseFamily::R16}, "C:\\D\\Größe.dwg"),
+              ScriptResult::Written);
     EXPECT_EQ(test::ReadFileBytes(dir.file("purge.scr")),
               "_cmdecho 0\r\n_expert 0\r\n_.purge _A * _n\r\n_.zoom _e\r\n_.saveas\r\n_2004\r\n"
               "\"C:\\D\\Gr\xF6\xDF"
               "e.dwg\"\r\n_.quit _Y \r\n");
     // A folder that cannot be written to.
     const ScriptEnvironment nowhere{files, codec, dir.file("missing\\purge"), dir.path()};
-    EXPECT_EQ(CreateSCRpurge(nowhere, s, lt, "_2004", "C:\\D\\a.dwg"), ScriptResult::Failed);
+    EXPECT_EQ(CreateSCRpurge(nowhere, s, lt, SaveFormat{ReleaseFamily::R16}, "C:\\D\\a.dwg"),
+              ScriptResult::Failed);
 }
 
 } // namespace

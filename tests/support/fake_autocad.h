@@ -77,7 +77,7 @@ public:
         }
         const auto native = NativeSaveFormat(AcadReleaseKey(registry_, s.currentProduct));
         standin::Session session(*this, s.drawing,
-                                 std::string(native ? VersionCodeOfSaveFormat(*native) : std::string_view()));
+                                 std::string(native ? VersionCode(*native) : std::string_view()));
         const std::string script = files_.readFile(s.script + ".scr").value_or("");
         std::size_t pos = 0;
         while (pos < script.size() && !session.quitRequested() && running_) {

@@ -67,7 +67,7 @@ ps::Settings EverySwitch() {
 std::vector<std::string> AutoCadScript(const ps::Settings& s, const std::string& release, bool r15,
                                        const std::string& format, const std::string& target) {
     ps::ScriptContext c{"AutoCAD", release, r15, "C:\\P", "C:\\P\\Plansweeper.VLX", false};
-    return ps::PurgeScriptLines(s, c, format, target).lines;
+    return ps::PurgeScriptLines(s, c, ps::SaveFormatOfAnswer(format).value(), target).lines;
 }
 
 TEST(StandinSession, RunsEveryLineOfAFullAutoCadScript) {
@@ -118,7 +118,7 @@ TEST(StandinSession, AutoCadLtScripts) {
         if (exists)
             host.files[target] = "AC1015";
         ps::ScriptContext c{"AutoCAD LT", "R14", true, "C:\\P", "", exists};
-        Feed(session, ps::PurgeScriptLines(s, c, format, target).lines);
+        Feed(session, ps::PurgeScriptLines(s, c, ps::SaveFormatOfAnswer(format).value(), target).lines);
         EXPECT_EQ(host.count("not understood"), 0) << ::testing::PrintToString(host.lines);
         ASSERT_EQ(host.saves.size(), 1u);
         EXPECT_EQ(host.saves[0].second, format == "_2007" ? target : "C:\\D\\a.dwg");

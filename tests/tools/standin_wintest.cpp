@@ -45,7 +45,8 @@ protected:
         settings_.ProdName = product;
         const ScriptEnvironment env{files_, codec_, dir_.file("purge"), program_};
         const bool r15 = UpdateR15OrLater(AcadReleaseKey(reg_, product), true);
-        ASSERT_EQ(CreateSCRpurge(env, settings_, ScriptProductOf(reg_, product, r15), format, target),
+        ASSERT_EQ(CreateSCRpurge(env, settings_, ScriptProductOf(reg_, product, r15),
+                                 SaveFormatOfAnswer(format).value(), target),
                   ScriptResult::Written);
     }
 

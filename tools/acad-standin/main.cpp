@@ -250,7 +250,7 @@ void StandIn::identify() {
     if (const auto id = standin::IdentifyByFolder(registry_, folder)) {
         productName_ = id->name.empty() ? "AutoCAD" : id->name;
         if (const auto native = ps::NativeSaveFormat(id->release))
-            nativeCode_ = standin::VersionCodeOfFormat(*native);
+            nativeCode_ = std::string(ps::VersionCode(*native));
         journal("product: " + id->name + " (" + id->type + " " + id->release + " " + id->productKey + ")");
         // The profile this product loads: its current one.
         const std::string profiles = ps::ProfilesKeyPath(id->type, id->release, id->productKey);
