@@ -4,7 +4,7 @@
 #pragma once
 
 #include "core/file_system.h"
-#include "settings/settings.h"
+#include "core/settings.h"
 #include "settings/settings_io.h"
 
 #include <array>

@@ -1,6 +1,6 @@
 #include "drawinglist/folder_search.h"
 
-#include "drawinglist/file_facts.h"
+#include "core/file_facts.h"
 
 #include <vector>
 

@@ -6,7 +6,7 @@
 #include "core/system_ports.h"
 #include "drawinglist/drawing_list.h"
 #include "core/run_state.h"
-#include "settings/settings.h"
+#include "core/settings.h"
 
 #include <cstdint>
 #include <functional>

@@ -7,7 +7,7 @@
 #include "core/file_system.h"
 #include "core/system_ports.h"
 #include "core/run_state.h"
-#include "settings/settings.h"
+#include "core/settings.h"
 
 #include <cstdint>
 #include <string>

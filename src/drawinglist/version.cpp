@@ -1,7 +1,7 @@
 #include "drawinglist/version.h"
 
 #include "core/strings.h"
-#include "drawinglist/file_facts.h"
+#include "core/file_facts.h"
 
 namespace ps {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "acad/current_pointers.h"
 #include "acad/profile_values.h"
-#include "drawinglist/file_facts.h"
+#include "core/file_facts.h"
 #include "drawinglist/folder_search.h"
 
 namespace ps {

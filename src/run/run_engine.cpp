@@ -7,7 +7,7 @@
 #include "acad/profile_values.h"
 #include "acad/releases.h"
 #include "core/strings.h"
-#include "drawinglist/file_facts.h"
+#include "core/file_facts.h"
 #include "drawinglist/version.h"
 #include "run/process_file.h"
 #include "run/shell_wait.h"

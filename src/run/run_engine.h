@@ -14,7 +14,7 @@
 #include "drawinglist/drawing_list.h"
 #include "run/progress.h"
 #include "core/run_state.h"
-#include "settings/settings.h"
+#include "core/settings.h"
 #include "settings/settings_store.h"
 
 #include <cstdint>

@@ -4,7 +4,7 @@
 #include "acad/products.h"
 #include "acad/releases.h"
 #include "core/strings.h"
-#include "drawinglist/file_facts.h"
+#include "core/file_facts.h"
 #include "script/string_helpers.h"
 
 namespace ps {

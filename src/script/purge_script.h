@@ -8,7 +8,7 @@
 #include "core/ansi_codec.h"
 #include "core/file_system.h"
 #include "core/registry.h"
-#include "settings/settings.h"
+#include "core/settings.h"
 
 #include <optional>
 #include <string>

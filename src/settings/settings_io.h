@@ -2,7 +2,7 @@
 #pragma once
 
 #include "core/registry.h"
-#include "settings/settings.h"
+#include "core/settings.h"
 #include "settings/settings_store.h"
 
 #include <array>

@@ -2,7 +2,7 @@
 // when the key is absent and the value Restore writes.
 #pragma once
 
-#include "settings/settings.h"
+#include "core/settings.h"
 
 #include <cstdint>
 #include <optional>

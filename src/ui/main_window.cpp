@@ -3,7 +3,7 @@
 #include "acad/products.h"
 #include "platform/message_pump.h"
 #include "core/strings.h"
-#include "drawinglist/file_facts.h"
+#include "core/file_facts.h"
 #include "platform/text.h"
 #include "platform/win_paths.h"
 #include "run/run_command.h"

@@ -14,7 +14,7 @@
 #include "platform/text.h"
 #include "run/progress.h"
 #include "core/run_state.h"
-#include "settings/settings.h"
+#include "core/settings.h"
 #include "settings/settings_io.h"
 #include "settings/settings_store.h"
 #include "startup/command_tail.h"

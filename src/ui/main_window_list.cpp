@@ -5,7 +5,7 @@
 
 #include "core/strings.h"
 #include "drawinglist/dialog_answer.h"
-#include "drawinglist/file_facts.h"
+#include "core/file_facts.h"
 #include "drawinglist/folder_search.h"
 #include "drawinglist/list_file.h"
 #include "drawinglist/version.h"

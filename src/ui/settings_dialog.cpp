@@ -3,7 +3,7 @@
 #include "acad/products.h"
 #include "acad/releases.h"
 #include "core/strings.h"
-#include "drawinglist/file_facts.h"
+#include "core/file_facts.h"
 #include "platform/win_file_system.h"
 #include "platform/text.h"
 #include "settings/explorer_entry.h"

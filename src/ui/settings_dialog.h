@@ -5,7 +5,7 @@
 #pragma once
 
 #include "core/registry.h"
-#include "settings/settings.h"
+#include "core/settings.h"
 #include "settings/settings_io.h"
 #include "settings/settings_store.h"
 #include "ui/desktop_dialogs.h"

@@ -1,5 +1,5 @@
 #include "drawinglist/drawing_list.h"
-#include "drawinglist/file_facts.h"
+#include "core/file_facts.h"
 
 #include "core/memory_file_system.h"
 

@@ -1,7 +1,7 @@
 #include "drawinglist/version.h"
 
 #include "core/memory_file_system.h"
-#include "drawinglist/file_facts.h"
+#include "core/file_facts.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "drawinglist/file_facts.h"
+#include "core/file_facts.h"
 
 namespace ps {
 namespace {

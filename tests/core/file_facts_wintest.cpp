@@ -1,6 +1,6 @@
 // File facts and version labels on real files.
 #include "drawinglist/drawing_list.h"
-#include "drawinglist/file_facts.h"
+#include "core/file_facts.h"
 #include "drawinglist/version.h"
 
 #include "platform/handles.h"
