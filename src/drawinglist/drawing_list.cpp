@@ -69,17 +69,23 @@ void DrawingList::selectAll(bool selected) {
         r.selected = selected;
 }
 
-void DrawingList::sortByColumn(Column column) {
+void DrawingList::sortByColumn(Column column, MessagePump* pump) {
     sortKey_ = column;
     sorted_ = true;
     order_ = order_ == SortOrder::Ascending ? SortOrder::Descending : SortOrder::Ascending;
     // Each row's key is upper-cased once, not at every comparison.
     std::vector<std::pair<std::string, std::size_t>> keys;
     keys.reserve(rows_.size());
-    for (std::size_t i = 0; i < rows_.size(); ++i)
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (pump != nullptr && i % 1024 == 1023)
+            pump->pumpOnce();
         keys.emplace_back(ToUpper(rows_[i].cells[column]), i);
+    }
     const bool descending = order_ == SortOrder::Descending;
-    std::stable_sort(keys.begin(), keys.end(), [descending](const auto& a, const auto& b) {
+    std::size_t comparisons = 0;
+    std::stable_sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
+        if (pump != nullptr && ++comparisons % 4096 == 0)
+            pump->pumpOnce(); // the rows are untouched until the keys are in order
         return descending ? b.first < a.first : a.first < b.first;
     });
     std::vector<DrawingRow> sorted;

@@ -5,6 +5,7 @@
 
 #include "core/file_system.h"
 #include "core/settings.h"
+#include "core/system_ports.h"
 #include "settings/settings_io.h"
 
 #include <array>
@@ -102,8 +103,10 @@ public:
     void selectAll(bool selected);
 
     // A click on a column header: sort by it, sorting on, direction flipped
-    // (one switch for the whole list). Cells compare as text.
-    void sortByColumn(Column column);
+    // (one switch for the whole list). Cells compare as text. A window passes
+    // its pump (and is busy meanwhile): it is called now and then while the
+    // keys are gathered and compared, never while rows move.
+    void sortByColumn(Column column, MessagePump* pump = nullptr);
     // Bulk additions switch sorting off so new rows land at the end.
     void setSortingOff() { sorted_ = false; }
     bool sorted() const { return sorted_; }

@@ -21,11 +21,15 @@ bool RowFitsListFile(const DrawingRow& row) {
     return true;
 }
 
-std::string ListText(const DrawingList& list) {
+std::string ListText(const DrawingList& list, MessagePump* pump) {
     std::string text;
-    for (const auto& row : list)
+    std::size_t count = 0;
+    for (const auto& row : list) {
+        if (pump != nullptr && ++count % 1024 == 0)
+            pump->pumpOnce();
         if (RowFitsListFile(row))
             text += ListLine(row) + "\r\n";
+    }
     return text;
 }
 
@@ -37,12 +41,14 @@ std::string LineError(std::size_t number, std::string_view what) {
 
 } // namespace
 
-ImportResult ImportListText(DrawingList& list, std::string_view text) {
+ImportResult ImportListText(DrawingList& list, std::string_view text, MessagePump* pump) {
     ImportResult result;
     if (text.starts_with(kUtf8Bom))
         text.remove_prefix(kUtf8Bom.size());
     std::size_t pos = 0;
     for (std::size_t number = 1; pos < text.size(); ++number) {
+        if (pump != nullptr && number % 256 == 0)
+            pump->pumpOnce();
         auto end = text.find_first_of("\r\n", pos);
         if (end == std::string_view::npos)
             end = text.size();
@@ -90,22 +96,22 @@ ImportResult ImportListText(DrawingList& list, std::string_view text) {
     return result;
 }
 
-std::string ListFileBytes(const DrawingList& list, const AnsiCodec& codec) {
-    const std::string text = ListText(list);
+std::string ListFileBytes(const DrawingList& list, const AnsiCodec& codec, MessagePump* pump) {
+    const std::string text = ListText(list, pump);
     if (auto ansi = codec.toAnsi(text))
         return std::move(*ansi);
     return std::string(kUtf8Bom) + text;
 }
 
 std::optional<std::string> WriteListFile(FileSystem& files, const AnsiCodec& codec, std::string_view path,
-                                         const DrawingList& list) {
-    if (!files.replaceFileAtomically(path, ListFileBytes(list, codec)))
+                                         const DrawingList& list, MessagePump* pump) {
+    if (!files.replaceFileAtomically(path, ListFileBytes(list, codec, pump)))
         return "Error in ExportListStatus: cannot write " + std::string(path);
     return std::nullopt;
 }
 
 ImportResult ReadListFile(const FileSystem& files, const AnsiCodec& codec, std::string_view path,
-                          DrawingList& list) {
+                          DrawingList& list, MessagePump* pump) {
     const auto bytes = files.readFile(path);
     if (!bytes) {
         ImportResult result;
@@ -113,8 +119,8 @@ ImportResult ReadListFile(const FileSystem& files, const AnsiCodec& codec, std::
         return result;
     }
     if (std::string_view(*bytes).starts_with(kUtf8Bom))
-        return ImportListText(list, *bytes);
-    return ImportListText(list, codec.fromAnsi(*bytes));
+        return ImportListText(list, *bytes, pump);
+    return ImportListText(list, codec.fromAnsi(*bytes), pump);
 }
 
 } // namespace ps

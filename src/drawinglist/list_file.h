@@ -7,6 +7,7 @@
 
 #include "core/ansi_codec.h"
 #include "core/file_system.h"
+#include "core/system_ports.h"
 #include "drawinglist/drawing_list.h"
 
 #include <optional>
@@ -22,8 +23,9 @@ std::string ListLine(const DrawingRow& row);
 // read back as that row: it is left out of the file. Such drawings are
 // refused when they enter the list, so they carry nothing to record.
 bool RowFitsListFile(const DrawingRow& row);
-// The line of every row that fits, CR LF after each (UTF-8).
-std::string ListText(const DrawingList& list);
+// The line of every row that fits, CR LF after each (UTF-8); the pump as for
+// the import.
+std::string ListText(const DrawingList& list, MessagePump* pump = nullptr);
 
 struct ImportResult {
     std::size_t added = 0;
@@ -33,17 +35,19 @@ struct ImportResult {
 };
 
 // Appends the rows of the text (UTF-8, a byte-order mark at its start is
-// dropped). A line with more than eight fields ends the import unread.
-ImportResult ImportListText(DrawingList& list, std::string_view text);
+// dropped). A line with more than eight fields ends the import unread. A
+// window passes its pump: it is called between lines now and then, so that a
+// long list does not freeze the window.
+ImportResult ImportListText(DrawingList& list, std::string_view text, MessagePump* pump = nullptr);
 
 // The list as the file's bytes: ANSI when every name fits, else UTF-8 with a
 // byte-order mark.
-std::string ListFileBytes(const DrawingList& list, const AnsiCodec& codec);
+std::string ListFileBytes(const DrawingList& list, const AnsiCodec& codec, MessagePump* pump = nullptr);
 // Writes the list so that the file is never half-written. An error message
 // ("Error in ExportListStatus: ...") when it could not.
 std::optional<std::string> WriteListFile(FileSystem& files, const AnsiCodec& codec, std::string_view path,
-                                         const DrawingList& list);
+                                         const DrawingList& list, MessagePump* pump = nullptr);
 ImportResult ReadListFile(const FileSystem& files, const AnsiCodec& codec, std::string_view path,
-                          DrawingList& list);
+                          DrawingList& list, MessagePump* pump = nullptr);
 
 } // namespace ps

@@ -137,15 +137,19 @@ LRESULT MainWindow::onListCustomDraw(NMLVCUSTOMDRAW& draw) {
 void MainWindow::onColumnClick(int column) {
     if (column < 0 || static_cast<std::size_t>(column) >= kColumnCount || state_.busy())
         return;
+    // Busy while it sorts: the window answers, list commands wait.
+    state_.running(true);
     try {
         readSelection();
-        rows_.sortByColumn(static_cast<Column>(column));
+        WindowPump pump(*this, 10);
+        rows_.sortByColumn(static_cast<Column>(column), &pump);
         writeSelection();
         showSortArrow();
         refreshList();
     } catch (const std::exception& e) {
         ShowError(hwnd_, "ListView1_ColumnClick", e.what());
     }
+    state_.running(false);
 }
 
 void MainWindow::showSortArrow() {
@@ -322,7 +326,8 @@ void MainWindow::ExportListStatus() {
         return;
     WinAnsiCodec codec;
     state_.running(true);
-    const auto error = WriteListFile(files_, codec, *file, rows_);
+    WindowPump pump(*this, 10);
+    const auto error = WriteListFile(files_, codec, *file, rows_, &pump);
     state_.running(false);
     if (error)
         MessageBoxUtf8(hwnd_, *error, kAppTitle, MB_OK);
@@ -337,7 +342,8 @@ void MainWindow::ImportListStatus() {
         return;
     WinAnsiCodec codec;
     state_.running(true);
-    const ImportResult result = ReadListFile(files_, codec, *file, rows_);
+    WindowPump pump(*this, 10);
+    const ImportResult result = ReadListFile(files_, codec, *file, rows_, &pump);
     state_.running(false);
     refreshList();
     if (result.error)

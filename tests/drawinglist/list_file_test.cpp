@@ -117,5 +117,19 @@ TEST(ListFile, ANameOutsideTheCodePageTurnsTheFileIntoUtf8) {
     EXPECT_TRUE(ReadListFile(files, codec, "C:\\missing.log", list).error.has_value());
 }
 
+// A long list lets the window answer while it is read.
+TEST(ListFile, ALongImportPumpsTheWindowNowAndThen) {
+    struct CountingPump final : MessagePump {
+        int calls = 0;
+        void pumpOnce() override { ++calls; }
+    } pump;
+    std::string text;
+    for (int i = 0; i < 1000; ++i)
+        text += "d" + std::to_string(i) + ".dwg;C:\\D;;;; ;;\r\n";
+    DrawingList list;
+    EXPECT_EQ(ImportListText(list, text, &pump).added, 1000u);
+    EXPECT_GE(pump.calls, 3);
+}
+
 } // namespace
 } // namespace ps
