@@ -78,6 +78,12 @@ MainLayout ResizedLayout(std::int32_t windowWidthTwips, std::int32_t windowHeigh
     return l;
 }
 
+std::int32_t MinWindowHeightTwips(std::int32_t productLabelTextTwips) {
+    const auto atMinimum = ResizedLayout(kMinWindowWidthTwips, kMinWindowHeightTwips);
+    return kMinWindowHeightTwips +
+           std::max(0, productLabelTextTwips - At(atMinimum, MainControl::ProdName).height);
+}
+
 std::int32_t TwipsToPixels(std::int32_t twips, std::int32_t dpi) {
     const std::int64_t scaled = static_cast<std::int64_t>(twips) * dpi;
     return static_cast<std::int32_t>((scaled + (scaled >= 0 ? 720 : -720)) / 1440);

@@ -36,6 +36,11 @@ using MainLayout = std::array<TwipsRect, static_cast<std::size_t>(MainControl::C
 inline constexpr std::int32_t kMinWindowWidthTwips = 7656;
 inline constexpr std::int32_t kMinWindowHeightTwips = 5250;
 
+// The smallest window height at which the product label shows text of that
+// height in full: the frame grows with the window, so the window grows by
+// what the label lacks at the minimum (fonts differ from the design's).
+std::int32_t MinWindowHeightTwips(std::int32_t productLabelTextTwips);
+
 // The designed places (the product label relative to its frame).
 MainLayout DesignLayout();
 

@@ -457,6 +457,17 @@ void MainWindow::applyFonts() {
     font_ = MessageFont(dpi_);
     for (HWND w : {toolbar_, label1_, label2_, list_, frame_, prodName_, status_})
         SetFont(w, font_.get());
+    minHeightTwips_ =
+        MinWindowHeightTwips(PixelsToTwips(ProductLabelTextHeight(prodName_, font_.get()), dpi_));
+}
+
+int ProductLabelTextHeight(HWND label, HFONT font) {
+    // The longest text: the head (four lines), an empty line and the run's totals (four lines).
+    WindowDc dc(label);
+    ScopedSelect select(dc.get(), font);
+    RECT text{0, 0, 1000, 0};
+    DrawTextW(dc.get(), L"A\nA\nA\nA\n\nA\nA\nA\nA", -1, &text, DT_CALCRECT | DT_NOPREFIX);
+    return text.bottom - text.top;
 }
 
 void MainWindow::onSize() {
@@ -527,8 +538,7 @@ void MainWindow::layoutControls() {
 
 void MainWindow::onGetMinMaxInfo(MINMAXINFO& info) {
     const int dpi = hwnd_ != nullptr ? WindowDpi(hwnd_) : 96;
-    info.ptMinTrackSize = {TwipsToPixels(kMinWindowWidthTwips, dpi),
-                           TwipsToPixels(kMinWindowHeightTwips, dpi)};
+    info.ptMinTrackSize = {TwipsToPixels(kMinWindowWidthTwips, dpi), TwipsToPixels(minHeightTwips_, dpi)};
     info.ptMaxTrackSize = {GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
 }
 

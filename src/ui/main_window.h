@@ -42,6 +42,9 @@ class MainWindow;
 
 // The window's pump as the port of a long loop. With an interval, a loop that
 // steps faster than anyone types looks at the queue at most that often.
+// The height in pixels of the product label's longest text in that font.
+int ProductLabelTextHeight(HWND label, HFONT font);
+
 class WindowPump final : public MessagePump {
 public:
     explicit WindowPump(MainWindow& window, ULONGLONG minIntervalMs = 0)
@@ -159,6 +162,7 @@ private:
     HIMAGELIST images_ = nullptr;
     UniqueFont font_;
     int dpi_ = 96;
+    std::int32_t minHeightTwips_ = kMinWindowHeightTwips; // grows when the fonts need it
 
     WinRegistry registry_;
     RegistrySettingsStore store_{registry_};

@@ -25,6 +25,19 @@ TEST(MainLayout, GrowingMovesTheRightColumnAndStretchesTheListAndTheStatusLine) 
     EXPECT_EQ(At(l, MainControl::Label1), At(DesignLayout(), MainControl::Label1));
 }
 
+// A font taller than the design's makes the smallest window taller by just
+// what the product label lacks, so that its text shows in full.
+TEST(MainLayout, TheSmallestWindowLeavesRoomForTheProductLabelsText) {
+    const auto labelAt = [](std::int32_t height) {
+        return At(ResizedLayout(kMinWindowWidthTwips, height), MainControl::ProdName).height;
+    };
+    const std::int32_t designed = labelAt(kMinWindowHeightTwips);
+    EXPECT_EQ(MinWindowHeightTwips(designed - 100), kMinWindowHeightTwips);
+    const std::int32_t taller = MinWindowHeightTwips(designed + 300);
+    EXPECT_EQ(taller, kMinWindowHeightTwips + 300);
+    EXPECT_EQ(labelAt(taller), designed + 300);
+}
+
 TEST(MainLayout, TwipsAndPixelsAtNinetySixAndOneHundredFortyFourDpi) {
     EXPECT_EQ(TwipsToPixels(7656, 96), 510);
     EXPECT_EQ(TwipsToPixels(7656, 144), 766);

@@ -12,10 +12,14 @@
 #include "support/win_process.h"
 #include "support/win_temp_dir.h"
 #include "ui/main_layout.h"
+#include "ui/main_window.h"
+#include "ui/win_ui.h"
 
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
+
+#include <algorithm>
 
 namespace ps {
 namespace {
@@ -151,29 +155,37 @@ TEST_F(MainWindowProcess, TheLayoutFollowsTheResizeTableAtEveryDpiAndIsKeptAtExi
         auto px = [&](std::int32_t twips) {
             return TwipsToPixels(twips, dpi);
         };
-        // An empty store keeps the designed client size.
-        RECT client;
+        // The product label's longest text in the window's font at this DPI:
+        // the smallest window leaves room for it.
+        const HWND label = GetDlgItem(main, 16);
+        const int textHeight = ProductLabelTextHeight(label, MessageFont(dpi).get());
+        const std::int32_t minHeight = MinWindowHeightTwips(PixelsToTwips(textHeight, dpi));
+
+        // An empty store keeps the designed client size, grown to that minimum only where the font needs it.
+        RECT client, window;
         GetClientRect(main, &client);
+        GetWindowRect(main, &window);
+        const int chrome = (window.bottom - window.top) - client.bottom;
         EXPECT_NEAR(client.right, px(8100), 1);
-        EXPECT_NEAR(client.bottom, px(4620), 1);
+        EXPECT_NEAR(client.bottom, std::max(px(4620), px(minHeight) - chrome), 1);
 
         SetWindowPos(main, nullptr, 0, 0, 10, 10, SWP_NOMOVE | SWP_NOZORDER); // the minimum holds it
-        RECT window;
         GetWindowRect(main, &window);
         EXPECT_EQ(window.right - window.left, px(kMinWindowWidthTwips));
-        EXPECT_EQ(window.bottom - window.top, px(kMinWindowHeightTwips));
+        EXPECT_NEAR(window.bottom - window.top, px(minHeight), 1);
+        EXPECT_GE(test::ChildRect(label).bottom - test::ChildRect(label).top, textHeight - 1);
         const HWND lv = list(main);
         const RECT small = test::ChildRect(lv);
         EXPECT_EQ(small.left, px(120));
         EXPECT_NEAR(small.right - small.left, px(4812), 1);
-        // The list ends where the status line begins (720 + 3500 = 4220 twips);
-        // its top leaves room for the meter under the toolbar.
+        // The list ends where the status line begins (720 + 3500 = 4220 twips
+        // at the designed minimum); its top leaves room for the meter under the toolbar.
         const HWND statusLine = GetDlgItem(main, 18);
         EXPECT_NEAR(small.bottom, test::ChildRect(statusLine).top, 1);
-        EXPECT_NEAR(test::ChildRect(statusLine).top - test::ChildRect(GetDlgItem(main, 16)).top,
-                    px(4220 - 2520), 1);
+        EXPECT_NEAR(test::ChildRect(statusLine).top - test::ChildRect(label).top,
+                    px(4220 - 2520 + minHeight - kMinWindowHeightTwips), 1);
 
-        SetWindowPos(main, nullptr, 0, 0, px(kMinWindowWidthTwips + 600), px(kMinWindowHeightTwips + 300),
+        SetWindowPos(main, nullptr, 0, 0, px(kMinWindowWidthTwips + 600), px(minHeight + 300),
                      SWP_NOMOVE | SWP_NOZORDER);
         const RECT big = test::ChildRect(lv);
         EXPECT_NEAR((big.right - big.left) - (small.right - small.left), px(600), 1);
