@@ -50,6 +50,27 @@ INT_PTR CALLBACK InputBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
     }
 }
 
+// One file name from the common file dialog; nullopt when cancelled.
+std::optional<std::string> AskFileName(HWND owner, const wchar_t* filter, const wchar_t* initialDir,
+                                       const wchar_t* title, const wchar_t* defaultExtension, DWORD flags,
+                                       bool saving) {
+    wchar_t name[MAX_PATH * 4] = L"";
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filter;
+    ofn.lpstrFile = name;
+    ofn.nMaxFile = static_cast<DWORD>(std::size(name));
+    ofn.lpstrInitialDir = initialDir;
+    ofn.lpstrTitle = title;
+    ofn.lpstrDefExt = defaultExtension;
+    ofn.Flags = flags;
+    const BOOL ok = saving ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+    if (!ok)
+        return std::nullopt;
+    return Narrow(name);
+}
+
 } // namespace
 
 std::string WinDesktopDialogs::inputBox(HWND owner, const std::string& prompt, const std::string& title,
@@ -85,40 +106,17 @@ std::optional<std::string> WinDesktopDialogs::openDrawings(HWND owner, const std
 }
 
 std::optional<std::string> WinDesktopDialogs::listFileName(HWND owner, bool saving) {
-    wchar_t name[MAX_PATH * 4] = L"";
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = L"Plansweeper files\0*.log;*.txt\0";
-    ofn.lpstrFile = name;
-    ofn.nMaxFile = static_cast<DWORD>(std::size(name));
-    ofn.lpstrInitialDir = L"C:\\";
-    ofn.lpstrTitle = saving ? L"Export to file" : L"Import file";
-    ofn.lpstrDefExt = L"log";
     // An existing file is replaced without a question, as the list file always was.
-    ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | (saving ? 0 : OFN_FILEMUSTEXIST);
-    const BOOL ok = saving ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
-    if (!ok)
-        return std::nullopt;
-    return Narrow(name);
+    return AskFileName(owner, L"Plansweeper files\0*.log;*.txt\0", L"C:\\",
+                       saving ? L"Export to file" : L"Import file", L"log",
+                       OFN_HIDEREADONLY | OFN_EXPLORER | (saving ? 0 : OFN_FILEMUSTEXIST), saving);
 }
 
 std::optional<std::string> WinDesktopDialogs::openScriptFile(HWND owner, const std::string& initialFolder) {
-    wchar_t name[MAX_PATH * 4] = L"";
     const std::wstring folder = Widen(initialFolder);
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = L"Script or Lisp files\0*.lsp;*.scr;*.vlx;*.fas\0All Files\0*.*\0";
-    ofn.lpstrFile = name;
-    ofn.nMaxFile = static_cast<DWORD>(std::size(name));
-    ofn.lpstrInitialDir = folder.c_str();
-    ofn.lpstrTitle = L"Select files";
-    ofn.lpstrDefExt = L"scr";
-    ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    if (!GetOpenFileNameW(&ofn))
-        return std::nullopt;
-    return Narrow(name);
+    return AskFileName(owner, L"Script or Lisp files\0*.lsp;*.scr;*.vlx;*.fas\0All Files\0*.*\0",
+                       folder.c_str(), L"Select files", L"scr",
+                       OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, false);
 }
 
 std::string WinDesktopDialogs::browseFolder(HWND owner, const std::string& initialFolder) {
