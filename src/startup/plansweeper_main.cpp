@@ -36,16 +36,6 @@ std::wstring CommandTail() {
     return p;
 }
 
-HWND g_previousWindow = nullptr;
-
-BOOL CALLBACK IsPreviousInstanceWindow(HWND window, LPARAM) {
-    if (GetPropW(window, Widen(kInstanceProperty).c_str()) == reinterpret_cast<HANDLE>(1)) {
-        g_previousWindow = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 void ActivatePreviousInstance(HWND window) {
     if (IsIconic(window))
         SendMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0);
@@ -56,23 +46,22 @@ void ActivatePreviousInstance(HWND window) {
 void HandOver(const std::string& tail) {
     const ULONGLONG start = GetTickCount64();
     for (;;) {
-        g_previousWindow = nullptr;
-        EnumWindows(IsPreviousInstanceWindow, 0);
+        const HWND previous = FindMarkedWindow();
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
-        if (g_previousWindow != nullptr) {
-            if (!tail.empty() || !IsWindowVisible(g_previousWindow)) {
+        if (previous != nullptr) {
+            if (!tail.empty() || !IsWindowVisible(previous)) {
                 const std::string payload = ToAnsiLossy(HandOverPayload(tail));
                 COPYDATASTRUCT data{0, static_cast<DWORD>(payload.size()),
                                     payload.empty() ? nullptr : const_cast<char*>(payload.data())};
                 DWORD_PTR result = 0;
-                SendMessageTimeoutW(g_previousWindow, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
-                                    SMTO_NORMAL, 5000, &result);
+                SendMessageTimeoutW(previous, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL,
+                                    5000, &result);
             } else {
-                ActivatePreviousInstance(g_previousWindow);
+                ActivatePreviousInstance(previous);
             }
             return;
         }

@@ -19,6 +19,7 @@
 #include "settings/settings_store.h"
 #include "startup/command_tail.h"
 #include "ui/desktop_dialogs.h"
+#include "ui/instance_marker.h"
 #include "ui/main_layout.h"
 #include "ui/preview_host.h"
 
@@ -34,8 +35,6 @@
 
 namespace ps {
 
-// The window property that marks the running instance's main window.
-inline constexpr std::string_view kInstanceProperty = "QUILLMERE Plansweeper_APPLICATION";
 inline constexpr const wchar_t* kMainWindowClass = L"PlansweeperMainWindow";
 
 class MainWindow;

@@ -3,6 +3,7 @@
 // an empty window. Alternating runs; prints the means and their ratio.
 //   startup-time <runs>
 #include "platform/text.h"
+#include "ui/instance_marker.h"
 
 #include <windows.h>
 
@@ -10,23 +11,6 @@
 #include <string>
 
 namespace {
-
-struct Search {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK FindShown(HWND window, LPARAM lParam) {
-    auto& s = *reinterpret_cast<Search*>(lParam);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid == s.pid && IsWindowVisible(window) &&
-        GetPropW(window, L"QUILLMERE Plansweeper_APPLICATION") == reinterpret_cast<HANDLE>(1)) {
-        s.found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
 
 std::wstring Folder() {
     wchar_t exe[MAX_PATH];
@@ -46,14 +30,14 @@ double TimeToWindow(const std::wstring& commandLine) {
     QueryPerformanceCounter(&start);
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return -1;
-    Search s{pi.dwProcessId, nullptr};
-    while (s.found == nullptr) {
-        EnumWindows(FindShown, reinterpret_cast<LPARAM>(&s));
-        if (s.found == nullptr)
+    HWND found = nullptr;
+    while (found == nullptr) {
+        found = ps::FindMarkedWindow(pi.dwProcessId, true);
+        if (found == nullptr)
             Sleep(2);
     }
     QueryPerformanceCounter(&end);
-    PostMessageW(s.found, WM_CLOSE, 0, 0);
+    PostMessageW(found, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0)
         TerminateProcess(pi.hProcess, 1);
     CloseHandle(pi.hThread);

@@ -5,6 +5,7 @@
 //                                  makes it names the installed program
 // Exit code 0 when the check holds; a line says what was found.
 #include "platform/text.h"
+#include "ui/instance_marker.h"
 #include "platform/win_registry.h"
 #include "settings/explorer_entry.h"
 
@@ -16,23 +17,6 @@
 
 namespace {
 
-struct Search {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK FindMarked(HWND window, LPARAM lParam) {
-    auto& s = *reinterpret_cast<Search*>(lParam);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid == s.pid && IsWindowVisible(window) &&
-        GetPropW(window, L"QUILLMERE Plansweeper_APPLICATION") == reinterpret_cast<HANDLE>(1)) {
-        s.found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 int Window(const std::wstring& exe) {
     std::wstring line = L"\"" + exe + L"\" /nologo";
     STARTUPINFOW si{};
@@ -42,18 +26,18 @@ int Window(const std::wstring& exe) {
         std::printf("window: cannot start\n");
         return 1;
     }
-    Search s{pi.dwProcessId, nullptr};
-    for (int i = 0; i < 1200 && s.found == nullptr; ++i) { // a fresh prefix starts slowly
-        EnumWindows(FindMarked, reinterpret_cast<LPARAM>(&s));
+    HWND found = nullptr;
+    for (int i = 0; i < 1200 && found == nullptr; ++i) { // a fresh prefix starts slowly
+        found = ps::FindMarkedWindow(pi.dwProcessId, true);
         Sleep(50);
     }
-    if (s.found != nullptr)
-        PostMessageW(s.found, WM_CLOSE, 0, 0);
+    if (found != nullptr)
+        PostMessageW(found, WM_CLOSE, 0, 0);
     WaitForSingleObject(pi.hProcess, 10000);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    std::printf("window: %s\n", s.found != nullptr ? "shown" : "not shown");
-    return s.found != nullptr ? 0 : 1;
+    std::printf("window: %s\n", found != nullptr ? "shown" : "not shown");
+    return found != nullptr ? 0 : 1;
 }
 
 int Control() {
