@@ -277,14 +277,30 @@ protected:
         dialogs_.drawings.push_back(path + '\0' + '\0');
         command(cmdAddDrawings);
     }
+    // Runs a drawing whose save takes that long, then another; the command
+    // arrives after the delay, while AutoCAD works on the first. The path of
+    // the first.
+    std::string runInterruptedBy(int interruption, int saveSeconds, UINT delayMs) {
+        const std::string slow = drawing("slow.dwg");
+        WriteFileBytes(slow + ".standin", "slow-save=" + std::to_string(saveSeconds) + "\n");
+        add(slow);
+        add(drawing("next.dwg"));
+        interruption_ = interruption;
+        SetTimer(window_->handle(), 77, delayMs, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
+            KillTimer(hwnd, id);
+            PostMessageW(hwnd, WM_COMMAND, static_cast<WPARAM>(interruption_), 0);
+        });
+        command(cmdRun);
+        return slow;
+    }
     static test::RegisteredStandins* products_;
+    static inline int interruption_ = 0;
 };
 test::RegisteredStandins* WindowRun::products_ = nullptr;
 
 TEST_F(WindowRun, RunFromTheToolbarRecordsEveryDrawingAndTheMeterGrows) {
     for (const char* name : {"a.dwg", "b.dwg", "c.dwg"})
         add(drawing(name));
-    std::vector<std::int32_t> widths;
     // The run reports each row; the meter's bar after each.
     command(cmdRun);
     for (std::size_t i = 0; i < 3; ++i)
@@ -299,17 +315,8 @@ TEST_F(WindowRun, RunFromTheToolbarRecordsEveryDrawingAndTheMeterGrows) {
 }
 
 TEST_F(WindowRun, StopAnsweredYesTerminatesAndKeepsTheOriginal) {
-    const std::string slow = drawing("slow.dwg");
-    WriteFileBytes(slow + ".standin", "slow-save=20\n");
-    add(slow);
-    add(drawing("next.dwg"));
     dialogs_.answers.push_back(true);
-    // Stop as soon as AutoCAD works on the first drawing.
-    SetTimer(window_->handle(), 77, 3000, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
-        KillTimer(hwnd, id);
-        PostMessageW(hwnd, WM_COMMAND, cmdStop, 0);
-    });
-    command(cmdRun);
+    const std::string slow = runInterruptedBy(cmdStop, 20, 3000);
     EXPECT_EQ(cell(0, kColStatus), "Terminated");
     EXPECT_EQ(cell(1, kColStatus), "");
     EXPECT_EQ(test::ReadFileBytes(slow), kDwg2004);
@@ -317,31 +324,15 @@ TEST_F(WindowRun, StopAnsweredYesTerminatesAndKeepsTheOriginal) {
 }
 
 TEST_F(WindowRun, StopAnsweredNoLetsTheDrawingFinishAndEndsTheRun) {
-    const std::string slow = drawing("slow.dwg");
-    WriteFileBytes(slow + ".standin", "slow-save=4\n");
-    add(slow);
-    add(drawing("next.dwg"));
     dialogs_.answers.push_back(false);
-    SetTimer(window_->handle(), 79, 2000, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
-        KillTimer(hwnd, id);
-        PostMessageW(hwnd, WM_COMMAND, cmdStop, 0);
-    });
-    command(cmdRun);
+    runInterruptedBy(cmdStop, 4, 2000);
     EXPECT_EQ(cell(0, kColStatus), "OK");
     EXPECT_EQ(cell(1, kColStatus), "");
     EXPECT_EQ(dialogs_.questions.size(), 1u);
 }
 
 TEST_F(WindowRun, EscEndsTheRunBeforeItsNextDrawingWithoutAQuestion) {
-    const std::string slow = drawing("slow.dwg");
-    WriteFileBytes(slow + ".standin", "slow-save=4\n");
-    add(slow);
-    add(drawing("next.dwg"));
-    SetTimer(window_->handle(), 78, 2000, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
-        KillTimer(hwnd, id);
-        PostMessageW(hwnd, WM_COMMAND, cmdEscape, 0);
-    });
-    command(cmdRun);
+    runInterruptedBy(cmdEscape, 4, 2000);
     EXPECT_EQ(cell(0, kColStatus), "OK");
     EXPECT_EQ(cell(1, kColStatus), "");
     EXPECT_TRUE(dialogs_.questions.empty());
