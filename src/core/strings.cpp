@@ -61,6 +61,13 @@ bool Contains(std::string_view text, std::string_view part) {
     return text.find(part) != std::string_view::npos;
 }
 
+bool HasControlCharacter(std::string_view text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) < 32 && c != '\t')
+            return true;
+    return false;
+}
+
 std::string_view Left(std::string_view text, std::size_t n) {
     return text.substr(0, n);
 }

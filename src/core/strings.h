@@ -17,6 +17,9 @@ bool EqualsNoCase(std::string_view a, std::string_view b);
 bool StartsWith(std::string_view text, std::string_view prefix);
 bool EndsWith(std::string_view text, std::string_view suffix);
 bool Contains(std::string_view text, std::string_view part);
+// Whether the text holds a character below 32 other than tab: no file name
+// or list cell may (a NUL would cut the name wherever it is passed on).
+bool HasControlCharacter(std::string_view text);
 
 // The first n characters (bytes) of text, or all of it when shorter.
 std::string_view Left(std::string_view text, std::size_t n);

@@ -111,6 +111,8 @@ bool AcceptsDrawing(std::optional<std::uint32_t> attributes, std::string_view pa
 }
 
 bool addToListView(DrawingList& list, const FileSystem& fs, const Settings& settings, std::string_view path) {
+    if (HasControlCharacter(path))
+        return false;
     if (!AcceptsDrawing(fs.attributes(path), path, IsOn(settings.ArchiveAttrib), IsOn(settings.IncludeDXF)))
         return false;
     DrawingRow row;

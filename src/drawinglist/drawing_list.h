@@ -6,6 +6,7 @@
 #include "core/file_system.h"
 #include "core/settings.h"
 #include "core/system_ports.h"
+#include "drawinglist/status.h"
 #include "settings/settings_io.h"
 
 #include <array>
@@ -35,27 +36,6 @@ static_assert(kColumnCount == kListColumnCount);
 
 inline constexpr std::array<std::string_view, kColumnCount> kColumnCaptions{
     "Filename", "Path", "Version", "Status", "Size before", "Size after", "Date before", "Date after"};
-
-// The status vocabulary of column "Status". Any other text also makes the
-// run pass over the row.
-namespace status {
-inline constexpr std::string_view kPending = "";
-inline constexpr std::string_view kSkip = "Skip";
-inline constexpr std::string_view kOk = "OK";
-inline constexpr std::string_view kTimeouted = "Timeouted";
-inline constexpr std::string_view kTerminated = "Terminated";
-inline constexpr std::string_view kAccessDenied = "Access Denied";
-inline constexpr std::string_view kReadOnly = "ReadOnly";
-inline constexpr std::string_view kScriptDenied = "Script file denied access";
-inline constexpr std::string_view kNotRecognized = "Skipped: Not recognized as a drawing file";
-inline constexpr std::string_view kCannotOpenVersion = "Skipped: Cannot open that version";
-inline constexpr std::string_view kCannotSaveVersion = "Skipped: Cannot save to that version";
-inline constexpr std::string_view kDontSaveSelected = "Skipped: Don't save selected";
-inline constexpr std::string_view kFileNotFound = "File not found";
-inline constexpr std::string_view kFolderNotFound = "Folder not found";
-// The list file has no quoting: such a drawing could not be recorded.
-inline constexpr std::string_view kNameHoldsSemicolon = "Skipped: Name holds ';'";
-} // namespace status
 
 inline constexpr std::string_view kFolderVersion = "FOLDER";
 

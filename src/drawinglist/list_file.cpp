@@ -1,5 +1,7 @@
 #include "drawinglist/list_file.h"
 
+#include "core/strings.h"
+
 #include <vector>
 
 namespace ps {
@@ -59,6 +61,11 @@ ImportResult ImportListText(DrawingList& list, std::string_view text, MessagePum
         if (pos < text.size() && text[pos] == '\n')
             ++pos;
 
+        if (HasControlCharacter(line)) {
+            // A NUL would cut the name in the middle wherever it is passed on.
+            result.error = LineError(number, "holds a control character; it was not read.");
+            return result;
+        }
         std::vector<std::string_view> fields;
         if (!line.empty()) {
             std::size_t start = 0;

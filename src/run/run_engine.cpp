@@ -372,7 +372,8 @@ bool CompanionPresent(Run& r) {
 }
 
 // Writes the script and runs AutoCAD, or says why not. Sets report.wouldRun
-// in a dry run; returns nullopt when the run cannot go on (companion missing).
+// in a dry run; returns nullopt when the run cannot go on (companion missing,
+// the list cannot be recorded).
 std::optional<std::string> ScriptAndRun(Run& r, const RowPlan& plan, const std::string& fullPath,
                                         std::size_t i, std::uint64_t rowId, RowReport& report) {
     RunPorts& p = r.p;
@@ -404,6 +405,10 @@ std::optional<std::string> ScriptAndRun(Run& r, const RowPlan& plan, const std::
         report.wouldRun = true;
         return std::string();
     }
+    if (r.options.beforeDrawing && !r.options.beforeDrawing()) {
+        r.result.listNotRecorded = true;
+        return std::nullopt;
+    }
     r.general.reset();
     return RunAutoCad(r, plan, fullPath, rowId);
 }
@@ -412,8 +417,14 @@ std::optional<std::string> ScriptAndRun(Run& r, const RowPlan& plan, const std::
 RowEnd ProcessRow(Run& r, std::uint64_t rowId, std::size_t& hint, std::size_t i, std::size_t n) {
     RunPorts& p = r.p;
     DrawingRow* row = Lookup(r.list, rowId, hint);
-    if (row == nullptr || !row->isPending())
+    if (row == nullptr)
         return RowEnd::Next;
+    if (!row->isPending()) {
+        RowReport passed{rowId, i, n, FullPath(*row), row->cell(kColStatus), {}, false, true};
+        if (r.options.rowDone)
+            r.options.rowDone(passed);
+        return RowEnd::Next;
+    }
     if (!r.general)
         r.general.emplace(p.store.GetSetting(kSettingsApp, kSettingsSection, "ProdName", r.startProduct),
                           p.store.GetSetting(kSettingsApp, kSettingsSection, "Profile", r.startProfile));
@@ -423,7 +434,9 @@ RowEnd ProcessRow(Run& r, std::uint64_t rowId, std::size_t& hint, std::size_t i,
     // One look at the file for every cell and check below.
     const DrawingFacts before = ReadDrawingFacts(p.files, fullPath);
     row->cell(kColSizeBefore) = std::to_string(before.sizeKB);
-    row->cell(kColDateBefore) = before.dateText;
+    // A drawing another program holds keeps what was read of it before.
+    if (before.readable || !before.exists)
+        row->cell(kColDateBefore) = before.dateText;
     const RowPlan plan =
         PlanRow(r.products, r.settings, prodName, profile, p.codec, before.version, fullPath, fileName);
 
@@ -469,17 +482,21 @@ RowEnd ProcessRow(Run& r, std::uint64_t rowId, std::size_t& hint, std::size_t i,
     if (!report.wouldRun) {
         // A refused drawing is as it was a moment ago.
         const DrawingFacts after = autoCadMayHaveRun ? ReadDrawingFacts(p.files, fullPath) : before;
-        row->cell(kColVersion) = after.version;
+        // What cannot be read of a held drawing stays as last known.
+        const bool known = after.readable || !after.exists;
+        if (known)
+            row->cell(kColVersion) = after.version;
         const bool ok = row->cell(kColStatus) == status::kOk;
         row->cell(kColSizeAfter) = std::to_string(ok && !EqualsNoCase(plan.targetPath, fullPath)
                                                       ? FileSizeKB(p.files, plan.targetPath)
                                                       : after.sizeKB);
-        row->cell(kColDateAfter) = after.dateText;
+        if (known)
+            row->cell(kColDateAfter) = after.dateText;
         if (IsOn(r.settings.DeleteBak) && !r.options.dryRun)
             p.files.deleteFile(FileBaseName(fullPath, true) + ".bak");
         ++r.result.processed;
         const std::string& st = row->cell(kColStatus);
-        if (st != status::kOk && !StartsWith(st, "Skipped: ") && st != status::kSkip)
+        if (IsFailure(st))
             ++r.result.failures;
     }
     report.status = row->cell(kColStatus);

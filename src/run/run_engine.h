@@ -26,17 +26,6 @@
 
 namespace ps {
 
-// Status texts beyond the list's vocabulary that only the run writes.
-namespace status {
-inline constexpr std::string_view kNotStarted = "AutoCAD not started";
-inline constexpr std::string_view kNotSaved = "Not saved";
-inline constexpr std::string_view kNameNotScriptable = "Skipped: Name cannot be written to the script";
-inline constexpr std::string_view kUnknownSaveFormatPrefix = "Skipped: Unknown save format setting ";
-inline constexpr std::string_view kNoSafetyCopy = "Skipped: No safety copy";
-inline constexpr std::string_view kLtCannotConvertIntoFolder =
-    "Skipped: AutoCAD LT cannot convert into another folder";
-} // namespace status
-
 // The release group of a drawing by its version label: the release families
 // in their order, then DXF and what is no drawing.
 enum class RowGroup { R12, R13, R14, R15, R16, R17, R18, Dxf, NotADrawing };
@@ -106,6 +95,7 @@ struct RowReport {
     std::string status;
     RowPlan plan;
     bool wouldRun = false; // dry run: AutoCAD would be started
+    bool passed = false;   // the row was not pending: the run left it as it was
 };
 
 struct RunOptions {
@@ -113,9 +103,15 @@ struct RunOptions {
     std::string dryRunScripts; // dry run: write each row's script here as <row>.scr
     bool minimized = false;    // the main window is minimised
     std::function<void(bool)> setTopmost;
+    // Asked before anything is done to a drawing (safety copy, AutoCAD's
+    // settings, AutoCAD): the list is recorded here. False leaves the row
+    // pending and ends the run, as what happens next could not be recorded.
+    std::function<bool()> beforeDrawing;
     // AutoCAD is about to start on the row (the window shows it selected).
     std::function<void(std::uint64_t rowId)> rowStarted;
-    // The row has its status; the list may be saved now.
+    // The row has its status, or was passed over as not pending (every row
+    // of the run is reported once, in order, until the run ends); the list
+    // may be saved now.
     std::function<void(const RowReport&)> rowDone;
 };
 
@@ -123,9 +119,10 @@ struct RunResult {
     bool ranRows = false;
     bool stopped = false;          // ended before its last row (Stop, Esc)
     bool companionMissing = false; // ended because the companion application is missing
+    bool listNotRecorded = false;  // ended because beforeDrawing said the list cannot be recorded
     std::string companionMessage;
     std::size_t processed = 0; // rows given a status by this run
-    std::size_t failures = 0;  // of those: neither "OK" nor "Skipped: ..."
+    std::size_t failures = 0;  // of those: failures (IsFailure)
     std::string totals;        // the product label's totals text
 };
 

@@ -16,7 +16,9 @@ std::int16_t ShellWait(ShellWaitPorts& p, std::string_view commandLine, int wind
         p.pump.pumpOnce();
         if (p.state.stopRequested() && askBeforeTerminating) {
             if (p.prompt.askYesNo(kTerminateQuestion, kPromptTitle)) {
-                outcome = kOutcomeUserStop;
+                // AutoCAD may have finished by itself while the question was
+                // on screen: its save is then checked like any other.
+                outcome = p.process.hasEnded() ? kOutcomeEnded : kOutcomeUserStop;
                 break;
             }
             askBeforeTerminating = false;

@@ -37,6 +37,11 @@ BatchParse ParseBatchArgs(const std::vector<std::string>& a) {
                     result.error = "unknown setting \"" + key + "\"";
                     return result;
                 }
+                // A run needs a product: only the per-format ones may be left empty.
+                if (std::string_view(known->name) == "ProdName" && eq + 1 == value.size()) {
+                    result.error = "ProdName must name an installed AutoCAD product";
+                    return result;
+                }
                 // A value the settings would not take is refused before anything runs.
                 Settings probe;
                 if (auto wrong = CheckSettingValue(known->name, value.substr(eq + 1))) {

@@ -32,7 +32,9 @@ struct BatchParse {
 // settings keys (without regard to case).
 BatchParse ParseBatchArgs(const std::vector<std::string>& arguments);
 
-// Exit codes.
-enum BatchExit { kBatchAllGood = 0, kBatchSomeFailed = 1, kBatchUsageError = 2, kBatchStopped = 3 };
+// Exit codes: 0 every drawing row "OK" or passed over by choice; 1 a row
+// failed or was left undone (ListExitCode); 2 bad arguments or an unreadable
+// list; 3 the list could not be written.
+enum BatchExit { kBatchAllGood = 0, kBatchSomeFailed = 1, kBatchUsageError = 2, kBatchListNotWritten = 3 };
 
 } // namespace ps

@@ -7,6 +7,7 @@
 #include "core/strings.h"
 #include "drawinglist/folder_search.h"
 #include "drawinglist/list_file.h"
+#include "drawinglist/status.h"
 #include "drawinglist/temp_cleanup.h"
 #include "platform/message_pump.h"
 #include "platform/text.h"
@@ -22,8 +23,9 @@
 #include <windows.h>
 
 #include <atomic>
-#include <optional>
 #include <cstdio>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -84,6 +86,11 @@ public:
     void inform(std::string_view message, std::string_view) override { Print(std::string(message)); }
 };
 
+// A row's status as its line shows it.
+std::string StatusLine(const std::string& status) {
+    return status.empty() ? std::string("Not processed") : status;
+}
+
 void PrintLabel(const std::string& label) {
     std::size_t start = 0;
     std::string line;
@@ -119,18 +126,27 @@ public:
         if (dirty_)
             save();
     }
+    // A list that cannot be written any more (a full disk, a share gone)
+    // stops the run before its next drawing: nothing would record it.
     void save() {
         dirty_ = false;
         lastMs_ = clock_.monotonicMs();
         if (!enabled_)
             return;
         if (const auto error = WriteListFile(files_, codec_, path_, *list_)) {
-            if (!failed_)
+            if (!failed_) {
                 Print(*error, true);
+                Print("The list file cannot be written: the run stops before the next drawing.", true);
+            }
             failed_ = true;
+            if (state_ != nullptr)
+                state_->requestStop();
         }
     }
-    void bind(const DrawingList& list) { list_ = &list; }
+    void bind(const DrawingList& list, RunState& state) {
+        list_ = &list;
+        state_ = &state;
+    }
     bool failed() const { return failed_; }
 
 private:
@@ -141,6 +157,7 @@ private:
     std::string path_;
     bool enabled_;
     const DrawingList* list_ = nullptr;
+    RunState* state_ = nullptr;
     bool dirty_ = false;
     bool failed_ = false;
     std::uint64_t lastMs_ = 0;
@@ -202,18 +219,24 @@ int Run(const BatchArgs& args) {
     }
 
     ListSaver saver(files, codec, clock, outFile, !args.dryRun);
-    saver.bind(list);
+    saver.bind(list, state);
     RunOptions options;
     options.dryRun = args.dryRun;
     options.dryRunScripts = args.scriptsFolder.empty() ? std::string() : FullPathOf(args.scriptsFolder);
     if (!options.dryRunScripts.empty())
         files.createFolder(options.dryRunScripts);
-    options.rowStarted = [&](std::uint64_t) {
+    options.beforeDrawing = [&] {
         saver.saveIfChanged();
+        return !saver.failed();
     };
+    // Every row gets exactly one line with its final status.
+    std::set<std::uint64_t> printed;
     options.rowDone = [&](const RowReport& r) {
+        printed.insert(r.rowId);
         const std::string where = std::to_string(r.row) + "/" + std::to_string(r.rowCount);
-        if (args.dryRun) {
+        if (r.passed) {
+            Print(where + "\t" + StatusLine(r.status) + "\t" + r.fullPath);
+        } else if (args.dryRun) {
             const std::string what = r.wouldRun ? "would run" : r.status;
             Print(where + "\t" + what + "\t" + r.plan.prodName + " | " + r.plan.profile + " | " +
                   (r.plan.saveFormat ? std::string(SaveAsAnswer(*r.plan.saveFormat)) : std::string("-")) +
@@ -231,18 +254,19 @@ int Run(const BatchArgs& args) {
         saver.save();
         return !saver.failed();
     });
-    if (result.refusedBeforeRows)
-        return kBatchUsageError;
-    saver.save();
+    if (!result.refusedBeforeRows)
+        saver.save();
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (!printed.contains(list[i].id))
+            Print(std::to_string(i + 1) + "/" + std::to_string(list.size()) + "\t" +
+                  StatusLine(list[i].cell(kColStatus)) + "\t" + FullPath(list[i]));
     if (result.deleted > 0)
         Print(std::to_string(result.deleted) + " temporary file(s) deleted; see " + result.deletedLog);
     if (!result.run.totals.empty())
         PrintLabel(result.run.totals);
     if (saver.failed())
-        return kBatchSomeFailed;
-    if (result.run.companionMissing || result.run.stopped || result.stoppedWhileSearching)
-        return kBatchStopped;
-    return result.run.failures > 0 ? kBatchSomeFailed : kBatchAllGood;
+        return kBatchListNotWritten;
+    return ListExitCode(list, !args.dryRun);
 }
 
 } // namespace

@@ -21,20 +21,6 @@ namespace {
 
 constexpr UINT kShowPreviewMessage = WM_APP + 1;
 
-// Rows that need attention stand out in a list of thousands.
-enum class Tint { None, Failure, Ok };
-
-Tint TintOf(std::string_view status) {
-    static constexpr std::string_view kFailures[] = {
-        status::kTimeouted,    status::kTerminated,   status::kAccessDenied,
-        status::kReadOnly,     status::kNotSaved,     status::kNotStarted,
-        status::kScriptDenied, status::kFileNotFound, status::kFolderNotFound};
-    for (auto failure : kFailures)
-        if (status == failure)
-            return Tint::Failure;
-    return status == status::kOk ? Tint::Ok : Tint::None;
-}
-
 // Redrawing stops while many rows change and resumes with one redraw.
 void LockControl(HWND control, bool lock) {
     SendMessageW(control, WM_SETREDRAW, lock ? FALSE : TRUE, 0);

@@ -146,9 +146,11 @@ void MainWindow::subRun() {
         }
     };
     options.rowDone = [this](const RowReport& report) {
+        if (report.passed)
+            return;
         settings_.ExePath = report.plan.exePath;
         const std::string& st = report.status;
-        if (st != status::kOk && st != status::kSkip && st.rfind("Skipped: ", 0) != 0)
+        if (IsFailure(st))
             runFailed_ = true;
         if (const auto at = rows_.positionOf(report.rowId))
             ListView_RedrawItems(list_, static_cast<int>(*at), static_cast<int>(*at));

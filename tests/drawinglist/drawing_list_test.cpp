@@ -89,6 +89,9 @@ TEST_F(AddToList, AcceptanceRule) {
     EXPECT_FALSE(add("C:\\p\\lock.dwl"));
     EXPECT_FALSE(add("C:\\p\\folder.dwg"));
     EXPECT_FALSE(add("C:\\p\\missing.dwg"));
+    const std::string cut("C:\\p\\cut\0evil.dwg", 17);
+    fs.addFile(cut, "");
+    EXPECT_FALSE(add(cut)); // a name holding NUL is never passed on, cut or whole
     settings.ArchiveAttrib = 0;
     EXPECT_FALSE(add("C:\\p\\archived.dwg"));
     EXPECT_TRUE(add("C:\\p\\clean.dwg"));

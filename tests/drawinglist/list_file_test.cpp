@@ -89,6 +89,15 @@ TEST(ListFile, ShortAndEmptyLinesEndTheImport) {
     EXPECT_TRUE(r.error.has_value());
 }
 
+TEST(ListFile, AControlCharacterEndsTheImportAtItsLine) {
+    DrawingList list;
+    using namespace std::string_literals;
+    const ImportResult r =
+        ImportListText(list, "a.dwg;C:\\D;;;1; ;d;\r\nplain.dwg\0evil.dwg;C:\\D;;;1; ;d;\r\n"s);
+    EXPECT_EQ(r.error, "Error in ImportListStatus: line 2 holds a control character; it was not read.");
+    EXPECT_EQ(list.size(), 1u);
+}
+
 TEST(ListFile, LinesEndAtCarriageReturnsAndTheLastNeedsNone) {
     DrawingList list;
     // A hand-written line with an empty status is pending.

@@ -484,10 +484,15 @@ TEST_F(Run, ADrawingThatHasGoneOrCannotBeReadIsAFailureNotASkip) {
     add("C:\\D\\b.dwg", kDwg2004);
     files.deleteFile("C:\\D\\a.dwg");
     files.find("C:\\D\\b.dwg")->lockedNoSharing = true;
+    list[1].cell(kColVersion) = "2004"; // as read when it was added
+    list[1].cell(kColDateBefore) = "2026-12-01 08:00:00";
     const RunResult result = run();
     EXPECT_EQ(statusOf(0), "File not found");
     EXPECT_EQ(statusOf(1), "Access Denied");
     EXPECT_EQ(result.failures, 2u);
+    // The locked drawing keeps what is known of it.
+    EXPECT_EQ(list[1].cell(kColVersion), "2004");
+    EXPECT_EQ(list[1].cell(kColDateBefore), "2026-12-01 08:00:00");
 }
 
 TEST_F(Run, WithoutASafetyCopyAutoCadIsNotStarted) {

@@ -62,8 +62,14 @@ TEST_F(Wait, StopAnsweredYesEndsAtOnce) {
     prompt.answer = true;
     EXPECT_EQ(wait(), kOutcomeUserStop);
     EXPECT_EQ(prompt.questions, std::vector<std::string>{std::string(kTerminateQuestion)});
-    EXPECT_EQ(process.polls, 0);
     EXPECT_EQ(process.terminations, 1);
+}
+
+TEST_F(Wait, StopAnsweredYesAfterAutoCadFinishedCountsAsItsOwnEnd) {
+    process.endAfterPolls = 1; // ended while the question was on screen
+    state.requestStop();
+    prompt.answer = true;
+    EXPECT_EQ(wait(), kOutcomeEnded);
 }
 
 TEST_F(Wait, StopAnsweredNoIsNeverAskedAgain) {

@@ -29,6 +29,7 @@ TEST(BatchArgs, UsageErrors) {
                                                                   {"run", "l.log", "--set", "Timeout"},
                                                                   {"run", "l.log", "--set", "=1"},
                                                                   {"run", "l.log", "--fast"},
+                                                                  {"run", "l.log", "--set", "prodname="},
                                                                   {"run", "l.log", "--scripts", "C:\\s"}}) {
         const auto p = ParseBatchArgs(args);
         EXPECT_FALSE(p.args.has_value()) << ::testing::PrintToString(args);

@@ -23,6 +23,7 @@ namespace {
 
 using test::ReadFileBytes;
 using test::WriteFileBytes;
+using namespace std::string_literals;
 
 const std::string kDwg2000 = "AC1015" + std::string(2042, 'a');
 const std::string kDwg2004 = "AC1018" + std::string(5114, 'b');
@@ -285,10 +286,14 @@ TEST_F(Batch, UsageErrorsAndAMissingCompanionStopTheRun) {
     EXPECT_EQ(batch("run \"" + listOf({}) + "\" --set Nonsense=1"), 2u);
     EXPECT_EQ(batch("run \"" + listOf({}) + "\" --set ProdName=\"AutoCAD 2099\""), 2u);
     EXPECT_TRUE(Has(output_, "not an installed AutoCAD product")) << output_;
+    EXPECT_EQ(batch("run \"" + listOf({}) + "\" --set ProdName="), 2u) << output_;
+    WriteFileBytes(dir_.file("control.log"), "a.dwg;C:\\D;;;1; ;d;\r\nb\0.dwg;C:\\D;;;1; ;d;\r\n"s);
+    EXPECT_EQ(batch("run \"" + dir_.file("control.log") + "\""), 2u);
+    EXPECT_TRUE(Has(output_, "line 2 holds a control character")) << output_;
     // An --out that cannot be written: refused before any drawing, nothing left half-written.
     const auto first = drawing("first.dwg", kDwg2004);
     const std::string nowhere = dir_.file("no such folder\\out.log");
-    EXPECT_EQ(batch("run \"" + listOf({first}) + "\" --out \"" + nowhere + "\""), 2u) << output_;
+    EXPECT_EQ(batch("run \"" + listOf({first}) + "\" --out \"" + nowhere + "\""), 3u) << output_;
     EXPECT_EQ(ReadFileBytes(first), kDwg2004);
     EXPECT_EQ(GetFileAttributesW(Widen(nowhere + ".partial").c_str()), INVALID_FILE_ATTRIBUTES);
 
@@ -304,11 +309,54 @@ TEST_F(Batch, UsageErrorsAndAMissingCompanionStopTheRun) {
     ASSERT_TRUE(
         child.start("\"" + lonely + "\\plansweeper-batch.exe\" run \"" + list + "\"", dir_.file("out.txt")));
     ASSERT_TRUE(child.waitFor(60000));
-    EXPECT_EQ(child.exitCode(), 3u);
+    EXPECT_EQ(child.exitCode(), 1u); // its drawings are left undone
     EXPECT_TRUE(Has(ReadFileBytes(dir_.file("out.txt")),
                     "Error in CreateSCRpurge: " + lonely + "\\Plansweeper.VLX not found"));
     EXPECT_EQ(readList(list)[0].cell(kColStatus), "");
     EXPECT_EQ(ReadFileBytes(a), kDwg2004);
+}
+
+// The exit code follows the list as it stands after the run, and every row
+// prints one line, also rows no drawing work was done for.
+TEST_F(Batch, EveryRowPrintsOneLineAndEarlierFailuresCount) {
+    const auto ok = drawing("ok.dwg", kDwg2004);
+    const std::string missing = dir_.file("gone folder");
+    CreateDirectoryW(Widen(missing).c_str(), nullptr);
+    std::string list = listOf({ok, missing});
+    RemoveDirectoryW(Widen(missing).c_str());
+    EXPECT_EQ(batch("run \"" + list + "\""), 1u) << output_;
+    EXPECT_TRUE(Has(output_, "1/2\tOK\t" + ok)) << output_;
+    EXPECT_TRUE(Has(output_, "2/2\tFolder not found\t" + missing)) << output_;
+
+    // A row that failed in an earlier run still fails the list.
+    DrawingList rows = readList(list);
+    rows.erase(1);
+    rows[0].cell(kColStatus) = "Timeouted";
+    ASSERT_EQ(WriteListFile(files_, codec_, list, rows), std::nullopt);
+    EXPECT_EQ(batch("run \"" + list + "\""), 1u) << output_;
+    EXPECT_TRUE(Has(output_, "1/1\tTimeouted\t" + ok)) << output_;
+}
+
+// A list that cannot be written any more stops the run before its next
+// drawing: nothing would record what AutoCAD did to it.
+TEST_F(Batch, AListThatCannotBeWrittenMidRunStopsBeforeTheNextDrawing) {
+    const auto a = drawing("a.dwg", kDwg2004, "slow-save=3\r\n");
+    const auto b = drawing("b.dwg", kDwg2004);
+    const std::string list = listOf({a, b});
+    test::ChildProcess child;
+    ASSERT_TRUE(child.start("\"" + test::ProgramFolder() + "\\plansweeper-batch.exe\" run \"" + list + "\"",
+                            dir_.file("out.txt")));
+    ASSERT_TRUE(
+        test::WaitUntil([] { return FindWindowW(nullptr, L"AutoCAD 2010 - [a.dwg]") != nullptr; }, 60000));
+    // The list's next write finds a folder where its temporary file goes.
+    CreateDirectoryW(Widen(list + ".partial").c_str(), nullptr);
+    ASSERT_TRUE(child.waitFor(60000));
+    RemoveDirectoryW(Widen(list + ".partial").c_str());
+    output_ = ReadFileBytes(dir_.file("out.txt"));
+    EXPECT_EQ(child.exitCode(), 3u) << output_;
+    EXPECT_TRUE(Has(output_, "the run stops before the next drawing")) << output_;
+    EXPECT_EQ(ReadFileBytes(b), kDwg2004);
+    EXPECT_TRUE(Has(output_, "2/2\tNot processed\t" + b)) << output_;
 }
 
 } // namespace

@@ -1,0 +1,68 @@
+// The words of the list's Status column and the one rule that says what each
+// means: still to do, done, passed over by choice, or failed. The run, the
+// window's tint and the batch command's exit code all ask here.
+#pragma once
+
+#include <string_view>
+
+namespace ps {
+
+class DrawingList;
+
+// Any text not listed also makes the run pass over the row.
+namespace status {
+inline constexpr std::string_view kPending = "";
+inline constexpr std::string_view kSkip = "Skip";
+inline constexpr std::string_view kOk = "OK";
+inline constexpr std::string_view kTimeouted = "Timeouted";
+inline constexpr std::string_view kTerminated = "Terminated";
+inline constexpr std::string_view kAccessDenied = "Access Denied";
+inline constexpr std::string_view kReadOnly = "ReadOnly";
+inline constexpr std::string_view kScriptDenied = "Script file denied access";
+inline constexpr std::string_view kNotStarted = "AutoCAD not started";
+inline constexpr std::string_view kNotSaved = "Not saved";
+inline constexpr std::string_view kFileNotFound = "File not found";
+inline constexpr std::string_view kFolderNotFound = "Folder not found";
+// Refusals the settings chose: the drawing is as the user wants it.
+inline constexpr std::string_view kNotRecognized = "Skipped: Not recognized as a drawing file";
+inline constexpr std::string_view kCannotOpenVersion = "Skipped: Cannot open that version";
+inline constexpr std::string_view kCannotSaveVersion = "Skipped: Cannot save to that version";
+inline constexpr std::string_view kDontSaveSelected = "Skipped: Don't save selected";
+inline constexpr std::string_view kLtCannotConvertIntoFolder =
+    "Skipped: AutoCAD LT cannot convert into another folder";
+// The file was handled by an earlier row of the same run.
+inline constexpr std::string_view kAlreadyProcessed = "Skipped: Already processed in this run";
+// Refusals that leave a drawing undone.
+// The list file has no quoting: such a drawing could not be recorded.
+inline constexpr std::string_view kNameHoldsSemicolon = "Skipped: Name holds ';'";
+inline constexpr std::string_view kNameNotScriptable = "Skipped: Name cannot be written to the script";
+inline constexpr std::string_view kUnknownSaveFormatPrefix = "Skipped: Unknown save format setting ";
+inline constexpr std::string_view kNoSafetyCopy = "Skipped: No safety copy";
+inline constexpr std::string_view kNotEnoughSpace = "Skipped: Not enough disk space";
+inline constexpr std::string_view kNameAlreadySaved = "Skipped: Name already saved to that folder";
+} // namespace status
+
+enum class StatusKind {
+    Pending, // empty: a run will process it
+    Ok,
+    Chosen,  // passed over by the user's or the settings' own choice
+    Failure, // not done, and the user should look at it
+};
+
+// Texts this program never writes count as failures: nothing says the
+// drawing is as wanted.
+StatusKind KindOf(std::string_view status);
+inline bool IsFailure(std::string_view status) {
+    return KindOf(status) == StatusKind::Failure;
+}
+
+// How a row stands out in the window.
+enum class Tint { None, Failure, Ok };
+Tint TintOf(std::string_view status);
+
+// The batch command's verdict on a list after a run: 0 when every drawing
+// row is "OK" or passed over by choice, 1 when any row failed (in this run
+// or before) or, unless a dry run left them so, is still to do.
+int ListExitCode(const DrawingList& list, bool pendingIsFailure = true);
+
+} // namespace ps
