@@ -1,5 +1,10 @@
 #include "core/file_facts.h"
 
+#include "core/strings.h"
+
+#include <algorithm>
+#include <vector>
+
 namespace ps {
 namespace {
 
@@ -94,6 +99,59 @@ std::string FileFolder(std::string_view path) {
     if (slash != std::string_view::npos)
         return std::string(path.substr(0, slash));
     return {};
+}
+
+std::string PathRoot(std::string_view fullPath) {
+    const std::string path = LexicalFullPath(fullPath);
+    if (path.size() >= 3 && path[1] == ':')
+        return ToUpper(path.substr(0, 3));
+    if (!StartsWith(path, "\\\\"))
+        return {};
+    const auto server = path.find('\\', 2);
+    const auto share = server == std::string::npos ? std::string::npos : path.find('\\', server + 1);
+    return ToUpper(share == std::string::npos ? path + "\\" : path.substr(0, share + 1));
+}
+
+std::string LexicalFullPath(std::string_view input) {
+    std::string path(input);
+    std::replace(path.begin(), path.end(), '/', '\\');
+    if (StartsWith(path, "\\\\?\\UNC\\"))
+        path = "\\\\" + path.substr(8);
+    else if (StartsWith(path, "\\\\?\\"))
+        path = path.substr(4);
+    // The root stays as it is: "C:\", or "\\server\share\".
+    std::string root;
+    std::size_t rest = 0;
+    if (path.size() >= 2 && path[1] == ':') {
+        root = path.substr(0, 2) + "\\";
+        rest = 2;
+    } else if (StartsWith(path, "\\\\")) {
+        const auto server = path.find('\\', 2);
+        const auto share = server == std::string::npos ? std::string::npos : path.find('\\', server + 1);
+        root = (share == std::string::npos ? path : path.substr(0, share)) + "\\";
+        rest = share == std::string::npos ? path.size() : share;
+    } else if (StartsWith(path, "\\")) {
+        root = "\\";
+    }
+    std::vector<std::string> parts;
+    std::size_t start = rest;
+    while (start <= path.size()) {
+        auto end = path.find('\\', start);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string part = path.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string out = root;
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        out += (i > 0 ? "\\" : "") + parts[i];
+    return out;
 }
 
 } // namespace ps

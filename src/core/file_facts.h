@@ -30,6 +30,15 @@ std::string FileDateText(const FileSystem& fs, std::string_view path);
 // False, leaving the output untouched, when the times cannot be read.
 bool GetFileDates(const FileSystem& fs, std::string_view path, FileTimes& times);
 
+// The path with "/" as "\\", a "\\?\\" or "\\?\\UNC\\" prefix taken off,
+// empty parts and "." dropped and ".." resolved (never above the drive or
+// share). A path without a drive or share is only cleaned.
+std::string LexicalFullPath(std::string_view path);
+
+// The drive or share a full path lies on ("C:\\", "\\\\server\\share\\"), upper-cased;
+// empty for a path without one.
+std::string PathRoot(std::string_view fullPath);
+
 // Text after the last "." that follows the last "\" or ":"; empty when none.
 std::string FileExtension(std::string_view path);
 // whole = false: the file name without folder and extension;

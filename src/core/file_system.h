@@ -97,6 +97,18 @@ public:
     virtual bool replaceFileAtomically(std::string_view path, std::string_view bytes) = 0;
     // Creates the folder and any missing parents; true when it exists afterwards.
     virtual bool createFolder(std::string_view path) = 0;
+
+    // Up to count bytes from offset on (fewer at the end of the file), opened
+    // like readPrefix; nullopt when it cannot be opened or read.
+    virtual std::optional<std::string> readRange(std::string_view path, std::uint64_t offset,
+                                                 std::size_t count) const = 0;
+    // The bytes this user may still write on the volume that holds the
+    // folder; nullopt when the volume cannot tell.
+    virtual std::optional<std::uint64_t> freeSpace(std::string_view folder) const = 0;
+    // One spelling for every spelling of a path: full, "." and ".." resolved,
+    // without a "\\?\" prefix, short names long where the file exists.
+    // Compared without regard to case.
+    virtual std::string normalPath(std::string_view path) const = 0;
 };
 
 } // namespace ps

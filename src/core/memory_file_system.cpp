@@ -1,5 +1,6 @@
 #include "core/memory_file_system.h"
 
+#include "core/file_facts.h"
 #include "core/strings.h"
 
 #include <algorithm>
@@ -245,6 +246,32 @@ std::string MemoryFileSystem::FormatTime(FileTime time) {
 
 std::optional<std::string> MemoryFileSystem::readFile(std::string_view path) const {
     return readPrefix(path, std::string::npos);
+}
+
+std::optional<std::string> MemoryFileSystem::readRange(std::string_view path, std::uint64_t offset,
+                                                       std::size_t count) const {
+    const auto* e = find(path);
+    if (e == nullptr || e->lockedNoSharing || (e->attributes & kAttrDirectory) != 0)
+        return std::nullopt;
+    if (offset >= e->content.size())
+        return std::string();
+    return e->content.substr(static_cast<std::size_t>(offset), count);
+}
+
+void MemoryFileSystem::setFreeSpace(std::string_view prefix, std::uint64_t bytes) {
+    freeSpace_[Key(prefix)] = bytes;
+}
+
+std::optional<std::uint64_t> MemoryFileSystem::freeSpace(std::string_view folder) const {
+    const std::string key = Key(folder);
+    for (const auto& [prefix, bytes] : freeSpace_)
+        if (key.starts_with(prefix))
+            return bytes;
+    return std::uint64_t{1} << 40;
+}
+
+std::string MemoryFileSystem::normalPath(std::string_view path) const {
+    return LexicalFullPath(path);
 }
 
 } // namespace ps

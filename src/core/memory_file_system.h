@@ -37,6 +37,10 @@ public:
     bool copyFile(std::string_view from, std::string_view to) override;
     bool replaceFileAtomically(std::string_view path, std::string_view bytes) override;
     bool createFolder(std::string_view path) override;
+    std::optional<std::string> readRange(std::string_view path, std::uint64_t offset,
+                                         std::size_t count) const override;
+    std::optional<std::uint64_t> freeSpace(std::string_view folder) const override;
+    std::string normalPath(std::string_view path) const override;
 
     // Every file path (as given) below a folder, for tests that compare trees.
     std::vector<std::string> filesBelow(std::string_view folder) const;
@@ -50,12 +54,16 @@ public:
 
     // Makes every write fail, as a full disk or a denied folder does.
     void setWritesFail(bool fail) { writesFail_ = fail; }
+    // The free space of the volume of paths that start with the prefix
+    // ("D:"); a volume not set has plenty.
+    void setFreeSpace(std::string_view prefix, std::uint64_t bytes);
 
 private:
     static std::string Key(std::string_view path);
     std::map<std::string, Entry> entries_;     // by upper-cased path
     std::map<std::string, std::string> names_; // upper-cased path -> path as given
     bool writesFail_ = false;
+    std::map<std::string, std::uint64_t> freeSpace_; // by upper-cased prefix
 };
 
 } // namespace ps

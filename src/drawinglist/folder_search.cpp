@@ -50,6 +50,14 @@ public:
     std::optional<FileFingerprint> fingerprint(std::string_view path) const override {
         return base_.fingerprint(path);
     }
+    std::optional<std::string> readRange(std::string_view path, std::uint64_t offset,
+                                         std::size_t count) const override {
+        return base_.readRange(path, offset, count);
+    }
+    std::optional<std::uint64_t> freeSpace(std::string_view folder) const override {
+        return base_.freeSpace(folder);
+    }
+    std::string normalPath(std::string_view path) const override { return base_.normalPath(path); }
     // A search never writes.
     bool writeFile(std::string_view, std::string_view) override { return false; }
     bool appendFile(std::string_view, std::string_view) override { return false; }

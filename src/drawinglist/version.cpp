@@ -94,6 +94,7 @@ DrawingFacts ReadDrawingFacts(const FileSystem& fs, std::string_view path) {
         return facts;
     facts.exists = true;
     facts.readOnly = (entry->attributes & kAttrReadOnly) != 0;
+    facts.bytes = entry->size;
     const auto plain = PlainFileSize(*entry);
     facts.sizeKB = plain ? KilobytesHalfEven(*plain) : 0;
     auto head = fs.readPrefixDenyingWrites(path, kDxfHeaderBytes);

@@ -40,6 +40,7 @@ struct DrawingFacts {
     bool readable = false;      // its first bytes can be read, sharing allowed
     bool openableAlone = false; // it can be read while refusing others write access
     std::int64_t sizeKB = 0;    // FileSizeKB
+    std::uint64_t bytes = 0;    // its length
     std::string dateText;       // FileDateText: empty when it cannot be opened
     std::string version;        // DwgVers
 };

@@ -1,5 +1,6 @@
 #include "platform/win_file_system.h"
 
+#include "core/file_facts.h"
 #include "platform/handles.h"
 #include "platform/text.h"
 
@@ -233,6 +234,47 @@ bool WinFileSystem::createFolder(std::string_view path) {
     }
     const DWORD attrs = GetFileAttributesW(wide.c_str());
     return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::optional<std::string> WinFileSystem::readRange(std::string_view path, std::uint64_t offset,
+                                                    std::size_t count) const {
+    const UniqueFile file = OpenForReading(path);
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    if (!file || offset > static_cast<std::uint64_t>(INT64_MAX) ||
+        !SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN))
+        return std::nullopt;
+    return ReadPrefixOf(file, count);
+}
+
+std::optional<std::uint64_t> WinFileSystem::freeSpace(std::string_view folder) const {
+    ULARGE_INTEGER available;
+    if (!GetDiskFreeSpaceExW(Widen(folder).c_str(), &available, nullptr, nullptr))
+        return std::nullopt;
+    return available.QuadPart;
+}
+
+std::string WinFileSystem::normalPath(std::string_view path) const {
+    const std::wstring lexical = Widen(LexicalFullPath(path));
+    std::wstring full(MAX_PATH, L'\0');
+    DWORD n = GetFullPathNameW(lexical.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n >= full.size()) {
+        full.resize(n);
+        n = GetFullPathNameW(lexical.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    }
+    if (n == 0 || n >= full.size())
+        return Narrow(lexical);
+    full.resize(n);
+    // Short names ("PLANS~1") become long ones where the file exists; only
+    // they hold "~", and asking costs a look at the disk.
+    if (full.find(L'~') == std::wstring::npos)
+        return Narrow(full);
+    std::wstring longForm(full.size() + MAX_PATH, L'\0');
+    n = GetLongPathNameW(full.c_str(), longForm.data(), static_cast<DWORD>(longForm.size()));
+    if (n == 0 || n >= longForm.size())
+        return Narrow(full);
+    longForm.resize(n);
+    return Narrow(longForm);
 }
 
 std::string FormatLocalDateTime(FileTime utc) {

@@ -29,6 +29,10 @@ public:
     bool copyFile(std::string_view from, std::string_view to) override;
     bool replaceFileAtomically(std::string_view path, std::string_view bytes) override;
     bool createFolder(std::string_view path) override;
+    std::optional<std::string> readRange(std::string_view path, std::uint64_t offset,
+                                         std::size_t count) const override;
+    std::optional<std::uint64_t> freeSpace(std::string_view folder) const override;
+    std::string normalPath(std::string_view path) const override;
 };
 
 // A UTC file time as the user's short date and long time in local time.

@@ -9,12 +9,14 @@
 #include "core/strings.h"
 #include "core/file_facts.h"
 #include "drawinglist/version.h"
+#include "drawinglist/wholeness.h"
 #include "run/process_file.h"
 #include "run/shell_wait.h"
 #include "script/purge_script.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
 
 namespace ps {
 namespace {
@@ -282,7 +284,55 @@ struct Run {
     // messages meanwhile), not for every refused row.
     std::optional<std::pair<std::string, std::string>> general;
     std::optional<bool> companionPresent; // dry run without scripts
+    // Files this run has had AutoCAD work on (drawings and what was saved),
+    // and the files it saved into a save-to folder, as normalPath keys.
+    std::set<std::string> handled;
+    std::set<std::string> savedInto;
 };
+
+// A file as the run tells files apart: one key for every spelling of its path.
+std::string FileKey(const FileSystem& files, std::string_view path) {
+    return ToUpper(files.normalPath(path));
+}
+
+// The free space of the volume holding the folder, asked of the folder or,
+// when it does not exist yet, of the nearest folder above it.
+std::optional<std::uint64_t> FreeSpaceAt(const FileSystem& files, std::string folder) {
+    while (!folder.empty()) {
+        if (const auto free = files.freeSpace(folder))
+            return free;
+        const std::string parent = FileFolder(folder);
+        if (parent.size() >= folder.size())
+            break;
+        folder = parent;
+    }
+    return std::nullopt;
+}
+
+// Room for AutoCAD's save beside the drawing (the new file and the ".bak")
+// and for the safety copies, each with a margin. A volume that cannot tell
+// is not held against the drawing.
+bool EnoughSpace(const Run& r, const RowPlan& plan, const std::string& fullPath, std::uint64_t bytes) {
+    const FileSystem& files = r.p.files;
+    const std::string saved = SavedDrawingPath(plan.targetPath);
+    std::uint64_t copies = plan.inPlace ? bytes : 0;
+    if (!EqualsNoCase(saved, fullPath))
+        if (const auto entry = files.findEntry(saved))
+            copies += entry->size;
+    std::uint64_t targetNeeds = 2 * bytes + kDiskMarginBytes;
+    std::uint64_t safetyNeeds = copies + kDiskMarginBytes;
+    const std::string targetFolder = FileFolder(saved);
+    if (PathRoot(files.normalPath(targetFolder)) == PathRoot(files.normalPath(r.paths.safetyFolder))) {
+        targetNeeds += copies;
+        safetyNeeds = 0;
+    }
+    const auto targetFree = FreeSpaceAt(files, targetFolder);
+    if (targetFree && *targetFree < targetNeeds)
+        return false;
+    const auto safetyFree =
+        copies == 0 || safetyNeeds == 0 ? std::nullopt : FreeSpaceAt(files, r.paths.safetyFolder);
+    return !safetyFree || *safetyFree >= safetyNeeds;
+}
 
 // The row by identity after a pump; nullptr when it has left the list.
 DrawingRow* Lookup(DrawingList& list, std::uint64_t id, std::size_t& hint) {
@@ -347,7 +397,9 @@ std::string RunAutoCad(Run& r, const RowPlan& plan, const std::string& fullPath,
             return false;
         const auto after = p.files.fingerprint(saved);
         const auto head = p.files.readPrefix(saved, 6);
-        verified = after && after != savedBefore && head && !wantedCode.empty() && *head == wantedCode;
+        // A save cut short (a full disk) still starts with the right code.
+        verified = after && after != savedBefore && head && !wantedCode.empty() && *head == wantedCode &&
+                   SavedDrawingWholeness(p.files, saved) != Wholeness::Cut;
         return verified;
     });
     RestoreAcadRegistry(p.registry, savedValues);
@@ -413,6 +465,42 @@ std::optional<std::string> ScriptAndRun(Run& r, const RowPlan& plan, const std::
     return RunAutoCad(r, plan, fullPath, rowId);
 }
 
+// The drawing and the file its save goes to, as FileKey gives them.
+struct RowKeys {
+    std::string drawing;
+    std::string saved;
+};
+
+RowKeys KeysOf(const FileSystem& files, const RowPlan& plan, const std::string& fullPath) {
+    RowKeys keys{FileKey(files, fullPath), {}};
+    const std::string saved = SavedDrawingPath(plan.targetPath);
+    keys.saved = EqualsNoCase(saved, fullPath) ? keys.drawing : FileKey(files, saved);
+    return keys;
+}
+
+// Why AutoCAD is not to be started on a pending drawing; empty when it may.
+std::string RefusalOf(const Run& r, const DrawingFacts& before, const RowPlan& plan, const RowKeys& keys,
+                      const std::string& fullPath) {
+    if (r.handled.contains(keys.drawing))
+        return std::string(status::kAlreadyProcessed);
+    if (!before.exists)
+        return std::string(status::kFileNotFound);
+    if (!before.readable) // its header could not be read: held by another program, or no rights
+        return std::string(status::kAccessDenied);
+    if (!plan.status.empty())
+        return plan.status;
+    if (!before.openableAlone) // another program writes it
+        return std::string(status::kAccessDenied);
+    if (before.readOnly)
+        return std::string(status::kReadOnly);
+    // Saved into one folder, a second drawing of the name would replace the first's.
+    if (keys.saved != keys.drawing && r.savedInto.contains(keys.saved))
+        return std::string(status::kNameAlreadySaved);
+    if (!EnoughSpace(r, plan, fullPath, before.bytes))
+        return std::string(status::kNotEnoughSpace);
+    return {};
+}
+
 // Measures, plans and handles one pending row.
 RowEnd ProcessRow(Run& r, std::uint64_t rowId, std::size_t& hint, std::size_t i, std::size_t n) {
     RunPorts& p = r.p;
@@ -451,27 +539,24 @@ RowEnd ProcessRow(Run& r, std::uint64_t rowId, std::size_t& hint, std::size_t i,
     bool autoCadMayHaveRun = false;
     if (row->cell(kColStatus) == status::kSkip) {
         // Set to Skip by the user while the run went on: measured, not run.
-    } else if (!before.exists) {
-        text = std::string(status::kFileNotFound);
-    } else if (!before.readable) {
-        // Its header could not be read: held by another program, or no rights.
-        text = std::string(status::kAccessDenied);
-    } else if (!plan.status.empty()) {
-        text = plan.status;
-    } else if (!before.openableAlone) {
-        // Another program writes it.
-        text = std::string(status::kAccessDenied);
-    } else if (before.readOnly) {
-        text = std::string(status::kReadOnly);
     } else {
-        autoCadMayHaveRun = true;
-        const auto ran = ScriptAndRun(r, plan, fullPath, i, rowId, report);
-        if (!ran) {
-            // Nothing more can run: the row stays pending and the run ends here.
-            r.result.stopped = i < n;
-            return RowEnd::Stop;
+        const RowKeys keys = KeysOf(p.files, plan, fullPath);
+        text = RefusalOf(r, before, plan, keys, fullPath);
+        if (text.empty()) {
+            autoCadMayHaveRun = true;
+            const auto ran = ScriptAndRun(r, plan, fullPath, i, rowId, report);
+            if (!ran) {
+                // Nothing more can run: the row stays pending and the run ends here.
+                r.result.stopped = i < n;
+                return RowEnd::Stop;
+            }
+            text = *ran;
+            // Processed at most once in a run, however the list spells it.
+            r.handled.insert(keys.drawing);
+            r.handled.insert(keys.saved);
+            if (keys.saved != keys.drawing)
+                r.savedInto.insert(keys.saved);
         }
-        text = *ran;
     }
     // AutoCAD's wait pumped messages: the row may have moved or gone.
     row = Lookup(r.list, rowId, hint);
@@ -572,6 +657,8 @@ RunResult runScript(RunPorts& p, const Settings& settings, DrawingList& list, co
                 AcadCurrentProductName(p.registry),
                 AcadCurrentProfile(p.registry),
                 p.clock.monotonicMs(),
+                {},
+                {},
                 {},
                 {}};
         startMs = run.startMs;

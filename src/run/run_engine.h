@@ -65,6 +65,10 @@ std::string FormatElapsed(std::uint64_t milliseconds);
 // The numeric value at the start of a size cell ("245", " ", "").
 std::int64_t CellNumber(std::string_view cell);
 
+// What a drawing's volume must hold beyond twice the drawing (the saved file
+// and the ".bak"), and the safety copies' volume beyond the copies.
+inline constexpr std::uint64_t kDiskMarginBytes = 10ull << 20;
+
 struct RunPorts {
     Registry& registry;
     FileSystem& files;

@@ -11,6 +11,7 @@
 #include "core/memory_registry.h"
 #include "support/fake_autocad.h"
 #include "support/fake_ports.h"
+#include "sample_drawings.h"
 
 #include <gtest/gtest.h>
 
@@ -227,6 +228,50 @@ TEST_F(Run, ACrashInTheMiddleOfASaveLeavesTheOriginalIntact) {
     EXPECT_EQ(statusOf(0), "Not saved");
     EXPECT_EQ(bytes("C:\\D\\crash.dwg"), kDwg2004);
     EXPECT_EQ(files.find("C:\\D\\crash.dwl"), nullptr); // the crashed AutoCAD's lock
+}
+
+// A full disk: a drawing without room is not started; a save cut short
+// still starts with the right code but is not whole, and is put back.
+TEST_F(Run, AFullDiskNeverLeavesADrawingCutShort) {
+    const std::string framed = samples::SampleDwg("AC1018", samples::Thumbnail{}, 6000);
+    add("D:\\Full\\big.dwg", framed);
+    add("C:\\D\\cut.dwg", framed);
+    add("C:\\D\\next.dwg", framed);
+    files.setFreeSpace("D:", 2 * framed.size() + kDiskMarginBytes - 1);
+    autocad.behave("C:\\D\\cut.dwg", Behaviour::CutShort);
+    settings.R[4] = "AutoCAD R2010 DWG";
+    settings.CreateBak = -1;
+    const RunResult result = run();
+    EXPECT_EQ(statusOf(0), "Skipped: Not enough disk space");
+    EXPECT_EQ(statusOf(1), "Not saved");
+    EXPECT_EQ(bytes("C:\\D\\cut.dwg"), framed);
+    EXPECT_EQ(statusOf(2), "OK"); // the run goes on
+    EXPECT_EQ(result.failures, 2u);
+    EXPECT_EQ(autocad.starts.size(), 2u);
+}
+
+// One file is processed once per run however the list spells it, and two
+// drawings of one name never save over each other in a save-to folder.
+TEST_F(Run, AFileIsProcessedOnceWhateverItsSpelling) {
+    add("C:\\D\\p.dwg", kDwg2004);
+    add("C:\\D\\sub\\..\\P.DWG", kDwg2004);
+    add("\\\\?\\C:\\D\\p.dwg", kDwg2004);
+    settings.R[4] = "AutoCAD R2010 DWG";
+    run();
+    EXPECT_EQ(statusOf(0), "OK");
+    EXPECT_EQ(statusOf(1), "Skipped: Already processed in this run");
+    EXPECT_EQ(statusOf(2), "Skipped: Already processed in this run");
+    EXPECT_EQ(autocad.starts.size(), 1u);
+
+    list = DrawingList();
+    add("C:\\X\\q.dwg", kDwg2004);
+    add("C:\\Y\\q.dwg", kDwg2004);
+    files.addFolder("E:\\Out");
+    settings.bSaveToFolder = -1;
+    settings.sSaveToFolder = "E:\\Out";
+    run();
+    EXPECT_EQ(statusOf(0), "OK");
+    EXPECT_EQ(statusOf(1), "Skipped: Name already saved to that folder");
 }
 
 TEST_F(Run, StopAnsweredYesTerminatesAndEndsTheRun) {

@@ -5,6 +5,7 @@
 #include "acad/registry_helpers.h"
 #include "drawinglist/drawing_list.h"
 #include "drawinglist/list_file.h"
+#include "drawinglist/wholeness.h"
 #include "platform/handles.h"
 #include "platform/text.h"
 #include "platform/win_file_system.h"
@@ -13,6 +14,7 @@
 #include "support/standin_fixture.h"
 #include "support/win_process.h"
 #include "support/win_temp_dir.h"
+#include "sample_drawings.h"
 
 #include <gtest/gtest.h>
 
@@ -357,6 +359,38 @@ TEST_F(Batch, AListThatCannotBeWrittenMidRunStopsBeforeTheNextDrawing) {
     EXPECT_TRUE(Has(output_, "the run stops before the next drawing")) << output_;
     EXPECT_EQ(ReadFileBytes(b), kDwg2004);
     EXPECT_TRUE(Has(output_, "2/2\tNot processed\t" + b)) << output_;
+}
+
+// A volume that fills up: a drawing without room is refused, a save that
+// runs out of room is never taken for a saved drawing, whether AutoCAD
+// writes beside the drawing or over it, and every original survives.
+TEST_F(Batch, AFullDiskLeavesEveryOriginalAndNoFalseOk) {
+    if (GetFileAttributesW(L"S:\\") == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << ReadFileBytes("small-volume.skip");
+    test::TempDir small("S:\\");
+    const auto put = [&](const std::string& name, std::size_t filler, const std::string& directives) {
+        const std::string bytes = samples::SampleDwg("AC1018", samples::Thumbnail{}, filler);
+        const std::string path = small.write(name, bytes);
+        if (!directives.empty())
+            WriteFileBytes(path + ".standin", directives);
+        return std::make_pair(path, bytes);
+    };
+    const auto big = put("big.dwg", 8u << 20, "");
+    const auto beside = put("beside.dwg", 200 << 10, "grow=20000\r\n");
+    const auto inPlace = put("inplace.dwg", 200 << 10, "grow=20000\r\nsave-in-place\r\n");
+    const auto fits = put("fits.dwg", 200 << 10, "");
+    const std::string list = listOf({big.first, beside.first, inPlace.first, fits.first});
+    EXPECT_EQ(batch("run \"" + list + "\" --set R16=\"AutoCAD R2010 DWG\""), 1u) << output_;
+    const DrawingList rows = readList(list);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0].cell(kColStatus), "Skipped: Not enough disk space") << output_;
+    EXPECT_EQ(rows[1].cell(kColStatus), "Not saved") << ReadFileBytes(beside.first + ".journal");
+    EXPECT_EQ(rows[2].cell(kColStatus), "Not saved");
+    EXPECT_EQ(rows[3].cell(kColStatus), "OK");
+    for (const auto& [path, bytes] : {big, beside, inPlace})
+        EXPECT_TRUE(ReadFileBytes(path) == bytes) << path << " is not as it was";
+    EXPECT_EQ(SavedDrawingWholeness(files_, fits.first), Wholeness::Whole);
+    EXPECT_EQ(ReadFileBytes(fits.first).substr(0, 6), "AC1024");
 }
 
 } // namespace

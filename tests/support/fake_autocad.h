@@ -4,6 +4,7 @@
 // verifies afterwards is what a script really did.
 #pragma once
 
+#include "sample_drawings.h"
 #include "session.h"
 
 #include "acad/host.h"
@@ -23,7 +24,8 @@ namespace ps::test {
 
 class FakeAutoCad : public ProcessRunner, public standin::SessionHost {
 public:
-    enum class Behaviour { Normal, Hang, NoSave, PartialSaveThenHang, QuitAtOnce, CrashInSave };
+    // CutShort: the save stops half-way (a full disk) and AutoCAD ends as usual.
+    enum class Behaviour { Normal, Hang, NoSave, PartialSaveThenHang, QuitAtOnce, CrashInSave, CutShort };
 
     struct Start {
         std::string exe, drawing, script;
@@ -118,7 +120,13 @@ public:
         if (behaviour_ == Behaviour::NoSave)
             return false;
         std::string body = drawingBytes_.size() > 6 ? drawingBytes_.substr(6) : std::string();
-        const std::string bytes = code + body + "|saved " + std::to_string(++saves_);
+        // Saved with a header that declares the file's own end, as AutoCAD's do.
+        const std::string bytes =
+            samples::FrameDwg(samples::UnframedDwg(code + body) + "|saved " + std::to_string(++saves_));
+        if (behaviour_ == Behaviour::CutShort) {
+            files_.writeFile(path, bytes.substr(0, bytes.size() / 2));
+            return true;
+        }
         if (behaviour_ == Behaviour::PartialSaveThenHang || behaviour_ == Behaviour::CrashInSave) {
             files_.writeFile(path, bytes.substr(0, bytes.size() / 2));
             running_ = behaviour_ == Behaviour::PartialSaveThenHang;

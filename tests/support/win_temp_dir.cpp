@@ -9,11 +9,21 @@
 
 namespace ps::test {
 
-TempDir::TempDir() {
-    static std::atomic<int> counter{0};
+namespace {
+
+std::string TempFolder() {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    std::wstring base(temp);
+    return Narrow(temp);
+}
+
+} // namespace
+
+TempDir::TempDir() : TempDir(TempFolder()) {}
+
+TempDir::TempDir(std::string_view parent) {
+    static std::atomic<int> counter{0};
+    std::wstring base = Widen(parent);
     if (!base.empty() && base.back() == L'\\')
         base.pop_back();
     for (int attempt = 0;; ++attempt) {

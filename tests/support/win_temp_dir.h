@@ -10,6 +10,8 @@ namespace ps::test {
 class TempDir {
 public:
     TempDir();
+    // Below another folder, such as the root of a small volume ("S:\\").
+    explicit TempDir(std::string_view parent);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

@@ -14,6 +14,9 @@
 //   slow-save=<s>                a save takes this long
 //   exit-code=<n>                ends with this exit code
 //   no-save                      accepts save-as but writes nothing
+//   save-in-place                writes a save straight over the file (a full disk leaves it
+//                                cut short) instead of beside it and renaming it over the file
+//   grow=<KB>                    a save adds this much to the drawing, as a conversion may
 //   proxy-objects                shows "Proxy Information" when ShowProxyDialog is 1
 //   popup=<title>|<b1>,<b2>      a dialog owned by the main window (closes on WM_CLOSE)
 //   sticky-popup=<title>|<b1>    the same, but only a button ends it
@@ -21,6 +24,7 @@
 //   hung-ui=<title>|<b1>         shows the dialog, then stops answering messages
 //   modified                     the drawing counts as changed from the start
 #include "registration.h"
+#include "sample_drawings.h"
 #include "session.h"
 
 #include "acad/products.h"
@@ -35,6 +39,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,6 +63,8 @@ struct Directives {
     bool crashDuringSave = false;
     bool hangInSave = false;
     bool noSave = false;
+    bool saveInPlace = false;
+    int growKB = 0;
     bool proxyObjects = false;
     bool modified = false;
     int slowStart = 0;
@@ -158,6 +165,10 @@ Directives ReadDirectives(const std::string& path) {
             d.hangInSave = true;
         else if (key == "no-save")
             d.noSave = true;
+        else if (key == "save-in-place")
+            d.saveInPlace = true;
+        else if (key == "grow")
+            d.growKB = std::atoi(value.c_str());
         else if (key == "proxy-objects")
             d.proxyObjects = true;
         else if (key == "modified")
@@ -215,6 +226,9 @@ public:
         return ps::FromAnsi(*bytes);
     }
     bool saveDrawing(const std::string& versionCode, const std::string& path) override;
+    std::string SavedBytes(const std::string& versionCode) const;
+    bool WriteBesideAndRename(const std::string& path, const std::string& bytes);
+    bool WriteInPlace(const std::string& path, const std::string& bytes);
 
     LRESULT mainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT dialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -306,24 +320,7 @@ bool StandIn::saveDrawing(const std::string& versionCode, const std::string& pat
     }
     if (directives_.slowSave > 0)
         pumpFor(directives_.slowSave * 1000);
-    if (isaveBackupDwg_ == 1 && FileExists(path)) {
-        const std::string bak = WithoutExtension(path) + ".bak";
-        if (CopyFileW(Widen(path).c_str(), Widen(bak).c_str(), FALSE))
-            journal("backup " + bak);
-    }
-    // The saved file carries the format's version code and a stamp that
-    // differs on every save, as a real save's bytes do.
-    std::string body = drawingBytes_.size() > 6 ? drawingBytes_.substr(6) : std::string();
-    const auto old = body.rfind("\r\nPSSTANDIN-SAVE:");
-    if (old != std::string::npos)
-        body.resize(old);
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    const std::string bytes = versionCode + body + "\r\nPSSTANDIN-SAVE:" + std::to_string(now.dwLowDateTime) +
-                              "-" + std::to_string(counter.QuadPart) + "-" +
-                              std::to_string(GetCurrentProcessId()) + "\r\n";
+    const std::string bytes = SavedBytes(versionCode);
     if (directives_.crashDuringSave) {
         journal("crashing in the middle of saving " + path);
         WriteFileBytes(path, std::string_view(bytes).substr(0, bytes.size() / 2));
@@ -341,12 +338,10 @@ bool StandIn::saveDrawing(const std::string& versionCode, const std::string& pat
             DispatchMessageW(&msg);
         }
     }
-    if (!WriteFileBytes(path, bytes)) {
-        journal("save failed: " + path);
+    if (!(directives_.saveInPlace ? WriteInPlace(path, bytes) : WriteBesideAndRename(path, bytes)))
         return false;
-    }
     drawingBytes_ = bytes;
-    journal("saved " + path + " " + versionCode);
+    journal("saved " + path + " " + versionCode + " (" + std::to_string(bytes.size()) + " bytes)");
     // The lock follows the open drawing.
     const std::string lock = WithoutExtension(path) + ".dwl";
     if (!ps::EqualsNoCase(lock, lockPath_)) {
@@ -356,6 +351,78 @@ bool StandIn::saveDrawing(const std::string& versionCode, const std::string& pat
     }
     const std::wstring title = Widen(productName_ + " - [" + FileName(path) + "]");
     SetWindowTextW(main_, title.c_str());
+    return true;
+}
+
+std::string StandIn::SavedBytes(const std::string& versionCode) const {
+    // The saved file carries the format's version code, a stamp that
+    // differs on every save, as a real save's bytes do, and a header that
+    // declares where the file ends.
+    const std::string content = samples::UnframedDwg(drawingBytes_);
+    std::string body = content.size() > 6 ? content.substr(6) : std::string();
+    const auto old = body.rfind("\r\nPSSTANDIN-SAVE:");
+    if (old != std::string::npos)
+        body.resize(old);
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const std::string stamp = "\r\nPSSTANDIN-SAVE:" + std::to_string(now.dwLowDateTime) + "-" +
+                              std::to_string(counter.QuadPart) + "-" + std::to_string(GetCurrentProcessId()) +
+                              "\r\n";
+    const std::string grown(static_cast<std::size_t>(std::max(directives_.growKB, 0)) * 1024, 'G');
+    return samples::FrameDwg(versionCode + body + stamp + grown);
+}
+
+// The system's words for the last error, for the command line.
+std::string LastErrorText() {
+    const DWORD error = GetLastError();
+    wchar_t* text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string out = text != nullptr ? Narrow(text) : "error " + std::to_string(error);
+    LocalFree(text);
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' '))
+        out.pop_back();
+    return out;
+}
+
+// As AutoCAD saves: the new file is written beside the drawing and only a
+// whole one takes the drawing's place (the old one becoming the ".bak").
+// A write that fails leaves the drawing as it was.
+bool StandIn::WriteBesideAndRename(const std::string& path, const std::string& bytes) {
+    const std::string temp = WithoutExtension(path) + ".ac$";
+    if (!WriteFileBytes(temp, bytes)) {
+        journal("save failed: " + path + ": " + LastErrorText());
+        DeleteFileW(Widen(temp).c_str());
+        return false;
+    }
+    if (isaveBackupDwg_ == 1 && FileExists(path)) {
+        const std::string bak = WithoutExtension(path) + ".bak";
+        if (MoveFileExW(Widen(path).c_str(), Widen(bak).c_str(), MOVEFILE_REPLACE_EXISTING))
+            journal("backup " + bak);
+    }
+    if (!MoveFileExW(Widen(temp).c_str(), Widen(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        journal("save failed: " + path + ": " + LastErrorText());
+        DeleteFileW(Widen(temp).c_str());
+        return false;
+    }
+    return true;
+}
+
+// The older way, kept to stage a drawing damaged where it lies: the backup
+// copied, then the drawing rewritten in place.
+bool StandIn::WriteInPlace(const std::string& path, const std::string& bytes) {
+    if (isaveBackupDwg_ == 1 && FileExists(path)) {
+        const std::string bak = WithoutExtension(path) + ".bak";
+        if (CopyFileW(Widen(path).c_str(), Widen(bak).c_str(), FALSE))
+            journal("backup " + bak);
+    }
+    if (!WriteFileBytes(path, bytes)) {
+        journal("save failed: " + path + ": " + LastErrorText());
+        return false;
+    }
     return true;
 }
 

@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
                 c = '/';
         const fs::path path = root / fs::path(relative);
         fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary | std::ios::trunc).write(f.bytes.data(), static_cast<std::streamsize>(f.bytes.size()));
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            .write(f.bytes.data(), static_cast<std::streamsize>(f.bytes.size()));
         const std::string ext = path.extension().string();
         if (ext == ".bak" || ext == ".dwl") {
             std::error_code ec;

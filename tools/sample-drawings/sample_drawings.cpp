@@ -1,5 +1,7 @@
 #include "sample_drawings.h"
 
+#include "drawinglist/wholeness.h"
+
 namespace samples {
 namespace {
 
@@ -66,7 +68,7 @@ std::string BitmapEntry(const Thumbnail& t) {
 
 std::string SampleDwg(std::string_view versionCode, const Thumbnail& t, std::size_t fillerBytes) {
     std::string file(versionCode.substr(0, 6));
-    file.resize(0x80, '\0'); // header space; the area's offset lives at byte 13
+    file.resize(0x100, '\0'); // header space; the area's offset lives at byte 13
     const auto areaStart = static_cast<std::uint32_t>(file.size());
     Put32(file, 13, areaStart);
 
@@ -84,12 +86,72 @@ std::string SampleDwg(std::string_view versionCode, const Thumbnail& t, std::siz
     file += area;
     for (std::size_t i = 0; i < fillerBytes; ++i)
         file += static_cast<char>('A' + (i * 7 + t.seed) % 26);
-    return file;
+    return FrameDwg(std::move(file));
+}
+
+namespace {
+
+bool IsR13To2000(std::string_view code) {
+    return code == "AC1012" || code == "AC1013" || code == "AC1014" || code == "AC1015";
+}
+
+bool IsR2004Layout(std::string_view code) {
+    return code == "AC1018" || code == "AC1024" || code == "AC1027" || code == "AC1032";
+}
+
+const unsigned char kLocatorsEnd[16] = {0x95, 0xA0, 0x4E, 0x28, 0x99, 0x82, 0x1A, 0xE5,
+                                        0x5E, 0x41, 0xE0, 0x5F, 0x9D, 0x3A, 0x4D, 0x00};
+
+void Put64(std::string& s, std::size_t at, std::uint64_t v) {
+    Put32(s, at, static_cast<std::uint32_t>(v));
+    Put32(s, at + 4, static_cast<std::uint32_t>(v >> 32));
+}
+
+} // namespace
+
+std::string UnframedDwg(std::string_view file) {
+    if (file.size() < 0x100 || !IsR2004Layout(file.substr(0, 6)))
+        return std::string(file);
+    const auto header =
+        ps::ParseR2004Header(ps::R2004HeaderCipher(file.substr(ps::kR2004HeaderAt, ps::kR2004HeaderBytes)));
+    if (!header || header->pageMapAt < 0x100 || header->pageMapAt > file.size())
+        return std::string(file);
+    return std::string(file.substr(0, header->pageMapAt));
+}
+
+std::string FrameDwg(std::string file) {
+    const std::string code = file.substr(0, 6);
+    if (!IsR13To2000(code) && !IsR2004Layout(code))
+        return file;
+    if (file.size() < 0x100)
+        file.resize(0x100, '\0');
+    if (IsR13To2000(code)) {
+        // One locator: record 0 from 0x100 to the end, a CRC left at zero, the sentinel.
+        Put32(file, 0x15, 1);
+        file[0x19] = 0;
+        Put32(file, 0x1A, 0x100);
+        Put32(file, 0x1E, static_cast<std::uint32_t>(file.size() - 0x100));
+        file[0x22] = file[0x23] = 0;
+        file.replace(0x24, 16, reinterpret_cast<const char*>(kLocatorsEnd), 16);
+        return file;
+    }
+    const std::uint64_t pageMapAt = file.size();
+    const std::string pageData(16, '\0');
+    std::string page = U32(ps::kR2004PageMapType) + U32(16) +
+                       U32(static_cast<std::uint32_t>(pageData.size())) + U32(2) + U32(0) + pageData;
+    std::string plain(ps::kR2004HeaderBytes, '\0');
+    plain.replace(0, 12, std::string("AcFssFcAJMB\0", 12));
+    Put32(plain, 0x10, 0x6C);
+    Put64(plain, 0x34, pageMapAt + page.size());
+    Put64(plain, 0x54, pageMapAt - 0x100);
+    const std::string scrambled = ps::R2004HeaderCipher(plain);
+    file.replace(ps::kR2004HeaderAt, ps::kR2004HeaderBytes, scrambled);
+    return file + page + scrambled;
 }
 
 std::string SampleDxf(std::string_view versionCode) {
-    std::string s = "  0\r\nSECTION\r\n  2\r\nHEADER\r\n  9\r\n$ACADVER\r\n  1\r\n" + std::string(versionCode) +
-                    "\r\n  0\r\nENDSEC\r\n  0\r\nSECTION\r\n  2\r\nENTITIES\r\n";
+    std::string s = "  0\r\nSECTION\r\n  2\r\nHEADER\r\n  9\r\n$ACADVER\r\n  1\r\n" +
+                    std::string(versionCode) + "\r\n  0\r\nENDSEC\r\n  0\r\nSECTION\r\n  2\r\nENTITIES\r\n";
     s += "  0\r\nLINE\r\n  8\r\n0\r\n 10\r\n0.0\r\n 20\r\n0.0\r\n 11\r\n100.0\r\n 21\r\n50.0\r\n";
     s += "  0\r\nENDSEC\r\n  0\r\nEOF\r\n";
     return s;
@@ -98,8 +160,9 @@ std::string SampleDxf(std::string_view versionCode) {
 std::vector<SampleFile> DemoFolder() {
     std::vector<SampleFile> files;
     const std::pair<const char*, const char*> dwgs[] = {
-        {"Floor plan R14.dwg", "AC1014"},   {"Site 2000.dwg", "AC1015"},   {"Section 2000.dwg", "AC1015"},
-        {"Elevation 2004.dwg", "AC1018"},   {"Details 2007.dwg", "AC1021"}, {"Survey 2010.dwg", "AC1024"},
+        {"Floor plan R14.dwg", "AC1014"},        {"Site 2000.dwg", "AC1015"},
+        {"Section 2000.dwg", "AC1015"},          {"Elevation 2004.dwg", "AC1018"},
+        {"Details 2007.dwg", "AC1021"},          {"Survey 2010.dwg", "AC1024"},
         {"Archive\\Old plan R13.dwg", "AC1012"}, {"Archive\\Roof 2004.dwg", "AC1018"}};
     std::uint32_t seed = 1;
     for (const auto& [name, code] : dwgs)

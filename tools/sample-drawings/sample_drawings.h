@@ -22,15 +22,25 @@ struct Thumbnail {
 std::string BitmapEntry(const Thumbnail& t);
 
 // A DWG-like file: six-byte version code, the image area's offset at byte 13,
-// the image area (sentinel, size, a header entry and a bitmap entry, end
-// sentinel), then filler.
+// the image area at 0x100 (sentinel, size, a header entry and a bitmap entry,
+// end sentinel), then filler; framed as below.
 std::string SampleDwg(std::string_view versionCode, const Thumbnail& t, std::size_t fillerBytes = 4096);
+
+// Gives a DWG-like file the header its version code calls for, declaring
+// sections that end exactly where the file ends: R13 to 2000 one section
+// locator from 0x100 to the end; 2004 and later (not 2007) the scrambled
+// header at 0x80, a page map page and the header's copy appended. A shorter
+// file is first padded to 0x100 bytes; one that was framed before must be
+// passed through UnframedDwg first. Other codes are returned as they are.
+std::string FrameDwg(std::string file);
+// The bytes of a framed file before what the frame appended.
+std::string UnframedDwg(std::string_view file);
 
 // An ASCII DXF with the usual header and one line entity.
 std::string SampleDxf(std::string_view versionCode);
 
 struct SampleFile {
-    std::string name;  // relative, with "\" between folders
+    std::string name; // relative, with "\" between folders
     std::string bytes;
 };
 
