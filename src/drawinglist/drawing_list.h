@@ -78,6 +78,8 @@ public:
     // The row's position now, or nullopt when it has gone. The hint (a former
     // position) makes the usual case O(1).
     std::optional<std::size_t> positionOf(std::uint64_t id, std::size_t hint = 0) const;
+    // The identity given to the row that entered last.
+    std::uint64_t lastId() const { return lastId_; }
     // Removes every selected row; returns how many went.
     std::size_t removeSelected();
     void selectAll(bool selected);

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include <vector>
 
 namespace ps {
@@ -26,6 +28,16 @@ std::string TempFolder() {
     wchar_t temp[MAX_PATH + 1];
     const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
     return n == 0 || n > MAX_PATH ? std::string() : Narrow(std::wstring(temp, n));
+}
+
+std::string WorkingListPath() {
+    wchar_t folder[MAX_PATH];
+    std::string base = SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, folder))
+                           ? Narrow(folder) + "\\"
+                           : TempFolder();
+    base += "Plansweeper";
+    CreateDirectoryW(Widen(base).c_str(), nullptr);
+    return base + "\\Working list.log";
 }
 
 std::string FullPathOf(const std::string& path) {

@@ -10,6 +10,10 @@ namespace ps {
 std::string ProgramFolder();
 // The user's temporary folder with its trailing backslash; empty when unknown.
 std::string TempFolder();
+// The window's working list, kept while it runs so that a crash, a kill or
+// a power cut loses none of it: "Working list.log" in the program's folder
+// of the user's local application data (the temporary folder when unknown).
+std::string WorkingListPath();
 // An absolute path for a name given relative to the current folder.
 std::string FullPathOf(const std::string& path);
 

@@ -7,6 +7,7 @@
 #include "core/strings.h"
 #include "drawinglist/folder_search.h"
 #include "drawinglist/list_file.h"
+#include "drawinglist/list_saver.h"
 #include "drawinglist/status.h"
 #include "drawinglist/temp_cleanup.h"
 #include "platform/message_pump.h"
@@ -112,55 +113,34 @@ void PrintLabel(const std::string& label) {
 
 // The list is written at most every two seconds, and always before AutoCAD
 // starts on a drawing and at the end: a kill loses at most the statuses of
-// drawings that were refused without AutoCAD, which the next run refuses again.
-class ListSaver {
+// drawings that were refused without AutoCAD, which the next run refuses
+// again. A list that cannot be written any more (a full disk, a share gone)
+// stops the run before its next drawing: nothing would record it.
+class BatchList {
 public:
-    ListSaver(FileSystem& files, const AnsiCodec& codec, const Clock& clock, std::string path, bool enabled)
-        : files_(files), codec_(codec), clock_(clock), path_(std::move(path)), enabled_(enabled) {}
-    void changed() { dirty_ = true; }
-    void saveIfDue() {
-        if (dirty_ && clock_.monotonicMs() - lastMs_ >= kIntervalMs)
-            save();
-    }
-    void saveIfChanged() {
-        if (dirty_)
-            save();
-    }
-    // A list that cannot be written any more (a full disk, a share gone)
-    // stops the run before its next drawing: nothing would record it.
-    void save() {
-        dirty_ = false;
-        lastMs_ = clock_.monotonicMs();
-        if (!enabled_)
-            return;
-        if (const auto error = WriteListFile(files_, codec_, path_, *list_)) {
-            if (!failed_) {
-                Print(*error, true);
-                Print("The list file cannot be written: the run stops before the next drawing.", true);
-            }
-            failed_ = true;
-            if (state_ != nullptr)
-                state_->requestStop();
-        }
-    }
-    void bind(const DrawingList& list, RunState& state) {
-        list_ = &list;
-        state_ = &state;
-    }
-    bool failed() const { return failed_; }
+    BatchList(ListSaver& saver, const DrawingList& list, RunState& state, bool enabled)
+        : saver_(saver), list_(list), state_(state), enabled_(enabled) {}
+    void changed() { saver_.changed(); }
+    void saveIfDue() { checked(!enabled_ || saver_.saveIfDue(list_)); }
+    bool saveIfChanged() { return checked(!enabled_ || saver_.saveIfChanged(list_)); }
+    bool save() { return checked(!enabled_ || saver_.save(list_)); }
+    bool failed() const { return saver_.everFailed(); }
 
 private:
-    static constexpr std::uint64_t kIntervalMs = 2000;
-    FileSystem& files_;
-    const AnsiCodec& codec_;
-    const Clock& clock_;
-    std::string path_;
+    bool checked(bool written) {
+        if (!written && !told_) {
+            told_ = true;
+            Print(saver_.error().value_or(""), true);
+            Print("The list file cannot be written: the run stops before the next drawing.", true);
+            state_.requestStop();
+        }
+        return written && !saver_.everFailed();
+    }
+    ListSaver& saver_;
+    const DrawingList& list_;
+    RunState& state_;
     bool enabled_;
-    const DrawingList* list_ = nullptr;
-    RunState* state_ = nullptr;
-    bool dirty_ = false;
-    bool failed_ = false;
-    std::uint64_t lastMs_ = 0;
+    bool told_ = false;
 };
 
 int Run(const BatchArgs& args) {
@@ -218,16 +198,15 @@ int Run(const BatchArgs& args) {
         return kBatchUsageError;
     }
 
-    ListSaver saver(files, codec, clock, outFile, !args.dryRun);
-    saver.bind(list, state);
+    ListSaver listSaver(files, codec, clock, outFile, 2000);
+    BatchList saver(listSaver, list, state, !args.dryRun);
     RunOptions options;
     options.dryRun = args.dryRun;
     options.dryRunScripts = args.scriptsFolder.empty() ? std::string() : FullPathOf(args.scriptsFolder);
     if (!options.dryRunScripts.empty())
         files.createFolder(options.dryRunScripts);
     options.beforeDrawing = [&] {
-        saver.saveIfChanged();
-        return !saver.failed();
+        return saver.saveIfChanged();
     };
     // Every row gets exactly one line with its final status.
     std::set<std::uint64_t> printed;
@@ -250,10 +229,8 @@ int Run(const BatchArgs& args) {
     RunPorts ports{registry, files, codec, clock, prompt, pump, process, windows, store, state, progress};
     // The expanded rows, before any drawing: a list that cannot be written
     // would let AutoCAD change drawings that nothing records.
-    const RunCommandResult result = subRun(ports, settings, list, paths, options, [&] {
-        saver.save();
-        return !saver.failed();
-    });
+    const RunCommandResult result =
+        subRun(ports, settings, list, paths, options, [&] { return saver.save(); });
     if (!result.refusedBeforeRows)
         saver.save();
     for (std::size_t i = 0; i < list.size(); ++i)

@@ -1,5 +1,7 @@
 #include "ui/main_window.h"
 
+#include "drawinglist/list_file.h"
+
 #include "acad/products.h"
 #include "platform/message_pump.h"
 #include "core/strings.h"
@@ -40,7 +42,6 @@ constexpr UINT kShowPreviewMessage = WM_APP + 1;
 // The meter's surface: its frame reaches 240 × 25 pixels.
 constexpr int kMeterWidth = 250;
 constexpr int kMeterHeight = 30;
-constexpr UINT_PTR kTimer1 = 1;
 
 // The toolbar by position: key, caption (shown for the first four), tooltip,
 // command. Position 8 is the separator.
@@ -177,6 +178,10 @@ bool MainWindow::create(HINSTANCE instance, const StartupCommand& startup) {
     }
     state_.setProductHead(settings_.ProdName, settings_.Profile);
     state_.setStatus(kStatusIdle);
+    workingList_ =
+        std::make_unique<ListSaver>(files_, codec_, clock_, WorkingListPath(), kWorkingListIntervalMs);
+    restoreWorkingList();
+    SetTimer(hwnd_, kWorkingListTimer, kWorkingListIntervalMs, nullptr);
     showRunState();
     addStartupDrawing(startup_.command);
     // Marked once loaded: a second start hands over only to a finished window.
@@ -309,6 +314,13 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
         if (wParam == kTimer1)
             guarded("Timer1_Timer", &MainWindow::Timer1_Timer);
+        else if (wParam == kWorkingListTimer)
+            saveWorkingList(false);
+        return 0;
+    case WM_ENDSESSION:
+        // Windows ends: the working list stays for the next start to restore.
+        if (wParam != 0)
+            saveWorkingList(true);
         return 0;
     case WM_CONTEXTMENU:
         if (reinterpret_cast<HWND>(wParam) == list_)
@@ -575,8 +587,64 @@ void MainWindow::addStartupDrawing(std::string_view command) {
     const std::string extension = ToLower(FileExtension(path));
     if (!attributes || (*attributes & kAttrDirectory) != 0 || (extension != "dwg" && extension != "dxf"))
         return;
-    addToListView(rows_, files_, settings_, path);
+    // A drawing already in the list is selected, not added again.
+    const std::string key = ToUpper(files_.normalPath(path));
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (!rows_[i].isFolder() && ToUpper(files_.normalPath(FullPath(rows_[i]))) == key) {
+            selectOnly(i);
+            return;
+        }
+    const std::size_t at = rows_.size();
+    if (!addToListView(rows_, files_, settings_, path))
+        return;
     refreshList();
+    if (const auto added = rows_.positionOf(rows_.lastId(), at))
+        selectOnly(*added);
+}
+
+void MainWindow::selectOnly(std::size_t row) {
+    rows_.selectAll(false);
+    rows_[row].selected = true;
+    focusedRowId_ = rows_[row].id;
+    writeSelection();
+    ListView_EnsureVisible(list_, static_cast<int>(row), FALSE);
+}
+
+void MainWindow::restoreWorkingList() {
+    // The file is there only when the last session did not end through Exit
+    // or the close box (a crash, a kill, Windows ending).
+    if (!FileExists(files_, workingList_->path()))
+        return;
+    const ImportResult restored = ReadListFile(files_, codec_, workingList_->path(), rows_);
+    if (restored.added == 0)
+        return;
+    refreshList();
+    state_.setStatus("Restored the " + std::to_string(restored.added) +
+                     " drawing(s) of the last session, which did not end normally.");
+}
+
+void MainWindow::listChanged() {
+    if (workingList_)
+        workingList_->changed();
+}
+
+bool MainWindow::saveWorkingList(bool evenIfNotDue) {
+    if (!workingList_)
+        return true;
+    const bool written = evenIfNotDue ? workingList_->saveIfChanged(rows_) : workingList_->saveIfDue(rows_);
+    if (written) {
+        workingListFailureShown_ = false;
+        return true;
+    }
+    // Nothing would keep what a run does next: it stops before its next drawing.
+    if (state_.busy())
+        state_.requestStop();
+    if (!workingListFailureShown_) {
+        workingListFailureShown_ = true;
+        state_.setStatus("The working list cannot be written to " + workingList_->path() +
+                         (state_.busy() ? "; the run stops before the next drawing." : "."));
+    }
+    return false;
 }
 
 void MainWindow::reportRecovery() {
@@ -768,6 +836,10 @@ void MainWindow::onClose() {
     } catch (const std::exception& e) {
         ShowError(hwnd_, "Form_Unload", e.what());
     }
+    // Ended as the user chose: nothing is to be restored next time.
+    KillTimer(hwnd_, kWorkingListTimer);
+    if (workingList_)
+        files_.deleteFile(workingList_->path());
     if (state_.busy()) {
         // A run is under way: the program ends here, as after a crash. What
         // the run changed is journalled and put right at the next start.

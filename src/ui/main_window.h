@@ -8,10 +8,12 @@
 
 #include "core/system_ports.h"
 #include "drawinglist/drawing_list.h"
+#include "drawinglist/list_saver.h"
 #include "platform/handles.h"
 #include "platform/win_file_system.h"
 #include "platform/win_registry.h"
 #include "platform/text.h"
+#include "platform/win_system.h"
 #include "run/progress.h"
 #include "core/run_state.h"
 #include "core/settings.h"
@@ -24,6 +26,7 @@
 #include "ui/preview_host.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +39,10 @@
 namespace ps {
 
 inline constexpr const wchar_t* kMainWindowClass = L"PlansweeperMainWindow";
+// The window's timers: the scheduled start's, and the working list's.
+inline constexpr UINT_PTR kTimer1 = 1;
+inline constexpr UINT_PTR kWorkingListTimer = 2;
+inline constexpr UINT kWorkingListIntervalMs = 1000;
 
 class MainWindow;
 
@@ -107,6 +114,11 @@ private:
     void showLabels();
     void labelsChanged();
     void addStartupDrawing(std::string_view command);
+    void restoreWorkingList();
+    // The list changed: the working list is written within a second.
+    void listChanged();
+    // False when the working list could not be written; a run stops then.
+    bool saveWorkingList(bool evenIfNotDue);
     void reportRecovery();
     void guarded(const char* procedure, void (MainWindow::*command)());
     void subSettings();
@@ -115,6 +127,10 @@ private:
     void refreshList();
     void readSelection();
     void writeSelection();
+    // The list view changed rows' selection or focus (from -1: every row).
+    void onSelectionShown(int from, int to, UINT newState, UINT oldState);
+    // Selects the one row, focused and in view.
+    void selectOnly(std::size_t row);
     std::optional<std::size_t> currentRow() const;
     LRESULT onListNotify(NMHDR& header);
     LRESULT onListCustomDraw(NMLVCUSTOMDRAW& draw);
@@ -166,13 +182,19 @@ private:
     WinRegistry registry_;
     RegistrySettingsStore store_{registry_};
     WinFileSystem files_;
+    WinAnsiCodec codec_;
+    WinClock clock_;
+    std::unique_ptr<ListSaver> workingList_;
+    bool workingListFailureShown_ = false;
     Settings settings_;
     DrawingList rows_;
     RunState state_;
     std::string scriptBasePath_;
     StartupCommand startup_;
     bool previewPending_ = false;
-    bool ownsMessageLoop_ = false; // the window's end ends the thread's loop
+    std::optional<std::uint64_t> focusedRowId_; // the drawing that has the focus
+    bool syncingSelection_ = false;             // the rows' selection is being shown
+    bool ownsMessageLoop_ = false;              // the window's end ends the thread's loop
     static constexpr ULONGLONG kShowIntervalMs = 100;
     ULONGLONG lastShown_ = 0;
     bool labelsDirty_ = false;

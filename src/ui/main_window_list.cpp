@@ -16,6 +16,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 namespace ps {
 namespace {
 
@@ -31,7 +33,10 @@ void LockControl(HWND control, bool lock) {
 } // namespace
 
 void MainWindow::refreshList() {
+    listChanged();
     ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+    // Rows may have moved: the highlight and focus go where their drawings are.
+    writeSelection();
     InvalidateRect(list_, nullptr, FALSE);
 }
 
@@ -44,10 +49,42 @@ void MainWindow::readSelection() {
 }
 
 void MainWindow::writeSelection() {
-    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
-    for (std::size_t i = 0; i < rows_.size(); ++i)
+    // The rows carry the selection; the list view only shows it.
+    const bool wasSyncing = syncingSelection_;
+    syncingSelection_ = true;
+    const int shownFocus = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
+    const bool all = !rows_.empty() &&
+                     std::all_of(rows_.begin(), rows_.end(), [](const DrawingRow& r) { return r.selected; });
+    ListView_SetItemState(list_, -1, all ? LVIS_SELECTED : 0, LVIS_SELECTED);
+    for (std::size_t i = 0; i < rows_.size() && !all; ++i) {
         if (rows_[i].selected)
             ListView_SetItemState(list_, static_cast<int>(i), LVIS_SELECTED, LVIS_SELECTED);
+    }
+    const auto focus = focusedRowId_ ? rows_.positionOf(*focusedRowId_) : std::nullopt;
+    if (focus) {
+        ListView_SetItemState(list_, static_cast<int>(*focus), LVIS_FOCUSED, LVIS_FOCUSED);
+    } else if (shownFocus >= 0) {
+        ListView_SetItemState(list_, shownFocus, 0, LVIS_FOCUSED);
+    }
+    syncingSelection_ = wasSyncing;
+    // The preview follows the drawing that now has the focus.
+    if (!previewPending_) {
+        previewPending_ = true;
+        PostMessageW(hwnd_, kShowPreviewMessage, 0, 0);
+    }
+}
+
+void MainWindow::onSelectionShown(int from, int to, UINT newState, UINT oldState) {
+    if (syncingSelection_ || rows_.empty())
+        return;
+    // -1: every row (Select All, a click beside the rows).
+    const std::size_t first = from < 0 ? 0 : static_cast<std::size_t>(from);
+    const std::size_t last = from < 0 ? rows_.size() - 1 : std::min<std::size_t>(to, rows_.size() - 1);
+    if (((newState ^ oldState) & LVIS_SELECTED) != 0)
+        for (std::size_t i = first; i <= last && i < rows_.size(); ++i)
+            rows_[i].selected = (newState & LVIS_SELECTED) != 0;
+    if ((newState & ~oldState & LVIS_FOCUSED) != 0 && from >= 0 && first < rows_.size())
+        focusedRowId_ = rows_[first].id;
 }
 
 std::optional<std::size_t> MainWindow::currentRow() const {
@@ -75,8 +112,19 @@ LRESULT MainWindow::onListNotify(NMHDR& header) {
     case LVN_COLUMNCLICK:
         onColumnClick(reinterpret_cast<NMLISTVIEW&>(header).iSubItem);
         return 0;
+    case LVN_ODSTATECHANGED: {
+        const auto& change = reinterpret_cast<NMLVODSTATECHANGE&>(header);
+        onSelectionShown(change.iFrom, change.iTo, change.uNewState, change.uOldState);
+        if (!previewPending_) {
+            previewPending_ = true;
+            PostMessageW(hwnd_, kShowPreviewMessage, 0, 0);
+        }
+        return 0;
+    }
     case LVN_ITEMCHANGED: {
         const auto& change = reinterpret_cast<NMLISTVIEW&>(header);
+        if ((change.uChanged & LVIF_STATE) != 0)
+            onSelectionShown(change.iItem, change.iItem, change.uNewState, change.uOldState);
         // One preview for a whole burst of selection changes, keyboard or mouse.
         if ((change.uChanged & LVIF_STATE) != 0 &&
             ((change.uNewState ^ change.uOldState) & LVIS_SELECTED) != 0 && !previewPending_) {
@@ -197,6 +245,7 @@ void MainWindow::setSelectedStatus(std::string_view status) {
         if (row.selected)
             row.cell(kColStatus) = std::string(status);
     state_.running(false);
+    listChanged();
     InvalidateRect(list_, nullptr, FALSE);
     SetFocus(list_);
 }

@@ -14,7 +14,6 @@
 namespace ps {
 namespace {
 
-constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT kTimer1IntervalMs = 10000;
 // The meter as the run has it: frame and bar in the surface's pixels.
 constexpr RECT kMeterFrame{5, 5, 240, 25};
@@ -145,9 +144,13 @@ void MainWindow::subRun() {
             ListView_EnsureVisible(list_, static_cast<int>(*at), FALSE);
         }
     };
+    options.beforeDrawing = [this] {
+        return saveWorkingList(true);
+    };
     options.rowDone = [this](const RowReport& report) {
         if (report.passed)
             return;
+        listChanged();
         settings_.ExePath = report.plan.exePath;
         const std::string& st = report.status;
         if (IsFailure(st))

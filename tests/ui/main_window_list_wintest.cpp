@@ -2,6 +2,7 @@
 // list commands, export and import, the preview and a run with the stand-in.
 #include "drawinglist/list_file.h"
 #include "platform/text.h"
+#include "platform/win_paths.h"
 #include "platform/win_registry.h"
 #include "settings/settings_store.h"
 #include "support/corpus.h"
@@ -73,12 +74,25 @@ class WindowInProcess : public testing::Test {
 protected:
     void SetUp() override {
         store_.DeleteSetting(kSettingsApp);
+        DeleteFileW(Widen(WorkingListPath()).c_str());
         window_ = std::make_unique<MainWindow>(dialogs_);
         ASSERT_TRUE(window_->create(GetModuleHandleW(nullptr), StartupCommand{"", true}));
     }
     void TearDown() override {
         window_.reset();
+        DeleteFileW(Widen(WorkingListPath()).c_str());
         store_.DeleteSetting(kSettingsApp);
+    }
+    void sortBy(Column column) {
+        NMLISTVIEW click{};
+        click.hdr = {window_->listView(), 10, LVN_COLUMNCLICK};
+        click.iSubItem = column;
+        SendMessageW(window_->handle(), WM_NOTIFY, 10, reinterpret_cast<LPARAM>(&click));
+    }
+    // The Filename of the list view's selected and focused rows, as shown.
+    std::string shown(UINT flags) {
+        const int i = ListView_GetNextItem(window_->listView(), -1, flags);
+        return i < 0 ? "<none>" : cell(static_cast<std::size_t>(i), kColFilename);
     }
     void command(unsigned id) { SendMessageW(window_->handle(), WM_COMMAND, id, 0); }
     std::string cell(std::size_t row, Column c) { return window_->rows()[row].cell(c); }
@@ -103,6 +117,8 @@ protected:
 
     WinRegistry reg_;
     RegistrySettingsStore store_{reg_};
+    WinFileSystem files_;
+    WinAnsiCodec codec_;
     test::TempDir dir_;
     ScriptedDialogs dialogs_;
     std::unique_ptr<MainWindow> window_;
@@ -185,6 +201,61 @@ TEST_F(WindowInProcess, ContextMenuCommandsAndTheListFileRoundTrip) {
     ASSERT_EQ(window_->rows().size(), 10u);
     for (std::size_t i = 0; i < 5; ++i)
         EXPECT_EQ(window_->rows()[i + 5].cells, before[i].cells);
+}
+
+// The highlight stays on the drawings the user picked while rows move
+// under it, and a drawing handed over again is selected, not added twice.
+TEST_F(WindowInProcess, TheSelectionFollowsTheDrawingNotTheRowNumber) {
+    for (const char* name : {"a.dwg", "c.dwg", "d.dwg"})
+        dialogs_.drawings.push_back(drawing(name) + '\0' + '\0');
+    for (int i = 0; i < 3; ++i)
+        command(cmdAddDrawings);
+    sortBy(kColFilename);
+    select({1});
+    ASSERT_EQ(shown(LVNI_SELECTED), "c.dwg");
+    // An import puts "b.dwg" into its sorted place above it.
+    DrawingList more;
+    addToListView(more, WinFileSystem(), window_->settings(), drawing("b.dwg"));
+    const std::string file = dir_.file("more.log");
+    ASSERT_EQ(WriteListFile(files_, codec_, file, more), std::nullopt);
+    dialogs_.listFiles.push_back(file);
+    command(cmdImportList);
+    ASSERT_EQ(window_->rows().size(), 4u);
+    EXPECT_EQ(cell(1, kColFilename), "b.dwg");
+    EXPECT_EQ(shown(LVNI_SELECTED), "c.dwg");
+    EXPECT_EQ(shown(LVNI_FOCUSED), "c.dwg");
+    sortBy(kColFilename); // descending now
+    EXPECT_EQ(shown(LVNI_SELECTED), "c.dwg");
+
+    // A second start hands over "a.dwg" again: it is selected, not added.
+    const std::string payload = HandOverPayload("\"" + dir_.file("a.dwg") + "\"");
+    COPYDATASTRUCT data{0, static_cast<DWORD>(payload.size()), const_cast<char*>(payload.data())};
+    SendMessageW(window_->handle(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+    EXPECT_EQ(window_->rows().size(), 4u);
+    EXPECT_EQ(shown(LVNI_SELECTED), "a.dwg");
+    EXPECT_EQ(ListView_GetSelectedCount(window_->listView()), 1u);
+}
+
+// The working list outlives a crash of the window: the next start restores
+// it and says so; an ordinary close leaves nothing to restore.
+TEST_F(WindowInProcess, TheWorkingListSurvivesACrashButNotAnOrdinaryClose) {
+    for (const char* name : {"a.dwg", "b.dwg"})
+        dialogs_.drawings.push_back(drawing(name) + '\0' + '\0');
+    for (int i = 0; i < 2; ++i)
+        command(cmdAddDrawings);
+    select({1});
+    command(cmdSetSkip);
+    ASSERT_TRUE(pumpUntil(
+        [] { return test::ReadFileBytes(WorkingListPath()).find(";Skip;") != std::string::npos; }, 3000));
+    window_.reset(); // gone without Exit or the close box
+    window_ = std::make_unique<MainWindow>(dialogs_);
+    ASSERT_TRUE(window_->create(GetModuleHandleW(nullptr), StartupCommand{"", true}));
+    ASSERT_EQ(window_->rows().size(), 2u);
+    EXPECT_EQ(cell(1, kColStatus), "Skip");
+    EXPECT_EQ(window_->state().statusLabel(),
+              "Restored the 2 drawing(s) of the last session, which did not end normally.");
+    SendMessageW(window_->handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(GetFileAttributesW(Widen(WorkingListPath()).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // Start AutoCAD puts the executable in quotes: a path with blanks starts

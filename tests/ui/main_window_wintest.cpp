@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 #include "platform/text.h"
+#include "platform/win_paths.h"
 #include "platform/win_registry.h"
 #include "support/automation.h"
 #include "support/win_process.h"
@@ -30,10 +31,14 @@ constexpr WPARAM kAboutCommand = 114; // Help > About (ui/commands.h)
 
 class MainWindowProcess : public testing::Test {
 protected:
-    void SetUp() override { DeleteRegTree(reg_, RegRoot::CurrentUser, kSettingsKey); }
+    void SetUp() override {
+        DeleteRegTree(reg_, RegRoot::CurrentUser, kSettingsKey);
+        DeleteFileW(Widen(WorkingListPath()).c_str());
+    }
     void TearDown() override {
         for (auto* child : {&first_, &second_})
             child->kill();
+        DeleteFileW(Widen(WorkingListPath()).c_str()); // a killed window leaves it
         DeleteRegTree(reg_, RegRoot::CurrentUser, kSettingsKey);
         setDpi(96);
     }

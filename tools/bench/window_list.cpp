@@ -8,6 +8,7 @@
 #include "drawinglist/folder_search.h"
 #include "drawinglist/list_file.h"
 #include "platform/text.h"
+#include "platform/win_paths.h"
 #include "platform/win_file_system.h"
 #include "ui/commands.h"
 #include "ui/main_window.h"
@@ -103,6 +104,8 @@ int wmain(int argc, wchar_t** argv) {
     OleInitialize(nullptr);
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
+    // A working list left by an earlier window would join the pictures' list.
+    DeleteFileW(Widen(WorkingListPath()).c_str());
     Answers dialogs;
     dialogs.listFile = WriteList(Narrow(temp), rows);
     MainWindow window(dialogs);

@@ -4,6 +4,7 @@
 //   screenshot-driver <output folder> <sample drawings folder>
 #include "drawinglist/list_file.h"
 #include "platform/text.h"
+#include "platform/win_paths.h"
 #include "ui/about_window.h"
 #include "ui/commands.h"
 #include "ui/main_window.h"
@@ -143,6 +144,8 @@ int wmain(int argc, wchar_t** argv) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES | ICC_LINK_CLASS};
     InitCommonControlsEx(&controls);
     OleInitialize(nullptr);
+    // A working list left by an earlier window would join the pictures' list.
+    DeleteFileW(Widen(WorkingListPath()).c_str());
     AnswersFromFiles dialogs;
     dialogs.listFile = WriteSampleList(out, samples);
     {
