@@ -17,7 +17,6 @@ namespace {
 
 using namespace ps;
 
-constexpr std::string_view kMutexSuffix = "_APPLICATION_MUTEX";
 constexpr ULONGLONG kSearchLimitMs = 1000ULL * 1000ULL;
 
 // The command line after the program's name.
@@ -76,9 +75,8 @@ void HandOver(const std::string& tail) {
 
 int Main(HINSTANCE instance) {
     const std::string tail = Narrow(CommandTail());
-    const std::wstring mutexName = Widen(std::string(kAppTitle) + std::string(kMutexSuffix));
     // Kept open until the process ends.
-    const HANDLE mutex = CreateMutexW(nullptr, TRUE, mutexName.c_str());
+    const HANDLE mutex = CreateMutexW(nullptr, TRUE, std::wstring(kInstanceMutex).c_str());
     if (mutex == nullptr || GetLastError() == ERROR_ALREADY_EXISTS) {
         if (mutex != nullptr)
             CloseHandle(mutex);

@@ -3,6 +3,9 @@
 //   install-check control          Pictlet.acBMPreview can be created by a client
 //   install-check explorer <exe>   the Explorer entry made as the settings dialog
 //                                  makes it names the installed program
+//   install-check running          Plansweeper runs (its single-instance mutex exists)
+//   install-check hold <file> <s>  keeps the file open as a loaded library is held,
+//                                  for that many seconds (a file the setup cannot replace)
 // Exit code 0 when the check holds; a line says what was found.
 #include "platform/text.h"
 #include "ui/instance_marker.h"
@@ -65,6 +68,30 @@ int Explorer(const std::wstring& exe) {
 
 } // namespace
 
+int Running() {
+    const HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, std::wstring(ps::kInstanceMutex).c_str());
+    std::printf("running: %s\n", mutex != nullptr ? "yes" : "no");
+    if (mutex == nullptr)
+        return 1;
+    CloseHandle(mutex);
+    return 0;
+}
+
+int Hold(const std::wstring& file, int seconds) {
+    // As a loaded library is held: others may read it, not write it.
+    const HANDLE held =
+        CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (held == INVALID_HANDLE_VALUE) {
+        std::printf("hold: cannot open\n");
+        return 1;
+    }
+    std::printf("hold: held\n");
+    std::fflush(stdout);
+    Sleep(static_cast<DWORD>(seconds) * 1000);
+    CloseHandle(held);
+    return 0;
+}
+
 int wmain(int argc, wchar_t** argv) {
     const std::wstring what = argc > 1 ? argv[1] : L"";
     if (what == L"window" && argc > 2)
@@ -73,6 +100,12 @@ int wmain(int argc, wchar_t** argv) {
         return Control();
     if (what == L"explorer" && argc > 2)
         return Explorer(argv[2]);
-    std::fprintf(stderr, "usage: install-check window <exe> | control | explorer <exe>\n");
+    if (what == L"running")
+        return Running();
+    if (what == L"hold" && argc > 3)
+        return Hold(argv[2], _wtoi(argv[3]));
+    std::fprintf(
+        stderr,
+        "usage: install-check window <exe> | control | explorer <exe> | running | hold <file> <seconds>\n");
     return 2;
 }
