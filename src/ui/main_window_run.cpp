@@ -158,10 +158,16 @@ void MainWindow::subRun() {
         if (const auto at = rows_.positionOf(report.rowId))
             ListView_RedrawItems(list_, static_cast<int>(*at), static_cast<int>(*at));
     };
-    ps::subRun(ports, settings_, rows_, paths, options);
+    const RunCommandResult result = ps::subRun(ports, settings_, rows_, paths, options);
     refreshList();
     state_.setStatus(kStatusIdle);
     state_.clearStop();
+    if (result.run.listNotRecorded) {
+        const std::string message = "The working list cannot be written to " + workingList_->path() +
+                                    ": the run stopped before its next drawing.";
+        state_.setStatus(message);
+        dialogs_.inform(hwnd_, message, std::string(kAppTitle), MB_ICONEXCLAMATION);
+    }
 }
 
 void MainWindow::subStop() {

@@ -409,6 +409,23 @@ TEST_F(WindowRun, EscEndsTheRunBeforeItsNextDrawingWithoutAQuestion) {
     EXPECT_TRUE(dialogs_.questions.empty());
 }
 
+// A working list that cannot be written keeps AutoCAD from starting: what
+// it would do could not be restored after a crash.
+TEST_F(WindowRun, AWorkingListThatCannotBeWrittenStopsTheRunAndSaysSo) {
+    add(drawing("a.dwg"));
+    add(drawing("b.dwg"));
+    const std::wstring blocker = Widen(WorkingListPath() + ".partial");
+    CreateDirectoryW(blocker.c_str(), nullptr); // where each write goes first
+    command(cmdRun);
+    RemoveDirectoryW(blocker.c_str());
+    EXPECT_EQ(cell(0, kColStatus), "");
+    EXPECT_EQ(cell(1, kColStatus), "");
+    EXPECT_EQ(test::ReadFileBytes(dir_.file("a.dwg")), kDwg2004);
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_EQ(dialogs_.messages[0], "The working list cannot be written to " + WorkingListPath() +
+                                        ": the run stopped before its next drawing.");
+}
+
 TEST_F(WindowRun, AScheduledStartRunsByItselfAndAWrongTimeSchedulesNothing) {
     add(drawing("a.dwg"));
     dialogs_.inputs.push_back("tonight");
