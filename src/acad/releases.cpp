@@ -2,65 +2,85 @@
 
 #include "core/strings.h"
 
+#include <array>
+#include <string>
+#include <vector>
+
 namespace ps {
 namespace {
 
-constexpr std::string_view kNames[] = {"R12", "R13", "R14", "R15", "R16", "R17", "R18"};
-constexpr std::string_view kLabels[] = {"R12 or older:", "R13:", "R14:", "2000:", "2004:", "2007:", "2010:"};
-// Per family: the saveas answer and the version code of what it writes.
-constexpr std::string_view kSaveAsAnswers[] = {"_r12", "_r13", "_r14", "_2000", "_2004", "_2007", "_2010"};
-constexpr std::string_view kVersionCodes[] = {"AC1009", "AC1012", "AC1014", "AC1015",
-                                              "AC1018", "AC1021", "AC1024"};
+using F = ReleaseFamily;
+using L = DwgLayout;
 
-struct KeyFamily {
-    std::string_view key;
-    ReleaseFamily family;
+constexpr std::uint32_t Bits(std::initializer_list<F> families) {
+    std::uint32_t bits = 0;
+    for (F f : families)
+        bits |= 1u << static_cast<int>(f);
+    return bits;
+}
+
+constexpr VersionCodeFacts kR12Codes[] = {
+    {"AC1001", "2.5", L::Undeclared},   {"AC1002", "2.5", L::Undeclared},
+    {"AC1003", "2.6", L::Undeclared},   {"AC1004", "9", L::Undeclared},
+    {"AC1005", "10", L::Undeclared},    {"AC1006", "10", L::Undeclared},
+    {"AC1007", "11/12", L::Undeclared}, {"AC1008", "11/12", L::Undeclared},
+    {"AC1009", "11/12", L::Undeclared}};
+constexpr VersionCodeFacts kR13Codes[] = {
+    {"AC1010", "13", L::Undeclared}, {"AC1011", "13", L::Undeclared}, {"AC1012", "13", L::Locators}};
+constexpr VersionCodeFacts kR14Codes[] = {{"AC1013", "14", L::Locators}, {"AC1014", "14", L::Locators}};
+constexpr VersionCodeFacts kR15Codes[] = {{"AC1015", "2000", L::Locators}};
+constexpr VersionCodeFacts kR16Codes[] = {{"AC401h", "2004", L::Undeclared},
+                                          {"AC402b", "2004", L::Undeclared},
+                                          {"AC1016", "2004", L::Undeclared},
+                                          {"AC1018", "2004", L::PageMap}};
+constexpr VersionCodeFacts kR17Codes[] = {{"AC701a", "2007", L::Undeclared}, {"AC1021", "2007", L::Coded}};
+constexpr VersionCodeFacts kR18Codes[] = {{"AC1024", "2010", L::PageMap}};
+
+constexpr std::string_view kNoKeys[] = {""};
+constexpr std::string_view kR13Acad[] = {"R13.0"};
+constexpr std::string_view kR13Lt[] = {"R3.0"};
+constexpr std::string_view kR14Acad[] = {"R14.0"};
+constexpr std::string_view kR14Lt[] = {"R5.0", "R4.0"};
+constexpr std::string_view kR15Acad[] = {"R15.0"};
+constexpr std::string_view kR15Lt[] = {"R6.0", "R7.0", "R8.0", "R6", "R7", "R8"};
+constexpr std::string_view kR16Acad[] = {"R16.3", "R16.2", "R16.1", "R16.0"};
+constexpr std::string_view kR16Lt[] = {"R9.0", "R9", "R10.0", "R10", "R11.0", "R11"};
+constexpr std::string_view kR17Acad[] = {"R17.3", "R17.2", "R17.1", "R17.0"};
+constexpr std::string_view kR17Lt[] = {"R12.0", "R12", "R13", "R14"};
+constexpr std::string_view kR18Acad[] = {"R18.3", "R18.2", "R18.1", "R18.0"};
+constexpr std::string_view kR18Lt[] = {"R15", "R16", "R17"};
+
+// One row per family, oldest first. No product key belongs to R12.
+constexpr FamilyFacts kFamilies[] = {
+    {F::R12, "R12", "R12 or older:", kR12Codes, "AutoCAD R12/LT2 DWG", "_r12", "AC1009",
+     std::span<const std::string_view>(kNoKeys, 0), std::span<const std::string_view>(kNoKeys, 0),
+     Bits({F::R12, F::R13, F::R14}), F::R12},
+    {F::R13, "R13", "R13:", kR13Codes, "AutoCAD R13/LT95 DWG", "_r13", "AC1012", kR13Acad, kR13Lt,
+     Bits({F::R12, F::R13, F::R14, F::R15}), F::R12},
+    {F::R14, "R14", "R14:", kR14Codes, "AutoCAD R14/LT98/LT97 DWG", "_r14", "AC1014", kR14Acad, kR14Lt,
+     Bits({F::R12, F::R13, F::R14, F::R15, F::R17, F::R18}), F::R12},
+    {F::R15, "R15", "2000:", kR15Codes, "AutoCAD R2000 DWG", "_2000", "AC1015", kR15Acad, kR15Lt,
+     Bits({F::R15, F::R16, F::R17, F::R18}), F::R12},
+    {F::R16, "R16", "2004:", kR16Codes, "AutoCAD R2004 DWG", "_2004", "AC1018", kR16Acad, kR16Lt,
+     Bits({F::R16, F::R17, F::R18}), F::R12},
+    {F::R17, "R17", "2007:", kR17Codes, "AutoCAD R2007 DWG", "_2007", "AC1021", kR17Acad, kR17Lt,
+     Bits({F::R17, F::R18}), F::R12},
+    {F::R18, "R18", "2010:", kR18Codes, "AutoCAD R2010 DWG", "_2010", "AC1024", kR18Acad, kR18Lt,
+     Bits({F::R18}), F::R14},
 };
+static_assert(std::size(kFamilies) == kFormatCount);
 
-// Family table in row order (AutoCAD keys, then AutoCAD LT keys); the first
-// row listing a key wins. No key belongs to R12.
-constexpr KeyFamily kKeys[] = {
-    {"R13.0", ReleaseFamily::R13}, {"R3.0", ReleaseFamily::R13},
-
-    {"R14.0", ReleaseFamily::R14}, {"R5.0", ReleaseFamily::R14},  {"R4.0", ReleaseFamily::R14},
-
-    {"R15.0", ReleaseFamily::R15}, {"R6.0", ReleaseFamily::R15},  {"R7.0", ReleaseFamily::R15},
-    {"R8.0", ReleaseFamily::R15},  {"R6", ReleaseFamily::R15},    {"R7", ReleaseFamily::R15},
-    {"R8", ReleaseFamily::R15},
-
-    {"R16.3", ReleaseFamily::R16}, {"R16.2", ReleaseFamily::R16}, {"R16.1", ReleaseFamily::R16},
-    {"R16.0", ReleaseFamily::R16}, {"R9.0", ReleaseFamily::R16},  {"R9", ReleaseFamily::R16},
-    {"R10.0", ReleaseFamily::R16}, {"R10", ReleaseFamily::R16},   {"R11.0", ReleaseFamily::R16},
-    {"R11", ReleaseFamily::R16},
-
-    {"R17.3", ReleaseFamily::R17}, {"R17.2", ReleaseFamily::R17}, {"R17.1", ReleaseFamily::R17},
-    {"R17.0", ReleaseFamily::R17}, {"R12.0", ReleaseFamily::R17}, {"R12", ReleaseFamily::R17},
-    {"R13", ReleaseFamily::R17},   {"R14", ReleaseFamily::R17},
-
-    {"R18.3", ReleaseFamily::R18}, {"R18.2", ReleaseFamily::R18}, {"R18.1", ReleaseFamily::R18},
-    {"R18.0", ReleaseFamily::R18}, {"R15", ReleaseFamily::R18},   {"R16", ReleaseFamily::R18},
-    {"R17", ReleaseFamily::R18},
-};
-
-} // namespace
-
-std::string_view FamilyName(ReleaseFamily family) {
-    return kNames[static_cast<int>(family)];
-}
-std::string_view FamilyLabel(ReleaseFamily family) {
-    return kLabels[static_cast<int>(family)];
+const VersionCodeFacts* FindCode(std::string_view code) {
+    for (const auto& f : kFamilies)
+        for (const auto& c : f.reads)
+            if (c.code == code)
+                return &c;
+    return nullptr;
 }
 
-std::optional<ReleaseFamily> FamilyOfReleaseKey(std::string_view releaseKey) {
-    for (const auto& row : kKeys)
-        if (row.key == releaseKey)
-            return row.family;
-    return std::nullopt;
-}
-
-std::optional<ReleaseFamily> ProductFamily(std::string_view key) {
-    if (const auto family = FamilyOfReleaseKey(key))
-        return family;
+// The major number of a release key ("R19.1": 19; "R18": 18) and whether it
+// has a minor version; nullopt for no key of either form.
+std::optional<std::pair<int, bool>> KeyNumber(std::string_view key) {
     if (key.size() < 2 || key[0] != 'R')
         return std::nullopt;
     int number = 0;
@@ -70,13 +90,68 @@ std::optional<ReleaseFamily> ProductFamily(std::string_view key) {
             return std::nullopt;
         number = number * 10 + (key[i] - '0');
     }
-    if (i == 1)
+    if (i == 1 || i + 1 == key.size()) // "R" or "R19."
         return std::nullopt;
-    const bool minorVersion = i < key.size();
-    if (minorVersion && i + 1 == key.size())
-        return std::nullopt; // "R19." is no key
-    if (number >= 19 || (!minorVersion && number >= 18))
-        return ReleaseFamily::R18;
+    return std::make_pair(number, i < key.size());
+}
+
+// The highest number among the table's AutoCAD keys (with a minor version)
+// or AutoCAD LT keys (without).
+int HighestKeyNumber(bool minorVersion) {
+    int highest = 0;
+    for (const auto& f : kFamilies)
+        for (const auto keys : {f.acadKeys, f.ltKeys})
+            for (const auto key : keys)
+                if (const auto n = KeyNumber(key); n && n->second == minorVersion)
+                    highest = std::max(highest, n->first);
+    return highest;
+}
+
+} // namespace
+
+std::span<const FamilyFacts> Families() {
+    return kFamilies;
+}
+
+const FamilyFacts& Facts(ReleaseFamily family) {
+    return kFamilies[static_cast<std::size_t>(family)];
+}
+
+std::string_view VersionLabelOfCode(std::string_view code) {
+    const auto* c = FindCode(code);
+    return c != nullptr ? c->label : std::string_view();
+}
+
+std::optional<ReleaseFamily> FamilyOfVersionLabel(std::string_view label) {
+    for (const auto& f : kFamilies)
+        for (const auto& c : f.reads)
+            if (c.label == label)
+                return f.family;
+    return std::nullopt;
+}
+
+DwgLayout LayoutOfCode(std::string_view code) {
+    const auto* c = FindCode(code);
+    return c != nullptr ? c->layout : DwgLayout::Undeclared;
+}
+
+std::optional<ReleaseFamily> FamilyOfReleaseKey(std::string_view releaseKey) {
+    for (const auto& f : kFamilies)
+        for (const auto keys : {f.acadKeys, f.ltKeys})
+            for (const auto key : keys)
+                if (key == releaseKey)
+                    return f.family;
+    return std::nullopt;
+}
+
+std::optional<ReleaseFamily> ProductFamily(std::string_view key) {
+    if (const auto family = FamilyOfReleaseKey(key))
+        return family;
+    static const int highestAcad = HighestKeyNumber(true);
+    static const int highestLt = HighestKeyNumber(false);
+    const auto n = KeyNumber(key);
+    if (n && n->first > (n->second ? highestAcad : highestLt))
+        return kFamilies[std::size(kFamilies) - 1].family;
     return std::nullopt;
 }
 
@@ -85,20 +160,63 @@ bool IsR15OrLater(ReleaseFamily family) {
 }
 
 std::string_view SaveAsAnswer(SaveFormat format) {
-    return format.family ? kSaveAsAnswers[static_cast<int>(*format.family)] : std::string_view("no");
+    return format.family ? Facts(*format.family).saveAsAnswer : std::string_view("no");
 }
 
 std::string_view VersionCode(SaveFormat format) {
-    return format.family ? kVersionCodes[static_cast<int>(*format.family)] : std::string_view();
+    return format.family ? Facts(*format.family).writesCode : std::string_view();
 }
 
 std::optional<SaveFormat> SaveFormatOfAnswer(std::string_view answer) {
-    for (ReleaseFamily family : kAllFamilies)
-        if (EqualsNoCase(answer, kSaveAsAnswers[static_cast<int>(family)]))
-            return SaveFormat{family};
+    for (const auto& f : kFamilies)
+        if (EqualsNoCase(answer, f.saveAsAnswer))
+            return SaveFormat{f.family};
     if (EqualsNoCase(answer, "no"))
         return kNotSaved;
     return std::nullopt;
+}
+
+std::optional<SaveFormat> SaveFormatOfWord(std::string_view word, std::optional<ReleaseFamily> drawing) {
+    for (const auto& f : kFamilies)
+        if (word == f.saveWord)
+            return SaveFormat{f.family};
+    if (word == kDontConvertWord && drawing)
+        return SaveFormat{drawing};
+    if (word == kDontSaveWord)
+        return kNotSaved;
+    return std::nullopt;
+}
+
+std::span<const std::string_view> ConvertToChoices(ReleaseFamily family) {
+    static const auto choices = [] {
+        std::array<std::vector<std::string_view>, kFormatCount> rows;
+        for (const auto& row : kFamilies) {
+            auto& words = rows[static_cast<std::size_t>(row.family)];
+            words.push_back(kDontConvertWord);
+            for (std::size_t i = std::size(kFamilies); i-- > static_cast<std::size_t>(row.oldestChoice);)
+                words.push_back(kFamilies[i].saveWord);
+            words.push_back(kDontSaveWord);
+        }
+        return rows;
+    }();
+    return choices[static_cast<std::size_t>(family)];
+}
+
+bool CanSave(ReleaseFamily product, SaveFormat format) {
+    return !format.family || (Facts(*format.family).writtenBy & (1u << static_cast<int>(product))) != 0;
+}
+
+bool CanSaveUnjudged(std::string_view releaseKey, SaveFormat format) {
+    bool can = true;
+    for (std::size_t i = 0; i < std::size(kFamilies); ++i) {
+        const bool below = kFamilies[i].name < releaseKey;
+        const bool nextAbove = i + 1 == std::size(kFamilies) || kFamilies[i + 1].name > releaseKey;
+        const bool neighbour =
+            (below && nextAbove) || (!below && (i == 0 || kFamilies[i - 1].name < releaseKey));
+        if (neighbour && kFamilies[i].name != releaseKey)
+            can = can && CanSave(kFamilies[i].family, format);
+    }
+    return can;
 }
 
 std::optional<SaveFormat> NativeSaveFormat(std::string_view releaseKey) {

@@ -66,4 +66,17 @@ private:
     Observer observer_;
 };
 
+// Busy for as long as it lives, also when what it guards throws: a long
+// loop of the window holds one.
+class BusyScope {
+public:
+    explicit BusyScope(RunState& state) : state_(state) { state_.running(true); }
+    ~BusyScope() { state_.running(false); }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    RunState& state_;
+};
+
 } // namespace ps

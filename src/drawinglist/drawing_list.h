@@ -7,7 +7,6 @@
 #include "core/settings.h"
 #include "core/system_ports.h"
 #include "drawinglist/status.h"
-#include "settings/settings_io.h"
 
 #include <array>
 #include <cstddef>
@@ -30,9 +29,6 @@ enum Column : std::size_t {
     kColDateAfter,
     kColumnCount
 };
-
-// The stored window layout keeps one width and one position per column.
-static_assert(kColumnCount == kListColumnCount);
 
 inline constexpr std::array<std::string_view, kColumnCount> kColumnCaptions{
     "Filename", "Path", "Version", "Status", "Size before", "Size after", "Date before", "Date after"};

@@ -1,23 +1,12 @@
 #include "drawinglist/version.h"
 
+#include "acad/releases.h"
+
 #include "core/strings.h"
 #include "core/file_facts.h"
 
 namespace ps {
 namespace {
-
-struct CodeLabel {
-    std::string_view code;
-    std::string_view label;
-};
-
-constexpr CodeLabel kCodes[] = {
-    {"AC1001", "2.5"},  {"AC1002", "2.5"},   {"AC1003", "2.6"},   {"AC1004", "9"},     {"AC1005", "10"},
-    {"AC1006", "10"},   {"AC1007", "11/12"}, {"AC1008", "11/12"}, {"AC1009", "11/12"}, {"AC1010", "13"},
-    {"AC1011", "13"},   {"AC1012", "13"},    {"AC1013", "14"},    {"AC1014", "14"},    {"AC1015", "2000"},
-    {"AC401h", "2004"}, {"AC402b", "2004"},  {"AC1016", "2004"},  {"AC1018", "2004"},  {"AC701a", "2007"},
-    {"AC1021", "2007"}, {"AC1024", "2010"},
-};
 
 // Mid$ with 1-based start: whatever characters exist there, up to count.
 std::string_view Mid(std::string_view text, std::size_t start, std::size_t count) {
@@ -38,15 +27,8 @@ std::string LabelOf(std::string_view path, const std::optional<std::string>& hea
 
 } // namespace
 
-std::string_view VersionLabelForCode(std::string_view code) {
-    for (const auto& row : kCodes)
-        if (row.code == code)
-            return row.label;
-    return {};
-}
-
 std::string DwgLabelFromHeader(std::string_view firstBytes) {
-    const auto label = VersionLabelForCode(Left(firstBytes, kDwgHeaderBytes));
+    const auto label = VersionLabelOfCode(Left(firstBytes, kDwgHeaderBytes));
     return std::string(label.empty() ? kVersionUnknownDwg : label);
 }
 
@@ -65,7 +47,7 @@ std::string DxfCodeFromHeader(std::string_view firstBytes) {
 }
 
 std::string DxfLabelFromCode(std::string_view code) {
-    const auto label = VersionLabelForCode(code);
+    const auto label = VersionLabelOfCode(code);
     return std::string(label.empty() ? kVersionUnknownDxf : label);
 }
 

@@ -16,9 +16,6 @@ inline constexpr std::string_view kVersionUnknownDxf = "DXF?";
 inline constexpr std::size_t kDwgHeaderBytes = 6;
 inline constexpr std::size_t kDxfHeaderBytes = 56;
 
-// "2.5" … "2010" for a known version code (exact, case included), else empty.
-std::string_view VersionLabelForCode(std::string_view code);
-
 // The label of a DWG from its first bytes: "???" when not recognised.
 std::string DwgLabelFromHeader(std::string_view firstBytes);
 // The version code of a DXF from its first 56 bytes (fewer for a short file).

@@ -1,5 +1,7 @@
 #include "drawinglist/wholeness.h"
 
+#include "acad/releases.h"
+
 #include "core/file_facts.h"
 #include "core/strings.h"
 
@@ -18,14 +20,6 @@ constexpr unsigned char kLocatorsEnd[16] = {0x95, 0xA0, 0x4E, 0x28, 0x99, 0x82, 
 constexpr std::string_view kR2004FileId{"AcFssFcAJMB\0", 12};
 // Real files hold three to six locators; more means the bytes are no header.
 constexpr std::uint64_t kMaxLocators = 16;
-
-bool IsR13To2000(std::string_view code) {
-    return code == "AC1012" || code == "AC1013" || code == "AC1014" || code == "AC1015";
-}
-
-bool IsR2004Layout(std::string_view code) {
-    return code == "AC1018" || code == "AC1024" || code == "AC1027" || code == "AC1032";
-}
 
 } // namespace
 
@@ -73,14 +67,14 @@ std::optional<std::uint64_t> R13SectionsEnd(std::string_view head) {
 }
 
 Wholeness DwgWholeness(std::string_view head, std::uint64_t size, const ReadAt& readAt) {
-    const std::string_view code = head.substr(0, 6);
-    if (IsR13To2000(code)) {
+    const DwgLayout layout = LayoutOfCode(head.substr(0, 6));
+    if (layout == DwgLayout::Locators) {
         const auto end = R13SectionsEnd(head);
         if (!end)
             return Wholeness::NoEvidence;
         return *end <= size ? Wholeness::Whole : Wholeness::Cut;
     }
-    if (!IsR2004Layout(code))
+    if (layout != DwgLayout::PageMap)
         return Wholeness::NoEvidence; // R12 and older declare no sections; 2007 keeps its header coded
     if (head.size() < kR2004HeaderAt + kR2004HeaderBytes)
         return size < kR2004HeaderAt + kR2004HeaderBytes ? Wholeness::Cut : Wholeness::NoEvidence;

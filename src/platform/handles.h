@@ -2,6 +2,8 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
 #include <unknwn.h>
 
 #include <type_traits>
@@ -85,7 +87,39 @@ struct MemoryDcTraits { // CreateCompatibleDC
     static void close(Handle h) noexcept { DeleteDC(h); }
 };
 
+struct AcceleratorTraits {
+    using Handle = HACCEL;
+    static HACCEL invalid() noexcept { return nullptr; }
+    static bool valid(HACCEL h) noexcept { return h != nullptr; }
+    static void close(HACCEL h) noexcept { DestroyAcceleratorTable(h); }
+};
+
+struct ImageListTraits {
+    using Handle = HIMAGELIST;
+    static HIMAGELIST invalid() noexcept { return nullptr; }
+    static bool valid(HIMAGELIST h) noexcept { return h != nullptr; }
+    static void close(HIMAGELIST h) noexcept { ImageList_Destroy(h); }
+};
+
+struct MenuTraits { // a menu no window owns
+    using Handle = HMENU;
+    static HMENU invalid() noexcept { return nullptr; }
+    static bool valid(HMENU h) noexcept { return h != nullptr; }
+    static void close(HMENU h) noexcept { DestroyMenu(h); }
+};
+
+struct HookTraits {
+    using Handle = HHOOK;
+    static HHOOK invalid() noexcept { return nullptr; }
+    static bool valid(HHOOK h) noexcept { return h != nullptr; }
+    static void close(HHOOK h) noexcept { UnhookWindowsHookEx(h); }
+};
+
 using UniqueHandleKernel = UniqueHandle<KernelHandleTraits>;
+using UniqueHook = UniqueHandle<HookTraits>;
+using UniqueAccelerators = UniqueHandle<AcceleratorTraits>;
+using UniqueImageList = UniqueHandle<ImageListTraits>;
+using UniqueMenu = UniqueHandle<MenuTraits>;
 using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueFind = UniqueHandle<FindHandleTraits>;
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
@@ -125,6 +159,22 @@ public:
 private:
     HDC dc_;
     HGDIOBJ old_;
+};
+
+// OLE for the thread, for one scope (the window's drag and drop, its
+// ActiveX host).
+class OleScope {
+public:
+    OleScope() noexcept : ok_(SUCCEEDED(OleInitialize(nullptr))) {}
+    ~OleScope() {
+        if (ok_)
+            OleUninitialize();
+    }
+    OleScope(const OleScope&) = delete;
+    OleScope& operator=(const OleScope&) = delete;
+
+private:
+    bool ok_;
 };
 
 // Owning COM interface pointer.

@@ -1185,7 +1185,16 @@ HRESULT Control::Load(LPSTREAM stream) {
 
 } // namespace
 
-void RegisterWindowClass() {
+namespace {
+HINSTANCE g_module = nullptr;
+} // namespace
+
+HINSTANCE ModuleInstance() {
+    return g_module;
+}
+
+void RegisterWindowClass(HINSTANCE module) {
+    g_module = module;
     WNDCLASSW wc{};
     wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = WindowProc;

@@ -1,12 +1,14 @@
-// The control object and the module it lives in.
+// The control object, called by the library's exports (pictlet_dll.cpp);
+// it calls nothing of them.
 #pragma once
 
 #include <windows.h>
 
 namespace pictlet {
 
+// The library's instance, as its entry point hands it to RegisterWindowClass.
 HINSTANCE ModuleInstance();
-void RegisterWindowClass();
+void RegisterWindowClass(HINSTANCE module);
 void UnregisterWindowClass();
 // A new control, asked for one of its interfaces.
 HRESULT CreateControl(REFIID iid, void** out);

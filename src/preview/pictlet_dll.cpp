@@ -6,6 +6,7 @@
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 
 #include "preview/pictlet.h"
+#include "platform/handles.h"
 #include "preview/pictlet_control.h"
 
 #include <ocidl.h>
@@ -60,13 +61,12 @@ std::wstring GuidText(const GUID& guid) {
 }
 
 bool SetValue(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& value) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+    ps::UniqueRegKey key;
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr) !=
         ERROR_SUCCESS)
         return false;
-    const LONG rc = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+    const LONG rc = RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
     return rc == ERROR_SUCCESS;
 }
 
@@ -136,17 +136,13 @@ void Unregister(HKEY root) {
 
 } // namespace
 
-HINSTANCE ModuleInstance() {
-    return g_module;
-}
-
 } // namespace pictlet
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         pictlet::g_module = instance;
         DisableThreadLibraryCalls(instance);
-        pictlet::RegisterWindowClass();
+        pictlet::RegisterWindowClass(instance);
     } else if (reason == DLL_PROCESS_DETACH) {
         pictlet::UnregisterWindowClass();
     }

@@ -5,270 +5,34 @@
 #include "acad/popup_closer.h"
 #include "acad/products.h"
 #include "acad/profile_values.h"
-#include "acad/releases.h"
-#include "core/strings.h"
 #include "core/file_facts.h"
+#include "core/strings.h"
 #include "drawinglist/version.h"
 #include "drawinglist/wholeness.h"
 #include "run/process_file.h"
+#include "run/run_texts.h"
+#include "run/safety_copies.h"
 #include "run/shell_wait.h"
 #include "script/purge_script.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <set>
 
 namespace ps {
 namespace {
 
-static_assert(static_cast<int>(RowGroup::R12) == static_cast<int>(ReleaseFamily::R12) &&
-              static_cast<int>(RowGroup::R18) == static_cast<int>(ReleaseFamily::R18));
-
-// The family of a release group; nullopt for DXF and what is no drawing.
-std::optional<ReleaseFamily> FamilyOfGroup(RowGroup g) {
-    if (g > RowGroup::R18)
-        return std::nullopt;
-    return static_cast<ReleaseFamily>(static_cast<int>(g));
-}
-
-// Whether a product of the release (a family name "R12" … "R18", or the raw
-// key of a release no family holds) cannot save in the format.
-bool CannotSave(SaveFormat format, std::string_view app) {
-    if (!format.family)
-        return false;
-    switch (*format.family) {
-    case ReleaseFamily::R18:
-        return app < "R18";
-    case ReleaseFamily::R17:
-        return app < "R17";
-    case ReleaseFamily::R16:
-        return app < "R16";
-    case ReleaseFamily::R15:
-        return app < "R15";
-    case ReleaseFamily::R14:
-        return "R15" < app && app < "R17";
-    case ReleaseFamily::R13:
-        return app > "R15";
-    case ReleaseFamily::R12:
-        return app > "R14";
-    }
-    return false;
-}
-
-} // namespace
-
-RowGroup GroupOfLabel(std::string_view label) {
-    if (label == "2.5" || label == "2.6" || label == "9" || label == "10" || label == "11/12")
-        return RowGroup::R12;
-    if (label == "13")
-        return RowGroup::R13;
-    if (label == "14")
-        return RowGroup::R14;
-    if (label == "2000")
-        return RowGroup::R15;
-    if (label == "2004")
-        return RowGroup::R16;
-    if (label == "2007")
-        return RowGroup::R17;
-    if (label == "2010")
-        return RowGroup::R18;
-    if (label == "DXF?")
-        return RowGroup::Dxf;
-    return RowGroup::NotADrawing;
-}
-
-std::optional<SaveFormat> SaveFormatOfWord(std::string_view word, RowGroup group) {
-    constexpr std::pair<std::string_view, ReleaseFamily> kWords[] = {
-        {"AutoCAD R2010 DWG", ReleaseFamily::R18},         {"AutoCAD R2007 DWG", ReleaseFamily::R17},
-        {"AutoCAD R2004 DWG", ReleaseFamily::R16},         {"AutoCAD R2000 DWG", ReleaseFamily::R15},
-        {"AutoCAD R14/LT98/LT97 DWG", ReleaseFamily::R14}, {"AutoCAD R13/LT95 DWG", ReleaseFamily::R13},
-        {"AutoCAD R12/LT2 DWG", ReleaseFamily::R12}};
-    for (const auto& [text, family] : kWords)
-        if (word == text)
-            return SaveFormat{family};
-    if (word == "Don't convert format" && FamilyOfGroup(group))
-        return SaveFormat{FamilyOfGroup(group)};
-    if (word == "Don't save")
-        return kNotSaved;
-    return std::nullopt;
-}
-
-RowPlan PlanRow(const ProductCatalog& products, const Settings& s, std::string_view prodName,
-                std::string_view profile, const AnsiCodec& codec, std::string_view label,
-                std::string_view fullPath, std::string_view fileName) {
-    RowPlan plan;
-    const RowGroup group = GroupOfLabel(label);
-    plan.prodName = std::string(prodName);
-    plan.profile = std::string(profile);
-    const auto groupFamily = FamilyOfGroup(group);
-    const auto column = groupFamily ? static_cast<std::size_t>(*groupFamily) : 0;
-    if (groupFamily && !s.HCA[column].empty()) {
-        plan.prodName = s.HCA[column];
-        plan.profile = s.HCP[column];
-    }
-    const ProductEntry product = products.find(plan.prodName);
-    plan.exePath = product.exePath;
-    plan.productType = product.productType;
-    plan.releaseKey = product.releaseKey;
-    plan.productKey = product.productKey;
-    std::string text = "Skipped"; // neutral: does not start with "Skipped:"
-    if (group == RowGroup::NotADrawing)
-        text = std::string(status::kNotRecognized);
-
-    // The product's release: a family (later releases count as the newest),
-    // or a release this program cannot judge.
-    bool unknownRelease = false;
-    const auto family = ProductFamily(plan.releaseKey);
-    if (family) {
-        plan.appRelease = std::string(FamilyName(*family));
-        plan.r15OrLater = IsR15OrLater(*family);
-    } else {
-        plan.appRelease = plan.releaseKey;
-        unknownRelease = !plan.releaseKey.empty();
-    }
-
-    if (groupFamily) {
-        if (unknownRelease || plan.appRelease < FamilyName(*groupFamily))
-            text = std::string(status::kCannotOpenVersion);
-        plan.saveFormat = SaveFormatOfWord(s.R[column], group);
-        if (!plan.saveFormat)
-            text = std::string(status::kUnknownSaveFormatPrefix) + std::string(FamilyName(*groupFamily));
-    } else if (group == RowGroup::Dxf) {
-        if (unknownRelease)
-            text = std::string(status::kCannotOpenVersion);
-        if (family)
-            plan.saveFormat = SaveFormat{family};
-    }
-    if (plan.saveFormat == kNotSaved)
-        text = std::string(status::kDontSaveSelected);
-    else if (plan.saveFormat && CannotSave(*plan.saveFormat, plan.appRelease))
-        text = std::string(status::kCannotSaveVersion);
-
-    const bool toFolder = IsOn(s.bSaveToFolder) && !s.sSaveToFolder.empty();
-    plan.targetPath = toFolder ? s.sSaveToFolder + "\\" + std::string(fileName) : std::string(fullPath);
-    if (!StartsWith(text, "Skipped:") && Contains(fullPath, ";"))
-        text = std::string(status::kNameHoldsSemicolon);
-    if (!StartsWith(text, "Skipped:") && (!codec.toAnsi(fullPath) || !codec.toAnsi(plan.targetPath)))
-        text = std::string(status::kNameNotScriptable);
-
-    // AutoCAD writes over the drawing itself when the target is the drawing,
-    // and AutoCAD LT does so for any conversion (it saves under the open
-    // drawing's own name), so it cannot convert into another folder.
-    const bool conversion = plan.saveFormat != NativeSaveFormat(plan.releaseKey);
-    const bool ltConversion =
-        plan.productType == kProductTypeAutoCadLt && conversion && ToLower(FileExtension(fullPath)) == "dwg";
-    plan.inPlace = EqualsNoCase(SavedDrawingPath(plan.targetPath), fullPath) || ltConversion;
-    if (!StartsWith(text, "Skipped:") && ltConversion && toFolder)
-        text = std::string(status::kLtCannotConvertIntoFolder);
-    plan.status = StartsWith(text, "Skipped:") ? text : std::string();
-    return plan;
-}
-
-std::string FormatThousands(std::int64_t value) {
-    const bool negative = value < 0;
-    std::string digits = std::to_string(negative ? -value : value);
-    std::string out;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            out += ' ';
-        out += digits[i];
-    }
-    return negative ? "-" + out : out;
-}
-
-std::string FormatElapsed(std::uint64_t ms) {
-    const std::uint64_t seconds = ms / 1000;
-    char text[48];
-    std::snprintf(text, sizeof text, "%02llu:%02llu:%02llu", static_cast<unsigned long long>(seconds / 3600),
-                  static_cast<unsigned long long>(seconds / 60 % 60),
-                  static_cast<unsigned long long>(seconds % 60));
-    return text;
-}
-
-std::int64_t CellNumber(std::string_view cell) {
-    cell = TrimBlanks(cell);
-    bool negative = false;
-    if (!cell.empty() && (cell.front() == '-' || cell.front() == '+')) {
-        negative = cell.front() == '-';
-        cell.remove_prefix(1);
-    }
-    std::int64_t n = 0;
-    for (char c : cell) {
-        if (c < '0' || c > '9' || n > (std::int64_t{1} << 55))
-            break;
-        n = n * 10 + (c - '0');
-    }
-    return negative ? -n : n;
-}
-
-namespace {
-
-// A file AutoCAD may write over, copied first into the safety folder with a
-// ".path" file naming the original, and put back unless the save is verified.
-struct SafetyCopy {
-    std::string copy;
-    std::string marker;
-    std::string original;
-    FileFingerprint fingerprint;
-};
-
-std::optional<SafetyCopy> MakeSafetyCopy(RunPorts& p, const RunPaths& paths, const std::string& original) {
-    static unsigned counter = 0;
-    const std::string base =
-        paths.safetyFolder + "\\" + std::to_string(p.clock.nowFileTime()) + "-" + std::to_string(++counter);
-    SafetyCopy s{base + ".copy", base + ".path", original, {}};
-    const auto fingerprint = p.files.fingerprint(original);
-    if (!fingerprint || !p.files.createFolder(paths.safetyFolder) || !p.files.copyFile(original, s.copy) ||
-        p.files.fingerprint(s.copy) != fingerprint || !p.files.writeFile(s.marker, original)) {
-        p.files.deleteFile(s.copy, true);
-        return std::nullopt;
-    }
-    s.fingerprint = *fingerprint;
-    return s;
-}
-
-void FinishSafetyCopy(RunPorts& p, const SafetyCopy& s, bool keepNew) {
-    bool keepCopy = false;
-    if (!keepNew && p.files.fingerprint(s.original) != s.fingerprint) {
-        // AutoCAD was stopped or saved nothing usable: the file goes back to
-        // what it was before the run.
-        keepCopy = !p.files.copyFile(s.copy, s.original) || p.files.fingerprint(s.original) != s.fingerprint;
-    }
-    if (!keepCopy) {
-        p.files.deleteFile(s.copy, true);
-        p.files.deleteFile(s.marker, true);
-    }
-}
-
-std::string RunningLabel(std::size_t i, std::size_t n, std::uint64_t elapsedMs) {
-    return std::string(kActivityScriptRunning) + "\r\nNow running file:\r\n" + std::to_string(i) + " of " +
-           std::to_string(n) + "\r\nAccumulated time: \r\n" + FormatElapsed(elapsedMs);
-}
-
-void Totals(RunPorts& p, const DrawingList& list, std::optional<std::uint64_t> startMs, RunResult& result) {
-    p.state.showActivity(kActivityCalculating);
-    std::int64_t before = 0;
-    std::int64_t after = 0;
-    std::int64_t ok = 0;
-    for (const auto& row : list) {
-        if (row.cell(kColStatus) == status::kOk)
-            ++ok;
-        before += CellNumber(row.cell(kColSizeBefore));
-        after += CellNumber(row.cell(kColSizeAfter));
-    }
-    std::string text = "\r\n\r\nTotal size before: \r\n" + FormatThousands(before) +
-                       " KB\r\nTotal size after: \r\n" + FormatThousands(after) + " KB\r\nTotal files: \r\n" +
-                       FormatThousands(static_cast<std::int64_t>(list.size())) + "\r\nTotal files OK: \r\n" +
-                       FormatThousands(ok);
-    if (startMs)
-        text += "\r\nAccumulated time: \r\n" + FormatElapsed(p.clock.monotonicMs() - *startMs);
-    p.state.showHead();
-    result.totals = p.state.head() + text;
-    p.state.showActivity(text.substr(4)); // the head, an empty line, then the totals
-}
-
 // One run over the list: what stays the same from row to row.
 struct Run {
+    Run(RunPorts& ports, const Settings& s, DrawingList& l, const RunPaths& rp, const RunOptions& o,
+        RunResult& r)
+        : p(ports), settings(s), list(l), paths(rp), options(o), result(r),
+          products(ProductCatalog::Read(ports.registry)), startMs(ports.clock.monotonicMs()),
+          copies(ports.files, ports.clock, rp.safetyFolder) {
+        // The general product and profile, read once; when none is set,
+        // AutoCAD's current ones as the run found them.
+        prodName = s.ProdName.empty() ? AcadCurrentProductName(ports.registry) : s.ProdName;
+        profile = s.ProdName.empty() ? AcadCurrentProfile(ports.registry) : s.Profile;
+    }
     RunPorts& p;
     const Settings& settings;
     DrawingList& list;
@@ -276,13 +40,10 @@ struct Run {
     const RunOptions& options;
     RunResult& result;
     ProductCatalog products;
-    std::string startProduct;
-    std::string startProfile;
+    std::string prodName;
+    std::string profile;
     std::uint64_t startMs = 0;
-    // The general product and profile as last read from the store: read
-    // again after every drawing AutoCAD worked on (the window pumped
-    // messages meanwhile), not for every refused row.
-    std::optional<std::pair<std::string, std::string>> general;
+    SafetyCopies copies;
     std::optional<bool> companionPresent; // dry run without scripts
     // Files this run has had AutoCAD work on (drawings and what was saved),
     // and the files it saved into a save-to folder, as normalPath keys.
@@ -343,27 +104,61 @@ DrawingRow* Lookup(DrawingList& list, std::uint64_t id, std::size_t& hint) {
     return &list[*at];
 }
 
+// Every file AutoCAD may write over gets a copy first: the drawing itself
+// (saved in place) or a file already at the place of the save. nullopt when
+// one could not be made (those made are gone again).
+std::optional<std::vector<SafetyCopy>> MakeCopies(Run& r, const RowPlan& plan, const std::string& fullPath) {
+    const std::string saved = SavedDrawingPath(plan.targetPath);
+    std::vector<SafetyCopy> copies;
+    for (const std::string& file : {fullPath, saved}) {
+        const bool exposed = file == fullPath ? plan.inPlace : !EqualsNoCase(saved, fullPath);
+        if (!exposed || !FileExists(r.p.files, file) ||
+            std::any_of(copies.begin(), copies.end(),
+                        [&](const SafetyCopy& c) { return c.original == file; }))
+            continue;
+        auto copy = r.copies.make(file);
+        if (!copy) {
+            for (const auto& c : copies)
+                r.copies.finish(c, true);
+            return std::nullopt;
+        }
+        copies.push_back(std::move(*copy));
+    }
+    return copies;
+}
+
+// "OK" needs the file AutoCAD was told to write changed, in the requested
+// format, whole, and AutoCAD not ended by a crash (an exception code) that
+// may have left it half-written.
+bool SaveVerified(RunPorts& p, const std::string& saved, const std::optional<FileFingerprint>& before,
+                  std::string_view wantedCode) {
+    const auto exit = p.process.lastExitCode();
+    if (exit && *exit >= 0xC0000000u)
+        return false;
+    const auto after = p.files.fingerprint(saved);
+    const auto head = p.files.readPrefix(saved, 6);
+    // A save cut short (a full disk) still starts with the right code.
+    return after && after != before && head && !wantedCode.empty() && *head == wantedCode &&
+           SavedDrawingWholeness(p.files, saved) != Wholeness::Cut;
+}
+
+std::string StatusOfOutcome(std::int16_t outcome, bool verified) {
+    if (outcome == kOutcomeNotStarted)
+        return std::string(status::kNotStarted);
+    if (outcome == kOutcomeTimeout)
+        return std::string(status::kTimeouted);
+    if (outcome >= kOutcomeUserStop)
+        return std::string(status::kTerminated);
+    return std::string(verified ? status::kOk : status::kNotSaved);
+}
+
 // Starts AutoCAD on a drawing whose plan allows it and says what became of it.
 std::string RunAutoCad(Run& r, const RowPlan& plan, const std::string& fullPath, std::uint64_t rowId) {
     RunPorts& p = r.p;
     const std::string saved = SavedDrawingPath(plan.targetPath);
-    // Every file AutoCAD may write over gets a copy first: the drawing itself
-    // (saved in place) or a file already at the place of the save.
-    std::vector<SafetyCopy> copies;
-    for (const std::string& file : {fullPath, saved}) {
-        const bool exposed = file == fullPath ? plan.inPlace : !EqualsNoCase(saved, fullPath);
-        if (!exposed || !FileExists(p.files, file) ||
-            std::any_of(copies.begin(), copies.end(),
-                        [&](const SafetyCopy& c) { return c.original == file; }))
-            continue;
-        auto copy = MakeSafetyCopy(p, r.paths, file);
-        if (!copy) {
-            for (const auto& c : copies)
-                FinishSafetyCopy(p, c, true);
-            return std::string(status::kNoSafetyCopy);
-        }
-        copies.push_back(std::move(*copy));
-    }
+    const auto copies = MakeCopies(r, plan, fullPath);
+    if (!copies)
+        return std::string(status::kNoSafetyCopy);
     const auto savedBefore = p.files.fingerprint(saved);
     const std::string_view wantedCode = plan.saveFormat ? VersionCode(*plan.saveFormat) : std::string_view();
 
@@ -382,36 +177,22 @@ std::string RunAutoCad(Run& r, const RowPlan& plan, const std::string& fullPath,
         p.process, p.pump, p.clock, p.prompt, p.state, [&](const std::vector<std::uint32_t>& tree) {
             return CloseAcadPopUps(closer, plan.r15OrLater, fullPath, tree);
         }};
-    ProcessFileRequest request{plan.exePath,
-                               fullPath,
-                               r.paths.scriptBasePath,
-                               r.settings.Timeout,
-                               IsOn(r.settings.RestoreTime),
-                               r.options.minimized ? 2 : 1,
-                               IsOn(r.settings.ClosePopUps)};
+    const ProcessFileRequest request{plan.exePath,
+                                     fullPath,
+                                     r.paths.scriptBasePath,
+                                     r.settings.Timeout,
+                                     IsOn(r.settings.RestoreTime),
+                                     r.options.minimized ? 2 : 1,
+                                     IsOn(r.settings.ClosePopUps)};
     bool verified = false;
     const std::int16_t outcome = ProcessFile(wait, p.files, request, [&](std::int16_t code) {
-        // A crash (an exception code) may have left a half-written file.
-        const auto exit = p.process.lastExitCode();
-        if (code != kOutcomeEnded || (exit && *exit >= 0xC0000000u))
-            return false;
-        const auto after = p.files.fingerprint(saved);
-        const auto head = p.files.readPrefix(saved, 6);
-        // A save cut short (a full disk) still starts with the right code.
-        verified = after && after != savedBefore && head && !wantedCode.empty() && *head == wantedCode &&
-                   SavedDrawingWholeness(p.files, saved) != Wholeness::Cut;
+        verified = code == kOutcomeEnded && SaveVerified(p, saved, savedBefore, wantedCode);
         return verified;
     });
     RestoreAcadRegistry(p.registry, savedValues);
-    for (const auto& c : copies)
-        FinishSafetyCopy(p, c, outcome == kOutcomeEnded && verified);
-    if (outcome == kOutcomeNotStarted)
-        return std::string(status::kNotStarted);
-    if (outcome == kOutcomeTimeout)
-        return std::string(status::kTimeouted);
-    if (outcome >= kOutcomeUserStop)
-        return std::string(status::kTerminated);
-    return std::string(verified ? status::kOk : status::kNotSaved);
+    for (const auto& c : *copies)
+        r.copies.finish(c, outcome == kOutcomeEnded && verified);
+    return StatusOfOutcome(outcome, verified);
 }
 
 enum class RowEnd { Next, Stop };
@@ -461,7 +242,6 @@ std::optional<std::string> ScriptAndRun(Run& r, const RowPlan& plan, const std::
         r.result.listNotRecorded = true;
         return std::nullopt;
     }
-    r.general.reset();
     return RunAutoCad(r, plan, fullPath, rowId);
 }
 
@@ -501,6 +281,55 @@ std::string RefusalOf(const Run& r, const DrawingFacts& before, const RowPlan& p
     return {};
 }
 
+// Refuses or processes a pending drawing: its status text (empty for a
+// drawing a dry run would start); nullopt when the run cannot go on.
+std::optional<std::string> HandleDrawing(Run& r, const DrawingFacts& before, const RowPlan& plan,
+                                         const std::string& fullPath, std::size_t i, RowReport& report) {
+    const RowKeys keys = KeysOf(r.p.files, plan, fullPath);
+    std::string text = RefusalOf(r, before, plan, keys, fullPath);
+    if (!text.empty())
+        return text;
+    report.scripted = true;
+    auto ran = ScriptAndRun(r, plan, fullPath, i, report.rowId, report);
+    if (ran) {
+        // Processed at most once in a run, however the list spells it.
+        r.handled.insert(keys.drawing);
+        r.handled.insert(keys.saved);
+        if (keys.saved != keys.drawing)
+            r.savedInto.insert(keys.saved);
+    }
+    return ran;
+}
+
+// The row's cells after its drawing was handled; counts it.
+void RecordRow(Run& r, DrawingRow& row, const RowPlan& plan, const std::string& fullPath,
+               const DrawingFacts& before, bool autoCadMayHaveRun) {
+    RunPorts& p = r.p;
+    // A refused drawing is as it was a moment ago.
+    const DrawingFacts after = autoCadMayHaveRun ? ReadDrawingFacts(p.files, fullPath) : before;
+    // What cannot be read of a held drawing stays as last known.
+    const bool known = after.readable || !after.exists;
+    if (known)
+        row.cell(kColVersion) = after.version;
+    const bool ok = row.cell(kColStatus) == status::kOk;
+    row.cell(kColSizeAfter) = std::to_string(
+        ok && !EqualsNoCase(plan.targetPath, fullPath) ? FileSizeKB(p.files, plan.targetPath) : after.sizeKB);
+    if (known)
+        row.cell(kColDateAfter) = after.dateText;
+    if (IsOn(r.settings.DeleteBak) && !r.options.dryRun)
+        p.files.deleteFile(FileBaseName(fullPath, true) + ".bak");
+    ++r.result.processed;
+    if (IsFailure(row.cell(kColStatus)))
+        ++r.result.failures;
+}
+
+// A row that is not pending is reported and left as it is.
+void PassOver(Run& r, const DrawingRow& row, std::size_t i, std::size_t n) {
+    const RowReport passed{row.id, i, n, FullPath(row), row.cell(kColStatus), {}, false, true};
+    if (r.options.rowDone)
+        r.options.rowDone(passed);
+}
+
 // Measures, plans and handles one pending row.
 RowEnd ProcessRow(Run& r, std::uint64_t rowId, std::size_t& hint, std::size_t i, std::size_t n) {
     RunPorts& p = r.p;
@@ -508,26 +337,18 @@ RowEnd ProcessRow(Run& r, std::uint64_t rowId, std::size_t& hint, std::size_t i,
     if (row == nullptr)
         return RowEnd::Next;
     if (!row->isPending()) {
-        RowReport passed{rowId, i, n, FullPath(*row), row->cell(kColStatus), {}, false, true};
-        if (r.options.rowDone)
-            r.options.rowDone(passed);
+        PassOver(r, *row, i, n);
         return RowEnd::Next;
     }
-    if (!r.general)
-        r.general.emplace(p.store.GetSetting(kSettingsApp, kSettingsSection, "ProdName", r.startProduct),
-                          p.store.GetSetting(kSettingsApp, kSettingsSection, "Profile", r.startProfile));
-    const auto [prodName, profile] = *r.general;
     const std::string fullPath = FullPath(*row);
-    const std::string fileName = row->cell(kColFilename);
     // One look at the file for every cell and check below.
     const DrawingFacts before = ReadDrawingFacts(p.files, fullPath);
     row->cell(kColSizeBefore) = std::to_string(before.sizeKB);
     // A drawing another program holds keeps what was read of it before.
     if (before.readable || !before.exists)
         row->cell(kColDateBefore) = before.dateText;
-    const RowPlan plan =
-        PlanRow(r.products, r.settings, prodName, profile, p.codec, before.version, fullPath, fileName);
-
+    const RowPlan plan = PlanRow(r.products, r.settings, r.prodName, r.profile, p.codec, before.version,
+                                 fullPath, row->cell(kColFilename));
     p.state.setProductHead(plan.prodName, plan.profile);
     p.state.showActivity(RunningLabel(i, n, p.clock.monotonicMs() - r.startMs));
     if (!p.state.busy()) {
@@ -535,55 +356,23 @@ RowEnd ProcessRow(Run& r, std::uint64_t rowId, std::size_t& hint, std::size_t i,
         return RowEnd::Stop;
     }
     RowReport report{rowId, i, n, fullPath, {}, plan, false};
-    std::string text;
-    bool autoCadMayHaveRun = false;
-    if (row->cell(kColStatus) == status::kSkip) {
-        // Set to Skip by the user while the run went on: measured, not run.
-    } else {
-        const RowKeys keys = KeysOf(p.files, plan, fullPath);
-        text = RefusalOf(r, before, plan, keys, fullPath);
-        if (text.empty()) {
-            autoCadMayHaveRun = true;
-            const auto ran = ScriptAndRun(r, plan, fullPath, i, rowId, report);
-            if (!ran) {
-                // Nothing more can run: the row stays pending and the run ends here.
-                r.result.stopped = i < n;
-                return RowEnd::Stop;
-            }
-            text = *ran;
-            // Processed at most once in a run, however the list spells it.
-            r.handled.insert(keys.drawing);
-            r.handled.insert(keys.saved);
-            if (keys.saved != keys.drawing)
-                r.savedInto.insert(keys.saved);
-        }
+    // Set to Skip by the user while the run went on: measured, not run.
+    const bool skip = row->cell(kColStatus) == status::kSkip;
+    const auto text =
+        skip ? std::optional<std::string>("") : HandleDrawing(r, before, plan, fullPath, i, report);
+    if (!text) {
+        // Nothing more can run: the row stays pending and the run ends here.
+        r.result.stopped = i < n;
+        return RowEnd::Stop;
     }
     // AutoCAD's wait pumped messages: the row may have moved or gone.
     row = Lookup(r.list, rowId, hint);
     if (row == nullptr)
         return RowEnd::Next;
-    if (!text.empty())
-        row->cell(kColStatus) = text;
-    if (!report.wouldRun) {
-        // A refused drawing is as it was a moment ago.
-        const DrawingFacts after = autoCadMayHaveRun ? ReadDrawingFacts(p.files, fullPath) : before;
-        // What cannot be read of a held drawing stays as last known.
-        const bool known = after.readable || !after.exists;
-        if (known)
-            row->cell(kColVersion) = after.version;
-        const bool ok = row->cell(kColStatus) == status::kOk;
-        row->cell(kColSizeAfter) = std::to_string(ok && !EqualsNoCase(plan.targetPath, fullPath)
-                                                      ? FileSizeKB(p.files, plan.targetPath)
-                                                      : after.sizeKB);
-        if (known)
-            row->cell(kColDateAfter) = after.dateText;
-        if (IsOn(r.settings.DeleteBak) && !r.options.dryRun)
-            p.files.deleteFile(FileBaseName(fullPath, true) + ".bak");
-        ++r.result.processed;
-        const std::string& st = row->cell(kColStatus);
-        if (IsFailure(st))
-            ++r.result.failures;
-    }
+    if (!text->empty())
+        row->cell(kColStatus) = *text;
+    if (!report.wouldRun)
+        RecordRow(r, *row, plan, fullPath, before, report.scripted);
     report.status = row->cell(kColStatus);
     if (r.options.rowDone)
         r.options.rowDone(report);
@@ -615,20 +404,6 @@ struct RunScope {
 
 } // namespace
 
-std::vector<std::pair<std::string, std::string>> LeftoverSafetyCopies(const FileSystem& files,
-                                                                      std::string_view safetyFolder) {
-    std::vector<std::pair<std::string, std::string>> copies;
-    const auto entries = files.listDirectory(std::string(safetyFolder) + "\\", "*.copy");
-    if (!entries)
-        return copies;
-    for (const auto& e : *entries) {
-        const std::string copy = std::string(safetyFolder) + "\\" + e.name;
-        const auto original = files.readFile(copy.substr(0, copy.size() - 5) + ".path");
-        copies.emplace_back(copy, original.value_or(""));
-    }
-    return copies;
-}
-
 RunResult runScript(RunPorts& p, const Settings& settings, DrawingList& list, const RunPaths& paths,
                     const RunOptions& options) {
     RunResult result;
@@ -645,22 +420,7 @@ RunResult runScript(RunPorts& p, const Settings& settings, DrawingList& list, co
         ids.reserve(n);
         for (const auto& row : list)
             ids.push_back(row.id);
-        // The defaults for ProdName and Profile are AutoCAD's current product
-        // and profile as the run found them.
-        Run run{p,
-                settings,
-                list,
-                paths,
-                options,
-                result,
-                ProductCatalog::Read(p.registry),
-                AcadCurrentProductName(p.registry),
-                AcadCurrentProfile(p.registry),
-                p.clock.monotonicMs(),
-                {},
-                {},
-                {},
-                {}};
+        Run run(p, settings, list, paths, options, result);
         startMs = run.startMs;
         {
             RunScope scope(p, settings, options);
@@ -680,7 +440,12 @@ RunResult runScript(RunPorts& p, const Settings& settings, DrawingList& list, co
             }
         }
     }
-    Totals(p, list, startMs, result);
+    p.state.showActivity(kActivityCalculating);
+    const std::string totals =
+        TotalsText(list, startMs ? std::optional(p.clock.monotonicMs() - *startMs) : std::nullopt);
+    p.state.showHead();
+    result.totals = p.state.head() + totals;
+    p.state.showActivity(totals.substr(4)); // the head, an empty line, then the totals
     p.progress.end();
     return result;
 }

@@ -1,8 +1,8 @@
 // The batch run: walks the drawing list once and, for every row whose Status
-// is empty, chooses the AutoCAD product, profile and save format, refuses the
-// drawing with a status text when that cannot work, and otherwise writes the
-// script, starts AutoCAD and records the outcome, version, size and date.
-// The same engine serves the main window and the console batch command.
+// is empty, plans it (row_plan), refuses the drawing with a status text when
+// that cannot work, and otherwise writes the script, makes the safety copies
+// (safety_copies), starts AutoCAD and records the outcome, version, size and
+// date. The same engine serves the main window and the console batch command.
 #pragma once
 
 #include "core/ansi_codec.h"
@@ -13,9 +13,9 @@
 #include "core/system_ports.h"
 #include "drawinglist/drawing_list.h"
 #include "run/progress.h"
+#include "run/row_plan.h"
 #include "core/run_state.h"
 #include "core/settings.h"
-#include "settings/settings_store.h"
 
 #include <cstdint>
 #include <functional>
@@ -25,45 +25,6 @@
 #include <vector>
 
 namespace ps {
-
-// The release group of a drawing by its version label: the release families
-// in their order, then DXF and what is no drawing.
-enum class RowGroup { R12, R13, R14, R15, R16, R17, R18, Dxf, NotADrawing };
-RowGroup GroupOfLabel(std::string_view versionLabel);
-// The save format a save-format word gives for a group ("Don't convert
-// format": the group's own), kNotSaved for "Don't save", or nullopt for a
-// word that is none of the nine.
-std::optional<SaveFormat> SaveFormatOfWord(std::string_view word, RowGroup group);
-
-// Everything decided about one row before AutoCAD is started. Depends on the
-// row and the settings only, never on the rows before it.
-struct RowPlan {
-    std::string prodName;
-    std::string profile;
-    std::string exePath;
-    std::string productType;
-    std::string releaseKey;
-    std::string productKey;
-    std::string appRelease; // "R13" … "R18" for a known family
-    bool r15OrLater = false;
-    std::optional<SaveFormat> saveFormat; // nullopt: none chosen (no product for a DXF)
-    std::string status;                   // empty when AutoCAD is to be started, else the status to write
-    std::string targetPath;
-    bool inPlace = false; // AutoCAD may write over the drawing itself
-};
-
-// The general product and profile come from the caller (the run reads them
-// from the store before each drawing); a per-format override replaces them.
-RowPlan PlanRow(const ProductCatalog& products, const Settings& settings, std::string_view prodName,
-                std::string_view profile, const AnsiCodec& codec, std::string_view versionLabel,
-                std::string_view fullPath, std::string_view fileName);
-
-// "1 234 567"; zero is "0".
-std::string FormatThousands(std::int64_t value);
-// "hh:mm:ss", hours counting past 24.
-std::string FormatElapsed(std::uint64_t milliseconds);
-// The numeric value at the start of a size cell ("245", " ", "").
-std::int64_t CellNumber(std::string_view cell);
 
 // What a drawing's volume must hold beyond twice the drawing (the saved file
 // and the ".bak"), and the safety copies' volume beyond the copies.
@@ -78,7 +39,6 @@ struct RunPorts {
     MessagePump& pump;
     ProcessRunner& process;
     WindowScanner& windows;
-    const SettingsStore& store; // ProdName and Profile are read again before each drawing
     RunState& state;
     ProgressSink& progress;
 };
@@ -87,7 +47,7 @@ struct RunPaths {
     std::string scriptBasePath; // temporary folder + "purge"
     std::string programFolder;  // where the companion application lies
     std::string tempFolder;     // the user's temporary folder, with its trailing "\"
-    std::string safetyFolder;   // the program's own folder for safety copies
+    std::string safetyFolder;   // the program's own folder for safety copies (SafetyFolderOf)
 };
 
 // One row as it finished (or, in a dry run, as it would be handled).
@@ -100,6 +60,7 @@ struct RowReport {
     RowPlan plan;
     bool wouldRun = false; // dry run: AutoCAD would be started
     bool passed = false;   // the row was not pending: the run left it as it was
+    bool scripted = false; // its script was written: AutoCAD may have worked on it
 };
 
 struct RunOptions {
@@ -137,9 +98,5 @@ struct RunResult {
 // put back exactly as the run found them, also after an exception.
 RunResult runScript(RunPorts& ports, const Settings& settings, DrawingList& list, const RunPaths& paths,
                     const RunOptions& options = {});
-
-// Safety copies a crash of the program left behind: (copy, original) pairs.
-std::vector<std::pair<std::string, std::string>> LeftoverSafetyCopies(const FileSystem& files,
-                                                                      std::string_view safetyFolder);
 
 } // namespace ps

@@ -1,5 +1,7 @@
 #include "settings/settings_form.h"
 
+#include "acad/releases.h"
+
 #include "core/strings.h"
 
 #include <array>
@@ -7,14 +9,6 @@
 
 namespace ps {
 namespace {
-
-constexpr std::array<std::string_view, 9> kConvertTo = {
-    "Don't convert format", "AutoCAD R2010 DWG",   "AutoCAD R2007 DWG",
-    "AutoCAD R2004 DWG",    "AutoCAD R2000 DWG",   "AutoCAD R14/LT98/LT97 DWG",
-    "AutoCAD R13/LT95 DWG", "AutoCAD R12/LT2 DWG", "Don't save"};
-constexpr std::array<std::string_view, 7> kConvertTo2010 = {
-    "Don't convert format", "AutoCAD R2010 DWG",         "AutoCAD R2007 DWG", "AutoCAD R2004 DWG",
-    "AutoCAD R2000 DWG",    "AutoCAD R14/LT98/LT97 DWG", "Don't save"};
 
 constexpr std::string_view kTickedOnlyByMinusOne[] = {
     "IncludeSubfolders", "ArchiveAttrib", "ClosePopUps", "OnTop", "CreateBak", "RestoreTime"};
@@ -31,12 +25,6 @@ BoxCheck Range(std::string_view text, double low, double high, std::string messa
 }
 
 } // namespace
-
-std::span<const std::string_view> ConvertToChoices(std::size_t row) {
-    if (row == 6)
-        return kConvertTo2010;
-    return kConvertTo;
-}
 
 bool TickedFromStored(std::string_view key, std::string_view stored) {
     const auto n = BoxNumber(stored);
@@ -126,9 +114,10 @@ std::optional<std::string> CheckSettingValue(std::string_view key, std::string_v
         return range(-1, 3, true);
     if (EqualsNoCase(key, "PROXYGRAPHICS") || EqualsNoCase(key, "RASTERPREVIEW"))
         return range(-1, 1, true);
-    if (key.size() == 3 && (key[0] == 'R' || key[0] == 'r') && key[1] == '1' && key[2] >= '2' &&
-        key[2] <= '8') {
-        for (auto choice : ConvertToChoices(static_cast<std::size_t>(key[2] - '2')))
+    for (const auto& family : Families()) {
+        if (!EqualsNoCase(key, family.name))
+            continue;
+        for (auto choice : ConvertToChoices(family.family))
             if (choice == value)
                 return std::nullopt;
         return std::string(key) + " must be one of the convert-to choices of its row, not \"" + text + "\"";

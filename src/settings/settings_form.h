@@ -1,5 +1,5 @@
-// The rules of the settings dialog that do not need a window: the
-// convert-to choices, how stored values show in check boxes and option
+// The rules of the settings dialog that do not need a window (the
+// convert-to choices are the release table's): how stored values show in check boxes and option
 // groups, and the checks made when the user leaves a box.
 #pragma once
 
@@ -9,10 +9,6 @@
 #include <string_view>
 
 namespace ps {
-
-// The convert-to list of a format row (0 = "R12 or older" … 6 = "2010");
-// the 2010 row has no R13 and R12 entries.
-std::span<const std::string_view> ConvertToChoices(std::size_t row);
 
 // A check box's tick from its stored text: the flags whose absent value is
 // -1 are ticked only by -1, every other by any non-zero number.

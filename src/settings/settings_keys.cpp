@@ -1,5 +1,7 @@
 #include "settings/settings_keys.h"
 
+#include "acad/releases.h"
+
 #include "core/strings.h"
 
 #include <array>
@@ -17,7 +19,7 @@ namespace {
     { #member, #member, KeyKind::Flag, absent, restore, PS_FIELD(member) }
 #define PS_SWITCH(member) PS_FLAG(member, "0", "0")
 
-constexpr std::string_view kDontConvert = "Don't convert format";
+constexpr std::string_view kDontConvert = kDontConvertWord;
 
 const std::vector<SettingKey>& BuildRunKeys() {
     static const std::vector<SettingKey> keys = [] {
@@ -103,14 +105,14 @@ const std::vector<SettingKey>& BuildRunKeys() {
             {"PROXYGRAPHICS", "PROXYGRAPHICS", KeyKind::Int16, "-1", "-1", PS_FIELD(PROXYGRAPHICS)},
             {"RASTERPREVIEW", "RASTERPREVIEW", KeyKind::Int16, "-1", "-1", PS_FIELD(RASTERPREVIEW)},
         };
-        // Per-format keys: R12..R18, HCA12..HCA18, HCP12..HCP18. The names
-        // live in static storage so the table can hold views of them.
-        static const std::array<std::string, 21> names = [] {
-            std::array<std::string, 21> n;
+        // Per-format keys by the release families: R12, HCA12, HCP12 and so
+        // on. The names live in static storage so the table can hold views of them.
+        static const std::array<std::string, 3 * kFormatCount> names = [] {
+            std::array<std::string, 3 * kFormatCount> n;
             for (std::size_t i = 0; i < kFormatCount; ++i) {
-                n[i] = "R" + std::to_string(12 + i);
-                n[7 + i] = "HCA" + std::to_string(12 + i);
-                n[14 + i] = "HCP" + std::to_string(12 + i);
+                n[i] = FormatKey("R", Families()[i].family);
+                n[kFormatCount + i] = FormatKey("HCA", Families()[i].family);
+                n[2 * kFormatCount + i] = FormatKey("HCP", Families()[i].family);
             }
             return n;
         }();
@@ -123,10 +125,14 @@ const std::vector<SettingKey>& BuildRunKeys() {
         static constexpr FieldRef (*kHcp[])(Settings&) = {
             PS_FIELD(HCP[0]), PS_FIELD(HCP[1]), PS_FIELD(HCP[2]), PS_FIELD(HCP[3]),
             PS_FIELD(HCP[4]), PS_FIELD(HCP[5]), PS_FIELD(HCP[6])};
+        static_assert(std::size(kR) == kFormatCount && std::size(kHca) == kFormatCount &&
+                      std::size(kHcp) == kFormatCount);
         for (std::size_t i = 0; i < kFormatCount; ++i) {
             k.push_back({names[i], names[i], KeyKind::Text, kDontConvert, kDontConvert, kR[i]});
-            k.push_back({names[7 + i], names[7 + i], KeyKind::Text, "", "", kHca[i]});
-            k.push_back({names[14 + i], names[14 + i], KeyKind::Text, "", "", kHcp[i]});
+            const auto& hca = names[kFormatCount + i];
+            const auto& hcp = names[2 * kFormatCount + i];
+            k.push_back({hca, hca, KeyKind::Text, "", "", kHca[i]});
+            k.push_back({hcp, hcp, KeyKind::Text, "", "", kHcp[i]});
         }
         return k;
     }();
@@ -152,6 +158,10 @@ template <typename Int> bool AssignNumber(Int* field, std::string_view text) {
 }
 
 } // namespace
+
+std::string FormatKey(std::string_view prefix, ReleaseFamily family) {
+    return std::string(prefix) + std::string(FamilyName(family).substr(1));
+}
 
 std::span<const SettingKey> RunSettingKeys() {
     return BuildRunKeys();

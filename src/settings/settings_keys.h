@@ -2,6 +2,8 @@
 // when the key is absent and the value Restore writes.
 #pragma once
 
+#include "acad/releases.h"
+
 #include "core/settings.h"
 
 #include <cstdint>
@@ -33,6 +35,10 @@ struct SettingKey {
     std::string_view restore; // text form Restore writes
     FieldRef (*field)(Settings&);
 };
+
+// A per-format key: the prefix ("R", "HCA", "HCP") and the family's number
+// ("R15" -> "HCA15").
+std::string FormatKey(std::string_view prefix, ReleaseFamily family);
 
 // The run-settings keys in store order: general, deletion, purge and
 // clean-up, architectural styles, system variables, per-format keys.

@@ -5,6 +5,34 @@
 
 namespace ps {
 
+namespace {
+
+// One --set <Key>=<Value>, checked as the settings dialog checks it; the
+// reason when it is refused.
+std::optional<std::string> AddOverride(BatchArgs& args, const std::string& value) {
+    const auto eq = value.find('=');
+    if (eq == std::string::npos || eq == 0)
+        return "--set needs <Key>=<Value>, not \"" + value + "\"";
+    const std::string key = value.substr(0, eq);
+    const std::string text = value.substr(eq + 1);
+    const SettingKey* known = FindSettingKey(key);
+    if (known == nullptr)
+        return "unknown setting \"" + key + "\"";
+    // A run needs a product: only the per-format ones may be left empty.
+    if (std::string_view(known->name) == "ProdName" && text.empty())
+        return std::string("ProdName must name an installed AutoCAD product");
+    // A value the settings would not take is refused before anything runs.
+    if (auto wrong = CheckSettingValue(known->name, text))
+        return wrong;
+    Settings probe;
+    if (!AssignStoredText(*known, probe, text))
+        return std::string(known->name) + " cannot take \"" + text + "\"";
+    args.overrides.emplace_back(key, text);
+    return std::nullopt;
+}
+
+} // namespace
+
 BatchParse ParseBatchArgs(const std::vector<std::string>& a) {
     BatchParse result;
     if (a.empty() || a[0] != "run") {
@@ -25,34 +53,9 @@ BatchParse ParseBatchArgs(const std::vector<std::string>& a) {
                 args.outFile = value;
             } else if (arg == "--scripts") {
                 args.scriptsFolder = value;
-            } else {
-                const auto eq = value.find('=');
-                if (eq == std::string::npos || eq == 0) {
-                    result.error = "--set needs <Key>=<Value>, not \"" + value + "\"";
-                    return result;
-                }
-                const std::string key = value.substr(0, eq);
-                const SettingKey* known = FindSettingKey(key);
-                if (known == nullptr) {
-                    result.error = "unknown setting \"" + key + "\"";
-                    return result;
-                }
-                // A run needs a product: only the per-format ones may be left empty.
-                if (std::string_view(known->name) == "ProdName" && eq + 1 == value.size()) {
-                    result.error = "ProdName must name an installed AutoCAD product";
-                    return result;
-                }
-                // A value the settings would not take is refused before anything runs.
-                Settings probe;
-                if (auto wrong = CheckSettingValue(known->name, value.substr(eq + 1))) {
-                    result.error = *wrong;
-                    return result;
-                }
-                if (!AssignStoredText(*known, probe, value.substr(eq + 1))) {
-                    result.error = std::string(known->name) + " cannot take \"" + value.substr(eq + 1) + "\"";
-                    return result;
-                }
-                args.overrides.emplace_back(key, value.substr(eq + 1));
+            } else if (auto wrong = AddOverride(args, value)) {
+                result.error = std::move(*wrong);
+                return result;
             }
         } else if (arg == "--dry-run") {
             args.dryRun = true;

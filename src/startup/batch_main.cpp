@@ -17,6 +17,7 @@
 #include "platform/win_registry.h"
 #include "platform/win_system.h"
 #include "run/run_command.h"
+#include "run/safety_copies.h"
 #include "settings/override_store.h"
 #include "settings/settings_io.h"
 #include "startup/batch_args.h"
@@ -143,21 +144,8 @@ private:
     bool told_ = false;
 };
 
-int Run(const BatchArgs& args) {
-    WinRegistry realRegistry;
-    ReadOnlyRegistry readOnly(realRegistry);
-    Registry& registry = args.dryRun ? static_cast<Registry&>(readOnly) : realRegistry;
-    WinFileSystem files;
-    WinAnsiCodec codec;
-    WinClock clock;
-    WinProcessRunner process;
-    WinWindowScanner windows;
-    ConsolePrompt prompt;
-    RunState state;
-    BatchPump pump(state);
-    NoProgress progress;
-
-    // A product named in --set must be installed: refused before anything runs.
+// A product named in --set must be installed: refused before anything runs.
+bool OverriddenProductsInstalled(const Registry& registry, const BatchArgs& args) {
     const ProductCatalog products = ProductCatalog::Read(registry);
     for (const auto& [key, value] : args.overrides) {
         const bool product =
@@ -166,73 +154,51 @@ int Run(const BatchArgs& args) {
             Print("plansweeper-batch: " + key + " names \"" + value +
                       "\", which is not an installed AutoCAD product",
                   true);
-            return kBatchUsageError;
+            return false;
         }
     }
+    return true;
+}
 
-    const std::string temp = TempFolder();
-    const RunPaths paths{temp + "purge", ProgramFolder(), temp, temp + "Plansweeper\\Safety copies"};
-    if (!args.dryRun)
-        for (const auto& message : RecoverInterruptedRun(realRegistry, files, paths.safetyFolder))
-            Print(message);
+// The row's line: "<i>/<n>", the status, the drawing, and for a dry run what
+// it would be done with.
+std::string RowLine(const RowReport& r, bool dryRun) {
+    const std::string where = std::to_string(r.row) + "/" + std::to_string(r.rowCount) + "\t";
+    if (r.passed || !dryRun)
+        return where + StatusLine(r.status) + "\t" + r.fullPath;
+    const std::string what = r.wouldRun ? "would run" : r.status;
+    return where + what + "\t" + r.plan.prodName + " | " + r.plan.profile + " | " +
+           (r.plan.saveFormat ? std::string(SaveAsAnswer(*r.plan.saveFormat)) : std::string("-")) + "\t" +
+           r.fullPath;
+}
 
-    // Loading the settings makes the stored product current: recorded first,
-    // so that the batch leaves AutoCAD's registry exactly as it found it.
-    std::optional<PointerGuard> pointers;
-    if (!args.dryRun)
-        pointers.emplace(realRegistry);
-    RegistrySettingsStore stored(registry);
-    OverrideSettingsStore store(stored);
-    for (const auto& [key, value] : args.overrides)
-        store.setOverride(key, value);
-    Settings settings;
-    LoadFormSettings(store, registry, settings);
-    state.setProductHead(settings.ProdName, settings.Profile);
-
-    const std::string listFile = FullPathOf(args.listFile);
-    const std::string outFile = FullPathOf(args.outFile);
-    DrawingList list;
-    const ImportResult read = ReadListFile(files, codec, listFile, list);
-    if (read.error) {
-        Print(*read.error, true);
-        return kBatchUsageError;
-    }
-
-    ListSaver listSaver(files, codec, clock, outFile, 2000);
-    BatchList saver(listSaver, list, state, !args.dryRun);
+// The run's options: the list recorded before each drawing and as rows
+// finish, one line per row.
+RunOptions BatchOptions(const BatchArgs& args, FileSystem& files, BatchList& saver,
+                        std::set<std::uint64_t>& printed) {
     RunOptions options;
     options.dryRun = args.dryRun;
     options.dryRunScripts = args.scriptsFolder.empty() ? std::string() : FullPathOf(args.scriptsFolder);
     if (!options.dryRunScripts.empty())
         files.createFolder(options.dryRunScripts);
-    options.beforeDrawing = [&] {
+    options.beforeDrawing = [&saver] {
         return saver.saveIfChanged();
     };
-    // Every row gets exactly one line with its final status.
-    std::set<std::uint64_t> printed;
-    options.rowDone = [&](const RowReport& r) {
+    options.rowDone = [&saver, &printed, dryRun = args.dryRun](const RowReport& r) {
         printed.insert(r.rowId);
-        const std::string where = std::to_string(r.row) + "/" + std::to_string(r.rowCount);
-        if (r.passed) {
-            Print(where + "\t" + StatusLine(r.status) + "\t" + r.fullPath);
-        } else if (args.dryRun) {
-            const std::string what = r.wouldRun ? "would run" : r.status;
-            Print(where + "\t" + what + "\t" + r.plan.prodName + " | " + r.plan.profile + " | " +
-                  (r.plan.saveFormat ? std::string(SaveAsAnswer(*r.plan.saveFormat)) : std::string("-")) +
-                  "\t" + r.fullPath);
-        } else {
-            Print(where + "\t" + r.status + "\t" + r.fullPath);
+        Print(RowLine(r, dryRun));
+        if (!r.passed && !dryRun) {
             saver.changed();
             saver.saveIfDue();
         }
     };
-    RunPorts ports{registry, files, codec, clock, prompt, pump, process, windows, store, state, progress};
-    // The expanded rows, before any drawing: a list that cannot be written
-    // would let AutoCAD change drawings that nothing records.
-    const RunCommandResult result =
-        subRun(ports, settings, list, paths, options, [&] { return saver.save(); });
-    if (!result.refusedBeforeRows)
-        saver.save();
+    return options;
+}
+
+// What is left to say after the run: rows the run did not reach, deleted
+// files, the totals.
+void PrintEnd(const DrawingList& list, const std::set<std::uint64_t>& printed,
+              const RunCommandResult& result) {
     for (std::size_t i = 0; i < list.size(); ++i)
         if (!printed.contains(list[i].id))
             Print(std::to_string(i + 1) + "/" + std::to_string(list.size()) + "\t" +
@@ -241,6 +207,66 @@ int Run(const BatchArgs& args) {
         Print(std::to_string(result.deleted) + " temporary file(s) deleted; see " + result.deletedLog);
     if (!result.run.totals.empty())
         PrintLabel(result.run.totals);
+}
+
+// The stored settings with this run's --set values over them. Loading makes
+// the stored product current: the caller records AutoCAD's pointers first.
+Settings BatchSettings(Registry& registry, const BatchArgs& args) {
+    RegistrySettingsStore stored(registry);
+    OverrideSettingsStore store(stored);
+    for (const auto& [key, value] : args.overrides)
+        store.setOverride(key, value);
+    Settings settings;
+    LoadFormSettings(store, registry, settings);
+    return settings;
+}
+
+int Run(const BatchArgs& args) {
+    WinRegistry realRegistry;
+    ReadOnlyRegistry readOnly(realRegistry);
+    Registry& registry = args.dryRun ? static_cast<Registry&>(readOnly) : realRegistry;
+    WinFileSystem files;
+    if (!OverriddenProductsInstalled(registry, args))
+        return kBatchUsageError;
+    const std::string temp = TempFolder();
+    const RunPaths paths{temp + "purge", ProgramFolder(), temp, SafetyFolderOf(temp)};
+    if (!args.dryRun)
+        for (const auto& message : RecoverInterruptedRun(realRegistry, files, paths.safetyFolder))
+            Print(message);
+    // Recorded before the settings make their product current, so that the
+    // batch leaves AutoCAD's registry exactly as it found it.
+    std::optional<PointerGuard> pointers;
+    if (!args.dryRun)
+        pointers.emplace(realRegistry);
+    const Settings settings = BatchSettings(registry, args);
+
+    WinAnsiCodec codec;
+    DrawingList list;
+    const ImportResult read = ReadListFile(files, codec, FullPathOf(args.listFile), list);
+    if (read.error) {
+        Print(*read.error, true);
+        return kBatchUsageError;
+    }
+    WinClock clock;
+    RunState state;
+    state.setProductHead(settings.ProdName, settings.Profile);
+    ListSaver listSaver(files, codec, clock, FullPathOf(args.outFile), 2000);
+    BatchList saver(listSaver, list, state, !args.dryRun);
+    std::set<std::uint64_t> printed; // every row gets exactly one line with its final status
+    const RunOptions options = BatchOptions(args, files, saver, printed);
+    WinProcessRunner process;
+    WinWindowScanner windows;
+    ConsolePrompt prompt;
+    BatchPump pump(state);
+    NoProgress progress;
+    RunPorts ports{registry, files, codec, clock, prompt, pump, process, windows, state, progress};
+    // The expanded rows, before any drawing: a list that cannot be written
+    // would let AutoCAD change drawings that nothing records.
+    const RunCommandResult result =
+        subRun(ports, settings, list, paths, options, [&] { return saver.save(); });
+    if (!result.refusedBeforeRows)
+        saver.save();
+    PrintEnd(list, printed, result);
     if (saver.failed())
         return kBatchListNotWritten;
     return ListExitCode(list, !args.dryRun);

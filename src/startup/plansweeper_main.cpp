@@ -3,7 +3,7 @@
 // tail to the running window, or brings that window forward, and ends.
 #include "platform/handles.h"
 #include "platform/text.h"
-#include "startup/command_tail.h"
+#include "core/command_tail.h"
 #include "ui/about_window.h"
 #include "ui/main_window.h"
 #include "ui/win_ui.h"
@@ -99,14 +99,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES | ICC_LINK_CLASS |
                                                        ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
-    OleInitialize(nullptr);
-    int code = 0;
+    const OleScope ole;
     try {
-        code = Main(instance);
+        return Main(instance);
     } catch (const std::exception& e) {
         ShowError(nullptr, "main", e.what());
-        code = 1;
+        return 1;
     }
-    OleUninitialize();
-    return code;
 }

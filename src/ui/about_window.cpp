@@ -1,5 +1,6 @@
 #include "ui/about_window.h"
 
+#include "platform/handles.h"
 #include "platform/text.h"
 #include "ui/resource.h"
 #include "ui/win_ui.h"
@@ -16,20 +17,22 @@ constexpr UINT kSplashMs = 2000;
 struct AboutState {
     AboutMode mode;
     UniqueFont titleFont;
+    HWND dialog = nullptr;
+    UniqueHook keyHook; // the splash's key filter
 };
 
-// The splash goes at any key, whichever of its controls has the focus.
-HWND g_splash = nullptr;
-HHOOK g_keyHook = nullptr;
+// The splash the key filter ends: the splash goes at any key, whichever of
+// its controls has the focus. The hook has no room for data of its own.
+thread_local AboutState* t_splash = nullptr;
 
 LRESULT CALLBACK SplashKeyFilter(int code, WPARAM wParam, LPARAM lParam) {
     const auto* msg = reinterpret_cast<const MSG*>(lParam);
-    if (code >= 0 && g_splash != nullptr && msg != nullptr &&
+    if (code >= 0 && t_splash != nullptr && msg != nullptr &&
         (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN)) {
-        EndDialog(g_splash, IDCANCEL);
+        EndDialog(t_splash->dialog, IDCANCEL);
         return TRUE;
     }
-    return CallNextHookEx(g_keyHook, code, wParam, lParam);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 void OpenAddress(HWND owner, const std::string& address) {
@@ -53,8 +56,9 @@ void OnInit(HWND dialog, AboutState& state) {
     ShowWindow(GetDlgItem(dialog, IDCANCEL), splash ? SW_HIDE : SW_SHOW);
     if (splash) {
         SetTimer(dialog, kCloseTimer, kSplashMs, nullptr);
-        g_splash = dialog;
-        g_keyHook = SetWindowsHookExW(WH_MSGFILTER, SplashKeyFilter, nullptr, GetCurrentThreadId());
+        state.dialog = dialog;
+        state.keyHook.reset(SetWindowsHookExW(WH_MSGFILTER, SplashKeyFilter, nullptr, GetCurrentThreadId()));
+        t_splash = &state;
     }
 }
 
@@ -95,11 +99,9 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
             return TRUE;
         case WM_DESTROY:
             KillTimer(dialog, kCloseTimer);
-            if (g_splash == dialog) {
-                if (g_keyHook != nullptr)
-                    UnhookWindowsHookEx(g_keyHook);
-                g_keyHook = nullptr;
-                g_splash = nullptr;
+            if (state != nullptr && t_splash == state) {
+                state->keyHook.reset();
+                t_splash = nullptr;
             }
             return TRUE;
         default:
@@ -113,7 +115,7 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
 } // namespace
 
 void ShowAboutWindow(HWND owner, AboutMode mode) {
-    AboutState state{mode, {}};
+    AboutState state{mode, {}, nullptr, {}};
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ABOUT), owner, AboutProc,
                     reinterpret_cast<LPARAM>(&state));
 }

@@ -2,8 +2,9 @@
 // the product label, the progress strip, the status line, the toolbar and the
 // three menus. It carries the single-instance marker property while it runs
 // and takes a second start's command tail through WM_COPYDATA. Its commands
-// live in three files: the window itself (main_window.cpp), the list
-// (main_window_list.cpp) and the run (main_window_run.cpp).
+// live in four files: the window itself (main_window.cpp), its controls and
+// layout (main_window_controls.cpp), the list (main_window_list.cpp) and the
+// run (main_window_run.cpp).
 #pragma once
 
 #include "core/system_ports.h"
@@ -19,7 +20,7 @@
 #include "core/settings.h"
 #include "settings/settings_io.h"
 #include "settings/settings_store.h"
-#include "startup/command_tail.h"
+#include "core/command_tail.h"
 #include "ui/desktop_dialogs.h"
 #include "ui/instance_marker.h"
 #include "ui/main_layout.h"
@@ -43,6 +44,8 @@ inline constexpr const wchar_t* kMainWindowClass = L"PlansweeperMainWindow";
 inline constexpr UINT_PTR kTimer1 = 1;
 inline constexpr UINT_PTR kWorkingListTimer = 2;
 inline constexpr UINT kWorkingListIntervalMs = 1000;
+// Posted to the window: show the preview of the focused row.
+inline constexpr UINT kShowPreviewMessage = WM_APP + 1;
 
 class MainWindow;
 
@@ -100,7 +103,9 @@ private:
     void onGetMinMaxInfo(MINMAXINFO& info);
     void onDpiChanged(int dpi, const RECT& suggested);
     void onCommand(unsigned command);
+    void onOtherCommand(unsigned command);
     LRESULT onNotify(NMHDR& header);
+    void showToolbarTip(NMTBGETINFOTIPW& tip);
     LRESULT onCopyData(const COPYDATASTRUCT& data);
     void onClose();
     void createControls();
@@ -173,8 +178,8 @@ private:
     HWND picture2_ = nullptr;
     HWND status_ = nullptr;
     PreviewHost preview_;
-    HACCEL accelerators_ = nullptr;
-    HIMAGELIST images_ = nullptr;
+    UniqueAccelerators accelerators_;
+    UniqueImageList images_;
     UniqueFont font_;
     int dpi_ = 96;
     std::int32_t minHeightTwips_ = kMinWindowHeightTwips; // grows when the fonts need it

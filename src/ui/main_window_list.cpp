@@ -21,8 +21,6 @@
 namespace ps {
 namespace {
 
-constexpr UINT kShowPreviewMessage = WM_APP + 1;
-
 // Redrawing stops while many rows change and resumes with one redraw.
 void LockControl(HWND control, bool lock) {
     SendMessageW(control, WM_SETREDRAW, lock ? FALSE : TRUE, 0);
@@ -172,18 +170,16 @@ void MainWindow::onColumnClick(int column) {
     if (column < 0 || static_cast<std::size_t>(column) >= kColumnCount || state_.busy())
         return;
     // Busy while it sorts: the window answers, list commands wait.
-    state_.running(true);
     try {
+        const BusyScope busy(state_);
         readSelection();
         WindowPump pump(*this, 10);
         rows_.sortByColumn(static_cast<Column>(column), &pump);
-        writeSelection();
         showSortArrow();
         refreshList();
     } catch (const std::exception& e) {
         ShowError(hwnd_, "ListView1_ColumnClick", e.what());
     }
-    state_.running(false);
 }
 
 void MainWindow::showSortArrow() {
@@ -221,9 +217,7 @@ void MainWindow::subRemove() {
     if (state_.busy())
         return;
     readSelection();
-    state_.running(true);
     const std::size_t removed = rows_.removeSelected();
-    state_.running(false);
     if (removed == 0)
         return;
     const int current =
@@ -240,11 +234,9 @@ void MainWindow::setSelectedStatus(std::string_view status) {
     if (state_.busy())
         return;
     readSelection();
-    state_.running(true);
     for (auto& row : rows_)
         if (row.selected)
             row.cell(kColStatus) = std::string(status);
-    state_.running(false);
     listChanged();
     InvalidateRect(list_, nullptr, FALSE);
     SetFocus(list_);
@@ -282,18 +274,19 @@ void MainWindow::subAddFolder() {
     settings_.InitialDir1 = dialogs_.browseFolder(hwnd_, settings_.InitialDir1);
     if (settings_.InitialDir1.empty())
         return;
-    state_.running(true);
-    state_.showActivity(kActivityAdding);
-    rows_.setSortingOff();
-    showSortArrow();
-    // A search steps through entries far faster than anyone types: the
-    // queue is looked at every 10 ms, as quick for Esc and Stop as every entry.
-    WindowPump pump(*this, 10);
-    SearchContext search{rows_, files_, settings_, state_, pump};
-    FindFilesAPI(search, settings_.InitialDir1, "*.dwg");
-    FindFilesAPI(search, settings_.InitialDir1, "*.dxf");
-    state_.showHead();
-    state_.running(false);
+    {
+        const BusyScope busy(state_);
+        state_.showActivity(kActivityAdding);
+        rows_.setSortingOff();
+        showSortArrow();
+        // A search steps through entries far faster than anyone types: the
+        // queue is looked at every 10 ms, as quick for Esc and Stop as every entry.
+        WindowPump pump(*this, 10);
+        SearchContext search{rows_, files_, settings_, state_, pump};
+        FindFilesAPI(search, settings_.InitialDir1, "*.dwg");
+        FindFilesAPI(search, settings_.InitialDir1, "*.dxf");
+        state_.showHead();
+    }
     refreshList();
 }
 
@@ -321,7 +314,7 @@ void MainWindow::onDropFiles(HDROP drop) {
     if (state_.busy())
         return;
     try {
-        state_.running(true);
+        const BusyScope busy(state_);
         LockControl(list_, true);
         rows_.setSortingOff();
         std::optional<bool> includeFolders; // one question per drop
@@ -348,7 +341,6 @@ void MainWindow::onDropFiles(HDROP drop) {
         ShowError(hwnd_, "ListView1_OLEDragDrop", e.what());
     }
     LockControl(list_, false);
-    state_.running(false);
     showSortArrow();
     refreshList();
 }
@@ -359,11 +351,12 @@ void MainWindow::ExportListStatus() {
     const auto file = dialogs_.listFileName(hwnd_, true);
     if (!file)
         return;
-    WinAnsiCodec codec;
-    state_.running(true);
-    WindowPump pump(*this, 10);
-    const auto error = WriteListFile(files_, codec, *file, rows_, &pump);
-    state_.running(false);
+    std::optional<std::string> error;
+    {
+        const BusyScope busy(state_);
+        WindowPump pump(*this, 10);
+        error = WriteListFile(files_, codec_, *file, rows_, &pump);
+    }
     if (error)
         MessageBoxUtf8(hwnd_, *error, kAppTitle, MB_OK);
     SetFocus(list_);
@@ -375,11 +368,12 @@ void MainWindow::ImportListStatus() {
     const auto file = dialogs_.listFileName(hwnd_, false);
     if (!file)
         return;
-    WinAnsiCodec codec;
-    state_.running(true);
-    WindowPump pump(*this, 10);
-    const ImportResult result = ReadListFile(files_, codec, *file, rows_, &pump);
-    state_.running(false);
+    ImportResult result;
+    {
+        const BusyScope busy(state_);
+        WindowPump pump(*this, 10);
+        result = ReadListFile(files_, codec_, *file, rows_, &pump);
+    }
     refreshList();
     if (result.error)
         MessageBoxUtf8(hwnd_, *result.error, kAppTitle, MB_OK);
@@ -390,7 +384,7 @@ void MainWindow::showContextMenu(POINT at) {
     // The menu opens on a right click in the list; a keyboard-opened menu (at -1, -1) is not offered.
     if (at.x == -1 && at.y == -1)
         return;
-    HMENU menu = MakePopupMenu({
+    const UniqueMenu menu(MakePopupMenu({
         {cmdAddDrawings, "&Add drawings..."},
         {cmdRemove, "Re&move"},
         {cmdResetStatus, "Reset S&tatus"},
@@ -403,9 +397,8 @@ void MainWindow::showContextMenu(POINT at) {
         {cmdFileProperties, "&File Properties"},
         {cmdExplore, "&Explore"},
         {cmdStartAcad, "&Start AutoCAD"},
-    });
-    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
-    DestroyMenu(menu);
+    }));
+    TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
 }
 
 void MainWindow::fileProperties() {
@@ -446,8 +439,9 @@ void MainWindow::startAutoCad() {
     si.wShowWindow = SW_SHOWMINIMIZED;
     PROCESS_INFORMATION pi{};
     if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
+        // Started and left to itself.
+        const UniqueHandleKernel thread(pi.hThread);
+        const UniqueHandleKernel process(pi.hProcess);
     }
 }
 

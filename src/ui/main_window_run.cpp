@@ -8,6 +8,7 @@
 #include "platform/win_paths.h"
 #include "platform/win_system.h"
 #include "run/run_command.h"
+#include "run/safety_copies.h"
 #include "run/schedule.h"
 #include "ui/win_ui.h"
 
@@ -61,9 +62,8 @@ public:
         // The bar only grows; narrow bars are not drawn.
         if (width >= kProgressMinWidth && width > w_.meterWidth_) {
             w_.meterWidth_ = width;
-            const HDC dc = GetDC(w_.picture2_);
-            w_.paintMeter(dc);
-            ReleaseDC(w_.picture2_, dc);
+            const WindowDc dc(w_.picture2_);
+            w_.paintMeter(dc.get());
         }
         w_.setTaskbarProgress(position, w_.meterMax_, w_.runFailed_);
     }
@@ -126,9 +126,9 @@ void MainWindow::subRun() {
     WinProcessRunner process;
     WinWindowScanner windows;
     MeterSink meter(*this);
-    RunPorts ports{registry_, files_, codec, clock, prompt, pump, process, windows, store_, state_, meter};
+    RunPorts ports{registry_, files_, codec, clock, prompt, pump, process, windows, state_, meter};
     const std::string temp = TempFolder();
-    const RunPaths paths{scriptBasePath_, ProgramFolder(), temp, temp + "Plansweeper\\Safety copies"};
+    const RunPaths paths{scriptBasePath_, ProgramFolder(), temp, SafetyFolderOf(temp)};
 
     RunOptions options;
     options.minimized = IsIconic(hwnd_) != 0;
@@ -151,7 +151,6 @@ void MainWindow::subRun() {
         if (report.passed)
             return;
         listChanged();
-        settings_.ExePath = report.plan.exePath;
         const std::string& st = report.status;
         if (IsFailure(st))
             runFailed_ = true;

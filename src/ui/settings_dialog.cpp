@@ -47,7 +47,9 @@ enum ControlId : int {
 };
 constexpr UINT kValidateMessage = WM_APP + 10;
 
-enum class Kind { Label, Edit, Combo, Button, Group, Radio };
+// FormatGrid: the SaveAs page's rows, one per release family, at this spot
+// of the tab order (x, y: the first row's place; h: the rows' spacing).
+enum class Kind { Label, Edit, Combo, Button, Group, Radio, FormatGrid };
 
 struct Item {
     Kind kind;
@@ -79,6 +81,7 @@ const Item kItems[] = {
     {Kind::Label, idStatic, 2, 205, 3, 196, 8, "Overrides general setting if selected:", nullptr},
     {Kind::Label, idStatic, 2, 205, 14, 115, 8, "AutoCAD application:", nullptr},
     {Kind::Label, idStatic, 2, 325, 14, 76, 8, "Profile:", nullptr},
+    {Kind::FormatGrid, idStatic, 2, 7, 26, 394, 16, nullptr, nullptr},
     {Kind::Edit, idSaveToFolder, 2, 100, 175, 278, 12, nullptr, nullptr},
     {Kind::Button, idGetPath, 2, 382, 175, 18, 12, "...", "Browse for a folder"},
 
@@ -246,8 +249,8 @@ bool SelectExact(HWND combo, const std::string& text) {
 
 // The drop-down part as wide as the longest entry, within the screen.
 void WidenDropDown(HWND combo) {
-    const HDC dc = GetDC(combo);
-    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(combo, WM_GETFONT, 0, 0)));
+    const WindowDc dc(combo);
+    const ScopedSelect font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(combo, WM_GETFONT, 0, 0)));
     int widest = 0;
     const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
@@ -255,11 +258,9 @@ void WidenDropDown(HWND combo) {
         std::wstring text(static_cast<std::size_t>(std::max<LRESULT>(n, 0)) + 1, L'\0');
         SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
         SIZE size{};
-        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(std::max<LRESULT>(n, 0)), &size);
+        GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(std::max<LRESULT>(n, 0)), &size);
         widest = std::max(widest, static_cast<int>(size.cx) + 20);
     }
-    SelectObject(dc, old);
-    ReleaseDC(combo, dc);
     widest = std::min(widest, GetSystemMetrics(SM_CXSCREEN) - 20);
     if (widest > static_cast<int>(SendMessageW(combo, CB_GETDROPPEDWIDTH, 0, 0)))
         SendMessageW(combo, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(widest), 0);
@@ -484,21 +485,20 @@ void SettingsDialog::buildPages() {
                  item.w, item.h, item.tip);
             firstRadio = false;
             break;
-        }
-        // The SaveAs grid after its headings, before the page's other boxes.
-        if (item.kind == Kind::Label && item.page == 2 && item.x == 325) {
+        case Kind::FormatGrid:
             for (std::size_t row = 0; row < kFormatCount; ++row) {
-                const int y = 26 + 16 * static_cast<int>(row);
+                const int y = item.y + item.h * static_cast<int>(row);
                 const int r = static_cast<int>(row);
-                make(2, WC_STATICW, std::string(FamilyLabel(kAllFamilies[row])).c_str(), SS_LEFT, idStatic, 7,
-                     y + 2, 70, 8, nullptr);
-                make(2, WC_COMBOBOXW, "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, idRowConvert + r, 80, y,
-                     120, 150, nullptr);
-                make(2, WC_COMBOBOXW, "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, idRowApp + r, 205, y,
-                     115, 150, nullptr);
-                make(2, WC_COMBOBOXW, "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, idRowProf + r, 325, y,
-                     76, 150, nullptr);
+                make(item.page, WC_STATICW, std::string(Families()[row].rowLabel).c_str(), SS_LEFT, idStatic,
+                     item.x, y + 2, 70, 8, nullptr);
+                make(item.page, WC_COMBOBOXW, "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+                     idRowConvert + r, item.x + 73, y, 120, 150, nullptr);
+                make(item.page, WC_COMBOBOXW, "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, idRowApp + r,
+                     item.x + 198, y, 115, 150, nullptr);
+                make(item.page, WC_COMBOBOXW, "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, idRowProf + r,
+                     item.x + 318, y, 76, 150, nullptr);
             }
+            break;
         }
     }
     for (std::size_t i = 0; i < std::size(kChecks); ++i) {
@@ -570,15 +570,15 @@ void SettingsDialog::fillValues() {
     fillProducts(control(idAcadVer), control(idAcadProf), stored("ProdName", ""), stored("Profile", ""),
                  false);
     for (std::size_t row = 0; row < kFormatCount; ++row) {
-        const std::string suffix = std::to_string(12 + row);
+        const ReleaseFamily family = Families()[row].family;
         fillProducts(control(idRowApp + static_cast<int>(row)), control(idRowProf + static_cast<int>(row)),
-                     stored("HCA" + suffix, ""), stored("HCP" + suffix, ""), true);
+                     stored(FormatKey("HCA", family), ""), stored(FormatKey("HCP", family), ""), true);
         std::vector<std::string> choices;
-        for (auto choice : ConvertToChoices(row))
+        for (auto choice : ConvertToChoices(family))
             choices.emplace_back(choice);
         const HWND convert = control(idRowConvert + static_cast<int>(row));
         FillCombo(convert, choices);
-        SelectExact(convert, stored("R" + suffix, "Don't convert format"));
+        SelectExact(convert, stored(FormatKey("R", family), std::string(kDontConvertWord)));
     }
 }
 

@@ -27,9 +27,8 @@ int WindowDpi(HWND window) {
         if (const UINT dpi = getDpiForWindow(window); dpi != 0)
             return static_cast<int>(dpi);
     }
-    const HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    const WindowDc screen(nullptr);
+    const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
     return dpi > 0 ? dpi : 96;
 }
 

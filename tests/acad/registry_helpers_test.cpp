@@ -1,6 +1,7 @@
 #include "acad/registry_helpers.h"
 
 #include "core/memory_registry.h"
+#include "support/registry_helper_checks.h"
 
 #include <gtest/gtest.h>
 
@@ -52,13 +53,6 @@ TEST_F(RegistryHelpers, NumbersBytesAndUnhandledTypes) {
     EXPECT_EQ(read("qword"), RegVariant());
 }
 
-TEST_F(RegistryHelpers, MissingKeysAndValuesGiveTheDefault) {
-    EXPECT_EQ(read("absent"), RegVariant());
-    EXPECT_EQ(read("absent", std::int16_t{1}), RegVariant(std::int16_t{1}));
-    EXPECT_EQ(ReadRegValue(reg, kRoot, "Software\\Missing", "x", std::string("d")),
-              RegVariant(std::string("d")));
-}
-
 TEST_F(RegistryHelpers, UnnamedDefaultValueIsTheEmptyName) {
     reg.putString(kRoot, kKey, "", "default text");
     EXPECT_EQ(read(""), RegVariant(std::string("default text")));
@@ -76,41 +70,11 @@ TEST_F(RegistryHelpers, WritesByVariantType) {
     EXPECT_EQ(read("s"), RegVariant(std::string("text"))); // round trip
 }
 
-TEST_F(RegistryHelpers, WritesNeverCreateKeys) {
-    EXPECT_FALSE(WriteRegValue(reg, kRoot, "Software\\Missing", "x", std::int32_t{1}));
-    EXPECT_FALSE(reg.keyExists(kRoot, "Software\\Missing"));
-    // An empty variant writes nothing and reports whether the key could be opened.
-    EXPECT_TRUE(WriteRegValue(reg, kRoot, kKey, "nothing", RegVariant()));
-    EXPECT_FALSE(reg.queryValue(kRoot, kKey, "nothing").has_value());
-    EXPECT_FALSE(WriteRegValue(reg, kRoot, "Software\\Missing", "nothing", RegVariant()));
-}
-
-TEST_F(RegistryHelpers, EnumeratesInRegistryOrder) {
-    for (const char* name : {"beta", "Alpha", "gamma", "ALPHA2"})
-        reg.createKey(kRoot, std::string(kKey) + "\\" + name);
-    EXPECT_EQ(EnumRegSubkeys(reg, kRoot, kKey),
-              (std::vector<std::string>{"Alpha", "ALPHA2", "beta", "gamma"}));
-    EXPECT_TRUE(EnumRegSubkeys(reg, kRoot, "Software\\Missing").empty());
-    EXPECT_EQ(EnumRegSubkeys(reg, kRoot, ""), std::vector<std::string>{"Software"});
-}
-
-TEST_F(RegistryHelpers, CreateKeyValueAndDeleteKey) {
-    CreateRegKeyValue(reg, RegRoot::ClassesRoot, "dwgfile\\shell\\Plansweeper\\command", "",
-                      "\"C:\\p.exe\" \"%1\"");
-    EXPECT_EQ(ReadRegValue(reg, RegRoot::ClassesRoot, "dwgfile\\shell\\Plansweeper\\command", ""),
-              RegVariant(std::string("\"C:\\p.exe\" \"%1\"")));
-    DeleteRegKey(reg, RegRoot::ClassesRoot, "dwgfile\\shell\\Plansweeper"); // has a subkey: stays
-    EXPECT_TRUE(reg.keyExists(RegRoot::ClassesRoot, "dwgfile\\shell\\Plansweeper\\command"));
-    DeleteRegKey(reg, RegRoot::ClassesRoot, "dwgfile\\shell\\Plansweeper\\command");
-    DeleteRegKey(reg, RegRoot::ClassesRoot, "dwgfile\\shell\\Plansweeper");
-    EXPECT_FALSE(reg.keyExists(RegRoot::ClassesRoot, "dwgfile\\shell\\Plansweeper"));
-    EXPECT_TRUE(reg.keyExists(RegRoot::ClassesRoot, "dwgfile\\shell"));
-}
-
-TEST_F(RegistryHelpers, NamesCompareWithoutCaseAndPathsToleratesATrailingSeparator) {
-    reg.putString(kRoot, kKey, "Value", "v");
-    EXPECT_EQ(ReadRegValue(reg, kRoot, "SOFTWARE\\test\\", "VALUE"), RegVariant(std::string("v")));
-    EXPECT_EQ(ReadRegValue(reg, kRoot, "Software\\\\Test", "Value"), RegVariant());
+// The rules both registries follow (support/registry_helper_checks).
+TEST_F(RegistryHelpers, OpenRulesEnumerationAndKeyLifetime) {
+    test::CheckOpenRules(reg, kKey);
+    test::CheckEnumerationOrder(reg, std::string(kKey) + "\\Order");
+    test::CheckCreateKeyValueAndDeleteKey(reg, kKey);
 }
 
 TEST(RegText, RendersEveryVariant) {

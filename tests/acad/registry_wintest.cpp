@@ -5,6 +5,7 @@
 #include "platform/handles.h"
 #include "platform/win_registry.h"
 #include "support/product_lookup_checks.h"
+#include "support/registry_helper_checks.h"
 #include "support/registry_fixtures.h"
 
 #include <gtest/gtest.h>
@@ -98,37 +99,12 @@ TEST_F(RealRegistry, NonAsciiNamesAndTextSurviveTheRoundTrip) {
     EXPECT_EQ(EnumRegSubkeys(reg, kRoot, kKey), std::vector<std::string>{"Zeichnungen Ü"});
 }
 
-TEST_F(RealRegistry, MissingKeysAndTheOpenRules) {
-    EXPECT_EQ(ReadRegValue(reg, kRoot, "Software\\PlansweeperTests\\Missing", "x", std::string("d")),
-              RegVariant(std::string("d")));
-    EXPECT_TRUE(EnumRegSubkeys(reg, kRoot, "Software\\PlansweeperTests\\Missing").empty());
-    EXPECT_FALSE(WriteRegValue(reg, kRoot, "Software\\PlansweeperTests\\Missing", "x", std::int32_t{1}));
-    EXPECT_FALSE(reg.keyExists(kRoot, "Software\\PlansweeperTests\\Missing"));
-    // A trailing separator opens the same key; names compare without case.
-    WriteRegValue(reg, kRoot, kKey, "", std::string("unnamed"));
-    EXPECT_EQ(ReadRegValue(reg, kRoot, std::string(kKey) + "\\", ""), RegVariant(std::string("unnamed")));
-    EXPECT_EQ(ReadRegValue(reg, kRoot, "SOFTWARE\\plansweepertests\\HELPERS", ""),
-              RegVariant(std::string("unnamed")));
+// The rules both registries follow (support/registry_helper_checks).
+TEST_F(RealRegistry, OpenRulesEnumerationAndKeyLifetime) {
+    test::CheckOpenRules(reg, kKey);
+    test::CheckEnumerationOrder(reg, std::string(kKey) + "\\Order");
+    test::CheckCreateKeyValueAndDeleteKey(reg, kKey);
     EXPECT_FALSE(EnumRegSubkeys(reg, RegRoot::LocalMachine, "").empty());
-}
-
-TEST_F(RealRegistry, EnumerationOrderMatchesTheInMemoryRegistry) {
-    for (const char* name : {"beta", "Alpha", "gamma", "ALPHA2", "R18.0", "R17.1", "R9"})
-        ASSERT_TRUE(reg.createKey(kRoot, std::string(kKey) + "\\" + name));
-    EXPECT_EQ(EnumRegSubkeys(reg, kRoot, kKey),
-              (std::vector<std::string>{"Alpha", "ALPHA2", "beta", "gamma", "R17.1", "R18.0", "R9"}));
-}
-
-TEST_F(RealRegistry, CreateKeyValueAndDeleteKey) {
-    const std::string shell = "Software\\PlansweeperTests\\dwgfile\\shell\\Plansweeper";
-    CreateRegKeyValue(reg, kRoot, shell + "\\command", "", "\"C:\\P\\Plansweeper.exe\" \"%1\"");
-    EXPECT_EQ(ReadRegValue(reg, kRoot, shell + "\\command", ""),
-              RegVariant(std::string("\"C:\\P\\Plansweeper.exe\" \"%1\"")));
-    DeleteRegKey(reg, kRoot, shell); // still has a subkey
-    EXPECT_TRUE(reg.keyExists(kRoot, shell + "\\command"));
-    DeleteRegKey(reg, kRoot, shell + "\\command");
-    DeleteRegKey(reg, kRoot, shell);
-    EXPECT_FALSE(reg.keyExists(kRoot, shell));
 }
 
 class RealProductTree : public testing::Test {

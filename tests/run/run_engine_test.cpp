@@ -1,6 +1,8 @@
 // The batch run over in-memory ports, with AutoCAD played by the stand-in's
 // session model running the scripts the run writes.
 #include "run/run_engine.h"
+#include "run/run_texts.h"
+#include "run/safety_copies.h"
 
 #include "registration.h"
 
@@ -41,10 +43,8 @@ protected:
         settings.PurgeAll = -1;
     }
 
-    // The run reads the product afresh from the store before each drawing.
-    void useProduct(const std::string& name) {
-        store.SaveSetting(kSettingsApp, kSettingsSection, "ProdName", name);
-    }
+    // The general product, as the settings name it.
+    void useProduct(const std::string& name) { settings.ProdName = name; }
 
     void add(const std::string& path, const std::string& bytes, std::uint32_t attrs = kAttrArchive) {
         files.addFile(path, bytes, attrs).times = FileTimes{10, 20, 30};
@@ -62,7 +62,7 @@ protected:
             if (inner)
                 inner(r);
         };
-        RunPorts ports{reg, files, codec, clock, prompt, pump, autocad, desktop, store, state, progress};
+        RunPorts ports{reg, files, codec, clock, prompt, pump, autocad, desktop, state, progress};
         return runScript(ports, settings, l, paths, options);
     }
     RunResult run(RunOptions options = {}) { return run(list, std::move(options)); }
@@ -80,7 +80,6 @@ protected:
     test::CountingPump pump;
     test::FakeAutoCad autocad{files, clock, reg};
     test::QuietDesktop desktop;
-    RegistrySettingsStore store{reg};
     RunState state;
     NoProgress progress;
     Settings settings;
@@ -149,7 +148,8 @@ TEST_F(Run, RefusalsWithTheirStatusTexts) {
     settings.HCA[4] = "AutoCAD 2007";
     settings.R[4] = "AutoCAD R2010 DWG";
     settings.R[3] = "Don't save";
-    run();
+    const RunResult result = run();
+    EXPECT_EQ(result.failures, 4u); // the settings' own refusals are no failures
     EXPECT_EQ(statusOf(0), "Skipped: Not recognized as a drawing file");
     EXPECT_EQ(statusOf(1), "Skipped: Cannot open that version");
     EXPECT_EQ(statusOf(2), "Skipped: Cannot save to that version");
@@ -160,6 +160,18 @@ TEST_F(Run, RefusalsWithTheirStatusTexts) {
     EXPECT_EQ(statusOf(7), "Skipped: Name cannot be written to the script");
     EXPECT_TRUE(autocad.starts.empty());
     EXPECT_EQ(list[0].cell(kColVersion), "???"); // measured afterwards all the same
+}
+
+// Drawings of the oldest families kept in formats their product cannot write.
+TEST_F(Run, OldFormatsAProductCannotWriteAreRefused) {
+    add("C:\\D\\r12.dwg", "AC1009" + std::string(1018, 'a'));
+    add("C:\\D\\r13.dwg", "AC1012" + std::string(1018, 'b'));
+    add("C:\\D\\r14.dwg", "AC1014" + std::string(1018, 'c'));
+    useProduct("AutoCAD 2004"); // writes neither R12, R13 nor R14
+    run();
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(statusOf(i), "Skipped: Cannot save to that version") << i;
+    EXPECT_TRUE(autocad.starts.empty());
 }
 
 TEST_F(Run, SaveCheckReplacesTheOpenCheck) {
@@ -434,7 +446,9 @@ TEST_F(Run, EmptyListAndTotals) {
 TEST_F(Run, DryRunStartsNothingAndChangesNothing) {
     add("C:\\D\\a.dwg", kDwg2004);
     add("C:\\D\\b.dwg", kDwg2004);
+    add("C:\\D\\refused.dwg", "garbage!");
     files.addFile("C:\\D\\a.bak", "old");
+    files.addFile("C:\\D\\refused.bak", "old"); // beside a row the dry run refuses
     settings.DeleteBak = -1;
     settings.R[4] = "AutoCAD R2000 DWG";
     list[1].cell(kColStatus) = "";
@@ -447,11 +461,12 @@ TEST_F(Run, DryRunStartsNothingAndChangesNothing) {
     EXPECT_TRUE(autocad.starts.empty());
     EXPECT_EQ(bytes("C:\\D\\a.dwg"), kDwg2004);
     EXPECT_NE(files.find("C:\\D\\a.bak"), nullptr);
+    EXPECT_NE(files.find("C:\\D\\refused.bak"), nullptr);
     EXPECT_EQ(files.find("C:\\Temp\\purge.scr"), nullptr);
     ASSERT_NE(files.find("C:\\Scripts\\1.scr"), nullptr);
     EXPECT_NE(bytes("C:\\Scripts\\1.scr").find("_2000"), std::string::npos);
     EXPECT_NE(files.find("C:\\Scripts\\2.scr"), nullptr);
-    ASSERT_EQ(reports.size(), 2u);
+    ASSERT_EQ(reports.size(), 3u);
     EXPECT_TRUE(reports[0].wouldRun);
     EXPECT_EQ(reports[0].plan.saveFormat, SaveFormat{ReleaseFamily::R15});
     EXPECT_EQ(reports[0].plan.prodName, "AutoCAD 2010");
@@ -478,16 +493,6 @@ TEST(RunTexts, NumbersTimesAndLabels) {
     EXPECT_EQ(CellNumber(" "), 0);
     EXPECT_EQ(CellNumber("245"), 245);
     EXPECT_EQ(CellNumber("12 KB"), 12);
-    EXPECT_EQ(GroupOfLabel("11/12"), RowGroup::R12);
-    EXPECT_EQ(GroupOfLabel("2.5"), RowGroup::R12);
-    EXPECT_EQ(GroupOfLabel("2010"), RowGroup::R18);
-    EXPECT_EQ(GroupOfLabel("DXF?"), RowGroup::Dxf);
-    EXPECT_EQ(GroupOfLabel("???"), RowGroup::NotADrawing);
-    EXPECT_EQ(GroupOfLabel(""), RowGroup::NotADrawing);
-    EXPECT_EQ(SaveFormatOfWord("Don't convert format", RowGroup::R14), SaveFormat{ReleaseFamily::R14});
-    EXPECT_EQ(SaveFormatOfWord("AutoCAD R14/LT98/LT97 DWG", RowGroup::R18), SaveFormat{ReleaseFamily::R14});
-    EXPECT_EQ(SaveFormatOfWord("Don't save", RowGroup::R12), kNotSaved);
-    EXPECT_EQ(SaveFormatOfWord("autocad r2010 dwg", RowGroup::R18), std::nullopt);
     EXPECT_EQ(ProgressBarWidth(1, 3), 80);
     EXPECT_EQ(ProgressBarWidth(2, 3), 159);
     EXPECT_EQ(ProgressBarWidth(3, 3), 239);

@@ -8,12 +8,6 @@
 namespace ps {
 namespace {
 
-TEST(SettingsForm, The2010RowOffersNoR13OrR12) {
-    EXPECT_EQ(ConvertToChoices(0).size(), 9u);
-    EXPECT_EQ(ConvertToChoices(6).size(), 7u);
-    EXPECT_EQ(ConvertToChoices(6).back(), "Don't save");
-}
-
 TEST(SettingsForm, FlagsWhoseAbsentValueIsMinusOneAreTickedOnlyByIt) {
     EXPECT_TRUE(TickedFromStored("OnTop", "-1"));
     EXPECT_FALSE(TickedFromStored("OnTop", "1"));

@@ -33,13 +33,8 @@ const std::string kDwg2007 = "AC1021" + std::string(1018, 'c');
 const std::string kDxf2000 =
     "  0\r\nSECTION\r\n  2\r\nHEADER\r\n  9\r\n$ACADVER\r\n  1\r\nAC1015\r\n  0\r\nENDSEC\r\n";
 
-class Batch : public testing::Test {
+class Batch : public test::WithStandins<> {
 protected:
-    static void SetUpTestSuite() { products_ = new test::RegisteredStandins(); }
-    static void TearDownTestSuite() {
-        delete products_;
-        products_ = nullptr;
-    }
     void SetUp() override { store_.DeleteSetting(kSettingsApp); }
     void TearDown() override { store_.DeleteSetting(kSettingsApp); }
 
@@ -86,7 +81,6 @@ protected:
         return text.find(part) != std::string::npos;
     }
 
-    static test::RegisteredStandins* products_;
     test::TempDir dir_;
     WinRegistry reg_;
     RegistrySettingsStore store_{reg_};
@@ -95,7 +89,6 @@ protected:
     std::string output_;
 };
 
-test::RegisteredStandins* Batch::products_ = nullptr;
 
 TEST_F(Batch, ConvertsAListOfSeveralReleases) {
     const auto a = drawing("a2000.dwg", kDwg2000);
@@ -365,8 +358,10 @@ TEST_F(Batch, AListThatCannotBeWrittenMidRunStopsBeforeTheNextDrawing) {
 // runs out of room is never taken for a saved drawing, whether AutoCAD
 // writes beside the drawing or over it, and every original survives.
 TEST_F(Batch, AFullDiskLeavesEveryOriginalAndNoFalseOk) {
-    if (GetFileAttributesW(L"S:\\") == INVALID_FILE_ATTRIBUTES)
-        GTEST_SKIP() << ReadFileBytes("small-volume.skip");
+    if (GetFileAttributesW(L"S:\\") == INVALID_FILE_ATTRIBUTES) {
+        const std::string why = ReadFileBytes("small-volume.skip");
+        GTEST_SKIP() << (why.empty() ? "no small volume at S: (scripts/small-volume up makes it)" : why);
+    }
     test::TempDir small("S:\\");
     const auto put = [&](const std::string& name, std::size_t filler, const std::string& directives) {
         const std::string bytes = samples::SampleDwg("AC1018", samples::Thumbnail{}, filler);

@@ -4,6 +4,8 @@
 
 #include "support/win_temp_dir.h"
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 
@@ -17,6 +19,18 @@ public:
 
 private:
     TempDir root_;
+};
+
+// A test suite that drives the stand-in AutoCAD: its products are registered
+// once before the suite's first test and removed after its last.
+template <typename Base = testing::Test> class WithStandins : public Base {
+protected:
+    static void SetUpTestSuite() { products_ = std::make_unique<RegisteredStandins>(); }
+    static void TearDownTestSuite() { products_.reset(); }
+    static const RegisteredStandins& products() { return *products_; }
+
+private:
+    static inline std::unique_ptr<RegisteredStandins> products_;
 };
 
 // A folder beside the program holding a companion file, as an installation has.

@@ -26,13 +26,8 @@ using test::WaitUntil;
 
 constexpr DWORD kRunLimit = 30000;
 
-class Standin : public testing::Test {
+class Standin : public test::WithStandins<> {
 protected:
-    static void SetUpTestSuite() { products_ = new test::RegisteredStandins(); }
-    static void TearDownTestSuite() {
-        delete products_;
-        products_ = nullptr;
-    }
 
     void SetUp() override {
         program_ = test::MakeProgramFolder(dir_);
@@ -83,7 +78,6 @@ protected:
         ASSERT_TRUE(WriteRegValue(reg_, RegRoot::CurrentUser, path, name, static_cast<std::int32_t>(value)));
     }
 
-    static test::RegisteredStandins* products_;
     test::TempDir dir_;
     std::string program_;
     WinRegistry reg_;
@@ -92,7 +86,6 @@ protected:
     Settings settings_;
 };
 
-test::RegisteredStandins* Standin::products_ = nullptr;
 
 const std::string kDwg2000 = std::string("AC1015") + std::string(3000, 'd');
 

@@ -337,13 +337,8 @@ TEST_F(WindowInProcess, ThePreviewFollowsTheSelection) {
     EXPECT_EQ(cell(1, kColVersion), "FOLDER");
 }
 
-class WindowRun : public WindowInProcess {
+class WindowRun : public test::WithStandins<WindowInProcess> {
 protected:
-    static void SetUpTestSuite() { products_ = new test::RegisteredStandins(); }
-    static void TearDownTestSuite() {
-        delete products_;
-        products_ = nullptr;
-    }
     void add(const std::string& path) {
         dialogs_.drawings.push_back(path + '\0' + '\0');
         command(cmdAddDrawings);
@@ -364,10 +359,8 @@ protected:
         command(cmdRun);
         return slow;
     }
-    static test::RegisteredStandins* products_;
     static inline int interruption_ = 0;
 };
-test::RegisteredStandins* WindowRun::products_ = nullptr;
 
 TEST_F(WindowRun, RunFromTheToolbarRecordsEveryDrawingAndTheMeterGrows) {
     for (const char* name : {"a.dwg", "b.dwg", "c.dwg"})

@@ -217,13 +217,8 @@ TEST_F(MainWindowProcess, TheLayoutFollowsTheResizeTableAtEveryDpiAndIsKeptAtExi
 }
 
 // The run in the real program, watched from this process.
-class RunningProgram : public MainWindowProcess {
+class RunningProgram : public test::WithStandins<MainWindowProcess> {
 protected:
-    static void SetUpTestSuite() { products_ = new test::RegisteredStandins(); }
-    static void TearDownTestSuite() {
-        delete products_;
-        products_ = nullptr;
-    }
     static void KillStandins() {
         const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
         PROCESSENTRY32W entry{};
@@ -237,9 +232,7 @@ protected:
         }
         CloseHandle(snapshot);
     }
-    static test::RegisteredStandins* products_;
 };
-test::RegisteredStandins* RunningProgram::products_ = nullptr;
 
 // Closing the window in the middle of a drawing ends the program at once;
 // the next start puts back what the run had changed and says so. While

@@ -14,6 +14,7 @@
 #include "platform/win_registry.h"
 #include "platform/win_system.h"
 #include "run/run_engine.h"
+#include "run/safety_copies.h"
 
 #include <windows.h>
 
@@ -95,7 +96,6 @@ int wmain(int argc, wchar_t** argv) {
     WinMessagePump pump;
     WinProcessRunner process;
     WinWindowScanner windows;
-    RegistrySettingsStore store(registry);
     RunState state;
     NoProgress progress;
     Settings settings;
@@ -103,8 +103,8 @@ int wmain(int argc, wchar_t** argv) {
     settings.PurgeTimes = 1;
     settings.PurgeAll = -1;
     files.writeFile(work + "\\Plansweeper.VLX", "companion");
-    const RunPaths paths{temp + "purge", work, temp, temp + "Plansweeper\\Safety copies"};
-    RunPorts ports{registry, files, codec, clock, prompt, pump, process, windows, store, state, progress};
+    const RunPaths paths{temp + "purge", work, temp, SafetyFolderOf(temp)};
+    RunPorts ports{registry, files, codec, clock, prompt, pump, process, windows, state, progress};
     int ok = 0;
     RunOptions options;
     options.rowDone = [&](const RowReport& r) {

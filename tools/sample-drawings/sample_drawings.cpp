@@ -1,5 +1,6 @@
 #include "sample_drawings.h"
 
+#include "acad/releases.h"
 #include "drawinglist/wholeness.h"
 
 namespace samples {
@@ -91,14 +92,6 @@ std::string SampleDwg(std::string_view versionCode, const Thumbnail& t, std::siz
 
 namespace {
 
-bool IsR13To2000(std::string_view code) {
-    return code == "AC1012" || code == "AC1013" || code == "AC1014" || code == "AC1015";
-}
-
-bool IsR2004Layout(std::string_view code) {
-    return code == "AC1018" || code == "AC1024" || code == "AC1027" || code == "AC1032";
-}
-
 const unsigned char kLocatorsEnd[16] = {0x95, 0xA0, 0x4E, 0x28, 0x99, 0x82, 0x1A, 0xE5,
                                         0x5E, 0x41, 0xE0, 0x5F, 0x9D, 0x3A, 0x4D, 0x00};
 
@@ -110,7 +103,7 @@ void Put64(std::string& s, std::size_t at, std::uint64_t v) {
 } // namespace
 
 std::string UnframedDwg(std::string_view file) {
-    if (file.size() < 0x100 || !IsR2004Layout(file.substr(0, 6)))
+    if (file.size() < 0x100 || ps::LayoutOfCode(file.substr(0, 6)) != ps::DwgLayout::PageMap)
         return std::string(file);
     const auto header =
         ps::ParseR2004Header(ps::R2004HeaderCipher(file.substr(ps::kR2004HeaderAt, ps::kR2004HeaderBytes)));
@@ -120,12 +113,12 @@ std::string UnframedDwg(std::string_view file) {
 }
 
 std::string FrameDwg(std::string file) {
-    const std::string code = file.substr(0, 6);
-    if (!IsR13To2000(code) && !IsR2004Layout(code))
+    const ps::DwgLayout layout = ps::LayoutOfCode(file.substr(0, 6));
+    if (layout != ps::DwgLayout::Locators && layout != ps::DwgLayout::PageMap)
         return file;
     if (file.size() < 0x100)
         file.resize(0x100, '\0');
-    if (IsR13To2000(code)) {
+    if (layout == ps::DwgLayout::Locators) {
         // One locator: record 0 from 0x100 to the end, a CRC left at zero, the sentinel.
         Put32(file, 0x15, 1);
         file[0x19] = 0;

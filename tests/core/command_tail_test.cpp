@@ -1,4 +1,4 @@
-#include "startup/command_tail.h"
+#include "core/command_tail.h"
 
 #include <gtest/gtest.h>
 

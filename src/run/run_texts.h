@@ -1,0 +1,27 @@
+// The texts a run shows: numbers with thousands separated, elapsed time, the
+// running label and the totals after the last row.
+#pragma once
+
+#include "drawinglist/drawing_list.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ps {
+
+// "1 234 567"; zero is "0".
+std::string FormatThousands(std::int64_t value);
+// "hh:mm:ss", hours counting past 24.
+std::string FormatElapsed(std::uint64_t milliseconds);
+// The numeric value at the start of a size cell ("245", " ", "").
+std::int64_t CellNumber(std::string_view cell);
+
+// The information frame while drawing i of n runs.
+std::string RunningLabel(std::size_t i, std::size_t n, std::uint64_t elapsedMs);
+// The totals below the product label's head: sizes before and after, files,
+// files "OK", and the time when the run processed rows.
+std::string TotalsText(const DrawingList& list, std::optional<std::uint64_t> elapsedMs);
+
+} // namespace ps

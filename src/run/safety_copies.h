@@ -1,0 +1,54 @@
+// Safety copies: every file AutoCAD may write over is copied first into the
+// program's own folder, with a ".path" file naming the original, and put back
+// unless the save is verified. A copy a crash left behind is put right at the
+// next start.
+#pragma once
+
+#include "core/file_system.h"
+#include "core/system_ports.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace ps {
+
+// The safety copies' folder below the user's temporary folder (which ends
+// with "\").
+std::string SafetyFolderOf(std::string_view tempFolder);
+
+struct SafetyCopy {
+    std::string copy;
+    std::string marker;
+    std::string original;
+    FileFingerprint fingerprint;
+};
+
+class SafetyCopies {
+public:
+    SafetyCopies(FileSystem& files, const Clock& clock, std::string folder)
+        : files_(files), clock_(clock), folder_(std::move(folder)) {}
+    // nullopt when the copy could not be made whole.
+    std::optional<SafetyCopy> make(const std::string& original);
+    // keepNew: the file AutoCAD wrote is verified. Otherwise a changed file
+    // goes back to what it was; the copy is kept when that fails.
+    void finish(const SafetyCopy& copy, bool keepNew);
+
+private:
+    FileSystem& files_;
+    const Clock& clock_;
+    std::string folder_;
+    unsigned made_ = 0; // two copies in one clock tick get different names
+};
+
+// Safety copies a crash of the program left behind: (copy, original) pairs.
+std::vector<std::pair<std::string, std::string>> LeftoverSafetyCopies(const FileSystem& files,
+                                                                      std::string_view safetyFolder);
+// Puts one leftover right: back over its drawing when that differs (the
+// changed file kept beside it), deleted when equal, kept when it names no
+// drawing. A message for the user, or empty when nothing needed saying.
+std::string RecoverSafetyCopy(FileSystem& files, const std::string& copy, const std::string& original);
+
+} // namespace ps

@@ -1,0 +1,396 @@
+// The main window's controls: their creation, the toolbar and menus, the
+// fonts, the resize table's layout at every DPI, and the stored window layout.
+#include "ui/main_window.h"
+
+#include "platform/text.h"
+#include "ui/commands.h"
+#include "ui/resource.h"
+#include "ui/win_ui.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <array>
+
+namespace ps {
+namespace {
+
+// Control identifiers: none is 0 or IDOK, which the dialog-key handling of
+// the window would take for its default button.
+constexpr int kListId = 10;
+constexpr int kToolbarId = 11;
+constexpr int kLabel1Id = 12;
+constexpr int kLabel2Id = 13;
+constexpr int kPreviewId = 14;
+constexpr int kFrameId = 15;
+constexpr int kProdNameId = 16;
+constexpr int kPicture2Id = 17;
+constexpr int kStatusId = 18;
+// The meter's surface: its frame reaches 240 × 25 pixels.
+constexpr int kMeterWidth = 250;
+constexpr int kMeterHeight = 30;
+
+// The toolbar by position: key, caption (shown for the first four), tooltip,
+// command. Position 8 is the separator.
+struct ToolbarButton {
+    const char* key;
+    const char* caption;
+    const char* tooltip;
+    Command command;
+};
+constexpr ToolbarButton kToolbarButtons[] = {
+    {"AddFolderOnly", "Add folders Only", "Add folders Only", cmdAddFolderOnly},
+    {"AddFolder", "Add folders", "Add folders", cmdAddFolder},
+    {"AddDrawings", "Add Drawings", "Add drawings", cmdAddDrawings},
+    {"Run", "Run", "Run", cmdRun},
+    {"Remove", nullptr, "Remove files from list", cmdRemove},
+    {"Settings", nullptr, "Settings", cmdSettings},
+    {"Start", nullptr, "Start timer", cmdStart},
+    {nullptr, nullptr, nullptr, Command{}}, // separator
+    {"Stop", nullptr, "Stop scripting", cmdStop},
+};
+constexpr int kWorkButtons = 7; // disabled while busy
+
+HWND Child(HWND parent, const wchar_t* cls, std::string_view text, DWORD style, int id = 0,
+           DWORD exStyle = 0) {
+    return CreateWindowExW(exStyle, cls, Widen(text).c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style,
+                           0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           GetModuleHandleW(nullptr), nullptr);
+}
+
+// Images of the system's standard toolbar bitmaps and of our own for the
+// commands they have no picture for (run, stop, timer).
+struct ToolbarImages {
+    int addFolderOnly, addFolder, addDrawings, run, remove, settings, start, stop;
+};
+
+UniqueBitmap DrawOwnImages(int size) {
+    // Three images side by side: run (a green triangle), timer (a clock), stop (a red square).
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = size * 3;
+    bi.bmiHeader.biHeight = size;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    UniqueBitmap bitmap(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    if (!bitmap || !dc)
+        return bitmap;
+    const ScopedSelect intoBitmap(dc.get(), bitmap.get());
+    const RECT all{0, 0, size * 3, size};
+    UniqueBrush mask(CreateSolidBrush(RGB(255, 0, 255)));
+    FillRect(dc.get(), &all, mask.get());
+    const int m = std::max(2, size / 8);
+    UniqueBrush green(CreateSolidBrush(RGB(40, 160, 70)));
+    UniqueBrush red(CreateSolidBrush(RGB(200, 40, 40)));
+    UniqueBrush white(CreateSolidBrush(RGB(255, 255, 255)));
+    const ScopedSelect pen(dc.get(), GetStockObject(BLACK_PEN));
+    const ScopedSelect brush(dc.get(), green.get()); // the brushes below go back with it
+    const POINT triangle[] = {{m, m}, {size - m, size / 2}, {m, size - m}};
+    Polygon(dc.get(), triangle, 3);
+    SelectObject(dc.get(), white.get());
+    Ellipse(dc.get(), size + m / 2, m / 2, 2 * size - m / 2, size - m / 2);
+    MoveToEx(dc.get(), size + size / 2, size / 2, nullptr);
+    LineTo(dc.get(), size + size / 2, m + 1);
+    MoveToEx(dc.get(), size + size / 2, size / 2, nullptr);
+    LineTo(dc.get(), size + size - m - 2, size / 2);
+    SelectObject(dc.get(), red.get());
+    Rectangle(dc.get(), 2 * size + m, m, 3 * size - m, size - m);
+    return bitmap;
+}
+
+} // namespace
+
+void MainWindow::onCreate() {
+    dpi_ = WindowDpi(hwnd_);
+    createMenus();
+    createControls();
+    applyFonts();
+}
+
+void MainWindow::createMenus() {
+    HMENU bar = CreateMenu();
+    AppendMenuW(bar, MF_POPUP,
+                reinterpret_cast<UINT_PTR>(MakePopupMenu({{cmdAddFolderOnly, "&Add Folders Only"},
+                                                          {cmdAddFolder, "&Add Folders"},
+                                                          {cmdAddDrawings, "&Add Drawings"},
+                                                          {0, nullptr},
+                                                          {cmdConnect, "&Connect Network Disk"},
+                                                          {cmdDisconnect, "&Disconnect Network Disk"},
+                                                          {0, nullptr},
+                                                          {cmdExit, "E&xit"}})),
+                L"&File");
+    AppendMenuW(bar, MF_POPUP,
+                reinterpret_cast<UINT_PTR>(MakePopupMenu({{cmdSettings, "&Settings"},
+                                                          {cmdExportList, "&Export List to Log File"},
+                                                          {cmdImportList, "&Import List from Log File"}})),
+                L"&Options");
+    AppendMenuW(bar, MF_POPUP,
+                reinterpret_cast<UINT_PTR>(MakePopupMenu({{cmdHelp, "&Help"}, {cmdAbout, "&About"}})),
+                L"&Help");
+    SetMenu(hwnd_, bar);
+}
+
+void MainWindow::createControls() {
+    createToolbar();
+    label1_ = Child(hwnd_, L"STATIC", "Selected drawings:", SS_LEFT, kLabel1Id);
+    picture2_ = Child(hwnd_, L"STATIC", "", SS_NOTIFY, kPicture2Id);
+    SetWindowSubclass(picture2_, MeterProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    label2_ = Child(hwnd_, L"STATIC", "Preview:", SS_LEFT, kLabel2Id);
+    list_ = Child(hwnd_, WC_LISTVIEWW, "",
+                  WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, kListId);
+    ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP |
+                                                 LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
+    for (std::size_t i = 0; i < kColumnCount; ++i) {
+        const std::wstring caption = Widen(kColumnCaptions[i]);
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
+        column.fmt = (i == kColSizeBefore || i == kColSizeAfter) ? LVCFMT_RIGHT : LVCFMT_LEFT;
+        column.cx = 100;
+        column.pszText = const_cast<wchar_t*>(caption.c_str());
+        column.iSubItem = static_cast<int>(i);
+        ListView_InsertColumn(list_, static_cast<int>(i), &column);
+    }
+    preview_.create(hwnd_, kPreviewId);
+    frame_ = Child(hwnd_, L"BUTTON", "Information", BS_GROUPBOX, kFrameId);
+    prodName_ = Child(hwnd_, L"STATIC", "", SS_LEFT | SS_NOPREFIX, kProdNameId);
+    status_ =
+        Child(hwnd_, L"STATIC", std::string(kStatusIdle), SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, kStatusId);
+    // The frame is drawn after the label inside it.
+    SetWindowPos(frame_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void MainWindow::createToolbar() {
+    toolbar_ = Child(hwnd_, TOOLBARCLASSNAMEW, "",
+                     TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS | CCS_NODIVIDER | CCS_TOP | WS_TABSTOP,
+                     kToolbarId);
+    SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageW(toolbar_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS | TBSTYLE_EX_DOUBLEBUFFER);
+    const bool large = dpi_ >= 120;
+    const int size = large ? 24 : 16;
+    SendMessageW(toolbar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(size, size));
+    // One image list: the system's standard and view pictures, then ours
+    // (masked on magenta) for the commands those have no picture for.
+    images_.reset(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 32, 8));
+    SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_.get()));
+    const int stdBase = ImageList_GetImageCount(images_.get());
+    SendMessageW(toolbar_, TB_LOADIMAGES, large ? IDB_STD_LARGE_COLOR : IDB_STD_SMALL_COLOR,
+                 reinterpret_cast<LPARAM>(HINST_COMMCTRL));
+    const int viewBase = ImageList_GetImageCount(images_.get());
+    SendMessageW(toolbar_, TB_LOADIMAGES, large ? IDB_VIEW_LARGE_COLOR : IDB_VIEW_SMALL_COLOR,
+                 reinterpret_cast<LPARAM>(HINST_COMMCTRL));
+    const int ownBase = ImageList_GetImageCount(images_.get());
+    UniqueBitmap own = DrawOwnImages(size);
+    ImageList_AddMasked(images_.get(), own.get(), RGB(255, 0, 255));
+    const int images[] = {viewBase + VIEW_PARENTFOLDER,
+                          viewBase + VIEW_NEWFOLDER,
+                          stdBase + STD_FILEOPEN,
+                          ownBase + 0,
+                          stdBase + STD_DELETE,
+                          stdBase + STD_PROPERTIES,
+                          ownBase + 1,
+                          0,
+                          ownBase + 2};
+
+    std::array<TBBUTTON, std::size(kToolbarButtons)> buttons{};
+    std::array<std::wstring, std::size(kToolbarButtons)> texts;
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        const auto& b = kToolbarButtons[i];
+        TBBUTTON& t = buttons[i];
+        if (b.key == nullptr) {
+            t.fsStyle = BTNS_SEP;
+            continue;
+        }
+        // A button without a caption carries its tooltip as its text: the
+        // toolbar shows it as the tip, and automation tools read it.
+        texts[i] = Widen(b.caption != nullptr ? b.caption : b.tooltip);
+        t.iBitmap = images[i];
+        t.idCommand = static_cast<int>(b.command);
+        t.fsState = TBSTATE_ENABLED;
+        t.fsStyle =
+            static_cast<BYTE>(BTNS_BUTTON | BTNS_AUTOSIZE | (b.caption != nullptr ? BTNS_SHOWTEXT : 0));
+        t.iString = reinterpret_cast<INT_PTR>(texts[i].c_str());
+    }
+    SendMessageW(toolbar_, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+    SendMessageW(toolbar_, TB_SETSTATE, cmdStop, 0); // Stop: hidden and disabled while idle
+    SendMessageW(toolbar_, TB_HIDEBUTTON, cmdStop, TRUE);
+    SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
+}
+
+void MainWindow::applyFonts() {
+    font_ = MessageFont(dpi_);
+    for (HWND w : {toolbar_, label1_, label2_, list_, frame_, prodName_, status_})
+        SetFont(w, font_.get());
+    minHeightTwips_ =
+        MinWindowHeightTwips(PixelsToTwips(ProductLabelTextHeight(prodName_, font_.get()), dpi_));
+}
+
+int ProductLabelTextHeight(HWND label, HFONT font) {
+    // The longest text: the head (four lines), an empty line and the run's totals (four lines).
+    WindowDc dc(label);
+    ScopedSelect select(dc.get(), font);
+    RECT text{0, 0, 1000, 0};
+    DrawTextW(dc.get(), L"A\nA\nA\nA\n\nA\nA\nA\nA", -1, &text, DT_CALCRECT | DT_NOPREFIX);
+    return text.bottom - text.top;
+}
+
+void MainWindow::onSize() {
+    if (IsIconic(hwnd_))
+        return;
+    layoutControls();
+}
+
+void MainWindow::layoutControls() {
+    if (list_ == nullptr)
+        return;
+    RECT window;
+    GetWindowRect(hwnd_, &window);
+    const MainLayout layout = ResizedLayout(PixelsToTwips(window.right - window.left, dpi_),
+                                            PixelsToTwips(window.bottom - window.top, dpi_));
+    SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
+    RECT bar;
+    GetWindowRect(toolbar_, &bar);
+    const int toolbarBottom = bar.bottom - bar.top;
+    // Everything below the toolbar keeps its designed distance from it.
+    const int shift =
+        std::max(0, toolbarBottom - TwipsToPixels(At(layout, MainControl::Toolbar).height, dpi_));
+    auto rect = [&](const TwipsRect& r) {
+        return RECT{TwipsToPixels(r.left, dpi_), TwipsToPixels(r.top, dpi_) + shift,
+                    TwipsToPixels(r.left + r.width, dpi_), TwipsToPixels(r.top + r.height, dpi_) + shift};
+    };
+    auto place = [](HWND w, const RECT& r) {
+        MoveWindow(w, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    };
+
+    // The strip between the toolbar and the list holds the meter, which is
+    // taller than the strip as designed: the list's top edge moves down by
+    // the difference, its bottom edge stays where the resize table puts it.
+    RECT listRect = rect(At(layout, MainControl::ListView1));
+    const int stripTop = toolbarBottom;
+    const int extra = std::max(0, stripTop + kMeterHeight + 2 - static_cast<int>(listRect.top));
+    listRect.top += extra;
+    const RECT meter{TwipsToPixels(At(layout, MainControl::Picture2).left, dpi_), stripTop,
+                     TwipsToPixels(At(layout, MainControl::Picture2).left, dpi_) + kMeterWidth,
+                     stripTop + kMeterHeight};
+    RECT label1 = rect(At(layout, MainControl::Label1));
+    const int labelHeight = label1.bottom - label1.top;
+    label1.top = stripTop + (listRect.top - stripTop - labelHeight) / 2;
+    label1.bottom = label1.top + labelHeight;
+    label1.right = std::min<LONG>(label1.right, meter.left - 4);
+    // Over the preview's column; while the window is narrow the meter reaches
+    // into it, and the label moves right to stay readable.
+    RECT label2 = rect(At(layout, MainControl::Label2));
+    const LONG width2 = label2.right - label2.left;
+    label2.left = std::max<LONG>(label2.left, meter.right + 6);
+    label2.right = label2.left + width2;
+    label2.top = label1.top;
+    label2.bottom = label1.bottom;
+
+    place(label1_, label1);
+    place(picture2_, meter);
+    place(list_, listRect);
+    place(label2_, label2);
+    place(preview_.window(), rect(At(layout, MainControl::Preview)));
+    const TwipsRect frame = At(layout, MainControl::Frame1);
+    place(frame_, rect(frame));
+    TwipsRect label = At(layout, MainControl::ProdName);
+    label.left += frame.left;
+    label.top += frame.top;
+    place(prodName_, rect(label));
+    place(status_, rect(At(layout, MainControl::Status)));
+}
+
+void MainWindow::onGetMinMaxInfo(MINMAXINFO& info) {
+    const int dpi = hwnd_ != nullptr ? WindowDpi(hwnd_) : 96;
+    info.ptMinTrackSize = {TwipsToPixels(kMinWindowWidthTwips, dpi), TwipsToPixels(minHeightTwips_, dpi)};
+    info.ptMaxTrackSize = {GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+void MainWindow::onDpiChanged(int dpi, const RECT& suggested) {
+    dpi_ = dpi;
+    applyFonts();
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    layoutControls();
+}
+
+void MainWindow::showRunState() {
+    const bool busy = state_.busy();
+    for (int i = 0; i < kWorkButtons; ++i)
+        SendMessageW(toolbar_, TB_ENABLEBUTTON, kToolbarButtons[i].command, !busy);
+    SendMessageW(toolbar_, TB_ENABLEBUTTON, cmdStop, busy);
+    SendMessageW(toolbar_, TB_HIDEBUTTON, cmdStop, !busy);
+    // The hourglass while busy, over the whole window.
+    SetCursor(LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+    showLabels();
+}
+
+WindowLayout MainWindow::currentWindowLayout() const {
+    WindowLayout layout;
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    GetWindowPlacement(hwnd_, &placement);
+    // The normal position, also when minimised or maximised: a minimised
+    // window's own rectangle is off the screen.
+    const RECT& r = placement.rcNormalPosition;
+    const int dpi = dpi_;
+    layout.left = PixelsToTwips(r.left, dpi);
+    layout.top = PixelsToTwips(r.top, dpi);
+    layout.width = PixelsToTwips(r.right - r.left, dpi);
+    layout.height = PixelsToTwips(r.bottom - r.top, dpi);
+    layout.windowState = IsIconic(hwnd_) ? 1 : IsZoomed(hwnd_) ? 2 : 0;
+    std::array<int, kColumnCount> order{};
+    ListView_GetColumnOrderArray(list_, static_cast<int>(kColumnCount), order.data());
+    for (std::size_t i = 0; i < kColumnCount; ++i) {
+        layout.columnWidth[i] =
+            static_cast<float>(PixelsToTwips(ListView_GetColumnWidth(list_, static_cast<int>(i)), dpi));
+        for (std::size_t p = 0; p < kColumnCount; ++p)
+            if (order[p] == static_cast<int>(i))
+                layout.columnPosition[i] = static_cast<std::int16_t>(p + 1);
+    }
+    return layout;
+}
+
+void MainWindow::applyWindowLayout(const WindowLayout& layout) {
+    const int dpi = dpi_;
+    // Columns first, while the window is still hidden: each change to a
+    // shown list repaints its header.
+    for (std::size_t i = 0; i < kColumnCount; ++i)
+        ListView_SetColumnWidth(list_, static_cast<int>(i),
+                                TwipsToPixels(static_cast<std::int32_t>(layout.columnWidth[i]), dpi));
+    // Display positions, when they are a permutation of 1 … 8.
+    std::array<int, kColumnCount> order{};
+    order.fill(-1);
+    bool valid = true;
+    for (std::size_t i = 0; i < kColumnCount && valid; ++i) {
+        const int p = layout.columnPosition[i] - 1;
+        valid = p >= 0 && p < static_cast<int>(kColumnCount) && order[static_cast<std::size_t>(p)] < 0;
+        if (valid)
+            order[static_cast<std::size_t>(p)] = static_cast<int>(i);
+    }
+    if (valid)
+        ListView_SetColumnOrderArray(list_, static_cast<int>(kColumnCount), order.data());
+
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    GetWindowPlacement(hwnd_, &placement);
+    placement.rcNormalPosition = {TwipsToPixels(layout.left, dpi), TwipsToPixels(layout.top, dpi),
+                                  TwipsToPixels(layout.left + layout.width, dpi),
+                                  TwipsToPixels(layout.top + layout.height, dpi)};
+    // A window that ended minimised starts normal: minimised it would seem not to have started.
+    placement.showCmd = layout.windowState == 2 ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+    placement.flags = 0;
+    SetWindowPlacement(hwnd_, &placement);
+    layoutControls();
+}
+
+void MainWindow::showToolbarTip(NMTBGETINFOTIPW& tip) {
+    for (const auto& b : kToolbarButtons)
+        if (b.key != nullptr && static_cast<int>(b.command) == tip.iItem && tip.cchTextMax > 0)
+            lstrcpynW(tip.pszText, Widen(b.tooltip).c_str(), tip.cchTextMax);
+}
+
+} // namespace ps
