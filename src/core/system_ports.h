@@ -52,7 +52,8 @@ public:
     virtual bool hasEnded() = 0;
     // Sleeps until the process ends, user input arrives or the time passes.
     virtual Wake waitForWake(unsigned milliseconds) = 0;
-    // Ends the process (also when it already ended) and releases it.
+    // Ends the process (also when it already ended) without waiting for it
+    // to go: hasEnded tells when it has.
     virtual void terminate() = 0;
     // How the last process ended when it ended by itself: its exit code
     // (a crash shows as an exception code, 0xC0000000 and up).

@@ -110,10 +110,14 @@ std::string ListFileBytes(const DrawingList& list, const AnsiCodec& codec, Messa
     return std::string(kUtf8Bom) + text;
 }
 
+std::string ListWriteError(std::string_view path) {
+    return "Error in ExportListStatus: cannot write " + std::string(path);
+}
+
 std::optional<std::string> WriteListFile(FileSystem& files, const AnsiCodec& codec, std::string_view path,
                                          const DrawingList& list, MessagePump* pump) {
     if (!files.replaceFileAtomically(path, ListFileBytes(list, codec, pump)))
-        return "Error in ExportListStatus: cannot write " + std::string(path);
+        return ListWriteError(path);
     return std::nullopt;
 }
 

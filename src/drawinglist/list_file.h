@@ -43,6 +43,8 @@ ImportResult ImportListText(DrawingList& list, std::string_view text, MessagePum
 // The list as the file's bytes: ANSI when every name fits, else UTF-8 with a
 // byte-order mark.
 std::string ListFileBytes(const DrawingList& list, const AnsiCodec& codec, MessagePump* pump = nullptr);
+// The message for a list file that could not be written.
+std::string ListWriteError(std::string_view path);
 // Writes the list so that the file is never half-written. An error message
 // ("Error in ExportListStatus: ...") when it could not.
 std::optional<std::string> WriteListFile(FileSystem& files, const AnsiCodec& codec, std::string_view path,

@@ -18,7 +18,12 @@ bool ListSaver::save(const DrawingList& list) {
     dirty_ = false;
     saved_ = true;
     lastMs_ = clock_.monotonicMs();
-    error_ = WriteListFile(files_, codec_, path_, list);
+    if (writer_)
+        error_ = writer_(path_, ListFileBytes(list, codec_))
+                     ? std::nullopt
+                     : std::optional<std::string>(ListWriteError(path_));
+    else
+        error_ = WriteListFile(files_, codec_, path_, list);
     if (!error_)
         return true;
     // Not written: still to write.

@@ -10,6 +10,7 @@
 #include "drawinglist/drawing_list.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -22,6 +23,10 @@ public:
         : files_(files), codec_(codec), clock_(clock), path_(std::move(path)), intervalMs_(intervalMs) {}
 
     const std::string& path() const { return path_; }
+    // How the file's bytes are written (replaceFileAtomically unless set):
+    // a window writes them off its own thread.
+    using Writer = std::function<bool(const std::string& path, const std::string& bytes)>;
+    void setWriter(Writer writer) { writer_ = std::move(writer); }
     void changed() { dirty_ = true; }
     bool dirty() const { return dirty_; }
     // Each returns false when a write it made failed.
@@ -39,6 +44,7 @@ private:
     const Clock& clock_;
     std::string path_;
     std::uint64_t intervalMs_;
+    Writer writer_;
     bool dirty_ = false;
     bool saved_ = false;
     std::uint64_t lastMs_ = 0;

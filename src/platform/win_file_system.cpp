@@ -2,11 +2,13 @@
 
 #include "core/file_facts.h"
 #include "platform/handles.h"
+#include "platform/off_thread.h"
 #include "platform/text.h"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
 
 namespace ps {
 namespace {
@@ -197,12 +199,50 @@ std::optional<FileFingerprint> WinFileSystem::fingerprint(std::string_view path)
     const bool read = ReadChunks(path, 1 << 20, [&](std::string_view chunk) {
         f.hash = HashBytes(chunk, f.hash);
         f.size += chunk.size();
+        betweenChunks();
     });
     return read ? std::optional<FileFingerprint>(f) : std::nullopt;
 }
 
 bool WinFileSystem::copyFile(std::string_view from, std::string_view to) {
-    return CopyFileW(Widen(from).c_str(), Widen(to).c_str(), FALSE) != FALSE;
+    if (!betweenChunks_)
+        return CopyFileW(Widen(from).c_str(), Widen(to).c_str(), FALSE) != FALSE;
+    return copyInChunks(from, to);
+}
+
+// As CopyFile copies (bytes, attributes, times), a MiB at a time with the
+// caller's call between the MiBs.
+bool WinFileSystem::copyInChunks(std::string_view from, std::string_view to) {
+    const std::wstring target = Widen(to);
+    const DWORD attributes = GetFileAttributesW(Widen(from).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return false;
+    // A read-only target cannot be opened for writing: refused, as CopyFile refuses it.
+    bool written = false;
+    FILETIME created{}, accessed{}, modified{};
+    {
+        const UniqueFile source = OpenForReading(from);
+        UniqueFile copy(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!source || !copy || !GetFileTime(source.get(), &created, &accessed, &modified))
+            return false;
+        bool copied = true;
+        written = ReadChunks(from, 1 << 20, [&](std::string_view chunk) {
+            copied = copied && WriteAll(copy.get(), chunk);
+            betweenChunks();
+        });
+        written = written && copied && SetFileTime(copy.get(), &created, &accessed, &modified);
+    }
+    if (!written || !SetFileAttributesW(target.c_str(), attributes)) {
+        DeleteFileW(target.c_str());
+        return false;
+    }
+    return true;
+}
+
+void WinFileSystem::betweenChunks() const {
+    if (betweenChunks_)
+        betweenChunks_();
 }
 
 bool WinFileSystem::replaceFileAtomically(std::string_view path, std::string_view bytes) {
@@ -277,6 +317,19 @@ std::string WinFileSystem::normalPath(std::string_view path) const {
     return Narrow(longForm);
 }
 
+std::optional<std::uint32_t> AttributesWithin(std::string_view path, unsigned limitMs) {
+    auto attributes = std::make_shared<DWORD>(INVALID_FILE_ATTRIBUTES);
+    const auto answered = RunOffThread(
+        [attributes, wide = Widen(path)] {
+            *attributes = GetFileAttributesW(wide.c_str());
+            return *attributes != INVALID_FILE_ATTRIBUTES;
+        },
+        limitMs);
+    if (!answered || !*answered)
+        return std::nullopt;
+    return *attributes;
+}
+
 std::string FormatLocalDateTime(FileTime utc) {
     const FILETIME ft = ToFiletime(utc);
     FILETIME local;
@@ -297,7 +350,11 @@ std::string FormatLocalSystemTime(const SYSTEMTIME& st) {
 
 std::optional<std::string> WinFileSystem::readFile(std::string_view path) const {
     std::string bytes;
-    const bool read = ReadChunks(path, 1 << 16, [&](std::string_view chunk) { bytes.append(chunk); });
+    const bool read = ReadChunks(path, 1 << 16, [&](std::string_view chunk) {
+        bytes.append(chunk);
+        if (bytes.size() % (1 << 20) < chunk.size())
+            betweenChunks();
+    });
     return read ? std::optional<std::string>(std::move(bytes)) : std::nullopt;
 }
 

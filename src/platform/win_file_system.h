@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace ps {
@@ -33,7 +34,21 @@ public:
                                          std::size_t count) const override;
     std::optional<std::uint64_t> freeSpace(std::string_view folder) const override;
     std::string normalPath(std::string_view path) const override;
+
+    // Called between the chunks of a long read or copy (about every MiB):
+    // the window pumps its messages there while a run reads a large drawing.
+    void setBetweenChunks(std::function<void()> call) { betweenChunks_ = std::move(call); }
+    void betweenChunks() const;
+
+private:
+    bool copyInChunks(std::string_view from, std::string_view to);
+    std::function<void()> betweenChunks_;
 };
+
+// A path's attributes, asked off the window's thread so that an unreachable
+// network path cannot hold up a window (RunOffThread), at most limitMs;
+// nullopt for a path that is not there or did not answer in time.
+std::optional<std::uint32_t> AttributesWithin(std::string_view path, unsigned limitMs);
 
 // A UTC file time as the user's short date and long time in local time.
 std::string FormatLocalDateTime(FileTime utc);

@@ -1,6 +1,7 @@
 #include "platform/win_system.h"
 
 #include "platform/message_pump.h"
+#include "platform/off_thread.h"
 #include "platform/win_file_system.h"
 #include "platform/text.h"
 
@@ -51,6 +52,9 @@ WinProcessRunner::~WinProcessRunner() {
 
 bool WinProcessRunner::start(std::string_view commandLine, int windowStyle) {
     terminate();
+    process_.reset();
+    thread_.reset();
+    pid_ = 0;
     lastExitCode_.reset();
     std::wstring line = Widen(commandLine);
     STARTUPINFOW si{};
@@ -60,8 +64,13 @@ bool WinProcessRunner::start(std::string_view commandLine, int windowStyle) {
         si.wShowWindow = static_cast<WORD>(windowStyle == 2 ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
     }
     PROCESS_INFORMATION pi{};
-    if (line.empty() || !CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
-                                        nullptr, nullptr, &si, &pi))
+    // Starting a program can take a while (under Wine, a tenth of a second):
+    // the window answers meanwhile.
+    if (line.empty() || !RunOffThread([&] {
+                             return CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE,
+                                                   NORMAL_PRIORITY_CLASS, nullptr, nullptr, &si,
+                                                   &pi) != FALSE;
+                         }).value_or(false))
         return false;
     process_.reset(pi.hProcess);
     thread_.reset(pi.hThread);
@@ -91,13 +100,10 @@ void WinProcessRunner::terminate() {
         if (WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0 &&
             GetExitCodeProcess(process_.get(), &code))
             lastExitCode_ = code;
+        // Not waited for here: the caller waits through its pump
+        // (hasEnded), and the next start lets go of the handles.
         TerminateProcess(process_.get(), 0);
-        // Bounded: a process the system cannot end must not hold up the run.
-        WaitForSingleObject(process_.get(), 5000);
     }
-    process_.reset();
-    thread_.reset();
-    pid_ = 0;
 }
 
 std::vector<std::uint32_t> WinProcessRunner::processTree() {
@@ -175,15 +181,16 @@ WindowScanner::Window WinWindowScanner::findButton(Window parent, std::string_vi
     return W(FindWindowExW(H(parent), nullptr, L"Button", Widen(caption).c_str()));
 }
 
+// Posted: the other program handles them when it gets to them, and the
+// window never waits for a program that does not answer.
 void WinWindowScanner::click(Window button) {
     if (button != 0)
-        SendMessageTimeoutW(H(button), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kSendTimeoutMs,
-                            nullptr);
+        PostMessageW(H(button), BM_CLICK, 0, 0);
 }
 
 void WinWindowScanner::close(Window w) {
     if (w != 0)
-        SendMessageTimeoutW(H(w), WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kSendTimeoutMs, nullptr);
+        PostMessageW(H(w), WM_CLOSE, 0, 0);
 }
 
 bool WinWindowScanner::activate(Window w) {
@@ -204,7 +211,7 @@ void WinWindowScanner::typeKeys(Window w, std::string_view keys) {
             PostMessageW(h, WM_CHAR, c, 0);
     }
     // Wait, boundedly, until they are processed.
-    SendMessageTimeoutW(h, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kSendTimeoutMs, nullptr);
+    SendMessageTimeoutW(h, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, nullptr);
 }
 
 } // namespace ps

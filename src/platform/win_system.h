@@ -53,9 +53,10 @@ private:
 
 class WinWindowScanner final : public WindowScanner {
 public:
-    // How long a message to another program's window may take before it
-    // counts as not answering.
-    static constexpr UINT kSendTimeoutMs = 2000;
+    // How long a message to another program's window is waited for: short,
+    // and without SMTO_BLOCK, so the waiting thread answers sent messages
+    // meanwhile; a message not handled by then is still handled later.
+    static constexpr UINT kSendTimeoutMs = 100;
 
     std::vector<Window> topLevelWindows() override;
     std::string title(Window w) override;

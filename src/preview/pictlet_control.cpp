@@ -19,6 +19,7 @@
 #include <shlwapi.h>
 #include <wincodec.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdint>
@@ -544,6 +545,8 @@ private:
     bool makeDibImage(const ps::DibImage& dib);
     bool makePngImage(const ps::PngPicture& png);
     std::optional<Raised> paintPreview();
+    // Reads what the drawing's image area needs; a Raised error when it cannot.
+    std::optional<Raised> readImageArea(HANDLE file, ps::ImageArea& area) const;
     void paint(HDC dc, RECT border);
     void paintSurface(HDC dc); // the window's client area with its focus rectangle
     void paintNow();
@@ -701,8 +704,9 @@ std::optional<Raised> Control::paintPreview() {
     image_.reset();
     if (drawingFile_.empty())
         return Raised{75, L"Path/File access error"};
-    // The drawing is read at once and closed again, whatever follows.
-    std::string bytes;
+    // What the image area needs of the drawing is read at once and the file
+    // closed again, whatever follows.
+    ps::ImageArea area;
     {
         ps::UniqueFile file(CreateFileW(drawingFile_.c_str(), GENERIC_READ,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -713,18 +717,9 @@ std::optional<Raised> Control::paintPreview() {
                 return Raised{53, L"File not found"};
             return Raised{75, L"Path/File access error"};
         }
-        LARGE_INTEGER size{};
-        GetFileSizeEx(file.get(), &size);
-        if (size.QuadPart > 512LL * 1024 * 1024)
-            return Raised{7, L"Out of memory"};
-        bytes.resize(static_cast<std::size_t>(size.QuadPart));
-        DWORD got = 0;
-        if (!bytes.empty() &&
-            (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
-             got != bytes.size()))
-            return Raised{57, L"Device I/O error"};
+        if (auto raised = readImageArea(file.get(), area))
+            return raised;
     }
-    const ps::ImageArea area = ps::ReadImageArea(bytes, background_ == kBlack);
     if (area.wantsDefaultBitmap()) {
         showDefaultBitmap();
         return std::nullopt;
@@ -734,6 +729,52 @@ std::optional<Raised> Control::paintPreview() {
             picture.code == ps::kEntryBitmap ? makeDibImage(picture.dib) : makePngImage(picture.png);
         if (made)
             paintNow();
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+// Appends the file's bytes up to want; false on a read error.
+bool ReadUpTo(HANDLE file, std::string& bytes, std::uint64_t want) {
+    const std::size_t have = bytes.size();
+    bytes.resize(static_cast<std::size_t>(want));
+    DWORD got = 0;
+    const bool read = ReadFile(file, bytes.data() + have, static_cast<DWORD>(want - have), &got, nullptr);
+    bytes.resize(have + got);
+    return read;
+}
+
+} // namespace
+
+std::optional<Raised> Control::readImageArea(HANDLE file, ps::ImageArea& area) const {
+    constexpr std::uint64_t kMostBytes = 512ull * 1024 * 1024;
+    LARGE_INTEGER size{};
+    GetFileSizeEx(file, &size);
+    const auto fileSize = static_cast<std::uint64_t>(size.QuadPart);
+    // Only what the area needs: a large drawing's preview is near its start.
+    std::string bytes;
+    for (std::uint64_t want = ps::ImageAreaExtent(bytes, fileSize); want > bytes.size();
+         want = ps::ImageAreaExtent(bytes, fileSize)) {
+        if (want > kMostBytes)
+            return Raised{7, L"Out of memory"};
+        if (!ReadUpTo(file, bytes, want))
+            return Raised{57, L"Device I/O error"};
+    }
+    area = ps::ReadImageArea(bytes, background_ == kBlack);
+    // A picture that did not read (an entry understating its size): the
+    // whole file, as it always was read.
+    const auto pictures =
+        std::count_if(area.entries.begin(), area.entries.end(), [](const ps::ImageEntry& e) {
+            return e.code == ps::kEntryBitmap || e.code == ps::kEntryPng;
+        });
+    if (area.count > 1 && area.pictures.size() < static_cast<std::size_t>(pictures) &&
+        bytes.size() < fileSize) {
+        if (fileSize > kMostBytes)
+            return Raised{7, L"Out of memory"};
+        if (!ReadUpTo(file, bytes, fileSize))
+            return Raised{57, L"Device I/O error"};
+        area = ps::ReadImageArea(bytes, background_ == kBlack);
     }
     return std::nullopt;
 }

@@ -1,5 +1,6 @@
 #include "preview/thumbnail.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace ps {
@@ -149,6 +150,31 @@ ImageArea ReadImageArea(std::string_view file, bool blackBackground) {
         }
     }
     return area;
+}
+
+std::uint64_t ImageAreaExtent(std::string_view firstBytes, std::uint64_t fileSize) {
+    const Bytes b(firstBytes);
+    const auto within = [&](std::int64_t n) {
+        return std::min<std::uint64_t>(static_cast<std::uint64_t>(n), fileSize);
+    };
+    if (!b.has(13, 4))
+        return within(17);
+    const std::int64_t p = b.i32(13);
+    if (p < 0)
+        return b.size(); // no area ReadImageArea could read
+    if (!b.has(p, 21))
+        return within(p + 21);
+    const std::int64_t table = p + 21 + 9 * static_cast<std::int64_t>(b.u8(p + 20));
+    if (!b.has(p, table - p))
+        return within(table);
+    std::int64_t end = table;
+    for (std::int64_t at = p + 21; at < table; at += 9) {
+        const std::int64_t start = b.i32(at + 1);
+        const std::int64_t size = b.i32(at + 5);
+        if (start >= 0 && size >= 0)
+            end = std::max(end, start + std::max<std::int64_t>(size, 40)); // a bitmap's header at least
+    }
+    return within(end);
 }
 
 } // namespace ps

@@ -56,6 +56,13 @@ struct ImageArea {
 // round; colour depths without a palette are left alone.
 ImageArea ReadImageArea(std::string_view file, bool blackBackground);
 
+// How much of a file of that size, from its start, ReadImageArea needs,
+// as far as the first bytes read so far tell: more than they hold while
+// the offset, the entry table or the entries lie beyond them. A reader
+// reads that much and asks again until the answer stops growing; the image
+// area of a drawing is near its start, so a large drawing is not read whole.
+std::uint64_t ImageAreaExtent(std::string_view firstBytes, std::uint64_t fileSize);
+
 // The largest width or height accepted, so a lying header cannot make the
 // control allocate gigabytes.
 inline constexpr std::int32_t kMaxThumbnailSide = 8192;

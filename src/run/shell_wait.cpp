@@ -49,6 +49,13 @@ std::int16_t ShellWait(ShellWaitPorts& p, std::string_view commandLine, int wind
     if (remembered != 0)
         outcome = remembered;
     p.process.terminate();
+    // Gone within a few seconds; the window answers meanwhile. A process
+    // the system cannot end does not hold up the run.
+    const std::uint64_t ending = p.clock.monotonicMs();
+    while (!p.process.hasEnded() && p.clock.monotonicMs() - ending < kEndWaitMs) {
+        p.pump.pumpOnce();
+        p.process.waitForWake(kWaitSliceMs);
+    }
     return outcome;
 }
 

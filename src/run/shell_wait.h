@@ -36,6 +36,8 @@ struct ShellWaitPorts {
 
 // How long the wait sleeps at most between two passes when nothing happens.
 inline constexpr unsigned kWaitSliceMs = 200;
+// How long an ended process is given to go.
+inline constexpr unsigned kEndWaitMs = 5000;
 
 std::int16_t ShellWait(ShellWaitPorts& ports, std::string_view commandLine, int windowStyle,
                        std::int32_t timeoutSeconds, bool closePopUps);

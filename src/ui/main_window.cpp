@@ -4,6 +4,7 @@
 
 #include "acad/products.h"
 #include "platform/message_pump.h"
+#include "platform/off_thread.h"
 #include "core/strings.h"
 #include "core/file_facts.h"
 #include "platform/text.h"
@@ -88,6 +89,12 @@ bool MainWindow::create(HINSTANCE instance, const StartupCommand& startup) {
     state_.setStatus(kStatusIdle);
     workingList_ =
         std::make_unique<ListSaver>(files_, codec_, clock_, WorkingListPath(), kWorkingListIntervalMs);
+    // Written off the window's thread: a disk busy with AutoCAD's writes
+    // may take its time to flush it.
+    workingList_->setWriter([this](const std::string& path, const std::string& bytes) {
+        return RunOffThread([this, &path, &bytes] { return files_.replaceFileAtomically(path, bytes); })
+            .value_or(false);
+    });
     restoreWorkingList();
     SetTimer(hwnd_, kWorkingListTimer, kWorkingListIntervalMs, nullptr);
     showRunState();
@@ -121,7 +128,11 @@ bool MainWindow::preTranslate(MSG& msg) {
 }
 
 void MainWindow::pump() {
+    const ULONGLONG entered = GetTickCount64();
+    if (lastPumped_ != 0)
+        longestPumpGap_ = std::max(longestPumpGap_, entered - lastPumped_);
     PumpPendingMessages([this](MSG& msg) { return preTranslate(msg); });
+    lastPumped_ = GetTickCount64();
     // What a loop changed shows at most every 100 ms: repainting the list and
     // the labels for every file a search finds would cost more than the search.
     const ULONGLONG now = GetTickCount64();

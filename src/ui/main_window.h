@@ -29,6 +29,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,12 @@ public:
     void pump();
     // The meter's bar: its right edge in pixels (0 before the first bar).
     std::int32_t meterWidth() const { return meterWidth_; }
+    // The longest time a loop of the window went without looking at its
+    // queue since the last call (for the benchmarks); 0 when none pumped.
+    ULONGLONG takeLongestPumpGap() {
+        lastPumped_ = 0;
+        return std::exchange(longestPumpGap_, 0);
+    }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -202,6 +209,8 @@ private:
     bool ownsMessageLoop_ = false;              // the window's end ends the thread's loop
     static constexpr ULONGLONG kShowIntervalMs = 100;
     ULONGLONG lastShown_ = 0;
+    ULONGLONG lastPumped_ = 0;
+    ULONGLONG longestPumpGap_ = 0;
     bool labelsDirty_ = false;
 
     // The run's meter and the scheduled start.

@@ -157,6 +157,13 @@ void MainWindow::subRun() {
         if (const auto at = rows_.positionOf(report.rowId))
             ListView_RedrawItems(list_, static_cast<int>(*at), static_cast<int>(*at));
     };
+    // Large drawings are read and copied in chunks with the window answering between them.
+    WindowPump chunkPump(*this, 10);
+    files_.setBetweenChunks([&chunkPump] { chunkPump.pumpOnce(); });
+    struct StopPumping {
+        WinFileSystem& files;
+        ~StopPumping() { files.setBetweenChunks({}); }
+    } stopPumping{files_};
     const RunCommandResult result = ps::subRun(ports, settings_, rows_, paths, options);
     refreshList();
     state_.setStatus(kStatusIdle);

@@ -266,12 +266,18 @@ void WidenDropDown(HWND combo) {
         SendMessageW(combo, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(widest), 0);
 }
 
+// A box's path is looked at for two seconds at most: an unreachable share
+// cannot hang the dialog, and counts as not there.
+constexpr unsigned kPathCheckMs = 2000;
+
 bool FolderExistsOnDisk(std::string_view path) {
-    return FolderExists(WinFileSystem{}, path);
+    const auto attributes = AttributesWithin(path, kPathCheckMs);
+    return attributes && (*attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 bool FileExistsOnDisk(std::string_view path) {
-    return FileExists(WinFileSystem{}, path);
+    const auto attributes = AttributesWithin(path, kPathCheckMs);
+    return attributes && (*attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 std::optional<FormBox> BoxOf(int id) {

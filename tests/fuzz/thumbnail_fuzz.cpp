@@ -3,6 +3,8 @@
 // headers say.
 #include "preview/thumbnail.h"
 
+#include <algorithm>
+
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
@@ -24,5 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
         }
     }
+    // The extent a reader asks for never exceeds the file, and a head of that
+    // length asks for no less.
+    const std::string_view all(reinterpret_cast<const char*>(data), size);
+    const auto want = ps::ImageAreaExtent(all.substr(0, std::min<std::size_t>(size, 64)), size);
+    if (want > size || ps::ImageAreaExtent(all.substr(0, want), size) < std::min<std::uint64_t>(want, 17))
+        __builtin_trap();
     return 0;
 }

@@ -34,7 +34,7 @@ TEST_F(Wait, NormalEndIsZeroAndTheProcessIsAlwaysEnded) {
     process.endAfterPolls = 5;
     EXPECT_EQ(wait(), kOutcomeEnded);
     EXPECT_EQ(process.terminations, 1);
-    EXPECT_EQ(process.polls, 5);
+    EXPECT_EQ(process.polls, 6); // the last after ending it
     EXPECT_EQ(pump.pumps, 5);
     EXPECT_EQ(process.waits, 4);             // sleeps between passes instead of spinning
     EXPECT_EQ(scannedTrees.size(), 5u + 2u); // every pass, then twice more
@@ -48,6 +48,17 @@ TEST_F(Wait, TimeoutCountsWholeSecondsOnTheMonotonicClock) {
     // Whole seconds must exceed 3: the wait ends after 4 s, in 200 ms slices.
     EXPECT_EQ(process.waits, 4000 / static_cast<int>(kWaitSliceMs));
     EXPECT_EQ(process.terminations, 1);
+}
+
+// A process the system does not end at once is waited for through the
+// pump, and not for ever.
+TEST_F(Wait, AnEndedProcessIsWaitedForThroughThePumpBoundedly) {
+    process.endAfterPolls = -1;
+    process.lingerAfterTerminate = true;
+    EXPECT_EQ(wait(1), kOutcomeTimeout);
+    const int pumpsBefore = 2000 / static_cast<int>(kWaitSliceMs) + 1;
+    EXPECT_GE(pump.pumps, pumpsBefore + static_cast<int>(kEndWaitMs / kWaitSliceMs) - 1);
+    EXPECT_LE(clock.now, 1'000'000u + 2000 + kEndWaitMs + kWaitSliceMs);
 }
 
 TEST_F(Wait, TimeoutWinsEvenWhenTheLastPollFoundTheProcessEnded) {

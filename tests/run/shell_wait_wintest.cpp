@@ -27,7 +27,6 @@ const std::string kDwg = std::string("AC1015") + std::string(2000, 'w');
 
 class RealWait : public test::WithStandins<> {
 protected:
-
     void SetUp() override { program_ = test::MakeProgramFolder(dir_); }
 
     std::string drawing(const std::string& name, const std::string& directives = {}) {
@@ -103,7 +102,6 @@ protected:
     DWORD pid_ = 0;
     double seconds_ = 0;
 };
-
 
 TEST_F(RealWait, NormalEndAndAHangThatTimesOut) {
     const std::string ok = drawing("ok.dwg");

@@ -63,7 +63,7 @@ public:
     }
     bool hasEnded() override {
         ++polls;
-        if (endAfterPolls >= 0 && polls >= endAfterPolls)
+        if (endAfterPolls >= 0 && polls >= endAfterPolls && terminations == 0)
             running = false;
         return !running;
     }
@@ -74,7 +74,7 @@ public:
     }
     void terminate() override {
         ++terminations;
-        running = false;
+        running = lingerAfterTerminate;
     }
     std::vector<std::uint32_t> processTree() override { return {4242}; }
     std::optional<std::uint32_t> lastExitCode() const override { return exitCode; }
@@ -82,6 +82,7 @@ public:
 
     bool startable = true;
     bool running = false;
+    bool lingerAfterTerminate = false; // the system cannot end it
     int endAfterPolls = 1;
     int polls = 0;
     int waits = 0;

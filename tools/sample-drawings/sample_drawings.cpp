@@ -158,8 +158,10 @@ std::vector<SampleFile> DemoFolder() {
         {"Details 2007.dwg", "AC1021"},          {"Survey 2010.dwg", "AC1024"},
         {"Archive\\Old plan R13.dwg", "AC1012"}, {"Archive\\Roof 2004.dwg", "AC1018"}};
     std::uint32_t seed = 1;
-    for (const auto& [name, code] : dwgs)
-        files.push_back({name, SampleDwg(code, Thumbnail{96, 60, seed++}, 3000 + seed * 1500)});
+    for (const auto& [name, code] : dwgs) {
+        files.push_back({name, SampleDwg(code, Thumbnail{96, 60, seed}, 3000 + seed * 1500)});
+        ++seed;
+    }
     files.push_back({"Exchange R12.dxf", SampleDxf("AC1009")});
     files.push_back({"Exchange 2000.dxf", SampleDxf("AC1015")});
     files.push_back({"Notes.dwg", "This is a text file with a drawing's name.\r\n"});
