@@ -38,13 +38,7 @@ MainWindow::~MainWindow() {
         DestroyWindow(hwnd_);
 }
 
-bool MainWindow::create(HINSTANCE instance, const StartupCommand& startup) {
-    startup_ = startup;
-    // Form_Initialize: the built-in defaults are the record's own; the script
-    // base path is the temporary folder followed by "purge".
-    settings_ = Settings{};
-    scriptBasePath_ = TempFolder() + "purge";
-
+void MainWindow::RegisterWindowClass(HINSTANCE instance) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = WindowProc;
@@ -57,7 +51,16 @@ bool MainWindow::create(HINSTANCE instance, const StartupCommand& startup) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kMainWindowClass;
     RegisterClassExW(&wc);
+}
 
+bool MainWindow::create(HINSTANCE instance, const StartupCommand& startup) {
+    startup_ = startup;
+    // Form_Initialize: the built-in defaults are the record's own; the script
+    // base path is the temporary folder followed by "purge".
+    settings_ = Settings{};
+    scriptBasePath_ = TempFolder() + "purge";
+
+    RegisterWindowClass(instance);
     hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kMainWindowClass, Widen(kAppTitle).c_str(),
                             // Not WS_CLIPCHILDREN: the group box is transparent, the window paints under it.
                             WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr,

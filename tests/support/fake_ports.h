@@ -59,11 +59,12 @@ public:
         started.emplace_back(commandLine);
         style = windowStyle;
         running = startable;
+        ended_ = false;
         return startable;
     }
     bool hasEnded() override {
         ++polls;
-        if (endAfterPolls >= 0 && polls >= endAfterPolls && terminations == 0)
+        if (endAfterPolls >= 0 && polls >= endAfterPolls && !ended_)
             running = false;
         return !running;
     }
@@ -74,6 +75,7 @@ public:
     }
     void terminate() override {
         ++terminations;
+        ended_ = true;
         running = lingerAfterTerminate;
     }
     std::vector<std::uint32_t> processTree() override { return {4242}; }
@@ -92,6 +94,7 @@ public:
 
 private:
     ManualClock* clock_;
+    bool ended_ = false; // terminated since the last start
 };
 
 } // namespace ps::test
