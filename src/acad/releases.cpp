@@ -36,7 +36,6 @@ constexpr VersionCodeFacts kR16Codes[] = {{"AC401h", "2004", L::Undeclared},
 constexpr VersionCodeFacts kR17Codes[] = {{"AC701a", "2007", L::Undeclared}, {"AC1021", "2007", L::Coded}};
 constexpr VersionCodeFacts kR18Codes[] = {{"AC1024", "2010", L::PageMap}};
 
-constexpr std::string_view kNoKeys[] = {""};
 constexpr std::string_view kR13Acad[] = {"R13.0"};
 constexpr std::string_view kR13Lt[] = {"R3.0"};
 constexpr std::string_view kR14Acad[] = {"R14.0"};
@@ -52,9 +51,17 @@ constexpr std::string_view kR18Lt[] = {"R15", "R16", "R17"};
 
 // One row per family, oldest first. No product key belongs to R12.
 constexpr FamilyFacts kFamilies[] = {
-    {F::R12, "R12", "R12 or older:", kR12Codes, "AutoCAD R12/LT2 DWG", "_r12", "AC1009",
-     std::span<const std::string_view>(kNoKeys, 0), std::span<const std::string_view>(kNoKeys, 0),
-     Bits({F::R12, F::R13, F::R14}), F::R12},
+    {F::R12,
+     "R12",
+     "R12 or older:",
+     kR12Codes,
+     "AutoCAD R12/LT2 DWG",
+     "_r12",
+     "AC1009",
+     {},
+     {},
+     Bits({F::R12, F::R13, F::R14}),
+     F::R12},
     {F::R13, "R13", "R13:", kR13Codes, "AutoCAD R13/LT95 DWG", "_r13", "AC1012", kR13Acad, kR13Lt,
      Bits({F::R12, F::R13, F::R14, F::R15}), F::R12},
     {F::R14, "R14", "R14:", kR14Codes, "AutoCAD R14/LT98/LT97 DWG", "_r14", "AC1014", kR14Acad, kR14Lt,

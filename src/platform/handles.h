@@ -66,54 +66,21 @@ struct FindHandleTraits {
     static void close(Handle h) noexcept { FindClose(h); }
 };
 
-struct RegKeyTraits {
-    using Handle = HKEY;
+// A handle whose "none" is nullptr, given back with Close.
+template <typename H, auto Close> struct NullHandleTraits {
+    using Handle = H;
     static Handle invalid() noexcept { return nullptr; }
     static bool valid(Handle h) noexcept { return h != nullptr; }
-    static void close(Handle h) noexcept { RegCloseKey(h); }
+    static void close(Handle h) noexcept { Close(h); }
 };
 
-template <typename T> struct GdiObjectTraits {
-    using Handle = T;
-    static Handle invalid() noexcept { return nullptr; }
-    static bool valid(Handle h) noexcept { return h != nullptr; }
-    static void close(Handle h) noexcept { DeleteObject(h); }
-};
-
-struct MemoryDcTraits { // CreateCompatibleDC
-    using Handle = HDC;
-    static Handle invalid() noexcept { return nullptr; }
-    static bool valid(Handle h) noexcept { return h != nullptr; }
-    static void close(Handle h) noexcept { DeleteDC(h); }
-};
-
-struct AcceleratorTraits {
-    using Handle = HACCEL;
-    static HACCEL invalid() noexcept { return nullptr; }
-    static bool valid(HACCEL h) noexcept { return h != nullptr; }
-    static void close(HACCEL h) noexcept { DestroyAcceleratorTable(h); }
-};
-
-struct ImageListTraits {
-    using Handle = HIMAGELIST;
-    static HIMAGELIST invalid() noexcept { return nullptr; }
-    static bool valid(HIMAGELIST h) noexcept { return h != nullptr; }
-    static void close(HIMAGELIST h) noexcept { ImageList_Destroy(h); }
-};
-
-struct MenuTraits { // a menu no window owns
-    using Handle = HMENU;
-    static HMENU invalid() noexcept { return nullptr; }
-    static bool valid(HMENU h) noexcept { return h != nullptr; }
-    static void close(HMENU h) noexcept { DestroyMenu(h); }
-};
-
-struct HookTraits {
-    using Handle = HHOOK;
-    static HHOOK invalid() noexcept { return nullptr; }
-    static bool valid(HHOOK h) noexcept { return h != nullptr; }
-    static void close(HHOOK h) noexcept { UnhookWindowsHookEx(h); }
-};
+using RegKeyTraits = NullHandleTraits<HKEY, &RegCloseKey>;
+template <typename T> using GdiObjectTraits = NullHandleTraits<T, &DeleteObject>;
+using MemoryDcTraits = NullHandleTraits<HDC, &DeleteDC>; // CreateCompatibleDC
+using AcceleratorTraits = NullHandleTraits<HACCEL, &DestroyAcceleratorTable>;
+using ImageListTraits = NullHandleTraits<HIMAGELIST, &ImageList_Destroy>;
+using MenuTraits = NullHandleTraits<HMENU, &DestroyMenu>; // a menu no window owns
+using HookTraits = NullHandleTraits<HHOOK, &UnhookWindowsHookEx>;
 
 using UniqueHandleKernel = UniqueHandle<KernelHandleTraits>;
 using UniqueHook = UniqueHandle<HookTraits>;

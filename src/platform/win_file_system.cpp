@@ -4,6 +4,7 @@
 #include "platform/handles.h"
 #include "platform/off_thread.h"
 #include "platform/text.h"
+#include "platform/win_paths.h"
 
 #include <windows.h>
 
@@ -295,22 +296,13 @@ std::optional<std::uint64_t> WinFileSystem::freeSpace(std::string_view folder) c
 }
 
 std::string WinFileSystem::normalPath(std::string_view path) const {
-    const std::wstring lexical = Widen(LexicalFullPath(path));
-    std::wstring full(MAX_PATH, L'\0');
-    DWORD n = GetFullPathNameW(lexical.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (n >= full.size()) {
-        full.resize(n);
-        n = GetFullPathNameW(lexical.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    }
-    if (n == 0 || n >= full.size())
-        return Narrow(lexical);
-    full.resize(n);
+    const std::wstring full = Widen(FullPathOf(LexicalFullPath(path)));
     // Short names ("PLANS~1") become long ones where the file exists; only
     // they hold "~", and asking costs a look at the disk.
     if (full.find(L'~') == std::wstring::npos)
         return Narrow(full);
     std::wstring longForm(full.size() + MAX_PATH, L'\0');
-    n = GetLongPathNameW(full.c_str(), longForm.data(), static_cast<DWORD>(longForm.size()));
+    const DWORD n = GetLongPathNameW(full.c_str(), longForm.data(), static_cast<DWORD>(longForm.size()));
     if (n == 0 || n >= longForm.size())
         return Narrow(full);
     longForm.resize(n);

@@ -2,22 +2,13 @@
 
 #include "platform/handles.h"
 #include "platform/text.h"
+#include "platform/win_paths.h"
 
 #include <windows.h>
 
 #include <atomic>
 
 namespace ps::test {
-
-namespace {
-
-std::string TempFolder() {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    return Narrow(temp);
-}
-
-} // namespace
 
 TempDir::TempDir() : TempDir(TempFolder()) {}
 
