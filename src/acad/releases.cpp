@@ -2,6 +2,7 @@
 
 #include "core/strings.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <vector>
@@ -35,6 +36,8 @@ constexpr VersionCodeFacts kR16Codes[] = {{"AC401h", "2004", L::Undeclared},
                                           {"AC1018", "2004", L::PageMap}};
 constexpr VersionCodeFacts kR17Codes[] = {{"AC701a", "2007", L::Undeclared}, {"AC1021", "2007", L::Coded}};
 constexpr VersionCodeFacts kR18Codes[] = {{"AC1024", "2010", L::PageMap}};
+constexpr VersionCodeFacts kR19Codes[] = {{"AC1027", "2013", L::PageMap}};
+constexpr VersionCodeFacts kR22Codes[] = {{"AC1032", "2018", L::PageMap}};
 
 constexpr std::string_view kR13Acad[] = {"R13.0"};
 constexpr std::string_view kR13Lt[] = {"R3.0"};
@@ -47,9 +50,19 @@ constexpr std::string_view kR16Lt[] = {"R9.0", "R9", "R10.0", "R10", "R11.0", "R
 constexpr std::string_view kR17Acad[] = {"R17.3", "R17.2", "R17.1", "R17.0"};
 constexpr std::string_view kR17Lt[] = {"R12.0", "R12", "R13", "R14"};
 constexpr std::string_view kR18Acad[] = {"R18.3", "R18.2", "R18.1", "R18.0"};
-constexpr std::string_view kR18Lt[] = {"R15", "R16", "R17"};
+// AutoCAD LT 2012 is R18: LT's key counts up by one a release, and LT 2014
+// is R20.
+constexpr std::string_view kR18Lt[] = {"R15", "R16", "R17", "R18"};
+// AutoCAD 2013 to 2017 and AutoCAD LT 2013 to 2017.
+constexpr std::string_view kR19Acad[] = {"R19.0", "R19.1", "R20.0", "R20.1", "R21.0"};
+constexpr std::string_view kR19Lt[] = {"R19", "R20", "R21", "R22", "R23"};
+// AutoCAD 2018 to 2026 and AutoCAD LT 2018 to 2026.
+constexpr std::string_view kR22Acad[] = {"R22.0", "R23.0", "R23.1", "R24.0", "R24.1",
+                                         "R24.2", "R24.3", "R25.0", "R25.1"};
+constexpr std::string_view kR22Lt[] = {"R24", "R25", "R26", "R27", "R28", "R29", "R30", "R31", "R32"};
 
 // One row per family, oldest first. No product key belongs to R12.
+constexpr auto kAfter2010 = Bits({F::R19, F::R22});
 constexpr FamilyFacts kFamilies[] = {
     {F::R12,
      "R12",
@@ -65,15 +78,19 @@ constexpr FamilyFacts kFamilies[] = {
     {F::R13, "R13", "R13:", kR13Codes, "AutoCAD R13/LT95 DWG", "_r13", "AC1012", kR13Acad, kR13Lt,
      Bits({F::R12, F::R13, F::R14, F::R15}), F::R12},
     {F::R14, "R14", "R14:", kR14Codes, "AutoCAD R14/LT98/LT97 DWG", "_r14", "AC1014", kR14Acad, kR14Lt,
-     Bits({F::R12, F::R13, F::R14, F::R15, F::R17, F::R18}), F::R12},
+     Bits({F::R12, F::R13, F::R14, F::R15, F::R17, F::R18}) | kAfter2010, F::R12},
     {F::R15, "R15", "2000:", kR15Codes, "AutoCAD R2000 DWG", "_2000", "AC1015", kR15Acad, kR15Lt,
-     Bits({F::R15, F::R16, F::R17, F::R18}), F::R12},
+     Bits({F::R15, F::R16, F::R17, F::R18}) | kAfter2010, F::R12},
     {F::R16, "R16", "2004:", kR16Codes, "AutoCAD R2004 DWG", "_2004", "AC1018", kR16Acad, kR16Lt,
-     Bits({F::R16, F::R17, F::R18}), F::R12},
+     Bits({F::R16, F::R17, F::R18}) | kAfter2010, F::R12},
     {F::R17, "R17", "2007:", kR17Codes, "AutoCAD R2007 DWG", "_2007", "AC1021", kR17Acad, kR17Lt,
-     Bits({F::R17, F::R18}), F::R12},
+     Bits({F::R17, F::R18}) | kAfter2010, F::R12},
     {F::R18, "R18", "2010:", kR18Codes, "AutoCAD R2010 DWG", "_2010", "AC1024", kR18Acad, kR18Lt,
-     Bits({F::R18}), F::R14},
+     Bits({F::R18}) | kAfter2010, F::R14},
+    {F::R19, "R19", "2013:", kR19Codes, "AutoCAD R2013 DWG", "_2013", "AC1027", kR19Acad, kR19Lt,
+     Bits({F::R19, F::R22}), F::R14},
+    {F::R22, "R22", "2018:", kR22Codes, "AutoCAD R2018 DWG", "_2018", "AC1032", kR22Acad, kR22Lt,
+     Bits({F::R22}), F::R14},
 };
 static_assert(std::size(kFamilies) == kFormatCount);
 
@@ -135,6 +152,29 @@ std::optional<ReleaseFamily> FamilyOfVersionLabel(std::string_view label) {
             if (c.label == label)
                 return f.family;
     return std::nullopt;
+}
+
+bool IsNewerDwgCode(std::string_view code) {
+    auto number = [](std::string_view c) -> std::optional<int> {
+        if (c.size() != 6 || c.substr(0, 2) != "AC")
+            return std::nullopt;
+        int n = 0;
+        for (char d : c.substr(2)) {
+            if (d < '0' || d > '9')
+                return std::nullopt;
+            n = n * 10 + (d - '0');
+        }
+        return n;
+    };
+    static const int newest = [&] {
+        int highest = 0;
+        for (const auto& f : kFamilies)
+            for (const auto& c : f.reads)
+                highest = std::max(highest, number(c.code).value_or(0));
+        return highest;
+    }();
+    const auto n = number(code);
+    return n && *n > newest;
 }
 
 DwgLayout LayoutOfCode(std::string_view code) {

@@ -14,7 +14,7 @@
 namespace ps {
 
 // Oldest first; the order is the table's and the settings' column order.
-enum class ReleaseFamily { R12, R13, R14, R15, R16, R17, R18 };
+enum class ReleaseFamily { R12, R13, R14, R15, R16, R17, R18, R19, R22 };
 
 // How a DWG of a version code says how long it is (what the saved-file check
 // can read): nothing, section locators (R13 to 2000), a page map (2004,
@@ -44,7 +44,7 @@ struct FamilyFacts {
 // Every family, oldest first; the settings' per-format arrays follow it.
 std::span<const FamilyFacts> Families();
 const FamilyFacts& Facts(ReleaseFamily family);
-static_assert(static_cast<std::size_t>(ReleaseFamily::R18) + 1 == kFormatCount);
+static_assert(static_cast<std::size_t>(ReleaseFamily::R22) + 1 == kFormatCount);
 
 inline std::string_view FamilyName(ReleaseFamily family) {
     return Facts(family).name;
@@ -54,6 +54,9 @@ std::string_view VersionLabelOfCode(std::string_view code);
 // The family whose drawings carry the version label; nullopt for "???",
 // "DXF?" and anything else.
 std::optional<ReleaseFamily> FamilyOfVersionLabel(std::string_view label);
+// Whether a DWG version code is of a release newer than the table knows
+// ("AC" and four digits numbered above every code of the table).
+bool IsNewerDwgCode(std::string_view code);
 // How a DWG with the version code declares its length.
 DwgLayout LayoutOfCode(std::string_view code);
 

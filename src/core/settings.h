@@ -9,9 +9,9 @@
 
 namespace ps {
 
-// Index of a drawing format in the per-format arrays: 0 is "R12 or older",
-// 6 is "2010" (key suffixes 12 to 18).
-inline constexpr std::size_t kFormatCount = 7;
+// Index of a drawing format in the per-format arrays, oldest first: 0 is
+// "R12 or older", 6 is "2010", 7 "2013", 8 "2018" (key suffixes 12 to 19 and 22).
+inline constexpr std::size_t kFormatCount = 9;
 
 inline constexpr const char* kDontConvertFormat = "Don't convert format";
 
@@ -103,10 +103,10 @@ struct Settings {
     std::int16_t PROXYGRAPHICS = -1;
     std::int16_t RASTERPREVIEW = -1;
 
-    // Per drawing format (keys R12..R18, HCA12..HCA18, HCP12..HCP18).
+    // Per drawing format (keys R12..R19 and R22, HCA12..., HCP12...).
     std::array<std::string, kFormatCount> R{kDontConvertFormat, kDontConvertFormat, kDontConvertFormat,
                                             kDontConvertFormat, kDontConvertFormat, kDontConvertFormat,
-                                            kDontConvertFormat};
+                                            kDontConvertFormat, kDontConvertFormat, kDontConvertFormat};
     std::array<std::string, kFormatCount> HCA{};
     std::array<std::string, kFormatCount> HCP{};
 

@@ -40,6 +40,8 @@ inline constexpr std::string_view kUnknownSaveFormatPrefix = "Skipped: Unknown s
 inline constexpr std::string_view kNoSafetyCopy = "Skipped: No safety copy";
 inline constexpr std::string_view kNotEnoughSpace = "Skipped: Not enough disk space";
 inline constexpr std::string_view kNameAlreadySaved = "Skipped: Name already saved to that folder";
+// A drawing of a release later than this program knows: it needs a newer Plansweeper.
+inline constexpr std::string_view kNewerFormat = "Skipped: Drawing format newer than this program knows";
 } // namespace status
 
 enum class StatusKind {

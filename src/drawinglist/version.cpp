@@ -27,9 +27,17 @@ std::string LabelOf(std::string_view path, const std::optional<std::string>& hea
 
 } // namespace
 
+std::string_view NewerDwgLabel() {
+    static const std::string label = ">" + std::string(Families().back().reads.back().label);
+    return label;
+}
+
 std::string DwgLabelFromHeader(std::string_view firstBytes) {
-    const auto label = VersionLabelOfCode(Left(firstBytes, kDwgHeaderBytes));
-    return std::string(label.empty() ? kVersionUnknownDwg : label);
+    const auto code = Left(firstBytes, kDwgHeaderBytes);
+    const auto label = VersionLabelOfCode(code);
+    if (label.empty())
+        return std::string(IsNewerDwgCode(code) ? NewerDwgLabel() : kVersionUnknownDwg);
+    return std::string(label);
 }
 
 std::string DxfCodeFromHeader(std::string_view firstBytes) {

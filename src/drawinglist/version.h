@@ -12,11 +12,15 @@ namespace ps {
 
 inline constexpr std::string_view kVersionUnknownDwg = "???";
 inline constexpr std::string_view kVersionUnknownDxf = "DXF?";
+// The label of a DWG of a release newer than any this program knows: ">"
+// and the newest label (">2018").
+std::string_view NewerDwgLabel();
 
 inline constexpr std::size_t kDwgHeaderBytes = 6;
 inline constexpr std::size_t kDxfHeaderBytes = 56;
 
-// The label of a DWG from its first bytes: "???" when not recognised.
+// The label of a DWG from its first bytes: "???" when not recognised,
+// NewerDwgLabel() for a later release's code.
 std::string DwgLabelFromHeader(std::string_view firstBytes);
 // The version code of a DXF from its first 56 bytes (fewer for a short file).
 std::string DxfCodeFromHeader(std::string_view firstBytes);

@@ -33,7 +33,8 @@ void ChooseProduct(RowPlan& plan, const ProductCatalog& products, const Settings
 }
 
 // The format and the refusals it brings; each later rule overrides an
-// earlier one, as the checks are made in this order.
+// earlier one, as the checks are made in this order, except that a product
+// that cannot open the drawing says so rather than that it cannot save it.
 Refusal ChooseFormat(RowPlan& plan, const Settings& s, std::string_view label,
                      std::optional<ReleaseFamily> drawing) {
     Refusal refusal = Refusal::None;
@@ -45,6 +46,8 @@ Refusal ChooseFormat(RowPlan& plan, const Settings& s, std::string_view label,
         plan.saveFormat = SaveFormatOfWord(s.R[static_cast<std::size_t>(*drawing)], drawing);
         if (!plan.saveFormat)
             refusal = Refusal::UnknownSaveFormat;
+    } else if (label == NewerDwgLabel()) {
+        refusal = Refusal::NewerFormat;
     } else if (label == kVersionUnknownDxf) {
         if (unknownRelease)
             refusal = Refusal::CannotOpen;
@@ -55,7 +58,8 @@ Refusal ChooseFormat(RowPlan& plan, const Settings& s, std::string_view label,
     }
     if (plan.saveFormat == kNotSaved)
         refusal = Refusal::DontSave;
-    else if (plan.saveFormat && !(plan.productFamily ? CanSave(*plan.productFamily, *plan.saveFormat)
+    else if (refusal != Refusal::CannotOpen && plan.saveFormat &&
+             !(plan.productFamily ? CanSave(*plan.productFamily, *plan.saveFormat)
                                                      : CanSaveUnjudged(plan.releaseKey, *plan.saveFormat)))
         refusal = Refusal::CannotSave;
     return refusal;
@@ -69,6 +73,8 @@ std::string RefusalStatus(Refusal refusal, std::optional<ReleaseFamily> drawingF
         return {};
     case Refusal::NotRecognized:
         return std::string(status::kNotRecognized);
+    case Refusal::NewerFormat:
+        return std::string(status::kNewerFormat);
     case Refusal::CannotOpen:
         return std::string(status::kCannotOpenVersion);
     case Refusal::UnknownSaveFormat:

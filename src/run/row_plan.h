@@ -18,6 +18,7 @@ namespace ps {
 enum class Refusal {
     None,
     NotRecognized,      // not a drawing
+    NewerFormat,        // a DWG of a release later than this program knows
     CannotOpen,         // the product is older than the drawing, or of a release no family holds
     UnknownSaveFormat,  // the format setting is no choice (edited by hand)
     DontSave,           // "Don't save" chosen

@@ -116,15 +116,15 @@ const std::vector<SettingKey>& BuildRunKeys() {
             }
             return n;
         }();
-        static constexpr FieldRef (*kR[])(Settings&) = {PS_FIELD(R[0]), PS_FIELD(R[1]), PS_FIELD(R[2]),
-                                                        PS_FIELD(R[3]), PS_FIELD(R[4]), PS_FIELD(R[5]),
-                                                        PS_FIELD(R[6])};
+        static constexpr FieldRef (*kR[])(Settings&) = {
+            PS_FIELD(R[0]), PS_FIELD(R[1]), PS_FIELD(R[2]), PS_FIELD(R[3]), PS_FIELD(R[4]),
+            PS_FIELD(R[5]), PS_FIELD(R[6]), PS_FIELD(R[7]), PS_FIELD(R[8])};
         static constexpr FieldRef (*kHca[])(Settings&) = {
-            PS_FIELD(HCA[0]), PS_FIELD(HCA[1]), PS_FIELD(HCA[2]), PS_FIELD(HCA[3]),
-            PS_FIELD(HCA[4]), PS_FIELD(HCA[5]), PS_FIELD(HCA[6])};
+            PS_FIELD(HCA[0]), PS_FIELD(HCA[1]), PS_FIELD(HCA[2]), PS_FIELD(HCA[3]), PS_FIELD(HCA[4]),
+            PS_FIELD(HCA[5]), PS_FIELD(HCA[6]), PS_FIELD(HCA[7]), PS_FIELD(HCA[8])};
         static constexpr FieldRef (*kHcp[])(Settings&) = {
-            PS_FIELD(HCP[0]), PS_FIELD(HCP[1]), PS_FIELD(HCP[2]), PS_FIELD(HCP[3]),
-            PS_FIELD(HCP[4]), PS_FIELD(HCP[5]), PS_FIELD(HCP[6])};
+            PS_FIELD(HCP[0]), PS_FIELD(HCP[1]), PS_FIELD(HCP[2]), PS_FIELD(HCP[3]), PS_FIELD(HCP[4]),
+            PS_FIELD(HCP[5]), PS_FIELD(HCP[6]), PS_FIELD(HCP[7]), PS_FIELD(HCP[8])};
         static_assert(std::size(kR) == kFormatCount && std::size(kHca) == kFormatCount &&
                       std::size(kHcp) == kFormatCount);
         for (std::size_t i = 0; i < kFormatCount; ++i) {

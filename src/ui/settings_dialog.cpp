@@ -45,6 +45,8 @@ enum ControlId : int {
     idCheckBase = 3000, // + index into kChecks
     idStatic = 4000,
 };
+static_assert(idRowApp - idRowConvert >= static_cast<int>(kFormatCount) &&
+              idRowProf - idRowApp >= static_cast<int>(kFormatCount));
 constexpr UINT kValidateMessage = WM_APP + 10;
 
 // FormatGrid: the SaveAs page's rows, one per release family, at this spot
@@ -59,6 +61,12 @@ struct Item {
     const char* caption;
     const char* tip;
 };
+
+// The SaveAs page's rows: the first one's top and the spacing, and the top of
+// what follows them (every release family adds a row).
+constexpr int kGridTop = 26;
+constexpr int kGridRow = 16;
+constexpr int kBelowGrid = kGridTop + kGridRow * static_cast<int>(kFormatCount) + 8;
 
 // Pages: 0 General, 1 Purge, 2 SaveAs, 3 Delete, 4 Variables, 5 Shortcut, 6 architectural styles.
 const Item kItems[] = {
@@ -81,9 +89,9 @@ const Item kItems[] = {
     {Kind::Label, idStatic, 2, 205, 3, 196, 8, "Overrides general setting if selected:", nullptr},
     {Kind::Label, idStatic, 2, 205, 14, 115, 8, "AutoCAD application:", nullptr},
     {Kind::Label, idStatic, 2, 325, 14, 76, 8, "Profile:", nullptr},
-    {Kind::FormatGrid, idStatic, 2, 7, 26, 394, 16, nullptr, nullptr},
-    {Kind::Edit, idSaveToFolder, 2, 100, 175, 278, 12, nullptr, nullptr},
-    {Kind::Button, idGetPath, 2, 382, 175, 18, 12, "...", "Browse for a folder"},
+    {Kind::FormatGrid, idStatic, 2, 7, kGridTop, 394, kGridRow, nullptr, nullptr},
+    {Kind::Edit, idSaveToFolder, 2, 100, kBelowGrid + 29, 278, 12, nullptr, nullptr},
+    {Kind::Button, idGetPath, 2, 382, kBelowGrid + 29, 18, 12, "...", "Browse for a folder"},
 
     {Kind::Group, idStatic, 3, 7, 5, 394, 118, "Delete following files in each selected folder", nullptr},
     {Kind::Label, idStatic, 3, 14, 102, 100, 8, "Delete only files older than", nullptr},
@@ -166,9 +174,9 @@ const Check kChecks[] = {
     {"PurgeAnonymGroups", "Purge all Anonymous Groups", 1, 208, 176, 190, nullptr},
     {"PurgeAllGroups", "Purge all Groups", 1, 208, 189, 190, nullptr},
 
-    {"CreateBak", "Create backup files for each save", 2, 7, 146, 300, nullptr},
-    {"RestoreTime", "Restore date and time", 2, 7, 160, 300, nullptr},
-    {"bSaveToFolder", "Save to this folder:", 2, 7, 176, 90, nullptr},
+    {"CreateBak", "Create backup files for each save", 2, 7, kBelowGrid, 300, nullptr},
+    {"RestoreTime", "Restore date and time", 2, 7, kBelowGrid + 14, 300, nullptr},
+    {"bSaveToFolder", "Save to this folder:", 2, 7, kBelowGrid + 30, 90, nullptr},
 
     {"DeleteBak", "*.BAK - AutoCAD Backup Drawing", 3, 14, 18, 188, nullptr},
     {"DeleteBK", "*.BK? - AutoCAD Backup Drawings", 3, 14, 31, 188, nullptr},

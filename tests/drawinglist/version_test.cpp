@@ -13,7 +13,7 @@ const std::pair<const char*, const char*> kCodeTable[] = {
     {"AC1006", "10"},   {"AC1007", "11/12"}, {"AC1008", "11/12"}, {"AC1009", "11/12"}, {"AC1010", "13"},
     {"AC1011", "13"},   {"AC1012", "13"},    {"AC1013", "14"},    {"AC1014", "14"},    {"AC1015", "2000"},
     {"AC401h", "2004"}, {"AC402b", "2004"},  {"AC1016", "2004"},  {"AC1018", "2004"},  {"AC701a", "2007"},
-    {"AC1021", "2007"}, {"AC1024", "2010"},
+    {"AC1021", "2007"}, {"AC1024", "2010"}, {"AC1027", "2013"}, {"AC1032", "2018"},
 };
 
 std::string AsciiDxf(const std::string& code, const std::string& eol = "\r\n") {
@@ -38,15 +38,17 @@ TEST(VersionLabels, EveryCodeOfTheTableForDwgAndDxf) {
 }
 
 TEST(VersionLabels, UnknownAndWrongCaseCodesFallBack) {
-    EXPECT_EQ(DwgLabelFromHeader("AC1027"), "???");
-    EXPECT_EQ(DwgLabelFromHeader("AC1032"), "???");
+    // A later release's code says so; anything else that is no code of ours does not.
+    EXPECT_EQ(DwgLabelFromHeader("AC1033"), ">2018");
+    EXPECT_EQ(DwgLabelFromHeader("AC1031"), "???");
+    EXPECT_EQ(DwgLabelFromHeader("AC10x5"), "???");
     EXPECT_EQ(DwgLabelFromHeader("ac1015"), "???");
     EXPECT_EQ(DwgLabelFromHeader("AC401H"), "???"); // the h is lower case in the table
     EXPECT_EQ(DwgLabelFromHeader("AC701A"), "???");
     EXPECT_EQ(DwgLabelFromHeader("AC10"), "???"); // short file
     EXPECT_EQ(DwgLabelFromHeader(""), "???");
     EXPECT_EQ(DwgLabelFromHeader("AC1015 and more"), "2000");
-    EXPECT_EQ(DxfLabelFromCode("AC1027"), "DXF?");
+    EXPECT_EQ(DxfLabelFromCode("AC1033"), "DXF?");
     EXPECT_EQ(DxfLabelFromCode("DXF"), "DXF?");
 }
 

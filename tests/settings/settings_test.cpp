@@ -109,10 +109,10 @@ std::vector<Expected> ExpectedKeys() {
         e.push_back({k, "0", "0"});
     for (const char* k : {"INDEXCTL", "ISAVEPERCENT", "PROXYGRAPHICS", "RASTERPREVIEW"})
         e.push_back({k, "-1", "-1"});
-    for (const char* k : {"R12", "R13", "R14", "R15", "R16", "R17", "R18"})
+    for (const char* k : {"R12", "R13", "R14", "R15", "R16", "R17", "R18", "R19", "R22"})
         e.push_back({k, "Don't convert format", "Don't convert format"});
-    for (const char* k : {"HCA12", "HCA13", "HCA14", "HCA15", "HCA16", "HCA17", "HCA18", "HCP12", "HCP13",
-                          "HCP14", "HCP15", "HCP16", "HCP17", "HCP18"})
+    for (const char* k : {"HCA12", "HCA13", "HCA14", "HCA15", "HCA16", "HCA17", "HCA18", "HCA19", "HCA22",
+                          "HCP12", "HCP13", "HCP14", "HCP15", "HCP16", "HCP17", "HCP18", "HCP19", "HCP22"})
         e.push_back({k, "", ""});
     return e;
 }

@@ -30,7 +30,9 @@ const std::vector<StandinProduct>& StandinProducts() {
         {"AutoCAD 2007", "AutoCAD", "R17.0", "ACAD-5001:409", "acad.exe", "AcadLocation"},
         {"AutoCAD 2010", "AutoCAD", "R18.0", "ACAD-8001:409", "acad.exe", "Location"},
         {"AutoCAD 2013", "AutoCAD", "R19.0", "ACAD-B001:409", "acad.exe", "AcadLocation"},
+        {"AutoCAD 2026", "AutoCAD", "R25.1", "ACAD-9101:409", "acad.exe", "AcadLocation"},
         {"AutoCAD LT 2008", "AutoCAD LT", "R14", "ACADLT-7001:409", "acadlt.exe", "ACLTLocation"},
+        {"AutoCAD LT 2026", "AutoCAD LT", "R32", "ACADLT-9109:409", "aclt.exe", "ACLTLocation"},
     };
     return products;
 }

@@ -21,7 +21,7 @@ struct StandinProduct {
     std::string locationValue; // AcadLocation, Location or ACLTLocation
 };
 
-// Several AutoCAD releases (2000 to 2013) and one AutoCAD LT.
+// Several AutoCAD releases (2000 to 2026) and two AutoCAD LT (2008, 2026).
 const std::vector<StandinProduct>& StandinProducts();
 
 inline constexpr const char* kStandinProfile = "<<Unnamed Profile>>";
