@@ -2,12 +2,52 @@
 
 #include "acad/host.h"
 #include "acad/products.h"
+#include "core/strings.h"
+
+#include <algorithm>
+#include <vector>
 
 namespace ps {
 namespace {
 
 constexpr auto kUser = RegRoot::CurrentUser;
 const RegVariant kMissing = std::int16_t{1};
+constexpr std::string_view kTrustedPaths = "TRUSTEDPATHS";
+constexpr std::string_view kSecureLoad = "SECURELOAD";
+// In the pending record: the trusted paths were changed (1, or 2 when the
+// Variables key was created for them), and what they were.
+constexpr std::string_view kTrustSetMark = "TrustedPathsSet";
+
+std::string VariablesKey(const SavedProfileValues& saved) {
+    return saved.trustKey;
+}
+
+// One folder of a trusted-paths list: blanks and quotes off, no trailing backslash.
+std::string TrustEntry(std::string_view entry) {
+    std::string e(TrimBlanks(entry));
+    if (e.size() >= 2 && e.front() == '"' && e.back() == '"')
+        e = e.substr(1, e.size() - 2);
+    while (e.size() > 3 && e.back() == '\\')
+        e.pop_back();
+    return e;
+}
+
+bool Trusts(std::string_view entry, const std::string& folder) {
+    std::string e = TrustEntry(entry);
+    if (e.empty())
+        return false;
+    if (EqualsNoCase(e, folder))
+        return true;
+    constexpr std::string_view kSubfolders = "\\...";
+    if (e.size() > kSubfolders.size() && e.compare(e.size() - kSubfolders.size(), kSubfolders.size(),
+                                                   kSubfolders) == 0) {
+        const std::string parent = e.substr(0, e.size() - kSubfolders.size());
+        return EqualsNoCase(folder, parent) ||
+               (folder.size() > parent.size() && EqualsNoCase(folder.substr(0, parent.size()), parent) &&
+                folder[parent.size()] == '\\');
+    }
+    return false;
+}
 
 // One saved value in the pending record: its registry type tells a missing
 // value (REG_NONE: put back as the default 1) from a stored one.
@@ -31,9 +71,64 @@ void WriteBack(Registry& reg, const SavedProfileValues& saved) {
                   saved.isaveBackupDwg);
     WriteRegValue(reg, kUser, saved.profileKey + "\\General", kRegShowProxyDialog, saved.showProxyDialog);
     WriteRegValue(reg, kUser, saved.fixedKey, kRegFileDialog, saved.fileDialog);
+    if (saved.trustSet) {
+        if (saved.trustedPaths)
+            reg.setValue(kUser, VariablesKey(saved), kTrustedPaths, RegSzValue(*saved.trustedPaths));
+        else
+            reg.deleteValue(kUser, VariablesKey(saved), kTrustedPaths);
+        if (saved.createdVariablesKey)
+            DeleteRegKey(reg, kUser, VariablesKey(saved));
+    }
+}
+
+// Adds the folders to the profile's trusted paths, journalled first.
+void TrustFolders(Registry& reg, SavedProfileValues& saved, std::span<const std::string> folders) {
+    const std::string vars = VariablesKey(saved);
+    const RegVariant secure = ReadRegValue(reg, kUser, vars, kSecureLoad);
+    if (const auto* n = std::get_if<std::int32_t>(&secure); n != nullptr && *n == 0)
+        return; // nothing is checked
+    const auto raw = reg.queryValue(kUser, vars, kTrustedPaths);
+    if (raw && raw->type != kRegNone)
+        saved.trustedPaths = RegText(ReadRegValue(reg, kUser, vars, kTrustedPaths));
+    const std::string wanted = WithTrustedFolders(saved.trustedPaths.value_or(""), folders);
+    if (saved.trustedPaths && wanted == *saved.trustedPaths)
+        return;
+    saved.createdVariablesKey = !reg.keyExists(kUser, vars);
+    const std::string pending(kPendingProfileValuesKey);
+    reg.setValue(kUser, pending, kTrustedPaths,
+                 saved.trustedPaths ? RegSzValue(*saved.trustedPaths) : RawRegValue{kRegNone, {}});
+    reg.setValue(kUser, pending, "TrustKey", RegSzValue(saved.trustKey));
+    reg.setValue(kUser, pending, kTrustSetMark, RegDwordValue(saved.createdVariablesKey ? 2 : 1));
+    saved.trustSet = true;
+    const bool written = reg.createKey(kUser, vars) && reg.setValue(kUser, vars, kTrustedPaths, RegSzValue(wanted));
+    saved.untrusted = !written || RegText(ReadRegValue(reg, kUser, vars, kTrustedPaths)) != wanted;
 }
 
 } // namespace
+
+std::string WithTrustedFolders(std::string_view trustedPaths, std::span<const std::string> folders) {
+    std::vector<std::string> entries;
+    const std::string_view list = TrimBlanks(trustedPaths);
+    for (std::size_t start = 0; list != "." && start < list.size();) {
+        const std::size_t end = std::min(list.find(';', start), list.size());
+        entries.emplace_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    std::string result = entries.empty() ? std::string() : std::string(trustedPaths);
+    for (const auto& folder : folders) {
+        const std::string f = TrustEntry(folder);
+        bool trusted = f.empty();
+        for (auto e : entries)
+            trusted = trusted || Trusts(e, f);
+        if (trusted)
+            continue;
+        if (!result.empty() && result.back() != ';')
+            result += ';';
+        result += f;
+        entries.push_back(folder);
+    }
+    return result;
+}
 
 std::string AcadProfileKey(const Registry& reg, std::string_view prodName, std::string_view profile) {
     return ProfilesKeyPath(AcadProductType(reg, prodName), AcadReleaseKey(reg, prodName),
@@ -48,7 +143,7 @@ std::string AcadFixedProfileKey(const Registry& reg, std::string_view prodName) 
 }
 
 SavedProfileValues GetAcadRegistry(Registry& reg, std::string_view prodName, std::string_view profile,
-                                   bool createBak) {
+                                   bool createBak, std::span<const std::string> trustFolders) {
     SavedProfileValues saved;
     saved.profileKey = AcadProfileKey(reg, prodName, profile);
     saved.fixedKey = AcadFixedProfileKey(reg, prodName);
@@ -74,6 +169,17 @@ SavedProfileValues GetAcadRegistry(Registry& reg, std::string_view prodName, std
                   std::int16_t{createBak ? std::int16_t{1} : std::int16_t{0}});
     WriteRegValue(reg, kUser, saved.profileKey + "\\General", kRegShowProxyDialog, std::int16_t{0});
     WriteRegValue(reg, kUser, saved.fixedKey, kRegFileDialog, std::int16_t{1});
+    // The trusted paths are those of the profile AutoCAD will load: the
+    // product's current one when none is named.
+    const std::string trustProfile =
+        !profile.empty() ? std::string(profile)
+                         : AcadProfileOf(reg, AcadProductType(reg, prodName), AcadReleaseKey(reg, prodName),
+                                         AcadProductKey(reg, prodName));
+    const std::string trustProfileKey = AcadProfileKey(reg, prodName, trustProfile);
+    if (!trustFolders.empty() && !trustProfile.empty() && reg.keyExists(kUser, trustProfileKey)) {
+        saved.trustKey = trustProfileKey + "\\Variables";
+        TrustFolders(reg, saved, trustFolders);
+    }
     return saved;
 }
 
@@ -94,6 +200,15 @@ bool RestorePendingProfileValues(Registry& reg) {
     saved.showProxyDialog = Recall(reg, kRegShowProxyDialog);
     saved.isaveBackupDwg = Recall(reg, kRegIsaveBackupDwg);
     saved.fileDialog = Recall(reg, kRegFileDialog);
+    const RegVariant mark = ReadRegValue(reg, kUser, kPendingProfileValuesKey, kTrustSetMark);
+    saved.trustKey = RegText(ReadRegValue(reg, kUser, kPendingProfileValuesKey, "TrustKey"));
+    if (const auto* n = std::get_if<std::int32_t>(&mark); n != nullptr && !saved.trustKey.empty()) {
+        saved.trustSet = true;
+        saved.createdVariablesKey = *n == 2;
+        const auto raw = reg.queryValue(kUser, kPendingProfileValuesKey, kTrustedPaths);
+        if (raw && raw->type != kRegNone)
+            saved.trustedPaths = RegText(ReadRegValue(reg, kUser, kPendingProfileValuesKey, kTrustedPaths));
+    }
     saved.pending = true;
     if (!saved.profileKey.empty())
         WriteBack(reg, saved);

@@ -1,6 +1,7 @@
 // The three AutoCAD profile values changed for every drawing of a run (the
-// proxy dialog, the backup copy, the file dialog) and written back when
-// AutoCAD has ended. The saved values are also kept in the registry until
+// proxy dialog, the backup copy, the file dialog), and for releases that
+// load code only from trusted folders the profile's trusted paths, all
+// written back when AutoCAD has ended. The saved values are also kept in the registry until
 // they are written back, so a program that ends while AutoCAD runs can put
 // them back at its next start.
 #pragma once
@@ -8,6 +9,8 @@
 #include "acad/registry_helpers.h"
 #include "core/registry.h"
 
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -25,7 +28,17 @@ struct SavedProfileValues {
     RegVariant isaveBackupDwg;
     RegVariant fileDialog;
     bool pending = false;
+    // TRUSTEDPATHS of the profile, when the run had to add folders to it.
+    bool trustSet = false;
+    std::string trustKey; // HKCU ...\Profiles\<profile>\Variables
+    std::optional<std::string> trustedPaths; // what it was; nullopt: no value
+    bool createdVariablesKey = false;
+    bool untrusted = false; // the folders could not be added (the value is locked)
 };
+
+// The profile's trusted paths with the folders added that it does not yet
+// trust (itself, or a parent listed with "\..."); "" and "." trust nothing.
+std::string WithTrustedFolders(std::string_view trustedPaths, std::span<const std::string> folders);
 
 // The profile key of a product (by name) and profile.
 std::string AcadProfileKey(const Registry& reg, std::string_view prodName, std::string_view profile);
@@ -33,9 +46,12 @@ std::string AcadFixedProfileKey(const Registry& reg, std::string_view prodName);
 
 // Saves the three values of the product and profile and sets them for the run:
 // ShowProxyDialog 0, IsaveBackupDwg 1 or 0 from createBak, FileDialog 1.
-// Values are written only into keys that exist.
+// Values are written only into keys that exist. With trustFolders, the
+// folders AutoCAD is to load code from are added to the profile's trusted
+// paths unless SECURELOAD is 0 (it is never changed); untrusted tells when
+// that could not be done.
 SavedProfileValues GetAcadRegistry(Registry& reg, std::string_view prodName, std::string_view profile,
-                                   bool createBak);
+                                   bool createBak, std::span<const std::string> trustFolders = {});
 // Writes the saved values back and forgets the pending record.
 void RestoreAcadRegistry(Registry& reg, SavedProfileValues& saved);
 

@@ -97,10 +97,17 @@ std::optional<RawRegValue> MemoryRegistry::queryValue(RegRoot root, std::string_
     return v->second;
 }
 
+namespace {
+std::string LockName(RegRoot root, std::string_view path, std::string_view name) {
+    return std::to_string(Index(root)) + "|" + ToUpper(path) + "|" + ToUpper(name);
+}
+} // namespace
+
 bool MemoryRegistry::setValue(RegRoot root, std::string_view path, std::string_view name,
                               const RawRegValue& value) {
     Key* key = find(root, path);
-    if (key == nullptr || readOnly_[Index(root)])
+    if (key == nullptr || readOnly_[Index(root)] ||
+        std::find(locked_.begin(), locked_.end(), LockName(root, path, name)) != locked_.end())
         return false;
     if (auto* v = key->value(name))
         v->second = value;
@@ -188,6 +195,10 @@ void MemoryRegistry::putDword(RegRoot root, std::string_view path, std::string_v
 
 void MemoryRegistry::setReadOnly(RegRoot root, bool readOnly) {
     readOnly_[Index(root)] = readOnly;
+}
+
+void MemoryRegistry::lockValue(RegRoot root, std::string_view path, std::string_view name) {
+    locked_.push_back(LockName(root, path, name));
 }
 
 } // namespace ps

@@ -8,6 +8,8 @@
 
 #include <array>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace ps {
 
@@ -35,12 +37,15 @@ public:
 
     // Makes every write fail, as HKLM does for a user without administrator rights.
     void setReadOnly(RegRoot root, bool readOnly);
+    // Makes writes of one value fail, as a value an administrator locked.
+    void lockValue(RegRoot root, std::string_view path, std::string_view name);
 
 private:
     struct Key;
     Key* find(RegRoot root, std::string_view path) const;
     std::array<std::unique_ptr<Key>, kRegRootCount> roots_;
     std::array<bool, kRegRootCount> readOnly_{};
+    std::vector<std::string> locked_; // root, path and name, upper case
 };
 
 } // namespace ps

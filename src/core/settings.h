@@ -65,6 +65,7 @@ struct Settings {
     std::int16_t PurgeTableStyles = 0;
     std::int16_t PurgeMaterials = 0;
     std::int16_t PurgeVisualStyles = 0;
+    std::int16_t PurgeOrphaned = 0; // orphaned DGN line style data, 2018 and later
     std::int16_t DelFilter = 0;
     std::int16_t DelLayer = 0;
     std::int16_t DelExpress = 0;

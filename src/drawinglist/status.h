@@ -40,6 +40,9 @@ inline constexpr std::string_view kUnknownSaveFormatPrefix = "Skipped: Unknown s
 inline constexpr std::string_view kNoSafetyCopy = "Skipped: No safety copy";
 inline constexpr std::string_view kNotEnoughSpace = "Skipped: Not enough disk space";
 inline constexpr std::string_view kNameAlreadySaved = "Skipped: Name already saved to that folder";
+// AutoCAD would question or refuse loading the companion application: the
+// profile's trusted paths cannot be changed (an administrator locked them).
+inline constexpr std::string_view kCompanionNotTrusted = "Skipped: Companion not trusted by AutoCAD";
 // A drawing of a release later than this program knows: it needs a newer Plansweeper.
 inline constexpr std::string_view kNewerFormat = "Skipped: Drawing format newer than this program knows";
 } // namespace status

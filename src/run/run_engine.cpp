@@ -152,21 +152,40 @@ std::string StatusOfOutcome(std::int16_t outcome, bool verified) {
     return std::string(verified ? status::kOk : status::kNotSaved);
 }
 
+// The folders AutoCAD loads code from for a drawing: the program's (the
+// companion application) and the user's own script's. Releases from 2013 on
+// may refuse or question code from folders they do not trust.
+std::vector<std::string> TrustFolders(const Run& r, const RowPlan& plan) {
+    std::vector<std::string> folders;
+    if (!plan.productFamily || *plan.productFamily < ReleaseFamily::R19)
+        return folders;
+    folders.push_back(r.paths.programFolder);
+    if (!r.settings.ScriptFile.empty())
+        folders.push_back(FileFolder(r.settings.ScriptFile));
+    return folders;
+}
+
 // Starts AutoCAD on a drawing whose plan allows it and says what became of it.
 std::string RunAutoCad(Run& r, const RowPlan& plan, const std::string& fullPath, std::uint64_t rowId) {
     RunPorts& p = r.p;
     const std::string saved = SavedDrawingPath(plan.targetPath);
-    const auto copies = MakeCopies(r, plan, fullPath);
-    if (!copies)
-        return std::string(status::kNoSafetyCopy);
-    const auto savedBefore = p.files.fingerprint(saved);
-    const std::string_view wantedCode = plan.saveFormat ? VersionCode(*plan.saveFormat) : std::string_view();
 
     // AutoCAD's current product and profile become the chosen ones.
     MakeProductCurrent(p.registry, plan.prodName);
     SetAcadProductProfile(p.registry, plan.prodName, plan.profile);
-    SavedProfileValues savedValues =
-        GetAcadRegistry(p.registry, plan.prodName, plan.profile, IsOn(r.settings.CreateBak));
+    SavedProfileValues savedValues = GetAcadRegistry(p.registry, plan.prodName, plan.profile,
+                                                     IsOn(r.settings.CreateBak), TrustFolders(r, plan));
+    if (savedValues.untrusted) {
+        RestoreAcadRegistry(p.registry, savedValues);
+        return std::string(status::kCompanionNotTrusted);
+    }
+    const auto copies = MakeCopies(r, plan, fullPath);
+    if (!copies) {
+        RestoreAcadRegistry(p.registry, savedValues);
+        return std::string(status::kNoSafetyCopy);
+    }
+    const auto savedBefore = p.files.fingerprint(saved);
+    const std::string_view wantedCode = plan.saveFormat ? VersionCode(*plan.saveFormat) : std::string_view();
     if (r.options.rowStarted)
         r.options.rowStarted(rowId);
     p.state.setStatus(std::string(kStatusNowRunning) + fullPath);

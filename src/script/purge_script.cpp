@@ -41,10 +41,13 @@ void PurgePass(Lines& out, const Settings& s, const ScriptContext& c, bool lt) {
         if (On(s, p.flag))
             out.emplace_back(p.line);
     const std::string_view release = c.releaseKey;
+    const auto family = ProductFamily(release);
     bool regappsAndTables, materialsAndVisual;
     if (lt) {
-        regappsAndTables = Left(release, 2) == "R9" || Left(release, 2) == "R1";
-        materialsAndVisual = Left(release, 2) == "R1";
+        // AutoCAD LT 2013 and later have keys from R19 up to R32 and beyond.
+        const bool current = family && *family >= ReleaseFamily::R19;
+        regappsAndTables = current || Left(release, 2) == "R9" || Left(release, 2) == "R1";
+        materialsAndVisual = current || Left(release, 2) == "R1";
     } else {
         if (IsOn(s.PurgePS) && c.r15OrLater)
             out.emplace_back("_.purge _P * _n");
@@ -59,6 +62,9 @@ void PurgePass(Lines& out, const Settings& s, const ScriptContext& c, bool lt) {
         out.emplace_back("_.purge _MA * _n");
     if (IsOn(s.PurgeVisualStyles) && materialsAndVisual)
         out.emplace_back("_.purge _V * _n");
+    // -PURGE offers orphaned data from 2018 on.
+    if (IsOn(s.PurgeOrphaned) && family && *family >= ReleaseFamily::R22)
+        out.emplace_back("_.purge _O * _n");
 }
 
 void PurgePasses(Lines& out, const Settings& s, const ScriptContext& c, bool lt) {

@@ -69,6 +69,7 @@ const std::vector<SettingKey>& BuildRunKeys() {
             PS_SWITCH(PurgeTableStyles),
             PS_SWITCH(PurgeMaterials),
             PS_SWITCH(PurgeVisualStyles),
+            PS_SWITCH(PurgeOrphaned),
             PS_SWITCH(DelFilter),
             PS_SWITCH(DelLayer),
             PS_SWITCH(DelExpress),

@@ -160,6 +160,7 @@ const Check kChecks[] = {
     {"PurgeTableStyles", "Purge all Table styles", 1, 205, 48, 196, nullptr},
     {"PurgeMaterials", "Purge all Materials", 1, 205, 60, 196, nullptr},
     {"PurgeVisualStyles", "Purge all Visual styles", 1, 205, 72, 196, nullptr},
+    {"PurgeOrphaned", "Purge orphaned data", 1, 205, 84, 196, "AutoCAD and AutoCAD LT 2018 and later"},
     {"PurgeCleanRegApp", "Purge Regapps using ASDKCleanRegAppARX (2004-2008)", 1, 14, 111, 384, nullptr},
     {"PurgeAllNOD", "Purge all named object dictionaries", 1, 14, 124, 190, nullptr},
     {"PurgePS", "Purge all Plot styles", 1, 14, 137, 190, nullptr},

@@ -80,3 +80,60 @@ TEST_F(ProfileValues, RestoreTwiceWritesOnce) {
 
 } // namespace
 } // namespace ps
+
+namespace ps {
+namespace {
+
+TEST(TrustedPaths, OnlyFoldersNotYetTrustedAreAdded) {
+    const std::vector<std::string> folders{"C:\\Prog\\Plansweeper", "D:\\Scripts\\"};
+    EXPECT_EQ(WithTrustedFolders("", folders), "C:\\Prog\\Plansweeper;D:\\Scripts");
+    EXPECT_EQ(WithTrustedFolders(".", folders), "C:\\Prog\\Plansweeper;D:\\Scripts");
+    EXPECT_EQ(WithTrustedFolders("\"c:\\prog\\plansweeper\\\";D:\\Scripts", folders),
+              "\"c:\\prog\\plansweeper\\\";D:\\Scripts");
+    EXPECT_EQ(WithTrustedFolders("C:\\Prog\\...;", folders), "C:\\Prog\\...;D:\\Scripts");
+    // "\..." trusts the folder's subfolders, not a folder whose name merely begins alike.
+    EXPECT_EQ(WithTrustedFolders("C:\\Pro\\...", folders), "C:\\Pro\\...;C:\\Prog\\Plansweeper;D:\\Scripts");
+}
+
+class TrustedPathsOfAProfile : public testing::Test {
+protected:
+    void SetUp() override {
+        test::WriteSampleProducts(reg);
+        reg.putString(kUser, kVariables, "TRUSTEDPATHS", "E:\\Tools");
+    }
+    std::string trusted() { return RegText(ReadRegValue(reg, kUser, kVariables, "TRUSTEDPATHS")); }
+    const std::string kVariables = kProfile + "\\Variables";
+    const std::vector<std::string> kFolders{"C:\\Prog"};
+    MemoryRegistry reg;
+};
+
+TEST_F(TrustedPathsOfAProfile, AddedForTheRunAndBackAfterwardsOrAfterAKill) {
+    SavedProfileValues saved = GetAcadRegistry(reg, "AutoCAD 2007", "", false, kFolders);
+    EXPECT_FALSE(saved.untrusted);
+    EXPECT_EQ(trusted(), "E:\\Tools;C:\\Prog");
+    RestoreAcadRegistry(reg, saved);
+    EXPECT_EQ(trusted(), "E:\\Tools");
+
+    reg.deleteValue(kUser, kVariables, "TRUSTEDPATHS");
+    GetAcadRegistry(reg, "AutoCAD 2007", "<<Unnamed Profile>>", false, kFolders);
+    EXPECT_EQ(trusted(), "C:\\Prog");
+    // The program ends with AutoCAD still running: the next start mends it.
+    EXPECT_TRUE(RestorePendingProfileValues(reg));
+    EXPECT_FALSE(reg.queryValue(kUser, kVariables, "TRUSTEDPATHS").has_value());
+}
+
+TEST_F(TrustedPathsOfAProfile, ALockedValueRefusesAndSecureLoadZeroNeedsNothing) {
+    reg.lockValue(kUser, kVariables, "TRUSTEDPATHS");
+    SavedProfileValues saved = GetAcadRegistry(reg, "AutoCAD 2007", "", false, kFolders);
+    EXPECT_TRUE(saved.untrusted);
+    RestoreAcadRegistry(reg, saved);
+    EXPECT_EQ(trusted(), "E:\\Tools");
+
+    reg.putDword(kUser, kVariables, "SECURELOAD", 0);
+    saved = GetAcadRegistry(reg, "AutoCAD 2007", "", false, kFolders);
+    EXPECT_FALSE(saved.untrusted);
+    EXPECT_FALSE(saved.trustSet);
+}
+
+} // namespace
+} // namespace ps

@@ -151,6 +151,23 @@ TEST_F(Run, CurrentReleasesConvertBothWaysAndLaterOnesAreRefused) {
     EXPECT_EQ(older[0].cell(kColStatus), "Skipped: Cannot open that version");
 }
 
+// A 2026 profile whose trusted paths an administrator locked would question
+// or refuse the companion on every drawing: the drawing is refused instead.
+TEST_F(Run, ALockedTrustedPathsValueRefusesTheDrawingBeforeAutoCadStarts) {
+    const std::string variables =
+        ProfilesKeyPath("AutoCAD", "R25.1", "ACAD-9101:409") + standin::kStandinProfile + "\\Variables";
+    reg.putString(RegRoot::CurrentUser, variables, "TRUSTEDPATHS", "E:\\Tools");
+    reg.lockValue(RegRoot::CurrentUser, variables, "TRUSTEDPATHS");
+    add("C:\\D\\a.dwg", kDwg2000);
+    useProduct("AutoCAD 2026");
+    const RunResult result = run();
+    EXPECT_EQ(statusOf(0), "Skipped: Companion not trusted by AutoCAD");
+    EXPECT_EQ(result.failures, 1u);
+    EXPECT_TRUE(autocad.starts.empty());
+    EXPECT_EQ(bytes("C:\\D\\a.dwg"), kDwg2000);
+    EXPECT_FALSE(reg.keyExists(RegRoot::CurrentUser, kPendingProfileValuesKey));
+}
+
 TEST_F(Run, SecondRunProcessesNothingAndClearedRowsRunAgain) {
     add("C:\\D\\a.dwg", kDwg2000);
     run();

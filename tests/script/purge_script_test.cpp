@@ -61,6 +61,27 @@ TEST_F(Script, AutoCadLtWorkedExampleByteForByte) {
                                      "_2000", " _Y", "_.quit _Y "}));
 }
 
+// AutoCAD LT 2026 (family of the 2018 format) converting down to 2013, and
+// LT 2017 saving in its own 2013 format: the release conditions reach keys
+// above R19, and orphaned data is purged by the release that offers it.
+TEST_F(Script, AutoCadLtOfTheCurrentFamiliesLineByLine) {
+    addProduct("AutoCAD LT", "R32", "ACADLT-9109:409", "AutoCAD LT 2026");
+    addProduct("AutoCAD LT", "R23", "ACADLT-0009:409", "AutoCAD LT 2017");
+    settings.ProdName = "AutoCAD LT 2026";
+    settings.PurgeTimes = 1;
+    settings.PurgeLayer = settings.PurgeRegapps = settings.PurgeVisualStyles = settings.PurgeOrphaned = -1;
+    ASSERT_EQ(write(true, "_2013", "C:\\D\\a.dwg"), ScriptResult::Written);
+    EXPECT_EQ(scriptBytes(),
+              Joined({"_cmdecho 0", "_expert 0", "_.purge _LA * _n", "_.purge _R * _n", "_.purge _V * _n",
+                      "_.purge _O * _n", "_.saveas", "_2013", " _Y", "_.quit _Y "}));
+
+    settings.ProdName = "AutoCAD LT 2017";
+    ASSERT_EQ(write(true, "_2013", "C:\\D\\a.dwg"), ScriptResult::Written);
+    EXPECT_EQ(scriptBytes(),
+              Joined({"_cmdecho 0", "_expert 0", "_.purge _LA * _n", "_.purge _R * _n", "_.purge _V * _n",
+                      "_.saveas", "_2013", "\"C:\\D\\a.dwg\"", "_.quit _Y "}));
+}
+
 Lines AutoCadWorkedExample() {
     return {"_cmdecho 0",
             "_expert 0",
@@ -133,6 +154,20 @@ TEST_F(Script, AutoCadSaveFormatVariant) {
     EXPECT_EQ(scriptBytes(), Joined(expected));
 }
 
+// AutoCAD 2026: the worked example's lines, with orphaned data purged in the
+// pass and the drawing saved in the 2018 format.
+TEST_F(Script, AutoCad2026LineByLine) {
+    addProduct("AutoCAD", "R25.1", "ACAD-9101:409", "AutoCAD 2026");
+    SetAutoCadExample(settings);
+    settings.ProdName = "AutoCAD 2026";
+    settings.PurgeOrphaned = -1;
+    ASSERT_EQ(write(true, "_2018", "C:\\D\\a.dwg"), ScriptResult::Written);
+    Lines expected = AutoCadWorkedExample();
+    expected[20] = "(setq lst (list \"_2018\" (setq a \"C:\\\\D\\\\a.dwg\")))";
+    expected.insert(expected.begin() + 9, "_.purge _O * _n");
+    EXPECT_EQ(scriptBytes(), Joined(expected));
+}
+
 TEST_F(Script, FileIsTruncatedOnEveryCall) {
     settings.ProdName = "AutoCAD LT 2005";
     settings.PurgeTimes = 5;
@@ -160,15 +195,17 @@ TEST(ScriptReleaseConditions, AutoCadRegappsTablesMaterialsAndVisualStyles) {
     Settings s;
     s.PurgeTimes = 1;
     s.PurgeRegapps = s.PurgeTableStyles = s.PurgeMaterials = s.PurgeVisualStyles = s.PurgePS = -1;
+    s.PurgeOrphaned = -1;
     struct Row {
         const char* release;
         bool r15;
-        int regapps, materials, plotStyles;
+        int regapps, materials, plotStyles, orphaned;
     };
     for (const Row& row :
-         {Row{"R15.0", true, 0, 0, 1}, Row{"R16.0", true, 0, 0, 1}, Row{"R16.1", true, 1, 0, 1},
-          Row{"R16.2", true, 1, 0, 1}, Row{"R17.0", true, 1, 1, 1}, Row{"R18.0", true, 1, 1, 1},
-          Row{"R19.0", true, 1, 1, 1}, Row{"R14.0", false, 0, 0, 0}}) {
+         {Row{"R15.0", true, 0, 0, 1, 0}, Row{"R16.0", true, 0, 0, 1, 0}, Row{"R16.1", true, 1, 0, 1, 0},
+          Row{"R16.2", true, 1, 0, 1, 0}, Row{"R17.0", true, 1, 1, 1, 0}, Row{"R18.0", true, 1, 1, 1, 0},
+          Row{"R21.0", true, 1, 1, 1, 0}, Row{"R22.0", true, 1, 1, 1, 1}, Row{"R27.0", true, 1, 1, 1, 1},
+          Row{"R14.0", false, 0, 0, 0, 0}}) {
         SCOPED_TRACE(row.release);
         const Lines lines = Generate(s, "AutoCAD", row.release, row.r15);
         EXPECT_EQ(Count(lines, "_.purge _R * _n"), row.regapps);
@@ -176,6 +213,7 @@ TEST(ScriptReleaseConditions, AutoCadRegappsTablesMaterialsAndVisualStyles) {
         EXPECT_EQ(Count(lines, "_.purge _MA * _n"), row.materials);
         EXPECT_EQ(Count(lines, "_.purge _V * _n"), row.materials);
         EXPECT_EQ(Count(lines, "_.purge _P * _n"), row.plotStyles);
+        EXPECT_EQ(Count(lines, "_.purge _O * _n"), row.orphaned);
     }
 }
 
@@ -183,17 +221,21 @@ TEST(ScriptReleaseConditions, AutoCadLtKeys) {
     Settings s;
     s.PurgeTimes = 1;
     s.PurgeRegapps = s.PurgeTableStyles = s.PurgeMaterials = s.PurgeVisualStyles = s.PurgePS = -1;
+    s.PurgeOrphaned = -1;
     struct Row {
         const char* release;
-        int regapps, materials;
+        int regapps, materials, orphaned;
     };
-    for (const Row& row : {Row{"R8", 0, 0}, Row{"R9", 1, 0}, Row{"R10", 1, 1}, Row{"R17", 1, 1}}) {
+    // LT 2014 is R20, LT 2018 R24: keys that no longer start with "R1".
+    for (const Row& row : {Row{"R8", 0, 0, 0}, Row{"R9", 1, 0, 0}, Row{"R10", 1, 1, 0}, Row{"R17", 1, 1, 0},
+                           Row{"R20", 1, 1, 0}, Row{"R24", 1, 1, 1}, Row{"R33", 1, 1, 1}}) {
         SCOPED_TRACE(row.release);
         const Lines lines = Generate(s, "AutoCAD LT", row.release, true);
         EXPECT_EQ(Count(lines, "_.purge _R * _n"), row.regapps);
         EXPECT_EQ(Count(lines, "_.purge _T * _n"), row.regapps);
         EXPECT_EQ(Count(lines, "_.purge _MA * _n"), row.materials);
         EXPECT_EQ(Count(lines, "_.purge _V * _n"), row.materials);
+        EXPECT_EQ(Count(lines, "_.purge _O * _n"), row.orphaned);
         EXPECT_EQ(Count(lines, "_.purge _P * _n"), 0); // AutoCAD LT has no plot-style purge
     }
 }

@@ -77,6 +77,7 @@ std::vector<Expected> ExpectedKeys() {
                           "PurgeTableStyles",
                           "PurgeMaterials",
                           "PurgeVisualStyles",
+                          "PurgeOrphaned",
                           "DelFilter",
                           "DelLayer",
                           "DelExpress",

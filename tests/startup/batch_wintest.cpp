@@ -11,6 +11,7 @@
 #include "platform/win_file_system.h"
 #include "platform/win_registry.h"
 #include "settings/settings_store.h"
+#include "support/corpus.h"
 #include "support/standin_fixture.h"
 #include "support/win_process.h"
 #include "support/win_temp_dir.h"
@@ -118,6 +119,46 @@ TEST_F(Batch, ConvertsAListOfSeveralReleases) {
     EXPECT_TRUE(Has(output_, "Total files OK: 4")) << output_;
     // The settings store was not touched by the overrides.
     EXPECT_EQ(store_.GetSetting(kSettingsApp, kSettingsSection, "R15", "<absent>"), "<absent>");
+}
+
+// Real 2013 and 2018 drawings with AutoCAD 2026, whose profile asks before
+// loading code from folders it does not trust (the program's is not): the
+// run trusts its folder for the time of the run, so nothing is asked.
+TEST_F(Batch, CurrentReleasesWithSecureLoadAndTheirTrustedPathsAsFound) {
+    const std::string d2013 = test::CorpusPath("acs_sample_AC1027.dwg");
+    const std::string d2018 = test::CorpusPath("acs_sample_AC1032.dwg");
+    if (GetFileAttributesW(Widen(d2013).c_str()) == INVALID_FILE_ATTRIBUTES ||
+        GetFileAttributesW(Widen(d2018).c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "no 2013 and 2018 drawings in the corpus";
+    const auto a = drawing("a2013.dwg", ReadFileBytes(d2013));
+    const auto b = drawing("b2018.dwg", ReadFileBytes(d2018));
+    const auto c = drawing("c2000.dwg", kDwg2000);
+    const std::string variables =
+        ProfilesKeyPath("AutoCAD", "R25.1", "ACAD-9101:409") + "<<Unnamed Profile>>\\Variables";
+    CreateRegKeyValue(reg_, RegRoot::CurrentUser, variables, "TRUSTEDPATHS", "E:\\Tools");
+    WriteRegValue(reg_, RegRoot::CurrentUser, variables, "SECURELOAD", std::int32_t{1});
+    const std::string list = listOf({a, b, c});
+    const DWORD code = batch("run \"" + list + "\" --set ProdName=\"AutoCAD 2026\" --set R15=\"AutoCAD R2018 DWG\""
+                             " --set R22=\"AutoCAD R2013 DWG\"");
+    EXPECT_EQ(code, 0u) << output_;
+    const DrawingList rows = readList(list);
+    ASSERT_EQ(rows.size(), 3u);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        EXPECT_EQ(rows[i].cell(kColStatus), "OK") << i << output_;
+    EXPECT_EQ(rows[0].cell(kColVersion), "2013");
+    EXPECT_EQ(rows[1].cell(kColVersion), "2013");
+    EXPECT_EQ(ReadFileBytes(c).substr(0, 6), "AC1032");
+    const std::string journal = ReadFileBytes(a + ".journal");
+    EXPECT_TRUE(Has(journal, "secure load 1, trusted paths: E:\\Tools;" + test::ProgramFolder())) << journal;
+    EXPECT_TRUE(Has(journal, "loaded " + test::ProgramFolder())) << journal;
+    EXPECT_FALSE(Has(journal, "Security Concern")) << journal;
+    EXPECT_EQ(RegText(ReadRegValue(reg_, RegRoot::CurrentUser, variables, "TRUSTEDPATHS")), "E:\\Tools");
+
+    // A 2010 product cannot open a 2018 drawing.
+    const std::string again = listOf({drawing("d2018.dwg", ReadFileBytes(d2018))});
+    EXPECT_EQ(batch("run \"" + again + "\" --set ProdName=\"AutoCAD 2010\""), 0u) << output_;
+    EXPECT_EQ(readList(again)[0].cell(kColStatus), "Skipped: Cannot open that version");
+    DeleteRegTree(reg_, RegRoot::CurrentUser, variables);
 }
 
 TEST_F(Batch, FailuresAreRecordedAndTheRunGoesOn) {

@@ -28,6 +28,9 @@
 #include "session.h"
 
 #include "acad/products.h"
+#include "acad/profile_values.h"
+#include "acad/releases.h"
+#include "core/file_facts.h"
 #include "acad/registry_helpers.h"
 #include "core/strings.h"
 #include "platform/handles.h"
@@ -196,6 +199,8 @@ StandIn* g_app = nullptr;
 constexpr wchar_t kMainClass[] = L"PsStandinMain";
 constexpr wchar_t kDialogClass[] = L"PsStandinDialog";
 constexpr UINT kEndDialog = WM_APP + 1;
+// The warning AutoCAD shows before loading code from a folder it does not trust.
+constexpr const char* kSecurityConcernTitle = "Security Concern: Untrusted Executable";
 
 class StandIn final : public standin::SessionHost {
 public:
@@ -226,6 +231,7 @@ public:
         return ps::FromAnsi(*bytes);
     }
     bool saveDrawing(const std::string& versionCode, const std::string& path) override;
+    bool mayLoad(const std::string& path) override;
     std::string SavedBytes(const std::string& versionCode) const;
     bool WriteBesideAndRename(const std::string& path, const std::string& bytes);
     bool WriteInPlace(const std::string& path, const std::string& bytes);
@@ -249,6 +255,10 @@ private:
     ps::WinRegistry registry_;
     std::int32_t isaveBackupDwg_ = 1;
     std::int32_t showProxyDialog_ = 1;
+    // Secure load, for releases from 2013 on: -1 when the product has none.
+    std::int32_t secureLoad_ = -1;
+    std::string trustedPaths_;
+    std::string productFolder_;
     std::string drawingBytes_;
     Directives directives_;
     std::unique_ptr<standin::Session> session_;
@@ -281,6 +291,16 @@ void StandIn::identify() {
                                              "FileDialog");
         journal("profile " + profile + ": ShowProxyDialog=" + ps::RegText(show) +
                 " IsaveBackupDwg=" + ps::RegText(backup) + " FileDialog=" + ps::RegText(dialog));
+        if (const auto family = ps::ProductFamily(id->release); family && *family >= ps::ReleaseFamily::R19) {
+            const std::string variables = profiles + profile + "\\Variables";
+            const auto secure = ps::ReadRegValue(registry_, ps::RegRoot::CurrentUser, variables, "SECURELOAD");
+            const auto* level = std::get_if<std::int32_t>(&secure);
+            secureLoad_ = level != nullptr ? *level : 1;
+            trustedPaths_ =
+                ps::RegText(ps::ReadRegValue(registry_, ps::RegRoot::CurrentUser, variables, "TRUSTEDPATHS"));
+            productFolder_ = id->folder;
+            journal("secure load " + std::to_string(secureLoad_) + ", trusted paths: " + trustedPaths_);
+        }
         if (const auto* n = std::get_if<std::int32_t>(&show))
             showProxyDialog_ = *n;
         if (const auto* n = std::get_if<std::int32_t>(&backup))
@@ -288,6 +308,26 @@ void StandIn::identify() {
     } else {
         journal("product: none registered for " + folder);
     }
+}
+
+// AutoCAD loads code from its own folder and the trusted paths; elsewhere
+// it asks first (SECURELOAD 1) or refuses (2).
+bool StandIn::mayLoad(const std::string& path) {
+    if (secureLoad_ <= 0)
+        return true;
+    const std::string folder = ps::FileFolder(path);
+    const std::vector<std::string> wanted{folder};
+    const bool own = ps::WithTrustedFolders(productFolder_ + "\\...", wanted) == productFolder_ + "\\...";
+    if (own || ps::WithTrustedFolders(trustedPaths_, wanted) == trustedPaths_)
+        return true;
+    if (secureLoad_ >= 2) {
+        journal("load refused, folder not trusted: " + path);
+        return false;
+    }
+    // Whatever ends the question, the stand-in takes it for "do not load".
+    showPopup(Popup{kSecurityConcernTitle, {"Load Once", "Do Not Load"}});
+    journal("load not confirmed, folder not trusted: " + path);
+    return false;
 }
 
 void StandIn::createLock(const std::string& lock) {

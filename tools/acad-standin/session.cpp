@@ -46,6 +46,8 @@ std::string FileName(const std::string& path) {
 }
 
 const char* const kPurgeTypes[] = {"a", "b", "d", "la", "lt", "m", "sh", "st", "p", "r", "t", "ma", "v"};
+// Orphaned data is offered by -PURGE from 2018 on (the release that writes AC1032).
+constexpr std::string_view kOrphanedDataSince = "AC1032";
 
 const char* const kCompanionFunctions[] = {"DeleteLayerFilters",  "DeleteLayerStates", "LmanKill",
                                            "deleteAllPageSetups", "DelACAD_VBA",       "PurgeAPPID",
@@ -139,7 +141,7 @@ void Session::defineLisp() {
         if (a.empty() || a[0].kind != Value::Kind::Str)
             throw LispError("bad argument type: stringp");
         const std::string& path = a[0].s;
-        if (!host_.fileExists(path))
+        if (!host_.fileExists(path) || !host_.mayLoad(path))
             throw LispError("LOAD failed: \"" + path + "\"");
         const std::string base = ps::ToLower(FileName(WithoutExtension(path)));
         if (base == "plansweeper") {
@@ -160,7 +162,7 @@ void Session::defineLisp() {
     lisp_.define("arxload", [this](Interpreter&, const ValueList& a) {
         if (a.empty() || a[0].kind != Value::Kind::Str)
             throw LispError("bad argument type: stringp");
-        if (!host_.fileExists(a[0].s))
+        if (!host_.fileExists(a[0].s) || !host_.mayLoad(a[0].s))
             throw LispError("arxload failed: \"" + a[0].s + "\"");
         if (ps::ToLower(FileName(a[0].s)).find("cleanregapp") != std::string::npos)
             purgeApp_ = true;
@@ -238,7 +240,9 @@ bool Session::continueCommand(const std::string& token) {
     }
     if (a.name == "purge") {
         if (a.stage == 1) {
-            if (std::find(std::begin(kPurgeTypes), std::end(kPurgeTypes), bare) == std::end(kPurgeTypes)) {
+            const bool orphaned = bare == "o" && !native_.empty() && native_ >= kOrphanedDataSince;
+            if (!orphaned &&
+                std::find(std::begin(kPurgeTypes), std::end(kPurgeTypes), bare) == std::end(kPurgeTypes)) {
                 active_.reset();
                 return false;
             }

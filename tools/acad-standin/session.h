@@ -23,6 +23,8 @@ public:
     // Writes the open drawing to path in the format's version; false when
     // nothing was written.
     virtual bool saveDrawing(const std::string& versionCode, const std::string& path) = 0;
+    // Whether code may be loaded from the file (AutoCAD's secure load); it may ask first.
+    virtual bool mayLoad(const std::string& /*path*/) { return true; }
 };
 
 // "AC1009" … "AC1024" for "_r12" … "_2010" (any letter case), else empty.
