@@ -504,15 +504,15 @@ TEST_F(SettingsDialogTest, AnEmptyStoreShowsTheDefaultsAndOkStoresThem) {
     EXPECT_EQ(GetText(box(kDeleteDays)), "10");
     EXPECT_EQ(SendMessageW(box(kIndexctl), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(comboText(kAcadVer), AcadCurrentProductName(reg_)); // the stored one is gone
-    for (int row = 0; row < 7; ++row) {
+    for (int row = 0; row < 9; ++row) {
         EXPECT_EQ(comboText(kRowConvert + row), "Don't convert format");
         EXPECT_EQ(comboText(kRowApp + row), "");
     }
-    EXPECT_EQ(SendMessageW(box(kRowConvert + 6), CB_GETCOUNT, 0, 0), 7);
+    EXPECT_EQ(SendMessageW(box(kRowConvert + 8), CB_GETCOUNT, 0, 0), 9); // the 2018 row: 2018 down to R14
     SendMessageW(dialog_->handle(), WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(dialog_->accepted());
     EXPECT_EQ(storedText("ProdName"), AcadCurrentProductName(reg_));
-    EXPECT_EQ(storedText("R18"), "Don't convert format");
+    EXPECT_EQ(storedText("R22"), "Don't convert format");
 }
 
 TEST_F(SettingsDialogTest, PicksTakeEffectInAutoCadAtOnceAndAnEmptyOverrideClearsItsProfile) {
