@@ -26,6 +26,8 @@ std::int64_t FileSizeKB(const FileSystem& fs, std::string_view path);
 std::int64_t KilobytesHalfEven(std::uint64_t bytes);
 
 std::string FileDateText(const FileSystem& fs, std::string_view path);
+// The order of day, month and year in a short date text.
+enum class DateOrder { YMD, DMY, MDY };
 
 // False, leaving the output untouched, when the times cannot be read.
 bool GetFileDates(const FileSystem& fs, std::string_view path, FileTimes& times);

@@ -5,6 +5,8 @@
 #include "drawinglist/version.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <vector>
 
 namespace ps {
 
@@ -19,9 +21,89 @@ DrawingRow MakeFolderRow(std::string_view folder) {
     return row;
 }
 
+namespace {
+
+DateOrder g_dateOrder = DateOrder::YMD;
+
+// The key of a cell that is no number or date: before every one that is.
+std::string PlainKey(std::string_view cell) {
+    return std::string(1, '\0') + ToUpper(cell);
+}
+
+// A number as a key that sorts as text: its digits right-aligned in 20
+// places, behind the cells that are none.
+std::string NumberKey(std::string_view cell) {
+    const std::string_view digits = TrimBlanks(cell);
+    if (digits.empty() || digits.size() > 19 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return PlainKey(cell);
+    return "\x01" + std::string(20 - digits.size(), '0') + std::string(digits);
+}
+
+// A date and time as year, month, day, hour, minute, second, from the digit
+// groups of the cell in the user's order, with an afternoon marker honoured.
+std::string DateKey(std::string_view cell) {
+    std::vector<long> groups;
+    long value = -1;
+    for (char c : cell) {
+        if (c >= '0' && c <= '9') {
+            value = (value < 0 ? 0 : value * 10) + (c - '0');
+            if (value > 99999)
+                return PlainKey(cell);
+        } else if (value >= 0) {
+            groups.push_back(value);
+            value = -1;
+        }
+    }
+    if (value >= 0)
+        groups.push_back(value);
+    if (groups.size() < 3)
+        return PlainKey(cell);
+    long year = groups[0], month = groups[1], day = groups[2];
+    if (g_dateOrder == DateOrder::DMY) {
+        day = groups[0];
+        year = groups[2];
+    } else if (g_dateOrder == DateOrder::MDY) {
+        month = groups[0];
+        day = groups[1];
+        year = groups[2];
+    }
+    if (year < 100)
+        year += 2000;
+    long hour = groups.size() > 3 ? groups[3] : 0;
+    const std::string upper = ToUpper(cell);
+    if (upper.find("PM") != std::string::npos && hour < 12)
+        hour += 12;
+    else if (upper.find("AM") != std::string::npos && hour == 12)
+        hour = 0;
+    char key[40];
+    std::snprintf(key, sizeof key, "\x01%05ld%02ld%02ld%02ld%02ld%02ld", year, month, day, hour,
+                  groups.size() > 4 ? groups[4] : 0L, groups.size() > 5 ? groups[5] : 0L);
+    return key;
+}
+
+} // namespace
+
+void SetListDateOrder(DateOrder order) {
+    g_dateOrder = order;
+}
+
+std::string SortKeyOf(Column column, std::string_view cell) {
+    switch (column) {
+    case kColSizeBefore:
+    case kColSizeAfter:
+        return NumberKey(cell);
+    case kColDateBefore:
+    case kColDateAfter:
+        return DateKey(cell);
+    default:
+        return ToUpper(cell);
+    }
+}
+
 bool DrawingList::before(const DrawingRow& a, const DrawingRow& b) const {
-    const std::string ka = ToUpper(a.cells[sortKey_]);
-    const std::string kb = ToUpper(b.cells[sortKey_]);
+    const std::string ka = SortKeyOf(sortKey_, a.cells[sortKey_]);
+    const std::string kb = SortKeyOf(sortKey_, b.cells[sortKey_]);
     return order_ == SortOrder::Descending ? kb < ka : ka < kb;
 }
 
@@ -73,13 +155,13 @@ void DrawingList::sortByColumn(Column column, MessagePump* pump) {
     sortKey_ = column;
     sorted_ = true;
     order_ = order_ == SortOrder::Ascending ? SortOrder::Descending : SortOrder::Ascending;
-    // Each row's key is upper-cased once, not at every comparison.
+    // Each row's key is made once, not at every comparison.
     std::vector<std::pair<std::string, std::size_t>> keys;
     keys.reserve(rows_.size());
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         if (pump != nullptr && i % 1024 == 1023)
             pump->pumpOnce();
-        keys.emplace_back(ToUpper(rows_[i].cells[column]), i);
+        keys.emplace_back(SortKeyOf(column, rows_[i].cells[column]), i);
     }
     const bool descending = order_ == SortOrder::Descending;
     std::size_t comparisons = 0;

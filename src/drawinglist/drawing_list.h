@@ -3,6 +3,7 @@
 // A run processes exactly the rows whose Status is empty.
 #pragma once
 
+#include "core/file_facts.h"
 #include "core/file_system.h"
 #include "core/settings.h"
 #include "core/system_ports.h"
@@ -55,6 +56,15 @@ DrawingRow MakeFolderRow(std::string_view folder);
 
 enum class SortOrder { None, Ascending, Descending };
 
+// The order of day, month and year in the list's date cells (the user's
+// short date): set once at start-up from the user's locale; YMD until then.
+void SetListDateOrder(DateOrder order);
+
+// What a cell sorts by: the sizes by number, the dates by date and time,
+// everything else as text without regard to letter case. Cells that are not
+// a number or a date (blank, "?") sort before those that are.
+std::string SortKeyOf(Column column, std::string_view cell);
+
 class DrawingList {
 public:
     std::size_t size() const { return rows_.size(); }
@@ -81,7 +91,7 @@ public:
     void selectAll(bool selected);
 
     // A click on a column header: sort by it, sorting on, direction flipped
-    // (one switch for the whole list). Cells compare as text. A window passes
+    // (one switch for the whole list). Cells compare by SortKeyOf. A window passes
     // its pump (and is busy meanwhile): it is called now and then while the
     // keys are gathered and compared, never while rows move.
     void sortByColumn(Column column, MessagePump* pump = nullptr);

@@ -331,6 +331,21 @@ std::string FormatLocalDateTime(FileTime utc) {
     return FormatLocalSystemTime(st);
 }
 
+DateOrder UserDateOrder() {
+    wchar_t pattern[80]{};
+    if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SSHORTDATE, pattern, 80) == 0)
+        return DateOrder::YMD;
+    for (const wchar_t* c = pattern; *c != 0; ++c) {
+        if (*c == L'y')
+            return DateOrder::YMD;
+        if (*c == L'd')
+            return DateOrder::DMY;
+        if (*c == L'M')
+            return DateOrder::MDY;
+    }
+    return DateOrder::YMD;
+}
+
 std::string FormatLocalSystemTime(const SYSTEMTIME& st) {
     wchar_t date[128];
     wchar_t time[128];

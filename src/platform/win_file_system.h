@@ -1,6 +1,7 @@
 // Files through the Win32 API behind the FileSystem port.
 #pragma once
 
+#include "core/file_facts.h"
 #include "core/file_system.h"
 
 #include <windows.h>
@@ -54,5 +55,8 @@ std::optional<std::uint32_t> AttributesWithin(std::string_view path, unsigned li
 std::string FormatLocalDateTime(FileTime utc);
 // A local time as the user's short date and long time.
 std::string FormatLocalSystemTime(const SYSTEMTIME& localTime);
+// The order of day, month and year in the user's short date format, which
+// the two functions above write.
+DateOrder UserDateOrder();
 
 } // namespace ps

@@ -720,6 +720,8 @@ std::optional<Raised> Control::paintPreview() {
         if (auto raised = readImageArea(file.get(), area))
             return raised;
     }
+    if (area.offsetBeforeStart)
+        return Raised{63, L"Bad record number"};
     if (area.wantsDefaultBitmap()) {
         showDefaultBitmap();
         return std::nullopt;
@@ -915,6 +917,22 @@ bool Argument(DISPPARAMS* params, VARTYPE type, VARIANT& out) {
     return SUCCEEDED(VariantChangeType(&out, &params->rgvarg[0], 0, type));
 }
 
+// A colour argument: any number that converts to 32 bits, signed or not. A
+// system colour such as 0x8000000F arrives from script hosts as a negative
+// integer or as a double above the signed range.
+bool ColorArgument(DISPPARAMS* params, LONG& colour) {
+    VARIANT v;
+    if (Argument(params, VT_I4, v)) {
+        colour = v.lVal;
+        return true;
+    }
+    if (Argument(params, VT_UI4, v)) {
+        colour = static_cast<LONG>(v.ulVal);
+        return true;
+    }
+    return false;
+}
+
 HRESULT Control::invoke(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* info, UINT*) {
     const bool get = (flags & DISPATCH_PROPERTYGET) != 0 && (params == nullptr || params->cArgs == 0);
     const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
@@ -945,14 +963,15 @@ HRESULT Control::invoke(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* resu
     case kBackColor:
     case kBMPBackground: {
         if (put) {
-            if (!Argument(params, VT_I4, arg))
+            LONG colour = 0;
+            if (!ColorArgument(params, colour))
                 return DISP_E_TYPEMISMATCH;
             if (id == kBackColor) {
-                backColor_ = static_cast<OLE_COLOR>(arg.lVal);
+                backColor_ = static_cast<OLE_COLOR>(colour);
                 if (window_ != nullptr)
                     InvalidateRect(window_, nullptr, FALSE);
             } else {
-                background_ = arg.lVal;
+                background_ = colour;
             }
             dirty_ = true;
             return S_OK;

@@ -122,6 +122,7 @@ ImageArea ReadImageArea(std::string_view file, bool blackBackground) {
     if (!b.has(13, 4))
         return area;
     const std::int32_t p = b.i32(13);
+    area.offsetBeforeStart = p < 0;
     if (!b.has(p, 21))
         return area;
     area.count = b.u8(p + 20);
@@ -135,6 +136,11 @@ ImageArea ReadImageArea(std::string_view file, bool blackBackground) {
     if (area.count <= 1)
         return area;
     for (const auto& entry : area.entries) {
+        if ((entry.code == kEntryBitmap || entry.code == kEntryPng) && entry.start < 0) {
+            area.offsetBeforeStart = true;
+            area.pictures.clear();
+            return area;
+        }
         Picture picture;
         picture.code = entry.code;
         if (entry.code == kEntryBitmap) {

@@ -44,6 +44,9 @@ struct Picture {
 
 struct ImageArea {
     bool readable = false;  // the area's offset and entry table lie inside the file
+    // The area's offset, or the start of an image entry, lies before the
+    // file's start: an error for whoever asked for the picture.
+    bool offsetBeforeStart = false;
     std::uint8_t count = 0; // N, the number of entries
     std::vector<ImageEntry> entries;
     std::vector<Picture> pictures; // in entry order; the last one is what shows

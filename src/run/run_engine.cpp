@@ -428,8 +428,10 @@ RunResult runScript(RunPorts& p, const Settings& settings, DrawingList& list, co
     RunResult result;
     const std::size_t n = list.size();
     p.progress.start(static_cast<std::int64_t>(n));
-    if (n == 0)
+    if (n == 0) {
+        p.state.showHead();
         p.prompt.inform("No drawings in the list.", kPromptTitle);
+    }
     p.state.clearStop();
     std::optional<std::uint64_t> startMs;
 

@@ -18,18 +18,40 @@ struct AboutState {
     AboutMode mode;
     UniqueFont titleFont;
     HWND dialog = nullptr;
-    UniqueHook keyHook; // the splash's key filter
+    UniqueHook keyHook; // the key filter that closes the window
 };
 
-// The splash the key filter ends: the splash goes at any key, whichever of
-// its controls has the focus. The hook has no room for data of its own.
-thread_local AboutState* t_splash = nullptr;
+// The window the key filter ends, whichever of its controls has the focus.
+// The hook has no room for data of its own.
+thread_local AboutState* t_about = nullptr;
 
-LRESULT CALLBACK SplashKeyFilter(int code, WPARAM wParam, LPARAM lParam) {
+// Keys that do not close the about window: modifiers alone, Tab between its
+// links, and Enter or Space on a link (they open it).
+bool KeepsAboutOpen(const MSG& msg) {
+    switch (msg.wParam) {
+    case VK_SHIFT:
+    case VK_CONTROL:
+    case VK_MENU:
+    case VK_LWIN:
+    case VK_RWIN:
+    case VK_TAB:
+        return true;
+    case VK_RETURN:
+    case VK_SPACE: {
+        const int id = GetDlgCtrlID(GetFocus());
+        return id == IDC_ABOUT_WWW || id == IDC_ABOUT_EMAIL;
+    }
+    default:
+        return false;
+    }
+}
+
+LRESULT CALLBACK AboutKeyFilter(int code, WPARAM wParam, LPARAM lParam) {
     const auto* msg = reinterpret_cast<const MSG*>(lParam);
-    if (code >= 0 && t_splash != nullptr && msg != nullptr &&
-        (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN)) {
-        EndDialog(t_splash->dialog, IDCANCEL);
+    if (code >= 0 && t_about != nullptr && msg != nullptr &&
+        (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN) &&
+        (t_about->mode == AboutMode::Splash || !KeepsAboutOpen(*msg))) {
+        EndDialog(t_about->dialog, IDCANCEL);
         return TRUE;
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -54,12 +76,13 @@ void OnInit(HWND dialog, AboutState& state) {
     SetFont(GetDlgItem(dialog, IDC_ABOUT_TITLE), state.titleFont.get());
     const bool splash = state.mode == AboutMode::Splash;
     ShowWindow(GetDlgItem(dialog, IDCANCEL), splash ? SW_HIDE : SW_SHOW);
-    if (splash) {
+    if (splash)
         SetTimer(dialog, kCloseTimer, kSplashMs, nullptr);
-        state.dialog = dialog;
-        state.keyHook.reset(SetWindowsHookExW(WH_MSGFILTER, SplashKeyFilter, nullptr, GetCurrentThreadId()));
-        t_splash = &state;
-    }
+    // Both uses close on a key press (the about window keeps the keys that
+    // move between and open its links).
+    state.dialog = dialog;
+    state.keyHook.reset(SetWindowsHookExW(WH_MSGFILTER, AboutKeyFilter, nullptr, GetCurrentThreadId()));
+    t_about = &state;
 }
 
 void OnLinkClick(HWND dialog, int control) {
@@ -99,9 +122,9 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
             return TRUE;
         case WM_DESTROY:
             KillTimer(dialog, kCloseTimer);
-            if (state != nullptr && t_splash == state) {
+            if (state != nullptr && t_about == state) {
                 state->keyHook.reset();
-                t_splash = nullptr;
+                t_about = nullptr;
             }
             return TRUE;
         default:

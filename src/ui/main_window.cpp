@@ -59,6 +59,7 @@ bool MainWindow::create(HINSTANCE instance, const StartupCommand& startup) {
     // base path is the temporary folder followed by "purge".
     settings_ = Settings{};
     scriptBasePath_ = TempFolder() + "purge";
+    SetListDateOrder(UserDateOrder()); // the date columns sort by the dates they show
 
     RegisterWindowClass(instance);
     hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kMainWindowClass, Widen(kAppTitle).c_str(),

@@ -388,6 +388,19 @@ INT_PTR CALLBACK SettingsDialog::PageProc(HWND hwnd, UINT message, WPARAM wParam
         EnableThemeDialogTexture(hwnd, ETDT_ENABLETAB);
         return TRUE;
     }
+    if (message == WM_CTLCOLORSTATIC) {
+        // A disabled or read-only text box looks it: the face colour, not the
+        // page's white.
+        const auto box = reinterpret_cast<HWND>(lParam);
+        wchar_t cls[16]{};
+        GetClassNameW(box, cls, 16);
+        if (lstrcmpiW(cls, WC_EDITW) == 0) {
+            const auto dc = reinterpret_cast<HDC>(wParam);
+            SetTextColor(dc, GetSysColor(IsWindowEnabled(box) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
+            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+            return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+        }
+    }
     return FALSE;
 }
 

@@ -2,6 +2,7 @@
 // registry (Wine's, in the build's own prefix).
 #include "acad/products.h"
 #include "acad/registry_helpers.h"
+#include "acad/releases.h"
 #include "platform/handles.h"
 #include "platform/win_registry.h"
 #include "support/product_lookup_checks.h"
@@ -146,6 +147,42 @@ TEST_F(RealProductTree, A32BitProductIsSeenAndMadeCurrentInItsView) {
     EXPECT_EQ(RegText(ReadRegValue(reg, RegRoot::LocalMachine32, "Software\\Autodesk", "CurProd")),
               "AutoCAD LT");
     EXPECT_EQ(AcadCurrentProductName(reg), "AutoCAD 2007"); // the 64-bit view's pointers are untouched
+}
+
+// One product of each current family, written as their installers write
+// them: AutoCAD 2017 (2013 format) in the 64-bit view, AutoCAD LT 2019
+// (2018 format) in the 32-bit view, each with its profiles for the user.
+TEST_F(RealProductTree, ProductsOfTheCurrentFamiliesAreListedWithExecutableAndProfiles) {
+    struct Product {
+        RegRoot view;
+        const char *type, *release, *key, *name, *location, *exe;
+        ReleaseFamily family;
+    };
+    const Product products[] = {
+        {RegRoot::LocalMachine, "AutoCAD", "R21.0", "ACAD-0001:409", "AutoCAD 2017", "C:\\Acad2017",
+         "C:\\Acad2017\\acad.exe", ReleaseFamily::R19},
+        {RegRoot::LocalMachine32, "AutoCAD LT", "R25", "ACADLT-2009:409", "AutoCAD LT 2019", "C:\\LT2019",
+         "C:\\LT2019\\aclt.exe", ReleaseFamily::R22},
+    };
+    for (const auto& p : products) {
+        SCOPED_TRACE(p.name);
+        const std::string key = ProductKeyPath(p.type, p.release, p.key);
+        CreateRegKeyValue(reg, p.view, key, "ProductName", p.name);
+        CreateRegKeyValue(reg, p.view, key, std::string(p.type) == "AutoCAD" ? "AcadLocation" : "ACLTLocation",
+                          p.location);
+        std::string profiles = ProfilesKeyPath(p.type, p.release, p.key);
+        CreateRegKeyValue(reg, RegRoot::CurrentUser, profiles + "Office", "", "");
+        profiles.pop_back();
+        CreateRegKeyValue(reg, RegRoot::CurrentUser, profiles, "", "Office");
+    }
+    const auto names = AcadAllProductNames(reg);
+    for (const auto& p : products) {
+        SCOPED_TRACE(p.name);
+        EXPECT_EQ(std::count(names.begin(), names.end(), p.name), 1);
+        EXPECT_EQ(AcadExePath(reg, p.name), p.exe);
+        EXPECT_EQ(AcadProfiles(reg, p.type, p.release, p.key), std::vector<std::string>{"Office"});
+        EXPECT_EQ(ProductFamily(AcadReleaseKey(reg, p.name)), p.family);
+    }
 }
 
 } // namespace

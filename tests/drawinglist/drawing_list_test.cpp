@@ -139,16 +139,33 @@ DrawingList ListOfSizes(std::initializer_list<const char*> sizes) {
     return list;
 }
 
-TEST(DrawingListModel, SortsAsTextWithOneDirectionSwitch) {
-    DrawingList list = ListOfSizes({"20", "100", "3"});
+TEST(DrawingListModel, SizesSortByNumberOtherColumnsAsTextWithOneDirectionSwitch) {
+    DrawingList list = ListOfSizes({"20", "100", " ", "3"});
     list.sortByColumn(kColSizeBefore);
     EXPECT_EQ(list.sortOrder(), SortOrder::Ascending);
-    EXPECT_EQ(Column(list, kColSizeBefore), (std::vector<std::string>{"100", "20", "3"}));
+    EXPECT_EQ(Column(list, kColSizeBefore), (std::vector<std::string>{" ", "3", "20", "100"}));
     list.sortByColumn(kColSizeBefore);
-    EXPECT_EQ(Column(list, kColSizeBefore), (std::vector<std::string>{"3", "20", "100"}));
+    EXPECT_EQ(Column(list, kColSizeBefore), (std::vector<std::string>{"100", "20", "3", " "}));
     list.sortByColumn(kColFilename); // another column flips again
     EXPECT_EQ(list.sortOrder(), SortOrder::Ascending);
-    EXPECT_EQ(Column(list, kColFilename), (std::vector<std::string>{"f100", "f20", "f3"}));
+    EXPECT_EQ(Column(list, kColFilename), (std::vector<std::string>{"f ", "f100", "f20", "f3"}));
+}
+
+// Dates in the user's short date order, with a 12-hour clock.
+TEST(DrawingListModel, DatesSortByDateInTheUsersOrder) {
+    SetListDateOrder(DateOrder::DMY);
+    DrawingList list;
+    for (const char* date : {"02.01.2026 09:00", "31.12.2025 23:59", "02.01.2026 08:30 PM", ""}) {
+        DrawingRow row;
+        row.cells[kColDateAfter] = date;
+        list.append(row);
+    }
+    list.sortByColumn(kColDateAfter);
+    EXPECT_EQ(Column(list, kColDateAfter), (std::vector<std::string>{"", "31.12.2025 23:59", "02.01.2026 09:00",
+                                                                      "02.01.2026 08:30 PM"}));
+    SetListDateOrder(DateOrder::MDY);
+    EXPECT_LT(SortKeyOf(kColDateBefore, "1/31/2026 12:05 AM"), SortKeyOf(kColDateBefore, "2/1/2026 1:00 AM"));
+    SetListDateOrder(DateOrder::YMD);
 }
 
 TEST(DrawingListModel, AppendWhileSortedFindsItsPlaceUnlessSortingIsOff) {

@@ -341,6 +341,13 @@ TEST_F(Pictlet, EveryPropertyByItsDispid) {
     EXPECT_EQ(putText(kDrawingFile, L"C:\\Plans\\a.dwg"), S_OK);
     EXPECT_EQ(get(kEnabled).boolVal, VARIANT_FALSE);
     EXPECT_EQ(get(kBackColor).lVal, 0x00123456);
+    // A system colour as a script host passes it: a double above the signed range.
+    VARIANT system;
+    system.vt = VT_R8;
+    system.dblVal = 2147483663.0; // 0x8000000F
+    EXPECT_EQ(put(kBackColor, system), S_OK);
+    EXPECT_EQ(static_cast<unsigned long>(get(kBackColor).lVal), 0x8000000FUL);
+    EXPECT_EQ(putNumber(kBackColor, 0x00123456), S_OK);
     EXPECT_EQ(get(kEdgeStyle).lVal, kEtched);
     EXPECT_EQ(get(kStretchBMP).boolVal, VARIANT_TRUE);
     EXPECT_EQ(get(kBMPBackground).lVal, kWhite);
@@ -367,6 +374,15 @@ TEST_F(Pictlet, PaintPreviewWithoutADrawingRaisesTheFileError) {
     info = EXCEPINFO{};
     EXPECT_EQ(call(kPaintPreview, &info), DISP_E_EXCEPTION);
     EXPECT_EQ(static_cast<unsigned long>(info.scode), 0x800A0035UL); // 53, File not found
+    SysFreeString(info.bstrSource);
+    SysFreeString(info.bstrDescription);
+    // An image area offset before the file's start is an error too, not an empty picture.
+    std::string drawing = samples::SampleDwg("AC1018", {});
+    drawing[16] = '\x80';
+    putText(kDrawingFile, Widen(dir_.write("before.dwg", drawing)));
+    info = EXCEPINFO{};
+    EXPECT_EQ(call(kPaintPreview, &info), DISP_E_EXCEPTION);
+    EXPECT_EQ(static_cast<unsigned long>(info.scode), 0x800A003FUL); // 63, Bad record number
     SysFreeString(info.bstrSource);
     SysFreeString(info.bstrDescription);
 }

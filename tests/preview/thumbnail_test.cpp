@@ -155,8 +155,9 @@ TEST(Thumbnails, TruncatedOrLyingOffsetsGiveNoImage) {
     lying[16] = '\x7F';
     EXPECT_FALSE(ReadImageArea(lying, true).readable);
     lying = file;
-    lying[16] = '\x80'; // negative offset
+    lying[16] = '\x80'; // negative offset: before the file's start, which the caller is told
     EXPECT_FALSE(ReadImageArea(lying, true).readable);
+    EXPECT_TRUE(ReadImageArea(lying, true).offsetBeforeStart);
     lying = file;
     lying[p + 20] = '\xFF'; // 255 entries that are not there
     EXPECT_FALSE(ReadImageArea(lying, true).readable);
@@ -164,6 +165,9 @@ TEST(Thumbnails, TruncatedOrLyingOffsetsGiveNoImage) {
     const std::size_t bitmap = p + 21 + 9 + 1;
     lying[bitmap + 3] = '\x7F'; // the bitmap's start far away
     EXPECT_TRUE(ReadImageArea(lying, true).pictures.empty());
+    EXPECT_FALSE(ReadImageArea(lying, true).offsetBeforeStart);
+    lying[bitmap + 3] = '\x80'; // and before the start
+    EXPECT_TRUE(ReadImageArea(lying, true).offsetBeforeStart);
 
     // A header that claims a huge picture.
     std::string huge = file;

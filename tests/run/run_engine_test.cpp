@@ -457,8 +457,12 @@ TEST_F(Run, MissingCompanionStopsTheRunAndLeavesTheRowPending) {
 }
 
 TEST_F(Run, EmptyListAndTotals) {
+    state.showActivity(kActivityAdding); // left by an earlier search
+    std::string frameAtMessage;
+    prompt.onInform = [&] { frameAtMessage = state.productLabel(); };
     RunResult result = run();
     EXPECT_EQ(prompt.messages, std::vector<std::string>{"No drawings in the list."});
+    EXPECT_EQ(frameAtMessage, state.head()); // the message does not stand beside a stale activity
     EXPECT_FALSE(result.ranRows);
     EXPECT_EQ(result.totals,
               "Application:\r\n\r\nProfile:\r\n\r\n\r\nTotal size before: \r\n0 KB\r\nTotal size "

@@ -31,8 +31,13 @@ public:
         questions.emplace_back(message);
         return answer;
     }
-    void inform(std::string_view message, std::string_view) override { messages.emplace_back(message); }
+    void inform(std::string_view message, std::string_view) override {
+        messages.emplace_back(message);
+        if (onInform)
+            onInform();
+    }
     bool answer = false;
+    std::function<void()> onInform; // what else the user sees while a message is up
     std::vector<std::string> questions;
     std::vector<std::string> messages;
 };

@@ -532,8 +532,15 @@ TEST_F(SettingsDialogTest, PicksTakeEffectInAutoCadAtOnceAndAnEmptyOverrideClear
 TEST_F(SettingsDialogTest, BoxesAreCheckedOnLeavingAndOkNeverCopiesHalf) {
     open();
     const std::int16_t before = window_->settings().ISAVEPERCENT;
+    // Under "Don't change" the box is disabled and painted as such, not white.
+    const HWND isave = box(kIsaveText);
+    const HDC dc = GetDC(isave);
+    EXPECT_EQ(SendMessageW(GetParent(isave), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                           reinterpret_cast<LPARAM>(isave)),
+              reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE)));
+    ReleaseDC(isave, dc);
     click(kIsaveCheck); // "Don't change" off: the box shows 0
-    EXPECT_EQ(GetText(box(kIsaveText)), "0");
+    EXPECT_EQ(GetText(isave), "0");
     SetText(box(kTimeout), "100001");
     SendMessageW(dialog_->handle(), WM_COMMAND, IDOK, 0);
     EXPECT_EQ(dialogs_.messages.back(), "Please insert a number between 0 and 100000 .");
