@@ -338,6 +338,7 @@ void RecordRow(Run& r, DrawingRow& row, const RowPlan& plan, const std::string& 
     if (IsOn(r.settings.DeleteBak) && !r.options.dryRun)
         p.files.deleteFile(FileBaseName(fullPath, true) + ".bak");
     ++r.result.processed;
+    r.result.recorded.push_back(row.id);
     if (IsFailure(row.cell(kColStatus)))
         ++r.result.failures;
 }
@@ -462,8 +463,9 @@ RunResult runScript(RunPorts& p, const Settings& settings, DrawingList& list, co
         }
     }
     p.state.showActivity(kActivityCalculating);
-    const std::string totals =
-        TotalsText(list, startMs ? std::optional(p.clock.monotonicMs() - *startMs) : std::nullopt);
+    const RunTally tally{result.recorded, result.stopped};
+    const std::string totals = TotalsText(
+        list, startMs ? std::optional(p.clock.monotonicMs() - *startMs) : std::nullopt, startMs ? &tally : nullptr);
     p.state.showHead();
     result.totals = p.state.head() + totals;
     p.state.showActivity(totals.substr(4)); // the head, an empty line, then the totals

@@ -87,6 +87,7 @@ struct RunResult {
     bool listNotRecorded = false;  // ended because beforeDrawing said the list cannot be recorded
     std::string companionMessage;
     std::size_t processed = 0; // rows given a status by this run
+    std::vector<std::uint64_t> recorded; // those rows, by identity
     std::size_t failures = 0;  // of those: failures (IsFailure)
     std::string totals;        // the product label's totals text
 };

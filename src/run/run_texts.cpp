@@ -1,5 +1,7 @@
 #include "run/run_texts.h"
 
+#include <algorithm>
+
 #include "core/run_state.h"
 #include "core/strings.h"
 
@@ -49,13 +51,17 @@ std::string RunningLabel(std::size_t i, std::size_t n, std::uint64_t elapsedMs) 
            std::to_string(n) + "\r\nAccumulated time: \r\n" + FormatElapsed(elapsedMs);
 }
 
-std::string TotalsText(const DrawingList& list, std::optional<std::uint64_t> elapsedMs) {
+std::string TotalsText(const DrawingList& list, std::optional<std::uint64_t> elapsedMs, const RunTally* tally) {
     std::int64_t before = 0;
     std::int64_t after = 0;
     std::int64_t ok = 0;
+    std::vector<std::uint64_t> recorded = tally != nullptr ? tally->recorded : std::vector<std::uint64_t>();
+    std::sort(recorded.begin(), recorded.end());
     for (const auto& row : list) {
         if (row.cell(kColStatus) == status::kOk)
             ++ok;
+        if (tally != nullptr && !std::binary_search(recorded.begin(), recorded.end(), row.id))
+            continue;
         before += CellNumber(row.cell(kColSizeBefore));
         after += CellNumber(row.cell(kColSizeAfter));
     }
@@ -65,6 +71,9 @@ std::string TotalsText(const DrawingList& list, std::optional<std::uint64_t> ela
                        FormatThousands(ok);
     if (elapsedMs)
         text += "\r\nAccumulated time: \r\n" + FormatElapsed(*elapsedMs);
+    if (tally != nullptr && tally->stopped)
+        text += "\r\nRun stopped after: \r\n" + FormatThousands(static_cast<std::int64_t>(tally->recorded.size())) +
+                (tally->recorded.size() == 1 ? " drawing" : " drawings");
     return text;
 }
 

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ps {
 
@@ -20,8 +21,19 @@ std::int64_t CellNumber(std::string_view cell);
 
 // The information frame while drawing i of n runs.
 std::string RunningLabel(std::size_t i, std::size_t n, std::uint64_t elapsedMs);
+// What a run did, for its totals: the rows it gave a status, by identity,
+// and whether it was stopped before its last row.
+struct RunTally {
+    std::vector<std::uint64_t> recorded;
+    bool stopped = false;
+};
+
 // The totals below the product label's head: sizes before and after, files,
-// files "OK", and the time when the run processed rows.
-std::string TotalsText(const DrawingList& list, std::optional<std::uint64_t> elapsedMs);
+// files "OK", and the time when the run processed rows. With a run's tally
+// the sizes are those of the rows it recorded, so that rows it never reached
+// do not count as shrunk to nothing, and a stopped run says after how many
+// drawings it stopped.
+std::string TotalsText(const DrawingList& list, std::optional<std::uint64_t> elapsedMs,
+                       const RunTally* tally = nullptr);
 
 } // namespace ps

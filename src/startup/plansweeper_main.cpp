@@ -53,6 +53,11 @@ void HandOver(const std::string& tail) {
         }
         if (previous != nullptr) {
             if (!tail.empty() || !IsWindowVisible(previous)) {
+                // The running window comes forward with what it is handed:
+                // this start, which the user just made, lets it.
+                DWORD owner = 0;
+                GetWindowThreadProcessId(previous, &owner);
+                AllowSetForegroundWindow(owner);
                 const std::string payload = ToAnsiLossy(HandOverPayload(tail));
                 COPYDATASTRUCT data{0, static_cast<DWORD>(payload.size()),
                                     payload.empty() ? nullptr : const_cast<char*>(payload.data())};

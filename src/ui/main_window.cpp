@@ -379,9 +379,15 @@ void MainWindow::onCommand(unsigned command) {
     for (const auto& g : kGuarded) {
         if (g.command != command)
             continue;
+        afterCommand_.reset();
         guarded(g.procedure, g.run);
+        // The toolbar's commands leave the status label at rest, or saying
+        // how they ended where that is news.
         if (g.toolbar)
-            state_.setStatus(kStatusIdle);
+            state_.setStatus(afterCommand_.value_or(std::string(kStatusIdle)));
+        else if (afterCommand_)
+            state_.setStatus(*afterCommand_);
+        afterCommand_.reset();
         return;
     }
     onOtherCommand(command);
@@ -444,16 +450,23 @@ LRESULT MainWindow::onCopyData(const COPYDATASTRUCT& data) {
         ReceivedCommandTail(std::string_view(static_cast<const char*>(data.lpData), data.cbData));
     if (!tail)
         return FALSE;
-    if (tail->empty()) {
-        // A second start without a drawing: show this window.
-        if (IsIconic(hwnd_))
-            ShowWindow(hwnd_, SW_RESTORE);
-        ShowWindow(hwnd_, SW_SHOW);
-        SetForegroundWindow(hwnd_);
-        return TRUE;
-    }
-    addStartupDrawing(ParseStartupTail(FromAnsi(*tail)).command);
+    // A second start, with a drawing or without: this window comes forward,
+    // restored if it was minimised, so the user sees where the drawing went.
+    if (!tail->empty())
+        addStartupDrawing(ParseStartupTail(FromAnsi(*tail)).command);
+    comeForward();
     return TRUE;
+}
+
+void MainWindow::comeForward() {
+    if (IsIconic(hwnd_))
+        ShowWindow(hwnd_, SW_RESTORE);
+    ShowWindow(hwnd_, SW_SHOW);
+    if (!SetForegroundWindow(hwnd_) || GetForegroundWindow() != hwnd_) {
+        // Where the system will not bring it forward, its taskbar button asks for attention.
+        FLASHWINFO flash{sizeof flash, hwnd_, FLASHW_TRAY | FLASHW_TIMERNOFG, 0, 0};
+        FlashWindowEx(&flash);
+    }
 }
 
 void MainWindow::onClose() {

@@ -90,6 +90,7 @@ public:
     void pump();
     // The meter's bar: its right edge in pixels (0 before the first bar).
     std::int32_t meterWidth() const { return meterWidth_; }
+    bool meterShown() const { return meterShown_; }
     // The longest time a loop of the window went without looking at its
     // queue since the last call (for the benchmarks); 0 when none pumped.
     ULONGLONG takeLongestPumpGap() {
@@ -115,6 +116,7 @@ private:
     LRESULT onNotify(NMHDR& header);
     void showToolbarTip(NMTBGETINFOTIPW& tip);
     LRESULT onCopyData(const COPYDATASTRUCT& data);
+    void comeForward(); // restored, shown and in front (or its taskbar button flashing)
     void onClose();
     void createControls();
     void createToolbar();
@@ -137,7 +139,11 @@ private:
     void subSettings();
 
     // main_window_list.cpp: the list and its commands
-    void refreshList();
+    // The list control follows the rows. A change of what the list holds
+    // (not a sort, not a run's own statuses) takes the last run's result off
+    // the screen: its totals and its meter.
+    void refreshList(bool contentChanged = true);
+    void clearRunResult();
     void readSelection();
     void writeSelection();
     // The list view changed rows' selection or focus (from -1: every row).
@@ -218,6 +224,8 @@ private:
     std::int64_t meterMax_ = 0;
     std::int32_t meterWidth_ = 0; // the bar only grows
     bool meterShown_ = false;
+    bool resultShown_ = false; // the frame and the meter show the last run's result
+    std::optional<std::string> afterCommand_; // the status label once the command has ended
     bool timerArmed_ = false;
     std::string scheduledStart_;
     bool runFailed_ = false;

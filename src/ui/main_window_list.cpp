@@ -30,8 +30,10 @@ void LockControl(HWND control, bool lock) {
 
 } // namespace
 
-void MainWindow::refreshList() {
+void MainWindow::refreshList(bool contentChanged) {
     listChanged();
+    if (contentChanged)
+        clearRunResult();
     ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
     // Rows may have moved: the highlight and focus go where their drawings are.
     writeSelection();
@@ -176,7 +178,7 @@ void MainWindow::onColumnClick(int column) {
         WindowPump pump(*this, 10);
         rows_.sortByColumn(static_cast<Column>(column), &pump);
         showSortArrow();
-        refreshList();
+        refreshList(false);
     } catch (const std::exception& e) {
         ShowError(hwnd_, "ListView1_ColumnClick", e.what());
     }
@@ -238,6 +240,7 @@ void MainWindow::setSelectedStatus(std::string_view status) {
         if (row.selected)
             row.cell(kColStatus) = std::string(status);
     listChanged();
+    clearRunResult();
     InvalidateRect(list_, nullptr, FALSE);
     SetFocus(list_);
 }
@@ -274,6 +277,7 @@ void MainWindow::subAddFolder() {
     settings_.InitialDir1 = dialogs_.browseFolder(hwnd_, settings_.InitialDir1);
     if (settings_.InitialDir1.empty())
         return;
+    const std::size_t rowsBefore = rows_.size();
     {
         const BusyScope busy(state_);
         state_.showActivity(kActivityAdding);
@@ -288,6 +292,11 @@ void MainWindow::subAddFolder() {
         state_.showHead();
     }
     refreshList();
+    // A search that found nothing says so rather than leaving the user guessing.
+    const std::size_t added = rows_.size() - rowsBefore;
+    afterCommand_ = std::string(kStatusIdle) +
+                    (added == 0 ? "No drawings found in " + settings_.InitialDir1
+                                : std::to_string(added) + (added == 1 ? " drawing added" : " drawings added"));
 }
 
 void MainWindow::subAddFolderOnly() {
@@ -384,6 +393,10 @@ void MainWindow::showContextMenu(POINT at) {
     // The menu opens on a right click in the list; a keyboard-opened menu (at -1, -1) is not offered.
     if (at.x == -1 && at.y == -1)
         return;
+    // The right click selected the row under the mouse: the preview shows it
+    // now, as after a left click, not after the menu has gone.
+    previewPending_ = false;
+    ShowSelectedPreview();
     const UniqueMenu menu(MakePopupMenu({
         {cmdAddDrawings, "&Add drawings..."},
         {cmdRemove, "Re&move"},

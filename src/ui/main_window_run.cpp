@@ -88,6 +88,15 @@ LRESULT CALLBACK MainWindow::MeterProc(HWND hwnd, UINT message, WPARAM wParam, L
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
+void MainWindow::clearRunResult() {
+    if (!resultShown_ || state_.busy())
+        return;
+    resultShown_ = false;
+    meterShown_ = false;
+    InvalidateRect(picture2_, nullptr, TRUE);
+    state_.showHead();
+}
+
 void MainWindow::paintMeter(HDC dc) {
     if (!meterShown_)
         return;
@@ -164,14 +173,22 @@ void MainWindow::subRun() {
         WinFileSystem& files;
         ~StopPumping() { files.setBetweenChunks({}); }
     } stopPumping{files_};
+    resultShown_ = false;
     const RunCommandResult result = ps::subRun(ports, settings_, rows_, paths, options);
-    refreshList();
+    refreshList(false);
+    // The totals and the meter stay until the list changes or the next run.
+    resultShown_ = true;
     state_.setStatus(kStatusIdle);
+    if (result.run.stopped || result.stoppedWhileSearching)
+        afterCommand_ = std::string(kStatusIdle) + "The run was stopped after " +
+                        std::to_string(result.run.processed) +
+                        (result.run.processed == 1 ? " drawing." : " drawings.");
     state_.clearStop();
     if (result.run.listNotRecorded) {
         const std::string message = "The working list cannot be written to " + workingList_->path() +
                                     ": the run stopped before its next drawing.";
         state_.setStatus(message);
+        afterCommand_ = message;
         dialogs_.inform(hwnd_, message, std::string(kAppTitle), MB_ICONEXCLAMATION);
     }
 }
@@ -205,9 +222,13 @@ void MainWindow::Timer1_Timer() {
     KillTimer(hwnd_, kTimer1);
     timerArmed_ = false;
     state_.running(false);
+    afterCommand_.reset();
     subRun();
     state_.running(false);
-    state_.showHead();
+    if (afterCommand_)
+        state_.setStatus(*afterCommand_);
+    afterCommand_.reset();
+    // The totals stay for whoever comes in next morning.
 }
 
 } // namespace ps

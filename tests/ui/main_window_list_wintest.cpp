@@ -376,6 +376,18 @@ TEST_F(WindowRun, RunFromTheToolbarRecordsEveryDrawingAndTheMeterGrows) {
     EXPECT_FALSE(window_->state().busy());
     const HWND toolbar = FindWindowExW(window_->handle(), nullptr, TOOLBARCLASSNAMEW, nullptr);
     EXPECT_TRUE(SendMessageW(toolbar, TB_ISBUTTONHIDDEN, cmdStop, 0));
+    // The result stays on screen until the list changes: then the meter and the totals go.
+    EXPECT_TRUE(window_->meterShown());
+    select({0});
+    command(cmdRemove);
+    EXPECT_FALSE(window_->meterShown());
+    EXPECT_EQ(window_->state().productLabel(), window_->state().head());
+    // A folder without drawings says so.
+    const std::string empty = dir_.file("empty");
+    CreateDirectoryW(Widen(empty).c_str(), nullptr);
+    dialogs_.folders.push_back(empty);
+    command(cmdAddFolder);
+    EXPECT_EQ(window_->state().statusLabel(), "Status: No drawings found in " + empty);
 }
 
 TEST_F(WindowRun, StopAnsweredYesTerminatesAndKeepsTheOriginal) {
@@ -400,6 +412,8 @@ TEST_F(WindowRun, EscEndsTheRunBeforeItsNextDrawingWithoutAQuestion) {
     EXPECT_EQ(cell(0, kColStatus), "OK");
     EXPECT_EQ(cell(1, kColStatus), "");
     EXPECT_TRUE(dialogs_.questions.empty());
+    EXPECT_EQ(window_->state().statusLabel(), "Status: The run was stopped after 1 drawing.");
+    EXPECT_NE(window_->state().productLabel().find("Run stopped after: \r\n1 drawing"), std::string::npos);
 }
 
 // A working list that cannot be written keeps AutoCAD from starting: what
@@ -430,7 +444,10 @@ TEST_F(WindowRun, AScheduledStartRunsByItselfAndAWrongTimeSchedulesNothing) {
     EXPECT_TRUE(window_->state().busy());
     EXPECT_NE(window_->state().productLabel().find("Timer set to: 2020-01-01 00:00"), std::string::npos);
     EXPECT_TRUE(pumpUntil([&] { return cell(0, kColStatus) == "OK"; }, 40000));
-    EXPECT_FALSE(window_->state().busy());
+    EXPECT_TRUE(pumpUntil([&] { return !window_->state().busy(); }, 5000));
+    // The totals stay for whoever comes in next morning.
+    EXPECT_NE(window_->state().productLabel().find("Total files OK: \r\n1"), std::string::npos)
+        << window_->state().productLabel();
 }
 
 } // namespace

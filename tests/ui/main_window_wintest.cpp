@@ -94,6 +94,12 @@ TEST_F(MainWindowProcess, ASecondStartHandsItsDrawingOverAndEnds) {
     handOver("ab");
     Sleep(300);
     EXPECT_EQ(test::ListRowCount(list(main)), 1);
+    // Minimised, a drawing handed over restores the window.
+    ShowWindow(main, SW_MINIMIZE);
+    ASSERT_TRUE(test::WaitUntil([&] { return IsIconic(main) != 0; }, 3000));
+    const std::string second = dir_.write("plan b.dwg", "AC1015" + std::string(3000, 'x'));
+    handOver("/nologo \"" + second + "\"");
+    EXPECT_TRUE(test::WaitUntil([&] { return test::ListRowCount(list(main)) == 2 && !IsIconic(main); }, 5000));
     // With the window hidden, an empty tail arrives as one zero byte and shows it.
     ShowWindow(main, SW_HIDE);
     ASSERT_TRUE(test::WaitUntil([&] { return !IsWindowVisible(main); }, 3000));
@@ -120,6 +126,19 @@ TEST_F(MainWindowProcess, TheSplashClosesByItselfAndAboutOnAKey) {
     const HWND about = test::WaitForWindow(first_.pid(), "About Plansweeper", 10000);
     ASSERT_NE(about, nullptr);
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(about, IDCANCEL)));
+    // Every link has the room its text needs, underline and descenders included.
+    int links = 0;
+    for (HWND c = GetWindow(about, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+        wchar_t cls[32]{};
+        GetClassNameW(c, cls, 32);
+        if (lstrcmpiW(cls, L"SysLink") != 0)
+            continue;
+        ++links;
+        RECT box{};
+        GetClientRect(c, &box);
+        EXPECT_LE(SendMessageW(c, LM_GETIDEALHEIGHT, static_cast<WPARAM>(box.right), 0), box.bottom);
+    }
+    EXPECT_EQ(links, 3);
     PostMessageW(about, WM_KEYDOWN, VK_TAB, 0); // moves between its links
     Sleep(2500);                                // no timer on request
     EXPECT_TRUE(IsWindow(about));
@@ -237,7 +256,9 @@ protected:
 
 // Closing the window in the middle of a drawing ends the program at once;
 // the next start puts back what the run had changed and says so. While
-// AutoCAD works, the window answers within 100 ms.
+// AutoCAD works, the window answers within a quarter of a second (a
+// window that waited on AutoCAD would not answer for seconds; a busy test
+// machine can hold any process up for a hundred milliseconds).
 TEST_F(RunningProgram, ClosingDuringADrawingEndsAtOnceAndTheNextStartPutsItRight) {
     const std::string original = "AC1018" + std::string(5000, 'q');
     const std::string drawing = dir_.write("slow.dwg", original);
@@ -255,7 +276,7 @@ TEST_F(RunningProgram, ClosingDuringADrawingEndsAtOnceAndTheNextStartPutsItRight
         worst = std::max(worst, GetTickCount64() - sent);
     }
     std::printf("worst answer during the wait: %llu ms\n", worst);
-    EXPECT_LT(worst, 100u);
+    EXPECT_LT(worst, 250u);
 
     PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_TRUE(first_.waitFor(10000)); // at once, AutoCAD not waited for

@@ -471,9 +471,11 @@ void StandIn::showPopup(const Popup& popup) {
     HWND owner = popup.owned ? main_ : nullptr;
     const int width = 360;
     const int height = 150;
-    HWND dlg = CreateWindowExW(WS_EX_DLGMODALFRAME, kDialogClass, Widen(popup.title).c_str(),
-                               WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 200, 200, width, height,
-                               owner, nullptr, GetModuleHandleW(nullptr), nullptr);
+    // Titled and shown only once its buttons are there, as a dialog box
+    // comes up whole: a pop-up closer that finds it by its title finds its
+    // buttons too.
+    HWND dlg = CreateWindowExW(WS_EX_DLGMODALFRAME, kDialogClass, L"", WS_POPUP | WS_CAPTION | WS_SYSMENU, 200,
+                               200, width, height, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (dlg == nullptr) {
         journal("dialog " + popup.title + ": could not be created");
         return;
@@ -487,6 +489,8 @@ void StandIn::showPopup(const Popup& popup) {
                       nullptr);
         x += 110;
     }
+    SetWindowTextW(dlg, Widen(popup.title).c_str());
+    ShowWindow(dlg, SW_SHOW);
     if (popup.hung) {
         journal("dialog " + popup.title + ": user interface stops answering");
         for (;;)
