@@ -52,8 +52,13 @@ class MainWindow;
 
 // The window's pump as the port of a long loop. With an interval, a loop that
 // steps faster than anyone types looks at the queue at most that often.
-// The height in pixels of the product label's longest text in that font.
-int ProductLabelTextHeight(HWND label, HFONT font);
+// The product label's lines: the head (four lines), an empty line and the
+// run's totals. The smallest window shows the first four lines of the
+// totals; the first start shows all of them (a stopped run's included).
+inline constexpr int kLabelLinesAtMinimum = 9;
+inline constexpr int kLabelLinesWithTotals = 17;
+// The height in pixels of that many lines of the product label in that font.
+int ProductLabelTextHeight(HWND label, HFONT font, int lines);
 
 class WindowPump final : public MessagePump {
 public:

@@ -224,16 +224,18 @@ void MainWindow::applyFonts() {
     font_ = MessageFont(dpi_);
     for (HWND w : {toolbar_, label1_, label2_, list_, frame_, prodName_, status_})
         SetFont(w, font_.get());
-    minHeightTwips_ =
-        MinWindowHeightTwips(PixelsToTwips(ProductLabelTextHeight(prodName_, font_.get()), dpi_));
+    minHeightTwips_ = MinWindowHeightTwips(
+        PixelsToTwips(ProductLabelTextHeight(prodName_, font_.get(), kLabelLinesAtMinimum), dpi_));
 }
 
-int ProductLabelTextHeight(HWND label, HFONT font) {
-    // The longest text: the head (four lines), an empty line and the run's totals (four lines).
+int ProductLabelTextHeight(HWND label, HFONT font, int lines) {
     WindowDc dc(label);
     ScopedSelect select(dc.get(), font);
+    std::wstring sample = L"A";
+    for (int i = 1; i < lines; ++i)
+        sample += L"\nA";
     RECT text{0, 0, 1000, 0};
-    DrawTextW(dc.get(), L"A\nA\nA\nA\n\nA\nA\nA\nA", -1, &text, DT_CALCRECT | DT_NOPREFIX);
+    DrawTextW(dc.get(), sample.c_str(), -1, &text, DT_CALCRECT | DT_NOPREFIX);
     return text.bottom - text.top;
 }
 
@@ -261,8 +263,11 @@ void MainWindow::layoutControls() {
         return RECT{TwipsToPixels(r.left, dpi_), TwipsToPixels(r.top, dpi_) + shift,
                     TwipsToPixels(r.left + r.width, dpi_), TwipsToPixels(r.top + r.height, dpi_) + shift};
     };
+    // Moved without painting; the whole window repaints once at the end,
+    // its background first and its controls over it (it does not clip its
+    // children, so a control painted while it moves would be painted over).
     auto place = [](HWND w, const RECT& r) {
-        MoveWindow(w, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+        MoveWindow(w, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
     };
 
     // The strip between the toolbar and the list holds the meter, which is
@@ -301,6 +306,7 @@ void MainWindow::layoutControls() {
     label.top += frame.top;
     place(prodName_, rect(label));
     place(status_, rect(At(layout, MainControl::Status)));
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 void MainWindow::onGetMinMaxInfo(MINMAXINFO& info) {

@@ -337,6 +337,44 @@ TEST_F(WindowInProcess, ThePreviewFollowsTheSelection) {
     EXPECT_EQ(cell(1, kColVersion), "FOLDER");
 }
 
+// After the window grows or shrinks every control shows its text: the
+// "Preview:" label is not painted over by the window's background, nor the
+// information text left cut at the smallest size.
+TEST_F(WindowInProcess, EveryControlRepaintsAfterTheWindowIsResized) {
+    const HWND main = window_->handle();
+    ShowWindow(main, SW_SHOWNORMAL);
+    auto labelShowsText = [&](const wchar_t* text) {
+        HWND label = nullptr;
+        for (HWND c = GetWindow(main, GW_CHILD); c != nullptr && label == nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+            wchar_t t[64]{};
+            GetWindowTextW(c, t, 64);
+            if (wcsncmp(t, text, wcslen(text)) == 0)
+                label = c;
+        }
+        if (label == nullptr)
+            return false;
+        pumpUntil([] { return false; }, 300);
+        RECT r;
+        GetWindowRect(label, &r);
+        const HDC screen = GetDC(nullptr);
+        const COLORREF face = GetSysColor(COLOR_BTNFACE);
+        int ink = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < std::min<LONG>(r.right, r.left + 60); ++x)
+                ink += GetPixel(screen, x, y) != face ? 1 : 0;
+        ReleaseDC(nullptr, screen);
+        return ink > 10;
+    };
+    SetForegroundWindow(main);
+    ShowWindow(main, SW_MAXIMIZE);
+    EXPECT_TRUE(labelShowsText(L"Preview:"));
+    ShowWindow(main, SW_RESTORE);
+    SetWindowPos(main, HWND_TOP, 0, 0, 10, 10, SWP_NOMOVE); // the smallest size
+    EXPECT_TRUE(labelShowsText(L"Application:"));
+    SetWindowPos(main, HWND_TOP, 0, 0, 1000, 700, SWP_NOMOVE); // dragged larger
+    EXPECT_TRUE(labelShowsText(L"Preview:"));
+}
+
 class WindowRun : public test::WithStandins<WindowInProcess> {
 protected:
     void add(const std::string& path) {
