@@ -26,6 +26,12 @@ if(WIN32)
     set(PS_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
     add_test(NAME wine_prefix COMMAND "${CMAKE_SOURCE_DIR}/scripts/wine-prefix" "${PS_WINEPREFIX}")
     set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
+    # The run report, written by the batch command and rendered by a real browser.
+    add_test(NAME report_in_browser
+             COMMAND "${CMAKE_SOURCE_DIR}/scripts/report-check" "${CMAKE_BINARY_DIR}/bin"
+                     "${CMAKE_BINARY_DIR}/report-check")
+    set_tests_properties(report_in_browser PROPERTIES
+        TIMEOUT 300 FIXTURES_REQUIRED wine RUN_SERIAL TRUE ENVIRONMENT "WINEPREFIX=${PS_WINEPREFIX}")
 endif()
 
 function(ps_add_test_executable target)

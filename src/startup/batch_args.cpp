@@ -43,7 +43,7 @@ BatchParse ParseBatchArgs(const std::vector<std::string>& a) {
     for (std::size_t i = 1; i < a.size(); ++i) {
         const std::string& arg = a[i];
         const bool hasValue = i + 1 < a.size();
-        if (arg == "--out" || arg == "--scripts" || arg == "--set") {
+        if (arg == "--out" || arg == "--scripts" || arg == "--set" || arg == "--report") {
             if (!hasValue) {
                 result.error = arg + " needs a value";
                 return result;
@@ -53,6 +53,8 @@ BatchParse ParseBatchArgs(const std::vector<std::string>& a) {
                 args.outFile = value;
             } else if (arg == "--scripts") {
                 args.scriptsFolder = value;
+            } else if (arg == "--report") {
+                args.reportFile = value;
             } else if (auto wrong = AddOverride(args, value)) {
                 result.error = std::move(*wrong);
                 return result;

@@ -1,6 +1,6 @@
 // The command line of the console batch command:
 //   plansweeper-batch run <listfile> [--out <listfile>] [--set <Key>=<Value>]...
-//                         [--dry-run] [--scripts <folder>]
+//                         [--dry-run] [--scripts <folder>] [--report <file.html>]
 #pragma once
 
 #include <optional>
@@ -16,11 +16,12 @@ struct BatchArgs {
     std::vector<std::pair<std::string, std::string>> overrides;
     bool dryRun = false;
     std::string scriptsFolder;
+    std::string reportFile; // the run report (HTML); none when empty
 };
 
 inline constexpr const char* kBatchUsage =
     "usage: plansweeper-batch run <listfile> [--out <listfile>] [--set <Key>=<Value>]... [--dry-run] "
-    "[--scripts <folder>]";
+    "[--scripts <folder>] [--report <file.html>]";
 
 // The parsed command, or the reason it is not one (a usage error).
 struct BatchParse {

@@ -16,6 +16,7 @@
 #include "platform/win_paths.h"
 #include "platform/win_registry.h"
 #include "platform/win_system.h"
+#include "report/run_report.h"
 #include "run/run_command.h"
 #include "run/safety_copies.h"
 #include "settings/override_store.h"
@@ -269,6 +270,16 @@ int Run(const BatchArgs& args) {
     PrintEnd(list, printed, result);
     if (saver.failed())
         return kBatchListNotWritten;
+    if (!args.reportFile.empty()) {
+        const std::string html = RunReportHtml(
+            list, {clock.nowText(), result.run.totals},
+            [&files](const DrawingRow& row) { return ThumbnailPng(files, FullPath(row)); });
+        if (!files.replaceFileAtomically(FullPathOf(args.reportFile), html)) {
+            Print("The report could not be written to " + FullPathOf(args.reportFile), true);
+            return kBatchSomeFailed;
+        }
+        Print("Report: " + FullPathOf(args.reportFile));
+    }
     return ListExitCode(list, !args.dryRun);
 }
 

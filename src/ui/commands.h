@@ -22,6 +22,7 @@ enum Command : unsigned {
     cmdAbout,
     cmdSelectAll, // Ctrl+A
     cmdEscape,    // Esc
+    cmdExportReport,
     // The list's context menu.
     cmdResetStatus,
     cmdSetSkip,

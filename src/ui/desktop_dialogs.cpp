@@ -112,6 +112,11 @@ std::optional<std::string> WinDesktopDialogs::listFileName(HWND owner, bool savi
                        OFN_HIDEREADONLY | OFN_EXPLORER | (saving ? 0 : OFN_FILEMUSTEXIST), saving);
 }
 
+std::optional<std::string> WinDesktopDialogs::reportFileName(HWND owner) {
+    return AskFileName(owner, L"Web pages\0*.html;*.htm\0", L"C:\\", L"Export Report", L"html",
+                       OFN_HIDEREADONLY | OFN_EXPLORER | OFN_OVERWRITEPROMPT, true);
+}
+
 std::optional<std::string> WinDesktopDialogs::openScriptFile(HWND owner, const std::string& initialFolder) {
     const std::wstring folder = Widen(initialFolder);
     return AskFileName(owner, L"Script or Lisp files\0*.lsp;*.scr;*.vlx;*.fas\0All Files\0*.*\0",

@@ -17,6 +17,8 @@ public:
     virtual std::optional<std::string> openDrawings(HWND owner, const std::string& initialFolder) = 0;
     // Export (saving) or Import: the list file's name; nullopt when cancelled.
     virtual std::optional<std::string> listFileName(HWND owner, bool saving) = 0;
+    // Export Report: the report file's name (.html); nullopt when cancelled.
+    virtual std::optional<std::string> reportFileName(HWND owner) = 0;
     // The folder browser "Select a folder"; empty when cancelled.
     virtual std::string browseFolder(HWND owner, const std::string& initialFolder) = 0;
     virtual bool askYesNo(HWND owner, const std::string& message, const std::string& title) = 0;
@@ -33,6 +35,7 @@ class WinDesktopDialogs final : public DesktopDialogs {
 public:
     std::optional<std::string> openDrawings(HWND owner, const std::string& initialFolder) override;
     std::optional<std::string> listFileName(HWND owner, bool saving) override;
+    std::optional<std::string> reportFileName(HWND owner) override;
     std::string browseFolder(HWND owner, const std::string& initialFolder) override;
     bool askYesNo(HWND owner, const std::string& message, const std::string& title) override;
     void inform(HWND owner, const std::string& message, const std::string& title, UINT icon) override;

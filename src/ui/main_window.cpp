@@ -380,6 +380,7 @@ void MainWindow::onCommand(unsigned command) {
         {cmdStop, "subStop", &MainWindow::subStop, true},
         {cmdExportList, "ExportListStatus", &MainWindow::ExportListStatus, false},
         {cmdImportList, "ImportListStatus", &MainWindow::ImportListStatus, false},
+        {cmdExportReport, "ExportReport", &MainWindow::ExportReport, false},
     };
     for (const auto& g : kGuarded) {
         if (g.command != command)

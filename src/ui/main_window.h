@@ -170,6 +170,7 @@ private:
     void onDropFiles(HDROP drop);
     void ExportListStatus();
     void ImportListStatus();
+    void ExportReport(); // the list with its statuses, totals and thumbnails as one HTML file
     void showContextMenu(POINT at);
     void fileProperties();
     void explore();

@@ -126,7 +126,9 @@ void MainWindow::createMenus() {
     AppendMenuW(bar, MF_POPUP,
                 reinterpret_cast<UINT_PTR>(MakePopupMenu({{cmdSettings, "&Settings"},
                                                           {cmdExportList, "&Export List to Log File"},
-                                                          {cmdImportList, "&Import List from Log File"}})),
+                                                          {cmdImportList, "&Import List from Log File"},
+                                                          {0, nullptr},
+                                                          {cmdExportReport, "Export &Report..."}})),
                 L"&Options");
     AppendMenuW(bar, MF_POPUP,
                 reinterpret_cast<UINT_PTR>(MakePopupMenu({{cmdHelp, "&Help"}, {cmdAbout, "&About"}})),

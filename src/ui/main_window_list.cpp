@@ -3,6 +3,9 @@
 // add, remove, reset, export and import rows.
 #include "ui/main_window.h"
 
+#include "platform/off_thread.h"
+#include "report/run_report.h"
+
 #include "core/strings.h"
 #include "drawinglist/dialog_answer.h"
 #include "core/file_facts.h"
@@ -368,6 +371,31 @@ void MainWindow::ExportListStatus() {
     }
     if (error)
         MessageBoxUtf8(hwnd_, *error, kAppTitle, MB_OK);
+    SetFocus(list_);
+}
+
+void MainWindow::ExportReport() {
+    if (state_.busy())
+        return;
+    const auto file = dialogs_.reportFileName(hwnd_);
+    if (!file)
+        return;
+    bool written = false;
+    {
+        const BusyScope busy(state_);
+        WindowPump pump(*this, 10);
+        // Each drawing's picture is read from its image area, with the window answering between them.
+        const std::string html = RunReportHtml(rows_, {clock_.nowText(), state_.productLabel()},
+                                               [this, &pump](const DrawingRow& row) {
+                                                   pump.pumpOnce();
+                                                   return ThumbnailPng(files_, FullPath(row));
+                                               });
+        written = RunOffThread([this, &file, &html] { return files_.replaceFileAtomically(*file, html); })
+                      .value_or(false);
+    }
+    if (!written)
+        dialogs_.inform(hwnd_, "The report could not be written to " + *file + ".", std::string(kAppTitle),
+                        MB_ICONEXCLAMATION);
     SetFocus(list_);
 }
 

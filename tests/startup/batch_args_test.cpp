@@ -7,7 +7,8 @@ namespace {
 
 TEST(BatchArgs, TheRunCommandWithEveryOption) {
     const auto p = ParseBatchArgs({"run", "C:\\l.log", "--out", "C:\\o.log", "--set", "timeout=5", "--set",
-                                   "R18=AutoCAD R2000 DWG", "--dry-run", "--scripts", "C:\\s"});
+                                   "R18=AutoCAD R2000 DWG", "--dry-run", "--scripts", "C:\\s", "--report",
+                                   "C:\\r.html"});
     ASSERT_TRUE(p.args) << p.error;
     EXPECT_EQ(p.args->listFile, "C:\\l.log");
     EXPECT_EQ(p.args->outFile, "C:\\o.log");
@@ -15,6 +16,7 @@ TEST(BatchArgs, TheRunCommandWithEveryOption) {
                                      {"timeout", "5"}, {"R18", "AutoCAD R2000 DWG"}}));
     EXPECT_TRUE(p.args->dryRun);
     EXPECT_EQ(p.args->scriptsFolder, "C:\\s");
+    EXPECT_EQ(p.args->reportFile, "C:\\r.html");
     EXPECT_EQ(ParseBatchArgs({"run", "l.log"}).args->outFile, "l.log"); // written back by default
     EXPECT_TRUE(ParseBatchArgs({"run", "l.log", "--set", "ScriptFile="}).args.has_value()); // an empty value
 }
@@ -25,6 +27,7 @@ TEST(BatchArgs, UsageErrors) {
                                                                   {"run"},
                                                                   {"run", "a.log", "b.log"},
                                                                   {"run", "l.log", "--out"},
+                                                                  {"run", "l.log", "--report"},
                                                                   {"run", "l.log", "--set", "NoSuchKey=1"},
                                                                   {"run", "l.log", "--set", "Timeout"},
                                                                   {"run", "l.log", "--set", "=1"},

@@ -38,6 +38,7 @@ public:
     std::optional<std::string> listFileName(HWND, bool) override {
         return next(listFiles).value_or(std::nullopt);
     }
+    std::optional<std::string> reportFileName(HWND) override { return next(listFiles).value_or(std::nullopt); }
     std::string browseFolder(HWND, const std::string&) override { return next(folders).value_or(""); }
     bool askYesNo(HWND, const std::string& message, const std::string&) override {
         questions.push_back(message);

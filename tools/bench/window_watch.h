@@ -19,9 +19,11 @@ using namespace ps;
 class Answers final : public DesktopDialogs {
 public:
     std::string listFile;
+    std::string reportFile;
     std::string folder;
     std::optional<std::string> openDrawings(HWND, const std::string&) override { return std::nullopt; }
     std::optional<std::string> listFileName(HWND, bool) override { return listFile; }
+    std::optional<std::string> reportFileName(HWND) override { return reportFile; }
     std::string browseFolder(HWND, const std::string&) override { return folder; }
     bool askYesNo(HWND, const std::string&, const std::string&) override { return false; }
     void inform(HWND, const std::string&, const std::string&, UINT) override {}

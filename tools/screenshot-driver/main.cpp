@@ -24,9 +24,11 @@ using namespace ps;
 class AnswersFromFiles final : public DesktopDialogs {
 public:
     std::string listFile;
+    std::string reportFile;
     std::optional<std::string> drawings;
     std::optional<std::string> openDrawings(HWND, const std::string&) override { return drawings; }
     std::optional<std::string> listFileName(HWND, bool) override { return listFile; }
+    std::optional<std::string> reportFileName(HWND) override { return reportFile; }
     std::string browseFolder(HWND, const std::string&) override { return {}; }
     bool askYesNo(HWND, const std::string&, const std::string&) override { return false; }
     void inform(HWND, const std::string&, const std::string&, UINT) override {}
@@ -183,6 +185,9 @@ int wmain(int argc, wchar_t** argv) {
         SendMessageW(window.handle(), WM_COMMAND, cmdRun, 0);
         Pump(800);
         Capture(window.handle(), out + "\\run-finished.bmp");
+        // The run's report, for a browser to render.
+        dialogs.reportFile = out + "\\report.html";
+        SendMessageW(window.handle(), WM_COMMAND, cmdExportReport, 0);
 
         // Every tab of the settings dialog.
         WinRegistry registry;
