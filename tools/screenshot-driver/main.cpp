@@ -54,6 +54,9 @@ void Pump(int ms) {
 void Capture(HWND window, const std::string& file) {
     RECT r;
     GetWindowRect(window, &r);
+    // A maximised window's frame reaches past the screen's edges: only what is on it.
+    const RECT screenRect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    IntersectRect(&r, &r, &screenRect);
     const int w = r.right - r.left;
     const int h = r.bottom - r.top;
     const HDC screen = GetDC(nullptr);
@@ -162,6 +165,18 @@ int wmain(int argc, wchar_t** argv) {
         window.state().showHead();
         Pump(1500);
         Capture(window.handle(), out + "\\main.bmp");
+        // The same window maximised, at its smallest, and dragged larger.
+        ShowWindow(window.handle(), SW_MAXIMIZE);
+        Pump(700);
+        Capture(window.handle(), out + "\\main-maximised.bmp");
+        ShowWindow(window.handle(), SW_RESTORE);
+        SetWindowPos(window.handle(), HWND_TOP, 20, 20, 10, 10, 0);
+        Pump(700);
+        Capture(window.handle(), out + "\\main-smallest.bmp");
+        SetWindowPos(window.handle(), HWND_TOP, 20, 20, 1000, 640, 0);
+        Pump(700);
+        Capture(window.handle(), out + "\\main-larger.bmp");
+        SetWindowPos(window.handle(), HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
         SetTimer(window.handle(), 1000, 1200, [](HWND, UINT, UINT_PTR, DWORD) {
             const HWND about = FindWindowW(nullptr, L"About Plansweeper");
             if (about != nullptr) {
