@@ -165,7 +165,10 @@ int wmain(int argc, wchar_t** argv) {
         window.state().showHead();
         Pump(1500);
         Capture(window.handle(), out + "\\main.bmp");
-        // The same window maximised, at its smallest, and dragged larger.
+        // The same window maximised, at its smallest, and dragged larger;
+        // then back at its first size for the run.
+        RECT first{};
+        GetWindowRect(window.handle(), &first);
         ShowWindow(window.handle(), SW_MAXIMIZE);
         Pump(700);
         Capture(window.handle(), out + "\\main-maximised.bmp");
@@ -176,7 +179,7 @@ int wmain(int argc, wchar_t** argv) {
         SetWindowPos(window.handle(), HWND_TOP, 20, 20, 1000, 640, 0);
         Pump(700);
         Capture(window.handle(), out + "\\main-larger.bmp");
-        SetWindowPos(window.handle(), HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
+        SetWindowPos(window.handle(), HWND_TOP, 20, 20, first.right - first.left, first.bottom - first.top, 0);
         SetTimer(window.handle(), 1000, 1200, [](HWND, UINT, UINT_PTR, DWORD) {
             const HWND about = FindWindowW(nullptr, L"About Plansweeper");
             if (about != nullptr) {
