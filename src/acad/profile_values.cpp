@@ -18,10 +18,6 @@ constexpr std::string_view kSecureLoad = "SECURELOAD";
 // Variables key was created for them), and what they were.
 constexpr std::string_view kTrustSetMark = "TrustedPathsSet";
 
-std::string VariablesKey(const SavedProfileValues& saved) {
-    return saved.trustKey;
-}
-
 // One folder of a trusted-paths list: blanks and quotes off, no trailing backslash.
 std::string TrustEntry(std::string_view entry) {
     std::string e(TrimBlanks(entry));
@@ -73,34 +69,39 @@ void WriteBack(Registry& reg, const SavedProfileValues& saved) {
     WriteRegValue(reg, kUser, saved.fixedKey, kRegFileDialog, saved.fileDialog);
     if (saved.trustSet) {
         if (saved.trustedPaths)
-            reg.setValue(kUser, VariablesKey(saved), kTrustedPaths, RegSzValue(*saved.trustedPaths));
+            reg.setValue(kUser, saved.trustKey, kTrustedPaths, *saved.trustedPaths);
         else
-            reg.deleteValue(kUser, VariablesKey(saved), kTrustedPaths);
+            reg.deleteValue(kUser, saved.trustKey, kTrustedPaths);
         if (saved.createdVariablesKey)
-            DeleteRegKey(reg, kUser, VariablesKey(saved));
+            DeleteRegKey(reg, kUser, saved.trustKey);
     }
 }
 
 // Adds the folders to the profile's trusted paths, journalled first.
 void TrustFolders(Registry& reg, SavedProfileValues& saved, std::span<const std::string> folders) {
-    const std::string vars = VariablesKey(saved);
+    const std::string vars = saved.trustKey;
     const RegVariant secure = ReadRegValue(reg, kUser, vars, kSecureLoad);
     if (const auto* n = std::get_if<std::int32_t>(&secure); n != nullptr && *n == 0)
         return; // nothing is checked
+    // Kept as stored, type included (a list with variables is REG_EXPAND_SZ).
     const auto raw = reg.queryValue(kUser, vars, kTrustedPaths);
-    if (raw && raw->type != kRegNone)
-        saved.trustedPaths = RegText(ReadRegValue(reg, kUser, vars, kTrustedPaths));
-    const std::string wanted = WithTrustedFolders(saved.trustedPaths.value_or(""), folders);
-    if (saved.trustedPaths && wanted == *saved.trustedPaths)
+    const std::string current =
+        raw && raw->type != kRegNone ? RegText(ReadRegValue(reg, kUser, vars, kTrustedPaths)) : std::string();
+    const std::string wanted = WithTrustedFolders(current, folders);
+    if (raw && raw->type != kRegNone && wanted == current)
         return;
+    if (raw && raw->type != kRegNone)
+        saved.trustedPaths = *raw;
     saved.createdVariablesKey = !reg.keyExists(kUser, vars);
     const std::string pending(kPendingProfileValuesKey);
-    reg.setValue(kUser, pending, kTrustedPaths,
-                 saved.trustedPaths ? RegSzValue(*saved.trustedPaths) : RawRegValue{kRegNone, {}});
+    reg.setValue(kUser, pending, kTrustedPaths, saved.trustedPaths.value_or(RawRegValue{kRegNone, {}}));
     reg.setValue(kUser, pending, "TrustKey", RegSzValue(saved.trustKey));
     reg.setValue(kUser, pending, kTrustSetMark, RegDwordValue(saved.createdVariablesKey ? 2 : 1));
     saved.trustSet = true;
-    const bool written = reg.createKey(kUser, vars) && reg.setValue(kUser, vars, kTrustedPaths, RegSzValue(wanted));
+    RawRegValue value = RegSzValue(wanted);
+    if (saved.trustedPaths && saved.trustedPaths->type == kRegExpandSz)
+        value.type = kRegExpandSz;
+    const bool written = reg.createKey(kUser, vars) && reg.setValue(kUser, vars, kTrustedPaths, value);
     saved.untrusted = !written || RegText(ReadRegValue(reg, kUser, vars, kTrustedPaths)) != wanted;
 }
 
@@ -207,7 +208,7 @@ bool RestorePendingProfileValues(Registry& reg) {
         saved.createdVariablesKey = *n == 2;
         const auto raw = reg.queryValue(kUser, kPendingProfileValuesKey, kTrustedPaths);
         if (raw && raw->type != kRegNone)
-            saved.trustedPaths = RegText(ReadRegValue(reg, kUser, kPendingProfileValuesKey, kTrustedPaths));
+            saved.trustedPaths = *raw;
     }
     saved.pending = true;
     if (!saved.profileKey.empty())

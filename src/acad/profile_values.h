@@ -31,7 +31,7 @@ struct SavedProfileValues {
     // TRUSTEDPATHS of the profile, when the run had to add folders to it.
     bool trustSet = false;
     std::string trustKey; // HKCU ...\Profiles\<profile>\Variables
-    std::optional<std::string> trustedPaths; // what it was; nullopt: no value
+    std::optional<RawRegValue> trustedPaths; // what it was, as stored; nullopt: no value
     bool createdVariablesKey = false;
     bool untrusted = false; // the folders could not be added (the value is locked)
 };

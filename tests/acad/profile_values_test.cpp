@@ -114,6 +114,14 @@ TEST_F(TrustedPathsOfAProfile, AddedForTheRunAndBackAfterwardsOrAfterAKill) {
     RestoreAcadRegistry(reg, saved);
     EXPECT_EQ(trusted(), "E:\\Tools");
 
+    // A list with a variable keeps its type through the run.
+    RawRegValue expand = RegSzValue("%APPDATA%\\Tools");
+    expand.type = kRegExpandSz;
+    reg.setValue(kUser, kVariables, "TRUSTEDPATHS", expand);
+    saved = GetAcadRegistry(reg, "AutoCAD 2007", "", false, kFolders);
+    RestoreAcadRegistry(reg, saved);
+    EXPECT_EQ(reg.queryValue(kUser, kVariables, "TRUSTEDPATHS")->type, kRegExpandSz);
+
     reg.deleteValue(kUser, kVariables, "TRUSTEDPATHS");
     GetAcadRegistry(reg, "AutoCAD 2007", "<<Unnamed Profile>>", false, kFolders);
     EXPECT_EQ(trusted(), "C:\\Prog");
