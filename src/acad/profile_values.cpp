@@ -35,8 +35,8 @@ bool Trusts(std::string_view entry, const std::string& folder) {
     if (EqualsNoCase(e, folder))
         return true;
     constexpr std::string_view kSubfolders = "\\...";
-    if (e.size() > kSubfolders.size() && e.compare(e.size() - kSubfolders.size(), kSubfolders.size(),
-                                                   kSubfolders) == 0) {
+    if (e.size() > kSubfolders.size() &&
+        e.compare(e.size() - kSubfolders.size(), kSubfolders.size(), kSubfolders) == 0) {
         const std::string parent = e.substr(0, e.size() - kSubfolders.size());
         return EqualsNoCase(folder, parent) ||
                (folder.size() > parent.size() && EqualsNoCase(folder.substr(0, parent.size()), parent) &&

@@ -30,7 +30,7 @@ struct SavedProfileValues {
     bool pending = false;
     // TRUSTEDPATHS of the profile, when the run had to add folders to it.
     bool trustSet = false;
-    std::string trustKey; // HKCU ...\Profiles\<profile>\Variables
+    std::string trustKey;                    // HKCU ...\Profiles\<profile>\Variables
     std::optional<RawRegValue> trustedPaths; // what it was, as stored; nullopt: no value
     bool createdVariablesKey = false;
     bool untrusted = false; // the folders could not be added (the value is locked)

@@ -43,7 +43,7 @@ struct Picture {
 };
 
 struct ImageArea {
-    bool readable = false;  // the area's offset and entry table lie inside the file
+    bool readable = false; // the area's offset and entry table lie inside the file
     // The area's offset, or the start of an image entry, lies before the
     // file's start: an error for whoever asked for the picture.
     bool offsetBeforeStart = false;

@@ -58,13 +58,16 @@ std::string RowsTable(const DrawingList& list, bool failuresOnly, const Thumbnai
         if (failuresOnly && !IsFailure(st))
             continue;
         const Tint tint = TintOf(st);
-        html += tint == Tint::Failure ? "<tr class=\"failure\">" : tint == Tint::Ok ? "<tr class=\"ok\">" : "<tr>";
+        html += tint == Tint::Failure ? "<tr class=\"failure\">"
+                : tint == Tint::Ok    ? "<tr class=\"ok\">"
+                                      : "<tr>";
         const auto png = thumbnail && !row.isFolder() ? thumbnail(row) : std::nullopt;
         html += "<td class=\"thumb\">";
         html += png ? "<img alt=\"\" src=\"data:image/png;base64," + Base64(*png) + "\">"
                     : std::string("<span class=\"none\">no picture</span>");
-        html += "</td><td>" + HtmlEscaped(row.cell(kColFilename)) + "</td><td>" + HtmlEscaped(row.cell(kColPath)) +
-                "</td><td class=\"status\">" + HtmlEscaped(st.empty() ? "Not processed" : st) + "</td><td>" +
+        html += "</td><td>" + HtmlEscaped(row.cell(kColFilename)) + "</td><td>" +
+                HtmlEscaped(row.cell(kColPath)) + "</td><td class=\"status\">" +
+                HtmlEscaped(st.empty() ? "Not processed" : st) + "</td><td>" +
                 HtmlEscaped(row.cell(kColVersion)) + "</td><td class=\"n\">" +
                 HtmlEscaped(row.cell(kColSizeBefore)) + "</td><td class=\"n\">" +
                 HtmlEscaped(row.cell(kColSizeAfter)) + "</td><td>" + HtmlEscaped(row.cell(kColDateBefore)) +
@@ -80,11 +83,20 @@ std::string HtmlEscaped(std::string_view text) {
     out.reserve(text.size());
     for (char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out.push_back(c);
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out.push_back(c);
         }
     }
     return out;
@@ -107,7 +119,8 @@ std::string Base64(std::string_view bytes) {
     return out;
 }
 
-std::string RunReportHtml(const DrawingList& list, const ReportFacts& facts, const ThumbnailSource& thumbnail) {
+std::string RunReportHtml(const DrawingList& list, const ReportFacts& facts,
+                          const ThumbnailSource& thumbnail) {
     std::size_t failures = 0;
     for (const auto& row : list)
         failures += IsFailure(row.cell(kColStatus)) ? 1 : 0;

@@ -22,7 +22,8 @@ struct ReportFacts {
 // A drawing's thumbnail as PNG bytes, nullopt when it has none.
 using ThumbnailSource = std::function<std::optional<std::string>(const DrawingRow&)>;
 
-std::string RunReportHtml(const DrawingList& list, const ReportFacts& facts, const ThumbnailSource& thumbnail);
+std::string RunReportHtml(const DrawingList& list, const ReportFacts& facts,
+                          const ThumbnailSource& thumbnail);
 
 // The thumbnail stored in a drawing, read through the image area only (a
 // large drawing is not read whole), as the preview shows it; nullopt for a

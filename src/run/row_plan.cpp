@@ -60,7 +60,7 @@ Refusal ChooseFormat(RowPlan& plan, const Settings& s, std::string_view label,
         refusal = Refusal::DontSave;
     else if (refusal != Refusal::CannotOpen && plan.saveFormat &&
              !(plan.productFamily ? CanSave(*plan.productFamily, *plan.saveFormat)
-                                                     : CanSaveUnjudged(plan.releaseKey, *plan.saveFormat)))
+                                  : CanSaveUnjudged(plan.releaseKey, *plan.saveFormat)))
         refusal = Refusal::CannotSave;
     return refusal;
 }

@@ -464,8 +464,9 @@ RunResult runScript(RunPorts& p, const Settings& settings, DrawingList& list, co
     }
     p.state.showActivity(kActivityCalculating);
     const RunTally tally{result.recorded, result.stopped};
-    const std::string totals = TotalsText(
-        list, startMs ? std::optional(p.clock.monotonicMs() - *startMs) : std::nullopt, startMs ? &tally : nullptr);
+    const std::string totals =
+        TotalsText(list, startMs ? std::optional(p.clock.monotonicMs() - *startMs) : std::nullopt,
+                   startMs ? &tally : nullptr);
     p.state.showHead();
     result.totals = p.state.head() + totals;
     p.state.showActivity(totals.substr(4)); // the head, an empty line, then the totals

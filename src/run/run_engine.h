@@ -86,10 +86,10 @@ struct RunResult {
     bool companionMissing = false; // ended because the companion application is missing
     bool listNotRecorded = false;  // ended because beforeDrawing said the list cannot be recorded
     std::string companionMessage;
-    std::size_t processed = 0; // rows given a status by this run
+    std::size_t processed = 0;           // rows given a status by this run
     std::vector<std::uint64_t> recorded; // those rows, by identity
-    std::size_t failures = 0;  // of those: failures (IsFailure)
-    std::string totals;        // the product label's totals text
+    std::size_t failures = 0;            // of those: failures (IsFailure)
+    std::string totals;                  // the product label's totals text
 };
 
 // Processes the rows the list holds when the run starts, in their order then.

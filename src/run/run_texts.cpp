@@ -51,7 +51,8 @@ std::string RunningLabel(std::size_t i, std::size_t n, std::uint64_t elapsedMs) 
            std::to_string(n) + "\r\nAccumulated time: \r\n" + FormatElapsed(elapsedMs);
 }
 
-std::string TotalsText(const DrawingList& list, std::optional<std::uint64_t> elapsedMs, const RunTally* tally) {
+std::string TotalsText(const DrawingList& list, std::optional<std::uint64_t> elapsedMs,
+                       const RunTally* tally) {
     std::int64_t before = 0;
     std::int64_t after = 0;
     std::int64_t ok = 0;
@@ -72,7 +73,8 @@ std::string TotalsText(const DrawingList& list, std::optional<std::uint64_t> ela
     if (elapsedMs)
         text += "\r\nAccumulated time: \r\n" + FormatElapsed(*elapsedMs);
     if (tally != nullptr && tally->stopped)
-        text += "\r\nRun stopped after: \r\n" + FormatThousands(static_cast<std::int64_t>(tally->recorded.size())) +
+        text += "\r\nRun stopped after: \r\n" +
+                FormatThousands(static_cast<std::int64_t>(tally->recorded.size())) +
                 (tally->recorded.size() == 1 ? " drawing" : " drawings");
     return text;
 }

@@ -117,9 +117,9 @@ const std::vector<SettingKey>& BuildRunKeys() {
             }
             return n;
         }();
-        static constexpr FieldRef (*kR[])(Settings&) = {
-            PS_FIELD(R[0]), PS_FIELD(R[1]), PS_FIELD(R[2]), PS_FIELD(R[3]), PS_FIELD(R[4]),
-            PS_FIELD(R[5]), PS_FIELD(R[6]), PS_FIELD(R[7]), PS_FIELD(R[8])};
+        static constexpr FieldRef (*kR[])(Settings&) = {PS_FIELD(R[0]), PS_FIELD(R[1]), PS_FIELD(R[2]),
+                                                        PS_FIELD(R[3]), PS_FIELD(R[4]), PS_FIELD(R[5]),
+                                                        PS_FIELD(R[6]), PS_FIELD(R[7]), PS_FIELD(R[8])};
         static constexpr FieldRef (*kHca[])(Settings&) = {
             PS_FIELD(HCA[0]), PS_FIELD(HCA[1]), PS_FIELD(HCA[2]), PS_FIELD(HCA[3]), PS_FIELD(HCA[4]),
             PS_FIELD(HCA[5]), PS_FIELD(HCA[6]), PS_FIELD(HCA[7]), PS_FIELD(HCA[8])};

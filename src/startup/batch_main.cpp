@@ -271,9 +271,9 @@ int Run(const BatchArgs& args) {
     if (saver.failed())
         return kBatchListNotWritten;
     if (!args.reportFile.empty()) {
-        const std::string html = RunReportHtml(
-            list, {clock.nowText(), result.run.totals},
-            [&files](const DrawingRow& row) { return ThumbnailPng(files, FullPath(row)); });
+        const std::string html =
+            RunReportHtml(list, {clock.nowText(), result.run.totals},
+                          [&files](const DrawingRow& row) { return ThumbnailPng(files, FullPath(row)); });
         if (!files.replaceFileAtomically(FullPathOf(args.reportFile), html)) {
             Print("The report could not be written to " + FullPathOf(args.reportFile), true);
             return kBatchSomeFailed;

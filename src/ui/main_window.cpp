@@ -81,12 +81,13 @@ bool MainWindow::create(HINSTANCE instance, const StartupCommand& startup) {
     // it, but high enough that the first start shows a run's totals in full.
     RECT design{0, 0, TwipsToPixels(8100, dpi_), TwipsToPixels(4620, dpi_)};
     AdjustWindowRectEx(&design, WS_OVERLAPPEDWINDOW, TRUE, WS_EX_CONTROLPARENT);
-    const int withTotals = TwipsToPixels(
-        MinWindowHeightTwips(PixelsToTwips(
-            ProductLabelTextHeight(prodName_, font_.get(), kLabelLinesWithTotals), dpi_)),
-        dpi_);
+    const int withTotals =
+        TwipsToPixels(MinWindowHeightTwips(PixelsToTwips(
+                          ProductLabelTextHeight(prodName_, font_.get(), kLabelLinesWithTotals), dpi_)),
+                      dpi_);
     SetWindowPos(hwnd_, nullptr, 0, 0, design.right - design.left,
-                 std::max<int>(design.bottom - design.top, withTotals), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+                 std::max<int>(design.bottom - design.top, withTotals),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     try {
         LoadFormSettings(store_, registry_, settings_);
         applyWindowLayout(LoadWindowLayout(store_, currentWindowLayout()));

@@ -230,7 +230,7 @@ private:
     std::int64_t meterMax_ = 0;
     std::int32_t meterWidth_ = 0; // the bar only grows
     bool meterShown_ = false;
-    bool resultShown_ = false; // the frame and the meter show the last run's result
+    bool resultShown_ = false;                // the frame and the meter show the last run's result
     std::optional<std::string> afterCommand_; // the status label once the command has ended
     bool timerArmed_ = false;
     std::string scheduledStart_;

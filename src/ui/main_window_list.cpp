@@ -297,9 +297,10 @@ void MainWindow::subAddFolder() {
     refreshList();
     // A search that found nothing says so rather than leaving the user guessing.
     const std::size_t added = rows_.size() - rowsBefore;
-    afterCommand_ = std::string(kStatusIdle) +
-                    (added == 0 ? "No drawings found in " + settings_.InitialDir1
-                                : std::to_string(added) + (added == 1 ? " drawing added" : " drawings added"));
+    afterCommand_ =
+        std::string(kStatusIdle) +
+        (added == 0 ? "No drawings found in " + settings_.InitialDir1
+                    : std::to_string(added) + (added == 1 ? " drawing added" : " drawings added"));
 }
 
 void MainWindow::subAddFolderOnly() {
@@ -390,8 +391,9 @@ void MainWindow::ExportReport() {
                                                    pump.pumpOnce();
                                                    return ThumbnailPng(files_, FullPath(row));
                                                });
-        written = RunOffThread([this, &file, &html] { return files_.replaceFileAtomically(*file, html); })
-                      .value_or(false);
+        written = RunOffThread([this, &file, &html] {
+                      return files_.replaceFileAtomically(*file, html);
+                  }).value_or(false);
     }
     if (!written)
         dialogs_.inform(hwnd_, "The report could not be written to " + *file + ".", std::string(kAppTitle),

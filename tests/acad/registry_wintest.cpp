@@ -168,8 +168,8 @@ TEST_F(RealProductTree, ProductsOfTheCurrentFamiliesAreListedWithExecutableAndPr
         SCOPED_TRACE(p.name);
         const std::string key = ProductKeyPath(p.type, p.release, p.key);
         CreateRegKeyValue(reg, p.view, key, "ProductName", p.name);
-        CreateRegKeyValue(reg, p.view, key, std::string(p.type) == "AutoCAD" ? "AcadLocation" : "ACLTLocation",
-                          p.location);
+        CreateRegKeyValue(reg, p.view, key,
+                          std::string(p.type) == "AutoCAD" ? "AcadLocation" : "ACLTLocation", p.location);
         std::string profiles = ProfilesKeyPath(p.type, p.release, p.key);
         CreateRegKeyValue(reg, RegRoot::CurrentUser, profiles + "Office", "", "");
         profiles.pop_back();

@@ -9,7 +9,8 @@ namespace {
 
 TEST(ReleaseFamilies, KeysOutsideTheTableHaveNoFamily) {
     // Later releases, unlisted minor versions, other letter case, blanks: exact comparison only.
-    for (const char* key : {"R26.0", "R19.2", "R16.4", "r16.2", "R15.1", "R12.1", "R1", "", " R15.0", "R33"}) {
+    for (const char* key :
+         {"R26.0", "R19.2", "R16.4", "r16.2", "R15.1", "R12.1", "R1", "", " R15.0", "R33"}) {
         SCOPED_TRACE(key);
         EXPECT_FALSE(FamilyOfReleaseKey(key).has_value());
     }

@@ -161,8 +161,8 @@ TEST(DrawingListModel, DatesSortByDateInTheUsersOrder) {
         list.append(row);
     }
     list.sortByColumn(kColDateAfter);
-    EXPECT_EQ(Column(list, kColDateAfter), (std::vector<std::string>{"", "31.12.2025 23:59", "02.01.2026 09:00",
-                                                                      "02.01.2026 08:30 PM"}));
+    EXPECT_EQ(Column(list, kColDateAfter),
+              (std::vector<std::string>{"", "31.12.2025 23:59", "02.01.2026 09:00", "02.01.2026 08:30 PM"}));
     SetListDateOrder(DateOrder::MDY);
     EXPECT_LT(SortKeyOf(kColDateBefore, "1/31/2026 12:05 AM"), SortKeyOf(kColDateBefore, "2/1/2026 1:00 AM"));
     SetListDateOrder(DateOrder::YMD);

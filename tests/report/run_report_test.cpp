@@ -33,7 +33,8 @@ std::vector<std::uint32_t> StoredPixels(const std::string& png, std::uint32_t& w
     }
     std::string raw;
     for (std::size_t p = 2; p + 5 <= idat.size();) {
-        const std::size_t n = static_cast<unsigned char>(idat[p + 1]) | static_cast<unsigned char>(idat[p + 2]) << 8;
+        const std::size_t n =
+            static_cast<unsigned char>(idat[p + 1]) | static_cast<unsigned char>(idat[p + 2]) << 8;
         raw += idat.substr(p + 5, n);
         const bool last = idat[p] == 1;
         p += 5 + n;
@@ -45,7 +46,8 @@ std::vector<std::uint32_t> StoredPixels(const std::string& png, std::uint32_t& w
         for (std::size_t x = 0; x < width; ++x) {
             const std::size_t i = y * (1 + 3 * width) + 1 + 3 * x;
             pixels.push_back(static_cast<std::uint32_t>(static_cast<unsigned char>(raw[i])) << 16 |
-                             static_cast<unsigned char>(raw[i + 1]) << 8 | static_cast<unsigned char>(raw[i + 2]));
+                             static_cast<unsigned char>(raw[i + 1]) << 8 |
+                             static_cast<unsigned char>(raw[i + 2]));
         }
     return pixels;
 }
@@ -82,7 +84,9 @@ TEST(RunReport, FailuresComeFirstTextIsEscapedAndPicturesAreEmbedded) {
         list.append(row);
     }
     const std::string html = RunReportHtml(
-        list, {"2026-12-07 20:00", "Application:\r\nAutoCAD 2026\r\n\r\nTotal files: \r\n3\r\nTotal files OK: \r\n1"},
+        list,
+        {"2026-12-07 20:00",
+         "Application:\r\nAutoCAD 2026\r\n\r\nTotal files: \r\n3\r\nTotal files OK: \r\n1"},
         [](const DrawingRow& row) -> std::optional<std::string> {
             return row.cell(kColFilename) == "ok.dwg" ? std::optional<std::string>("PNG!") : std::nullopt;
         });

@@ -464,7 +464,9 @@ TEST_F(Run, MissingCompanionStopsTheRunAndLeavesTheRowPending) {
 TEST_F(Run, EmptyListAndTotals) {
     state.showActivity(kActivityAdding); // left by an earlier search
     std::string frameAtMessage;
-    prompt.onInform = [&] { frameAtMessage = state.productLabel(); };
+    prompt.onInform = [&] {
+        frameAtMessage = state.productLabel();
+    };
     RunResult result = run();
     EXPECT_EQ(prompt.messages, std::vector<std::string>{"No drawings in the list."});
     EXPECT_EQ(frameAtMessage, state.head()); // the message does not stand beside a stale activity
@@ -491,7 +493,8 @@ TEST_F(Run, EmptyListAndTotals) {
         result.totals.find("Total files: \r\n2\r\nTotal files OK: \r\n1\r\nAccumulated time: \r\n00:00:00"),
         std::string::npos)
         << result.totals;
-    EXPECT_EQ(TotalsText(list, std::nullopt).substr(0, 40), "\r\n\r\nTotal size before: \r\n16 777 218 KB\r\n");
+    EXPECT_EQ(TotalsText(list, std::nullopt).substr(0, 40),
+              "\r\n\r\nTotal size before: \r\n16 777 218 KB\r\n");
 }
 
 TEST_F(Run, DryRunStartsNothingAndChangesNothing) {

@@ -90,7 +90,6 @@ protected:
     std::string output_;
 };
 
-
 TEST_F(Batch, ConvertsAListOfSeveralReleases) {
     const auto a = drawing("a2000.dwg", kDwg2000);
     const auto b = drawing("b2004.dwg", kDwg2004);
@@ -138,7 +137,8 @@ TEST_F(Batch, CurrentReleasesWithSecureLoadAndTheirTrustedPathsAsFound) {
     CreateRegKeyValue(reg_, RegRoot::CurrentUser, variables, "TRUSTEDPATHS", "E:\\Tools");
     WriteRegValue(reg_, RegRoot::CurrentUser, variables, "SECURELOAD", std::int32_t{1});
     const std::string list = listOf({a, b, c});
-    const DWORD code = batch("run \"" + list + "\" --set ProdName=\"AutoCAD 2026\" --set R15=\"AutoCAD R2018 DWG\""
+    const DWORD code = batch("run \"" + list +
+                             "\" --set ProdName=\"AutoCAD 2026\" --set R15=\"AutoCAD R2018 DWG\""
                              " --set R22=\"AutoCAD R2013 DWG\"");
     EXPECT_EQ(code, 0u) << output_;
     const DrawingList rows = readList(list);

@@ -38,7 +38,9 @@ public:
     std::optional<std::string> listFileName(HWND, bool) override {
         return next(listFiles).value_or(std::nullopt);
     }
-    std::optional<std::string> reportFileName(HWND) override { return next(listFiles).value_or(std::nullopt); }
+    std::optional<std::string> reportFileName(HWND) override {
+        return next(listFiles).value_or(std::nullopt);
+    }
     std::string browseFolder(HWND, const std::string&) override { return next(folders).value_or(""); }
     bool askYesNo(HWND, const std::string& message, const std::string&) override {
         questions.push_back(message);
@@ -346,7 +348,8 @@ TEST_F(WindowInProcess, EveryControlRepaintsAfterTheWindowIsResized) {
     ShowWindow(main, SW_SHOWNORMAL);
     auto labelShowsText = [&](const wchar_t* text) {
         HWND label = nullptr;
-        for (HWND c = GetWindow(main, GW_CHILD); c != nullptr && label == nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+        for (HWND c = GetWindow(main, GW_CHILD); c != nullptr && label == nullptr;
+             c = GetWindow(c, GW_HWNDNEXT)) {
             wchar_t t[64]{};
             GetWindowTextW(c, t, 64);
             if (wcsncmp(t, text, wcslen(text)) == 0)

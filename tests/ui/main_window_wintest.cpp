@@ -99,7 +99,8 @@ TEST_F(MainWindowProcess, ASecondStartHandsItsDrawingOverAndEnds) {
     ASSERT_TRUE(test::WaitUntil([&] { return IsIconic(main) != 0; }, 3000));
     const std::string second = dir_.write("plan b.dwg", "AC1015" + std::string(3000, 'x'));
     handOver("/nologo \"" + second + "\"");
-    EXPECT_TRUE(test::WaitUntil([&] { return test::ListRowCount(list(main)) == 2 && !IsIconic(main); }, 5000));
+    EXPECT_TRUE(
+        test::WaitUntil([&] { return test::ListRowCount(list(main)) == 2 && !IsIconic(main); }, 5000));
     // With the window hidden, an empty tail arrives as one zero byte and shows it.
     ShowWindow(main, SW_HIDE);
     ASSERT_TRUE(test::WaitUntil([&] { return !IsWindowVisible(main); }, 3000));
@@ -194,7 +195,8 @@ TEST_F(MainWindowProcess, TheLayoutFollowsTheResizeTableAtEveryDpiAndIsKeptAtExi
         GetClientRect(label, &labelBox);
         EXPECT_NEAR(client.right, px(8100), 1);
         EXPECT_GE(client.bottom, px(4620) - 1);
-        EXPECT_GE(labelBox.bottom, ProductLabelTextHeight(label, MessageFont(dpi).get(), kLabelLinesWithTotals));
+        EXPECT_GE(labelBox.bottom,
+                  ProductLabelTextHeight(label, MessageFont(dpi).get(), kLabelLinesWithTotals));
 
         SetWindowPos(main, nullptr, 0, 0, 10, 10, SWP_NOMOVE | SWP_NOZORDER); // the minimum holds it
         GetWindowRect(main, &window);

@@ -293,7 +293,8 @@ void StandIn::identify() {
                 " IsaveBackupDwg=" + ps::RegText(backup) + " FileDialog=" + ps::RegText(dialog));
         if (const auto family = ps::ProductFamily(id->release); family && *family >= ps::ReleaseFamily::R19) {
             const std::string variables = profiles + profile + "\\Variables";
-            const auto secure = ps::ReadRegValue(registry_, ps::RegRoot::CurrentUser, variables, "SECURELOAD");
+            const auto secure =
+                ps::ReadRegValue(registry_, ps::RegRoot::CurrentUser, variables, "SECURELOAD");
             const auto* level = std::get_if<std::int32_t>(&secure);
             secureLoad_ = level != nullptr ? *level : 1;
             trustedPaths_ =
@@ -474,8 +475,8 @@ void StandIn::showPopup(const Popup& popup) {
     // Titled and shown only once its buttons are there, as a dialog box
     // comes up whole: a pop-up closer that finds it by its title finds its
     // buttons too.
-    HWND dlg = CreateWindowExW(WS_EX_DLGMODALFRAME, kDialogClass, L"", WS_POPUP | WS_CAPTION | WS_SYSMENU, 200,
-                               200, width, height, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND dlg = CreateWindowExW(WS_EX_DLGMODALFRAME, kDialogClass, L"", WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                               200, 200, width, height, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (dlg == nullptr) {
         journal("dialog " + popup.title + ": could not be created");
         return;

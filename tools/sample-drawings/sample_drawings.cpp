@@ -152,12 +152,16 @@ std::string SampleDxf(std::string_view versionCode) {
 
 std::vector<SampleFile> DemoFolder() {
     std::vector<SampleFile> files;
-    const std::pair<const char*, const char*> dwgs[] = {
-        {"Floor plan R14.dwg", "AC1014"},        {"Site 2000.dwg", "AC1015"},
-        {"Section 2000.dwg", "AC1015"},          {"Elevation 2004.dwg", "AC1018"},
-        {"Details 2007.dwg", "AC1021"},          {"Survey 2010.dwg", "AC1024"},
-        {"Tower 2013.dwg", "AC1027"},            {"Campus 2018.dwg", "AC1032"},
-        {"Archive\\Old plan R13.dwg", "AC1012"}, {"Archive\\Roof 2004.dwg", "AC1018"}};
+    const std::pair<const char*, const char*> dwgs[] = {{"Floor plan R14.dwg", "AC1014"},
+                                                        {"Site 2000.dwg", "AC1015"},
+                                                        {"Section 2000.dwg", "AC1015"},
+                                                        {"Elevation 2004.dwg", "AC1018"},
+                                                        {"Details 2007.dwg", "AC1021"},
+                                                        {"Survey 2010.dwg", "AC1024"},
+                                                        {"Tower 2013.dwg", "AC1027"},
+                                                        {"Campus 2018.dwg", "AC1032"},
+                                                        {"Archive\\Old plan R13.dwg", "AC1012"},
+                                                        {"Archive\\Roof 2004.dwg", "AC1018"}};
     std::uint32_t seed = 1;
     for (const auto& [name, code] : dwgs) {
         files.push_back({name, SampleDwg(code, Thumbnail{96, 60, seed}, 3000 + seed * 1500)});

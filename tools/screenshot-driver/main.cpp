@@ -179,7 +179,8 @@ int wmain(int argc, wchar_t** argv) {
         SetWindowPos(window.handle(), HWND_TOP, 20, 20, 1000, 640, 0);
         Pump(700);
         Capture(window.handle(), out + "\\main-larger.bmp");
-        SetWindowPos(window.handle(), HWND_TOP, 20, 20, first.right - first.left, first.bottom - first.top, 0);
+        SetWindowPos(window.handle(), HWND_TOP, 20, 20, first.right - first.left, first.bottom - first.top,
+                     0);
         SetTimer(window.handle(), 1000, 1200, [](HWND, UINT, UINT_PTR, DWORD) {
             const HWND about = FindWindowW(nullptr, L"About Plansweeper");
             if (about != nullptr) {
