@@ -107,7 +107,10 @@ void TrustFolders(Registry& reg, SavedProfileValues& saved, std::span<const std:
 
 } // namespace
 
-std::string WithTrustedFolders(std::string_view trustedPaths, std::span<const std::string> folders) {
+namespace {
+
+// The folders of a trusted-paths list; "." lists none.
+std::vector<std::string> TrustEntries(std::string_view trustedPaths) {
     std::vector<std::string> entries;
     const std::string_view list = TrimBlanks(trustedPaths);
     for (std::size_t start = 0; list != "." && start < list.size();) {
@@ -115,18 +118,28 @@ std::string WithTrustedFolders(std::string_view trustedPaths, std::span<const st
         entries.emplace_back(list.substr(start, end - start));
         start = end + 1;
     }
-    std::string result = entries.empty() ? std::string() : std::string(trustedPaths);
+    return entries;
+}
+
+} // namespace
+
+bool TrustsFolder(std::string_view trustedPaths, std::string_view folder) {
+    const std::string f = TrustEntry(folder);
+    for (const auto& e : TrustEntries(trustedPaths))
+        if (Trusts(e, f))
+            return true;
+    return false;
+}
+
+std::string WithTrustedFolders(std::string_view trustedPaths, std::span<const std::string> folders) {
+    std::string result = TrustEntries(trustedPaths).empty() ? std::string() : std::string(trustedPaths);
     for (const auto& folder : folders) {
         const std::string f = TrustEntry(folder);
-        bool trusted = f.empty();
-        for (auto e : entries)
-            trusted = trusted || Trusts(e, f);
-        if (trusted)
+        if (f.empty() || TrustsFolder(result, f))
             continue;
         if (!result.empty() && result.back() != ';')
             result += ';';
         result += f;
-        entries.push_back(folder);
     }
     return result;
 }

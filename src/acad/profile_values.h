@@ -36,6 +36,9 @@ struct SavedProfileValues {
     bool untrusted = false; // the folders could not be added (the value is locked)
 };
 
+// Whether a trusted-paths list trusts the folder: itself, or a parent listed
+// with "\\..."; "" and "." trust nothing.
+bool TrustsFolder(std::string_view trustedPaths, std::string_view folder);
 // The profile's trusted paths with the folders added that it does not yet
 // trust (itself, or a parent listed with "\..."); "" and "." trust nothing.
 std::string WithTrustedFolders(std::string_view trustedPaths, std::span<const std::string> folders);

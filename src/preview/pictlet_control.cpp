@@ -753,31 +753,14 @@ std::optional<Raised> Control::readImageArea(HANDLE file, ps::ImageArea& area) c
     constexpr std::uint64_t kMostBytes = 512ull * 1024 * 1024;
     LARGE_INTEGER size{};
     GetFileSizeEx(file, &size);
-    const auto fileSize = static_cast<std::uint64_t>(size.QuadPart);
-    // Only what the area needs: a large drawing's preview is near its start.
-    std::string bytes;
-    for (std::uint64_t want = ps::ImageAreaExtent(bytes, fileSize); want > bytes.size();
-         want = ps::ImageAreaExtent(bytes, fileSize)) {
-        if (want > kMostBytes)
-            return Raised{7, L"Out of memory"};
-        if (!ReadUpTo(file, bytes, want))
-            return Raised{57, L"Device I/O error"};
-    }
-    area = ps::ReadImageArea(bytes, background_ == kBlack);
-    // A picture that did not read (an entry understating its size): the
-    // whole file, as it always was read.
-    const auto pictures =
-        std::count_if(area.entries.begin(), area.entries.end(), [](const ps::ImageEntry& e) {
-            return e.code == ps::kEntryBitmap || e.code == ps::kEntryPng;
-        });
-    if (area.count > 1 && area.pictures.size() < static_cast<std::size_t>(pictures) &&
-        bytes.size() < fileSize) {
-        if (fileSize > kMostBytes)
-            return Raised{7, L"Out of memory"};
-        if (!ReadUpTo(file, bytes, fileSize))
-            return Raised{57, L"Device I/O error"};
-        area = ps::ReadImageArea(bytes, background_ == kBlack);
-    }
+    const auto read = ps::ReadImageAreaOf(
+        static_cast<std::uint64_t>(size.QuadPart),
+        [file](std::string& bytes, std::uint64_t want) { return ReadUpTo(file, bytes, want); }, kMostBytes,
+        background_ == kBlack, area);
+    if (read == ps::AreaRead::TooLarge)
+        return Raised{7, L"Out of memory"};
+    if (read == ps::AreaRead::ReadError)
+        return Raised{57, L"Device I/O error"};
     return std::nullopt;
 }
 

@@ -183,4 +183,34 @@ std::uint64_t ImageAreaExtent(std::string_view firstBytes, std::uint64_t fileSiz
     return within(end);
 }
 
+AreaRead ReadImageAreaOf(std::uint64_t fileSize,
+                         const std::function<bool(std::string&, std::uint64_t)>& readUpTo,
+                         std::uint64_t mostBytes, bool blackBackground, ImageArea& area) {
+    // Only what the area needs: a large drawing's preview is near its start.
+    std::string bytes;
+    for (std::uint64_t want = ImageAreaExtent(bytes, fileSize); want > bytes.size();
+         want = ImageAreaExtent(bytes, fileSize)) {
+        if (want > mostBytes)
+            return AreaRead::TooLarge;
+        const std::size_t had = bytes.size();
+        if (!readUpTo(bytes, want) || bytes.size() <= had)
+            return AreaRead::ReadError;
+    }
+    area = ReadImageArea(bytes, blackBackground);
+    // A picture that did not read (an entry understating its size): the
+    // whole file, as it always was read.
+    const auto pictures = std::count_if(area.entries.begin(), area.entries.end(), [](const ImageEntry& e) {
+        return e.code == kEntryBitmap || e.code == kEntryPng;
+    });
+    if (area.count > 1 && area.pictures.size() < static_cast<std::size_t>(pictures) &&
+        bytes.size() < fileSize) {
+        if (fileSize > mostBytes)
+            return AreaRead::TooLarge;
+        if (!readUpTo(bytes, fileSize))
+            return AreaRead::ReadError;
+        area = ReadImageArea(bytes, blackBackground);
+    }
+    return AreaRead::Read;
+}
+
 } // namespace ps

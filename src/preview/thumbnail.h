@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -65,6 +67,17 @@ ImageArea ReadImageArea(std::string_view file, bool blackBackground);
 // reads that much and asks again until the answer stops growing; the image
 // area of a drawing is near its start, so a large drawing is not read whole.
 std::uint64_t ImageAreaExtent(std::string_view firstBytes, std::uint64_t fileSize);
+
+// How reading an image area through a reader ended.
+enum class AreaRead { Read, TooLarge, ReadError };
+
+// Reads a file's image area through readUpTo, which appends the file's bytes
+// up to the length asked for (false on a read error): only what
+// ImageAreaExtent says the area needs, and the whole file when an entry
+// understates its size. Never more than mostBytes.
+AreaRead ReadImageAreaOf(std::uint64_t fileSize,
+                         const std::function<bool(std::string&, std::uint64_t)>& readUpTo,
+                         std::uint64_t mostBytes, bool blackBackground, ImageArea& area);
 
 // The largest width or height accepted, so a lying header cannot make the
 // control allocate gigabytes.

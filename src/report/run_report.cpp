@@ -142,17 +142,16 @@ std::optional<std::string> ThumbnailPng(const FileSystem& fs, std::string_view p
     const auto entry = fs.findEntry(path);
     if (!entry || (entry->attributes & kAttrDirectory) != 0)
         return std::nullopt;
-    std::string bytes;
-    for (std::uint64_t want = ImageAreaExtent(bytes, entry->size); want > bytes.size();
-         want = ImageAreaExtent(bytes, entry->size)) {
-        if (want > kMostThumbnailBytes)
-            return std::nullopt;
+    ImageArea area;
+    const auto readUpTo = [&fs, path](std::string& bytes, std::uint64_t want) {
         auto read = fs.readPrefix(path, static_cast<std::size_t>(want));
-        if (!read || read->size() <= bytes.size())
-            return std::nullopt;
+        if (!read)
+            return false;
         bytes = std::move(*read);
-    }
-    const ImageArea area = ReadImageArea(bytes, true);
+        return true;
+    };
+    if (ReadImageAreaOf(entry->size, readUpTo, kMostThumbnailBytes, true, area) != AreaRead::Read)
+        return std::nullopt;
     if (area.pictures.empty())
         return std::nullopt;
     const Picture& shown = area.pictures.back();

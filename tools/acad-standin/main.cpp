@@ -317,9 +317,7 @@ bool StandIn::mayLoad(const std::string& path) {
     if (secureLoad_ <= 0)
         return true;
     const std::string folder = ps::FileFolder(path);
-    const std::vector<std::string> wanted{folder};
-    const bool own = ps::WithTrustedFolders(productFolder_ + "\\...", wanted) == productFolder_ + "\\...";
-    if (own || ps::WithTrustedFolders(trustedPaths_, wanted) == trustedPaths_)
+    if (ps::TrustsFolder(productFolder_ + "\\...", folder) || ps::TrustsFolder(trustedPaths_, folder))
         return true;
     if (secureLoad_ >= 2) {
         journal("load refused, folder not trusted: " + path);
