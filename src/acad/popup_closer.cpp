@@ -46,6 +46,48 @@ bool CountsAsAutoCads(std::string_view ownerTitle, std::string_view ownerOwnerTi
            UpperStarts(ownerOwnerTitle, "AUTODESK");
 }
 
+namespace {
+
+// An "AutoCAD Alert" is answered Yes ("Ja" in German), or Continue.
+void AnswerAlert(WindowScanner& win, Window w) {
+    Window yes = win.findButton(w, "&Ja");
+    if (yes == 0)
+        yes = win.findButton(w, "&Yes");
+    if (yes != 0)
+        win.click(yes);
+    else if (const Window go = win.findButton(w, "C&ontinue"); go != 0)
+        win.click(go);
+}
+
+// Any other pop-up is closed, answered No, or else cancelled with Escape in
+// AutoCAD's own window.
+void DismissPopUp(WindowScanner& win, Window w, const std::string& title, Window acad) {
+    if (title == "Project Path Selection") {
+        if (const Window cancel = win.findButton(w, "Cancel"); cancel != 0)
+            win.click(cancel);
+    }
+    win.close(w);
+    if (const Window no = win.findButton(w, "&No"); no != 0) {
+        win.click(no);
+        return;
+    }
+    if (acad != 0 && win.activate(acad))
+        win.typeKeys(acad, "{ESC}");
+    if (const Window cancel = win.findButton(w, "Cancel"); cancel != 0)
+        win.click(cancel);
+}
+
+// The "AutoCAD" question of the land and map verticals is answered No.
+void AnswerVerticalQuestion(WindowScanner& win, Window w) {
+    Window no = win.findButton(w, "&Nej");
+    if (no == 0)
+        no = win.findButton(w, "&No");
+    if (no != 0)
+        win.click(no);
+}
+
+} // namespace
+
 std::int16_t CloseAcadPopUps(PopUpScanContext& c, bool r15OrLater, std::string_view drawingPath,
                              const std::vector<std::uint32_t>& processes) {
     WindowScanner& win = c.windows;
@@ -75,28 +117,10 @@ std::int16_t CloseAcadPopUps(PopUpScanContext& c, bool r15OrLater, std::string_v
         if (CountsAsAutoCads(ownerTitle, ownerOwnerTitle, code)) {
             log(w, title);
             if (StartsWith(title, "AutoCAD Alert")) {
-                Window yes = win.findButton(w, "&Ja");
-                if (yes == 0)
-                    yes = win.findButton(w, "&Yes");
                 code = kPopUpAlertAnswered;
-                if (yes != 0)
-                    win.click(yes);
-                else if (const Window go = win.findButton(w, "C&ontinue"); go != 0)
-                    win.click(go);
+                AnswerAlert(win, w);
             } else {
-                if (title == "Project Path Selection") {
-                    if (const Window cancel = win.findButton(w, "Cancel"); cancel != 0)
-                        win.click(cancel);
-                }
-                win.close(w);
-                if (const Window no = win.findButton(w, "&No"); no != 0) {
-                    win.click(no);
-                } else {
-                    if (acad != 0 && win.activate(acad))
-                        win.typeKeys(acad, "{ESC}");
-                    if (const Window cancel = win.findButton(w, "Cancel"); cancel != 0)
-                        win.click(cancel);
-                }
+                DismissPopUp(win, w, title, acad);
             }
             // Releases before 2000 need a nudge to go on with the script.
             if (!r15OrLater && acad != 0 && win.activate(acad))
@@ -104,11 +128,7 @@ std::int16_t CloseAcadPopUps(PopUpScanContext& c, bool r15OrLater, std::string_v
         }
         if (ToUpper(title) == "AUTOCAD" &&
             (StartsWith(ownerTitle, "Autodesk Land Desktop") || StartsWith(ownerTitle, "Autodesk Map"))) {
-            Window no = win.findButton(w, "&Nej");
-            if (no == 0)
-                no = win.findButton(w, "&No");
-            if (no != 0)
-                win.click(no);
+            AnswerVerticalQuestion(win, w);
             log(w, title);
         }
     }

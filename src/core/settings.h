@@ -105,9 +105,11 @@ struct Settings {
     std::int16_t RASTERPREVIEW = -1;
 
     // Per drawing format (keys R12..R19 and R22, HCA12..., HCP12...).
-    std::array<std::string, kFormatCount> R{kDontConvertFormat, kDontConvertFormat, kDontConvertFormat,
-                                            kDontConvertFormat, kDontConvertFormat, kDontConvertFormat,
-                                            kDontConvertFormat, kDontConvertFormat, kDontConvertFormat};
+    std::array<std::string, kFormatCount> R = [] {
+        std::array<std::string, kFormatCount> everyFormat;
+        everyFormat.fill(std::string(kDontConvertFormat));
+        return everyFormat;
+    }();
     std::array<std::string, kFormatCount> HCA{};
     std::array<std::string, kFormatCount> HCP{};
 

@@ -5,7 +5,9 @@
 #include "core/strings.h"
 
 #include <array>
+#include <iterator>
 #include <limits>
+#include <utility>
 #include <vector>
 
 namespace ps {
@@ -21,91 +23,105 @@ namespace {
 
 constexpr std::string_view kDontConvert = kDontConvertWord;
 
+// The keys of one value each, in the order they are written.
+const SettingKey kFixedRunKeys[] = {
+    PS_FLAG(IncludeSubfolders, "-1", "-1"),
+    {"showVersion", "showVersion", KeyKind::Flag10, "0", "0", PS_FIELD(showVersion)},
+    PS_FLAG(ArchiveAttrib, "-1", "-1"),
+    PS_FLAG(IncludeDXF, "0", "0"),
+    {"Timeout", "Timeout", KeyKind::Int32, "120", "120", PS_FIELD(Timeout)},
+    PS_FLAG(ClosePopUps, "-1", "-1"),
+    PS_FLAG(OnTop, "-1", "0"),
+    PS_SWITCH(Audit),
+    PS_SWITCH(ZoomE),
+    PS_SWITCH(PSpace),
+    {"ScriptFile", "ScriptFile", KeyKind::Text, "", "", PS_FIELD(ScriptFile)},
+    {"PurgeTimes", "PurgeTimes", KeyKind::Int16, "3", "3", PS_FIELD(PurgeTimes)},
+    PS_FLAG(CreateBak, "-1", "-1"),
+    {"RestoreTime", "restoreTime", KeyKind::Flag, "-1", "-1", PS_FIELD(RestoreTime)},
+    PS_SWITCH(bSaveToFolder),
+    {"sSaveToFolder", "sSaveToFolder", KeyKind::Text, "", "", PS_FIELD(sSaveToFolder)},
+    {"ProdName", "ProdName", KeyKind::Product, "", "", PS_FIELD(ProdName)},
+    {"Profile", "Profile", KeyKind::Profile, "", "", PS_FIELD(Profile)},
+
+    {"DeleteDays", "DeleteDays", KeyKind::Int32, "10", "10", PS_FIELD(DeleteDays)},
+    PS_SWITCH(DeleteBak),
+    PS_SWITCH(DeleteBK),
+    PS_SWITCH(DeleteSV),
+    PS_SWITCH(DeleteEBD),
+    PS_SWITCH(DeleteAC),
+    PS_SWITCH(DeleteDMP),
+    PS_SWITCH(DeleteERR),
+    PS_SWITCH(DeleteXLG),
+    PS_SWITCH(DeleteDWL),
+    PS_SWITCH(DeleteDWK),
+    PS_SWITCH(DeletePlotLog),
+
+    PS_SWITCH(PurgeAll),
+    PS_SWITCH(PurgeBlock),
+    PS_SWITCH(PurgeDim),
+    PS_SWITCH(PurgeLayer),
+    PS_SWITCH(PurgeLT),
+    PS_SWITCH(PurgeML),
+    PS_SWITCH(PurgePS),
+    PS_SWITCH(PurgeShape),
+    PS_SWITCH(PurgeText),
+    PS_SWITCH(PurgeRegapps),
+    PS_SWITCH(PurgeTableStyles),
+    PS_SWITCH(PurgeMaterials),
+    PS_SWITCH(PurgeVisualStyles),
+    PS_SWITCH(PurgeOrphaned),
+    PS_SWITCH(DelFilter),
+    PS_SWITCH(DelLayer),
+    PS_SWITCH(DelExpress),
+    PS_SWITCH(DelLine),
+    PS_SWITCH(DelText),
+    PS_SWITCH(DelPageSetups),
+    PS_SWITCH(ACAD_VBA),
+    PS_SWITCH(AppId),
+    PS_SWITCH(PurgeAnonymGroups),
+    PS_SWITCH(PurgeAllGroups),
+    PS_SWITCH(PurgeAllNOD),
+    PS_SWITCH(PurgeCleanRegApp),
+
+    PS_SWITCH(PurgeDoorStyles),
+    PS_SWITCH(PurgeRailingStyles),
+    PS_SWITCH(PurgeSpaceStyles),
+    PS_SWITCH(PurgeStairStyles),
+    PS_SWITCH(PurgeWallEndcapStyles),
+    PS_SWITCH(PurgeWallStyles),
+    PS_SWITCH(PurgeWindowStyles),
+    PS_SWITCH(PurgeAECDimensionStyles),
+    PS_SWITCH(PurgeAreaGroupStyles),
+    PS_SWITCH(PurgeAreaStyles),
+    PS_SWITCH(PurgeCalculationModifierStyles),
+    PS_SWITCH(PurgeAECPolygonStyles),
+    PS_SWITCH(PurgeCustomMemberShapeStyles),
+    PS_SWITCH(PurgeStructuralMemberStyles),
+    PS_SWITCH(PurgeMultiViewBlockDefinitions),
+    PS_SWITCH(PurgeLayerStyles),
+    PS_SWITCH(PurgeCustomShapeDefinitions),
+
+    {"INDEXCTL", "INDEXCTL", KeyKind::Int16, "-1", "-1", PS_FIELD(INDEXCTL)},
+    {"ISAVEPERCENT", "ISAVEPERCENT", KeyKind::Int16, "-1", "-1", PS_FIELD(ISAVEPERCENT)},
+    {"PROXYGRAPHICS", "PROXYGRAPHICS", KeyKind::Int16, "-1", "-1", PS_FIELD(PROXYGRAPHICS)},
+    {"RASTERPREVIEW", "RASTERPREVIEW", KeyKind::Int16, "-1", "-1", PS_FIELD(RASTERPREVIEW)},
+};
+
+// One accessor per release family of a per-format array (R, HCA or HCP).
+using PerFormat = std::array<std::string, kFormatCount> Settings::*;
+template <PerFormat Field, std::size_t... Row>
+constexpr std::array<FieldRef (*)(Settings&), kFormatCount> FormatFields(std::index_sequence<Row...>) {
+    return {[](Settings& s) -> FieldRef {
+        return &(s.*Field)[Row];
+    }...};
+}
+template <PerFormat Field>
+constexpr auto kFormatFields = FormatFields<Field>(std::make_index_sequence<kFormatCount>{});
+
 const std::vector<SettingKey>& BuildRunKeys() {
     static const std::vector<SettingKey> keys = [] {
-        std::vector<SettingKey> k = {
-            PS_FLAG(IncludeSubfolders, "-1", "-1"),
-            {"showVersion", "showVersion", KeyKind::Flag10, "0", "0", PS_FIELD(showVersion)},
-            PS_FLAG(ArchiveAttrib, "-1", "-1"),
-            PS_FLAG(IncludeDXF, "0", "0"),
-            {"Timeout", "Timeout", KeyKind::Int32, "120", "120", PS_FIELD(Timeout)},
-            PS_FLAG(ClosePopUps, "-1", "-1"),
-            PS_FLAG(OnTop, "-1", "0"),
-            PS_SWITCH(Audit),
-            PS_SWITCH(ZoomE),
-            PS_SWITCH(PSpace),
-            {"ScriptFile", "ScriptFile", KeyKind::Text, "", "", PS_FIELD(ScriptFile)},
-            {"PurgeTimes", "PurgeTimes", KeyKind::Int16, "3", "3", PS_FIELD(PurgeTimes)},
-            PS_FLAG(CreateBak, "-1", "-1"),
-            {"RestoreTime", "restoreTime", KeyKind::Flag, "-1", "-1", PS_FIELD(RestoreTime)},
-            PS_SWITCH(bSaveToFolder),
-            {"sSaveToFolder", "sSaveToFolder", KeyKind::Text, "", "", PS_FIELD(sSaveToFolder)},
-            {"ProdName", "ProdName", KeyKind::Product, "", "", PS_FIELD(ProdName)},
-            {"Profile", "Profile", KeyKind::Profile, "", "", PS_FIELD(Profile)},
-
-            {"DeleteDays", "DeleteDays", KeyKind::Int32, "10", "10", PS_FIELD(DeleteDays)},
-            PS_SWITCH(DeleteBak),
-            PS_SWITCH(DeleteBK),
-            PS_SWITCH(DeleteSV),
-            PS_SWITCH(DeleteEBD),
-            PS_SWITCH(DeleteAC),
-            PS_SWITCH(DeleteDMP),
-            PS_SWITCH(DeleteERR),
-            PS_SWITCH(DeleteXLG),
-            PS_SWITCH(DeleteDWL),
-            PS_SWITCH(DeleteDWK),
-            PS_SWITCH(DeletePlotLog),
-
-            PS_SWITCH(PurgeAll),
-            PS_SWITCH(PurgeBlock),
-            PS_SWITCH(PurgeDim),
-            PS_SWITCH(PurgeLayer),
-            PS_SWITCH(PurgeLT),
-            PS_SWITCH(PurgeML),
-            PS_SWITCH(PurgePS),
-            PS_SWITCH(PurgeShape),
-            PS_SWITCH(PurgeText),
-            PS_SWITCH(PurgeRegapps),
-            PS_SWITCH(PurgeTableStyles),
-            PS_SWITCH(PurgeMaterials),
-            PS_SWITCH(PurgeVisualStyles),
-            PS_SWITCH(PurgeOrphaned),
-            PS_SWITCH(DelFilter),
-            PS_SWITCH(DelLayer),
-            PS_SWITCH(DelExpress),
-            PS_SWITCH(DelLine),
-            PS_SWITCH(DelText),
-            PS_SWITCH(DelPageSetups),
-            PS_SWITCH(ACAD_VBA),
-            PS_SWITCH(AppId),
-            PS_SWITCH(PurgeAnonymGroups),
-            PS_SWITCH(PurgeAllGroups),
-            PS_SWITCH(PurgeAllNOD),
-            PS_SWITCH(PurgeCleanRegApp),
-
-            PS_SWITCH(PurgeDoorStyles),
-            PS_SWITCH(PurgeRailingStyles),
-            PS_SWITCH(PurgeSpaceStyles),
-            PS_SWITCH(PurgeStairStyles),
-            PS_SWITCH(PurgeWallEndcapStyles),
-            PS_SWITCH(PurgeWallStyles),
-            PS_SWITCH(PurgeWindowStyles),
-            PS_SWITCH(PurgeAECDimensionStyles),
-            PS_SWITCH(PurgeAreaGroupStyles),
-            PS_SWITCH(PurgeAreaStyles),
-            PS_SWITCH(PurgeCalculationModifierStyles),
-            PS_SWITCH(PurgeAECPolygonStyles),
-            PS_SWITCH(PurgeCustomMemberShapeStyles),
-            PS_SWITCH(PurgeStructuralMemberStyles),
-            PS_SWITCH(PurgeMultiViewBlockDefinitions),
-            PS_SWITCH(PurgeLayerStyles),
-            PS_SWITCH(PurgeCustomShapeDefinitions),
-
-            {"INDEXCTL", "INDEXCTL", KeyKind::Int16, "-1", "-1", PS_FIELD(INDEXCTL)},
-            {"ISAVEPERCENT", "ISAVEPERCENT", KeyKind::Int16, "-1", "-1", PS_FIELD(ISAVEPERCENT)},
-            {"PROXYGRAPHICS", "PROXYGRAPHICS", KeyKind::Int16, "-1", "-1", PS_FIELD(PROXYGRAPHICS)},
-            {"RASTERPREVIEW", "RASTERPREVIEW", KeyKind::Int16, "-1", "-1", PS_FIELD(RASTERPREVIEW)},
-        };
+        std::vector<SettingKey> k(std::begin(kFixedRunKeys), std::end(kFixedRunKeys));
         // Per-format keys by the release families: R12, HCA12, HCP12 and so
         // on. The names live in static storage so the table can hold views of them.
         static const std::array<std::string, 3 * kFormatCount> names = [] {
@@ -117,23 +133,13 @@ const std::vector<SettingKey>& BuildRunKeys() {
             }
             return n;
         }();
-        static constexpr FieldRef (*kR[])(Settings&) = {PS_FIELD(R[0]), PS_FIELD(R[1]), PS_FIELD(R[2]),
-                                                        PS_FIELD(R[3]), PS_FIELD(R[4]), PS_FIELD(R[5]),
-                                                        PS_FIELD(R[6]), PS_FIELD(R[7]), PS_FIELD(R[8])};
-        static constexpr FieldRef (*kHca[])(Settings&) = {
-            PS_FIELD(HCA[0]), PS_FIELD(HCA[1]), PS_FIELD(HCA[2]), PS_FIELD(HCA[3]), PS_FIELD(HCA[4]),
-            PS_FIELD(HCA[5]), PS_FIELD(HCA[6]), PS_FIELD(HCA[7]), PS_FIELD(HCA[8])};
-        static constexpr FieldRef (*kHcp[])(Settings&) = {
-            PS_FIELD(HCP[0]), PS_FIELD(HCP[1]), PS_FIELD(HCP[2]), PS_FIELD(HCP[3]), PS_FIELD(HCP[4]),
-            PS_FIELD(HCP[5]), PS_FIELD(HCP[6]), PS_FIELD(HCP[7]), PS_FIELD(HCP[8])};
-        static_assert(std::size(kR) == kFormatCount && std::size(kHca) == kFormatCount &&
-                      std::size(kHcp) == kFormatCount);
         for (std::size_t i = 0; i < kFormatCount; ++i) {
-            k.push_back({names[i], names[i], KeyKind::Text, kDontConvert, kDontConvert, kR[i]});
+            k.push_back({names[i], names[i], KeyKind::Text, kDontConvert, kDontConvert,
+                         kFormatFields<&Settings::R>[i]});
             const auto& hca = names[kFormatCount + i];
             const auto& hcp = names[2 * kFormatCount + i];
-            k.push_back({hca, hca, KeyKind::Text, "", "", kHca[i]});
-            k.push_back({hcp, hcp, KeyKind::Text, "", "", kHcp[i]});
+            k.push_back({hca, hca, KeyKind::Text, "", "", kFormatFields<&Settings::HCA>[i]});
+            k.push_back({hcp, hcp, KeyKind::Text, "", "", kFormatFields<&Settings::HCP>[i]});
         }
         return k;
     }();

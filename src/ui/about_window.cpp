@@ -2,6 +2,7 @@
 
 #include "platform/handles.h"
 #include "platform/text.h"
+#include "platform/window_entry.h"
 #include "ui/resource.h"
 #include "ui/win_ui.h"
 
@@ -19,6 +20,12 @@ struct AboutState {
     UniqueFont titleFont;
     HWND dialog = nullptr;
     UniqueHook keyHook; // the key filter that closes the window
+
+    INT_PTR handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR failed(HWND window, UINT, WPARAM, LPARAM, const char* what) noexcept {
+        ReportEscaped(window, "About", what);
+        return TRUE;
+    }
 };
 
 // The window the key filter ends, whichever of its controls has the focus.
@@ -92,45 +99,39 @@ void OnLinkClick(HWND dialog, int control) {
         OpenAddress(dialog, kMakerWebAddress);
 }
 
-INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
-        auto* state = reinterpret_cast<AboutState*>(GetWindowLongPtrW(dialog, DWLP_USER));
-        switch (message) {
-        case WM_INITDIALOG:
-            SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-            OnInit(dialog, *reinterpret_cast<AboutState*>(lParam));
-            return TRUE;
-        case WM_TIMER:
-            if (wParam == kCloseTimer)
-                EndDialog(dialog, IDOK);
-            return TRUE;
-        case WM_COMMAND:
-            if (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDOK ||
-                (LOWORD(wParam) == IDC_ABOUT_IMAGE && HIWORD(wParam) == STN_CLICKED) ||
-                (LOWORD(wParam) == IDC_ABOUT_TITLE && HIWORD(wParam) == STN_CLICKED))
-                EndDialog(dialog, IDCANCEL);
-            return TRUE;
-        case WM_NOTIFY: {
-            const auto* hdr = reinterpret_cast<const NMHDR*>(lParam);
-            if (hdr->code == NM_CLICK || hdr->code == NM_RETURN)
-                OnLinkClick(dialog, static_cast<int>(hdr->idFrom));
-            return TRUE;
+INT_PTR AboutState::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInit(window, *this);
+        return TRUE;
+    case WM_TIMER:
+        if (wParam == kCloseTimer)
+            EndDialog(window, IDOK);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDOK ||
+            (LOWORD(wParam) == IDC_ABOUT_IMAGE && HIWORD(wParam) == STN_CLICKED) ||
+            (LOWORD(wParam) == IDC_ABOUT_TITLE && HIWORD(wParam) == STN_CLICKED))
+            EndDialog(window, IDCANCEL);
+        return TRUE;
+    case WM_NOTIFY: {
+        const auto* hdr = reinterpret_cast<const NMHDR*>(lParam);
+        if (hdr->code == NM_CLICK || hdr->code == NM_RETURN)
+            OnLinkClick(window, static_cast<int>(hdr->idFrom));
+        return TRUE;
+    }
+    case WM_LBUTTONDOWN:
+        if (mode == AboutMode::Splash)
+            EndDialog(window, IDCANCEL);
+        return TRUE;
+    case WM_DESTROY:
+        KillTimer(window, kCloseTimer);
+        if (t_about == this) {
+            keyHook.reset();
+            t_about = nullptr;
         }
-        case WM_LBUTTONDOWN:
-            if (state != nullptr && state->mode == AboutMode::Splash)
-                EndDialog(dialog, IDCANCEL);
-            return TRUE;
-        case WM_DESTROY:
-            KillTimer(dialog, kCloseTimer);
-            if (state != nullptr && t_about == state) {
-                state->keyHook.reset();
-                t_about = nullptr;
-            }
-            return TRUE;
-        default:
-            return FALSE;
-        }
-    } catch (...) {
+        return TRUE;
+    default:
         return FALSE;
     }
 }
@@ -139,7 +140,7 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
 
 void ShowAboutWindow(HWND owner, AboutMode mode) {
     AboutState state{mode, {}, nullptr, {}};
-    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ABOUT), owner, AboutProc,
+    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ABOUT), owner, DialogEntry<AboutState>,
                     reinterpret_cast<LPARAM>(&state));
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/handles.h"
 #include "platform/text.h"
+#include "platform/window_entry.h"
 #include "ui/resource.h"
 #include "ui/win_ui.h"
 
@@ -26,29 +27,30 @@ struct InputBoxState {
     const std::string* title;
     const std::string* defaultText;
     std::string answer;
-};
 
-INT_PTR CALLBACK InputBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* state = reinterpret_cast<InputBoxState*>(GetWindowLongPtrW(dialog, DWLP_USER));
-    switch (message) {
-    case WM_INITDIALOG:
-        state = reinterpret_cast<InputBoxState*>(lParam);
-        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-        SetText(dialog, *state->title);
-        SetText(GetDlgItem(dialog, IDC_INPUT_PROMPT), *state->prompt);
-        SetText(GetDlgItem(dialog, IDC_INPUT_TEXT), *state->defaultText);
-        SendDlgItemMessageW(dialog, IDC_INPUT_TEXT, EM_SETSEL, 0, -1);
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK && state != nullptr)
-            state->answer = GetText(GetDlgItem(dialog, IDC_INPUT_TEXT));
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
-            EndDialog(dialog, LOWORD(wParam));
-        return TRUE;
-    default:
-        return FALSE;
+    INT_PTR handle(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+        switch (message) {
+        case WM_INITDIALOG:
+            SetText(dialog, *title);
+            SetText(GetDlgItem(dialog, IDC_INPUT_PROMPT), *prompt);
+            SetText(GetDlgItem(dialog, IDC_INPUT_TEXT), *defaultText);
+            SendDlgItemMessageW(dialog, IDC_INPUT_TEXT, EM_SETSEL, 0, -1);
+            return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK)
+                answer = GetText(GetDlgItem(dialog, IDC_INPUT_TEXT));
+            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
+                EndDialog(dialog, LOWORD(wParam));
+            return TRUE;
+        default:
+            return FALSE;
+        }
     }
-}
+    INT_PTR failed(HWND dialog, UINT, WPARAM, LPARAM, const char* what) noexcept {
+        ReportEscaped(dialog, "InputBox", what);
+        return TRUE;
+    }
+};
 
 // One file name from the common file dialog; nullopt when cancelled.
 std::optional<std::string> AskFileName(HWND owner, const wchar_t* filter, const wchar_t* initialDir,
@@ -76,7 +78,7 @@ std::optional<std::string> AskFileName(HWND owner, const wchar_t* filter, const 
 std::string WinDesktopDialogs::inputBox(HWND owner, const std::string& prompt, const std::string& title,
                                         const std::string& defaultText) {
     InputBoxState state{&prompt, &title, &defaultText, {}};
-    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_INPUT), owner, InputBoxProc,
+    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_INPUT), owner, DialogEntry<InputBoxState>,
                     reinterpret_cast<LPARAM>(&state));
     return state.answer;
 }

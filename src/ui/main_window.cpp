@@ -9,6 +9,7 @@
 #include "core/file_facts.h"
 #include "platform/text.h"
 #include "platform/win_paths.h"
+#include "platform/window_entry.h"
 #include "run/run_command.h"
 #include "run/safety_copies.h"
 #include "ui/about_window.h"
@@ -41,7 +42,7 @@ MainWindow::~MainWindow() {
 void MainWindow::RegisterWindowClass(HINSTANCE instance) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WindowProc;
+    wc.lpfnWndProc = WindowEntry<MainWindow>;
     wc.hInstance = instance;
     wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_PLANSWEEPER));
     wc.hIconSm =
@@ -77,17 +78,7 @@ bool MainWindow::create(HINSTANCE instance, const StartupCommand& startup) {
     const ACCEL keys[] = {{FVIRTKEY, VK_ESCAPE, cmdEscape}, {FVIRTKEY | FCONTROL, 'A', cmdSelectAll}};
     accelerators_.reset(CreateAcceleratorTableW(const_cast<ACCEL*>(keys), 2));
 
-    // Form_Load: the designed client size first, so that an empty store keeps
-    // it, but high enough that the first start shows a run's totals in full.
-    RECT design{0, 0, TwipsToPixels(8100, dpi_), TwipsToPixels(4620, dpi_)};
-    AdjustWindowRectEx(&design, WS_OVERLAPPEDWINDOW, TRUE, WS_EX_CONTROLPARENT);
-    const int withTotals =
-        TwipsToPixels(MinWindowHeightTwips(PixelsToTwips(
-                          ProductLabelTextHeight(prodName_, font_.get(), kLabelLinesWithTotals), dpi_)),
-                      dpi_);
-    SetWindowPos(hwnd_, nullptr, 0, 0, design.right - design.left,
-                 std::max<int>(design.bottom - design.top, withTotals),
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    sizeForFirstStart();
     try {
         LoadFormSettings(store_, registry_, settings_);
         applyWindowLayout(LoadWindowLayout(store_, currentWindowLayout()));
@@ -97,6 +88,32 @@ bool MainWindow::create(HINSTANCE instance, const StartupCommand& startup) {
     }
     state_.setProductHead(settings_.ProdName, settings_.Profile);
     state_.setStatus(kStatusIdle);
+    openWorkingList();
+    showRunState();
+    addStartupDrawing(startup_.command);
+    // Marked once loaded: a second start hands over only to a finished window.
+    SetPropW(hwnd_, Widen(kInstanceProperty).c_str(), reinterpret_cast<HANDLE>(1));
+    reportRecovery();
+    return true;
+}
+
+// Form_Load: the designed client size first, so that an empty store keeps
+// it, but high enough that the first start shows a run's totals in full.
+void MainWindow::sizeForFirstStart() {
+    RECT design{0, 0, TwipsToPixels(8100, dpi_), TwipsToPixels(4620, dpi_)};
+    AdjustWindowRectEx(&design, WS_OVERLAPPEDWINDOW, TRUE, WS_EX_CONTROLPARENT);
+    const int withTotals =
+        TwipsToPixels(MinWindowHeightTwips(PixelsToTwips(
+                          ProductLabelTextHeight(prodName_, font_.get(), kLabelLinesWithTotals), dpi_)),
+                      dpi_);
+    SetWindowPos(hwnd_, nullptr, 0, 0, design.right - design.left,
+                 std::max<int>(design.bottom - design.top, withTotals),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The working list of a session that ended without saving comes back, and
+// from now on every change is written within a second.
+void MainWindow::openWorkingList() {
     workingList_ =
         std::make_unique<ListSaver>(files_, codec_, clock_, WorkingListPath(), kWorkingListIntervalMs);
     // Written off the window's thread: a disk busy with AutoCAD's writes
@@ -107,12 +124,6 @@ bool MainWindow::create(HINSTANCE instance, const StartupCommand& startup) {
     });
     restoreWorkingList();
     SetTimer(hwnd_, kWorkingListTimer, kWorkingListIntervalMs, nullptr);
-    showRunState();
-    addStartupDrawing(startup_.command);
-    // Marked once loaded: a second start hands over only to a finished window.
-    SetPropW(hwnd_, Widen(kInstanceProperty).c_str(), reinterpret_cast<HANDLE>(1));
-    reportRecovery();
-    return true;
 }
 
 int MainWindow::messageLoop() {
@@ -197,27 +208,15 @@ void MainWindow::guarded(const char* procedure, void (MainWindow::*command)()) {
     }
 }
 
-LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (message == WM_NCCREATE) {
-        self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    if (self == nullptr)
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    try {
-        return self->handle(message, wParam, lParam);
-    } catch (const std::exception& e) {
-        ShowError(hwnd, "MainWindow", e.what());
-    } catch (...) {
-        ShowError(hwnd, "MainWindow", "unexpected error");
-    }
-    return 0;
+LRESULT MainWindow::failed(HWND hwnd, UINT, WPARAM, LPARAM, const char* what) noexcept {
+    return ReportEscaped(hwnd, "MainWindow", what);
 }
 
-LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    case WM_NCCREATE:
+        hwnd_ = hwnd;
+        return DefWindowProcW(hwnd, message, wParam, lParam);
     case WM_CREATE:
         onCreate();
         return 0;
@@ -240,6 +239,21 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DROPFILES:
         onDropFiles(reinterpret_cast<HDROP>(wParam));
         return 0;
+    case WM_CLOSE:
+        onClose();
+        return 0;
+    case WM_DESTROY:
+        RemovePropW(hwnd_, Widen(kInstanceProperty).c_str());
+        if (ownsMessageLoop_)
+            PostQuitMessage(0);
+        return 0;
+    default:
+        return onOtherMessage(message, wParam, lParam);
+    }
+}
+
+LRESULT MainWindow::onOtherMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
     case WM_TIMER:
         if (wParam == kTimer1)
             guarded("Timer1_Timer", &MainWindow::Timer1_Timer);
@@ -264,14 +278,6 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case kShowPreviewMessage:
         previewPending_ = false;
         ShowSelectedPreview();
-        return 0;
-    case WM_CLOSE:
-        onClose();
-        return 0;
-    case WM_DESTROY:
-        RemovePropW(hwnd_, Widen(kInstanceProperty).c_str());
-        if (ownsMessageLoop_)
-            PostQuitMessage(0);
         return 0;
     default:
         return DefWindowProcW(hwnd_, message, wParam, lParam);

@@ -49,6 +49,8 @@ inline constexpr UINT kWorkingListIntervalMs = 1000;
 inline constexpr UINT kShowPreviewMessage = WM_APP + 1;
 
 class MainWindow;
+struct RunOptions;
+struct RunCommandResult;
 
 // The window's pump as the port of a long loop. With an interval, a loop that
 // steps faster than anyone types looks at the queue at most that often.
@@ -98,6 +100,10 @@ public:
     bool meterShown() const { return meterShown_; }
     // The longest time a loop of the window went without looking at its
     // queue since the last call (for the benchmarks); 0 when none pumped.
+    // The window's entry (platform/window_entry.h) hands it every message.
+    LRESULT handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT failed(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, const char* what) noexcept;
+
     ULONGLONG takeLongestPumpGap() {
         lastPumped_ = 0;
         return std::exchange(longestPumpGap_, 0);
@@ -105,11 +111,10 @@ public:
 
 private:
     static void RegisterWindowClass(HINSTANCE instance);
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK MeterProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                       DWORD_PTR self);
-    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     bool preTranslate(MSG& msg);
+    LRESULT onOtherMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     // main_window.cpp: the window
     void onCreate();
@@ -135,6 +140,8 @@ private:
     void labelsChanged();
     void addStartupDrawing(std::string_view command);
     void restoreWorkingList();
+    void sizeForFirstStart();
+    void openWorkingList();
     // The list changed: the working list is written within a second.
     void listChanged();
     // False when the working list could not be written; a run stops then.
@@ -178,6 +185,8 @@ private:
 
     // main_window_run.cpp: the run
     void subRun();
+    RunOptions runOptions();
+    void showRunEnd(const RunCommandResult& result);
     void subStop();
     void subStart();
     void Timer1_Timer();

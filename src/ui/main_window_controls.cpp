@@ -247,6 +247,36 @@ void MainWindow::onSize() {
     layoutControls();
 }
 
+namespace {
+
+struct StripPlaces {
+    RECT list, meter, label1, label2;
+};
+
+// The strip between the toolbar and the list holds the meter, which is
+// taller than the strip as designed: the list's top edge moves down by the
+// difference, its bottom edge stays where the resize table puts it. The
+// labels sit in the strip's middle.
+StripPlaces PlaceStrip(RECT list, RECT label1, RECT label2, int stripTop, int meterLeft) {
+    const int extra = std::max(0, stripTop + kMeterHeight + 2 - static_cast<int>(list.top));
+    list.top += extra;
+    const RECT meter{meterLeft, stripTop, meterLeft + kMeterWidth, stripTop + kMeterHeight};
+    const int labelHeight = label1.bottom - label1.top;
+    label1.top = stripTop + (list.top - stripTop - labelHeight) / 2;
+    label1.bottom = label1.top + labelHeight;
+    label1.right = std::min<LONG>(label1.right, meter.left - 4);
+    // Over the preview's column; while the window is narrow the meter reaches
+    // into it, and the label moves right to stay readable.
+    const LONG width2 = label2.right - label2.left;
+    label2.left = std::max<LONG>(label2.left, meter.right + 6);
+    label2.right = label2.left + width2;
+    label2.top = label1.top;
+    label2.bottom = label1.bottom;
+    return {list, meter, label1, label2};
+}
+
+} // namespace
+
 void MainWindow::layoutControls() {
     if (list_ == nullptr)
         return;
@@ -272,29 +302,14 @@ void MainWindow::layoutControls() {
         MoveWindow(w, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
     };
 
-    // The strip between the toolbar and the list holds the meter, which is
-    // taller than the strip as designed: the list's top edge moves down by
-    // the difference, its bottom edge stays where the resize table puts it.
-    RECT listRect = rect(At(layout, MainControl::ListView1));
-    const int stripTop = toolbarBottom;
-    const int extra = std::max(0, stripTop + kMeterHeight + 2 - static_cast<int>(listRect.top));
-    listRect.top += extra;
-    const RECT meter{TwipsToPixels(At(layout, MainControl::Picture2).left, dpi_), stripTop,
-                     TwipsToPixels(At(layout, MainControl::Picture2).left, dpi_) + kMeterWidth,
-                     stripTop + kMeterHeight};
-    RECT label1 = rect(At(layout, MainControl::Label1));
-    const int labelHeight = label1.bottom - label1.top;
-    label1.top = stripTop + (listRect.top - stripTop - labelHeight) / 2;
-    label1.bottom = label1.top + labelHeight;
-    label1.right = std::min<LONG>(label1.right, meter.left - 4);
-    // Over the preview's column; while the window is narrow the meter reaches
-    // into it, and the label moves right to stay readable.
-    RECT label2 = rect(At(layout, MainControl::Label2));
-    const LONG width2 = label2.right - label2.left;
-    label2.left = std::max<LONG>(label2.left, meter.right + 6);
-    label2.right = label2.left + width2;
-    label2.top = label1.top;
-    label2.bottom = label1.bottom;
+    const StripPlaces strip =
+        PlaceStrip(rect(At(layout, MainControl::ListView1)), rect(At(layout, MainControl::Label1)),
+                   rect(At(layout, MainControl::Label2)), toolbarBottom,
+                   TwipsToPixels(At(layout, MainControl::Picture2).left, dpi_));
+    const RECT& label1 = strip.label1;
+    const RECT& meter = strip.meter;
+    const RECT& listRect = strip.list;
+    const RECT& label2 = strip.label2;
 
     place(label1_, label1);
     place(picture2_, meter);

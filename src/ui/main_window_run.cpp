@@ -126,19 +126,9 @@ void MainWindow::setTaskbarProgress(std::int64_t position, std::int64_t max, boo
     taskbar_->SetProgressValue(hwnd_, static_cast<ULONGLONG>(position), static_cast<ULONGLONG>(max));
 }
 
-void MainWindow::subRun() {
-    state_.showActivity(kActivityAdding);
-    WinAnsiCodec codec;
-    WinClock clock;
-    DialogPrompt prompt(dialogs_, hwnd_);
-    WindowPump pump(*this);
-    WinProcessRunner process;
-    WinWindowScanner windows;
-    MeterSink meter(*this);
-    RunPorts ports{registry_, files_, codec, clock, prompt, pump, process, windows, state_, meter};
-    const std::string temp = TempFolder();
-    const RunPaths paths{scriptBasePath_, ProgramFolder(), temp, SafetyFolderOf(temp)};
-
+// What the run tells the window as it goes: the row AutoCAD works on, the
+// working list before each drawing, each row's outcome.
+RunOptions MainWindow::runOptions() {
     RunOptions options;
     options.minimized = IsIconic(hwnd_) != 0;
     options.setTopmost = [this](bool on) {
@@ -166,17 +156,13 @@ void MainWindow::subRun() {
         if (const auto at = rows_.positionOf(report.rowId))
             ListView_RedrawItems(list_, static_cast<int>(*at), static_cast<int>(*at));
     };
-    // Large drawings are read and copied in chunks with the window answering between them.
-    WindowPump chunkPump(*this, 10);
-    files_.setBetweenChunks([&chunkPump] { chunkPump.pumpOnce(); });
-    struct StopPumping {
-        WinFileSystem& files;
-        ~StopPumping() { files.setBetweenChunks({}); }
-    } stopPumping{files_};
-    resultShown_ = false;
-    const RunCommandResult result = ps::subRun(ports, settings_, rows_, paths, options);
+    return options;
+}
+
+// The run has ended: the list shows its statuses, and the totals and the
+// meter stay until the list changes or the next run.
+void MainWindow::showRunEnd(const RunCommandResult& result) {
     refreshList(false);
-    // The totals and the meter stay until the list changes or the next run.
     resultShown_ = true;
     state_.setStatus(kStatusIdle);
     if (result.run.stopped || result.stoppedWhileSearching)
@@ -191,6 +177,32 @@ void MainWindow::subRun() {
         afterCommand_ = message;
         dialogs_.inform(hwnd_, message, std::string(kAppTitle), MB_ICONEXCLAMATION);
     }
+}
+
+void MainWindow::subRun() {
+    state_.showActivity(kActivityAdding);
+    WinAnsiCodec codec;
+    WinClock clock;
+    DialogPrompt prompt(dialogs_, hwnd_);
+    WindowPump pump(*this);
+    WinProcessRunner process;
+    WinWindowScanner windows;
+    MeterSink meter(*this);
+    RunPorts ports{registry_, files_, codec, clock, prompt, pump, process, windows, state_, meter};
+    const std::string temp = TempFolder();
+    const RunPaths paths{scriptBasePath_, ProgramFolder(), temp, SafetyFolderOf(temp)};
+
+    const RunOptions options = runOptions();
+    // Large drawings are read and copied in chunks with the window answering between them.
+    WindowPump chunkPump(*this, 10);
+    files_.setBetweenChunks([&chunkPump] { chunkPump.pumpOnce(); });
+    struct StopPumping {
+        WinFileSystem& files;
+        ~StopPumping() { files.setBetweenChunks({}); }
+    } stopPumping{files_};
+    resultShown_ = false;
+    const RunCommandResult result = ps::subRun(ports, settings_, rows_, paths, options);
+    showRunEnd(result);
 }
 
 void MainWindow::subStop() {

@@ -45,10 +45,12 @@ public:
     bool accepted() const { return accepted_; }
     int currentPage() const { return page_; }
 
+    // The dialog's entry (platform/window_entry.h) hands it every message.
+    INT_PTR handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR failed(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, const char* what) noexcept;
+
 private:
-    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static INT_PTR CALLBACK PageProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR handle(UINT message, WPARAM wParam, LPARAM lParam);
     void onInit();
     void onCommand(int id, int code, HWND control);
     INT_PTR onNotify(NMHDR& header);

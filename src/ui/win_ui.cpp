@@ -59,6 +59,15 @@ void ShowError(HWND owner, std::string_view procedure, std::string_view descript
                    MB_OK);
 }
 
+LRESULT ReportEscaped(HWND window, const char* where, const char* what) noexcept {
+    try {
+        ShowError(window, where, what);
+    } catch (...) {
+        // Out of memory for the message itself: nothing more to say.
+    }
+    return 0;
+}
+
 HMENU MakePopupMenu(std::initializer_list<MenuItem> items) {
     HMENU menu = CreatePopupMenu();
     for (const auto& item : items) {

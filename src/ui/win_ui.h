@@ -27,6 +27,10 @@ void SetFont(HWND window, HFONT font);
 int MessageBoxUtf8(HWND owner, std::string_view text, std::string_view title, UINT flags);
 // "Error in <procedure>: <description>", OK, the program's title.
 void ShowError(HWND owner, std::string_view procedure, std::string_view description);
+// What every window of the program does with an error its handler let escape
+// (platform/window_entry.h): the error message above, named after the window.
+// The message then counts as handled: the answer is 0.
+LRESULT ReportEscaped(HWND window, const char* where, const char* what) noexcept;
 
 // A menu item: a command and its caption; a null caption is a separator.
 struct MenuItem {

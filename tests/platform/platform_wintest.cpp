@@ -2,6 +2,10 @@
 #include "platform/handles.h"
 #include "platform/message_pump.h"
 #include "platform/text.h"
+#include "platform/window_entry.h"
+
+#include <stdexcept>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -95,6 +99,40 @@ TEST(MessagePump, ProcessesPendingMessagesOnceAndReturns) {
     MSG msg;
     ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(msg.wParam, 7u);
+}
+
+// An owner whose handler fails on WM_APP and counts what reaches it.
+struct FailingOwner {
+    int handled = 0;
+    std::string reported;
+    LRESULT handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        ++handled;
+        if (message == WM_APP)
+            throw std::runtime_error("no room");
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    LRESULT failed(HWND, UINT, WPARAM, LPARAM, const char* what) noexcept {
+        reported = what;
+        return 42;
+    }
+};
+
+TEST(WindowEntry, AnErrorEscapingTheHandlerGoesToTheOwnersReport) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = WindowEntry<FailingOwner>;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"PsEntryTest";
+    RegisterClassW(&wc);
+    FailingOwner owner;
+    HWND hwnd =
+        CreateWindowW(L"PsEntryTest", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, &owner);
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_GT(owner.handled, 0); // WM_NCCREATE already reached it
+
+    EXPECT_EQ(SendMessageW(hwnd, WM_APP, 0, 0), 42);
+    EXPECT_EQ(owner.reported, "no room");
+
+    DestroyWindow(hwnd);
 }
 
 } // namespace
