@@ -68,4 +68,31 @@ bool ExplorerEntryExists(const Registry& reg) {
     return false;
 }
 
+std::string ExplorerEntryProgram(const Registry& reg) {
+    for (const auto& type : FileTypes(reg)) {
+        const std::string command =
+            RegText(ReadRegValue(reg, RegRoot::CurrentUser,
+                                 std::string(kUserClasses) + VerbKey(type) + "\\Command", "", std::string()));
+        if (command.empty())
+            continue;
+        if (command.front() != '"')
+            return command.substr(0, command.find(' '));
+        const auto end = command.find('"', 1);
+        return command.substr(1, end == std::string::npos ? std::string::npos : end - 1);
+    }
+    return {};
+}
+
+bool RemoveStaleExplorerEntry(Registry& reg, const std::function<bool(std::string_view)>& programExists) {
+    const std::string program = ExplorerEntryProgram(reg);
+    if (program.empty() || programExists(program))
+        return false;
+    for (const auto& type : FileTypes(reg)) {
+        const std::string verb = std::string(kUserClasses) + VerbKey(type);
+        DeleteRegKey(reg, RegRoot::CurrentUser, verb + "\\Command");
+        DeleteRegKey(reg, RegRoot::CurrentUser, verb);
+    }
+    return true;
+}
+
 } // namespace ps

@@ -6,6 +6,7 @@
 
 #include "core/registry.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -24,5 +25,12 @@ bool CreateExplorerEntry(Registry& reg, std::string_view programPath);
 // it under HKEY_CLASSES_ROOT when that is allowed; true when it is gone.
 bool DeleteExplorerEntry(Registry& reg);
 bool ExplorerEntryExists(const Registry& reg);
+
+// The program the current user's entry starts, as its command names it;
+// empty when the user has no entry.
+std::string ExplorerEntryProgram(const Registry& reg);
+// Removes the current user's entry when the program it starts is gone (an
+// uninstalled or moved copy); the machine's entry stays. True when it did.
+bool RemoveStaleExplorerEntry(Registry& reg, const std::function<bool(std::string_view)>& programExists);
 
 } // namespace ps

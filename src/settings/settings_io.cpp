@@ -125,6 +125,8 @@ WindowLayout DefaultSettings(SettingsStore& store, const Registry& registry, Set
         else
             AssignStoredText(key, settings, key.restore);
         Save(store, key.saveName, StoredText(key, settings));
+        // What the store gives back is what counts: an enforced value stays.
+        AssignStoredText(key, settings, Get(store, key.saveName, StoredText(key, settings)));
     }
     settings.ExePath = AcadExePath(registry, settings.ProdName);
     for (const auto& key : FolderMemoryKeys()) {

@@ -1,6 +1,9 @@
 #include "settings/settings_store.h"
 
 #include "acad/registry_helpers.h"
+#include "core/strings.h"
+
+#include <optional>
 
 namespace ps {
 namespace {
@@ -9,7 +12,22 @@ std::string SectionPath(std::string_view app, std::string_view section) {
     return RegistrySettingsStore::AreaPath(app) + "\\" + std::string(section);
 }
 
+bool IsProgramSection(std::string_view app, std::string_view section) {
+    return EqualsNoCase(app, kSettingsApp) && EqualsNoCase(section, kSettingsSection);
+}
+
+std::optional<std::string> PolicyValue(const Registry& reg, std::string_view path, std::string_view key) {
+    const auto value = ReadRegValue(reg, RegRoot::LocalMachine, path, key);
+    if (std::holds_alternative<std::monostate>(value))
+        return std::nullopt;
+    return RegText(value);
+}
+
 } // namespace
+
+bool IsEnforcedByPolicy(const Registry& registry, std::string_view key) {
+    return PolicyValue(registry, kEnforcedPolicyKey, key).has_value();
+}
 
 std::string RegistrySettingsStore::AreaPath(std::string_view app) {
     return "Software\\VB and VBA Program Settings\\" + std::string(app);
@@ -17,15 +35,33 @@ std::string RegistrySettingsStore::AreaPath(std::string_view app) {
 
 std::string RegistrySettingsStore::GetSetting(std::string_view app, std::string_view section,
                                               std::string_view key, std::string_view defaultText) const {
+    const bool program = IsProgramSection(app, section);
+    if (program)
+        if (auto enforced = PolicyValue(reg_, kEnforcedPolicyKey, key))
+            return *enforced;
     const auto value = ReadRegValue(reg_, RegRoot::CurrentUser, SectionPath(app, section), key);
-    if (std::holds_alternative<std::monostate>(value))
-        return std::string(defaultText);
-    return RegText(value);
+    if (!std::holds_alternative<std::monostate>(value))
+        return RegText(value);
+    if (program)
+        if (auto fallback = PolicyValue(reg_, kPolicyKey, key))
+            return *fallback;
+    return std::string(defaultText);
 }
 
 void RegistrySettingsStore::SaveSetting(std::string_view app, std::string_view section, std::string_view key,
                                         std::string_view text) {
     const auto path = SectionPath(app, section);
+    // An enforced value is never written over the user's own, and the
+    // office's default is not copied into a user who has none: a later change
+    // of the policy reaches every desk.
+    if (IsProgramSection(app, section)) {
+        if (IsEnforcedByPolicy(reg_, key))
+            return;
+        const bool userHasOne =
+            !std::holds_alternative<std::monostate>(ReadRegValue(reg_, RegRoot::CurrentUser, path, key));
+        if (!userHasOne && PolicyValue(reg_, kPolicyKey, key) == text)
+            return;
+    }
     reg_.createKey(RegRoot::CurrentUser, path);
     reg_.setValue(RegRoot::CurrentUser, path, key, RegSzValue(text));
 }

@@ -24,10 +24,22 @@ public:
     virtual void DeleteSetting(std::string_view app) = 0;
 };
 
+// Values an administrator sets for every user of the machine, with the names
+// and text forms of the per-user keys. The policy key's values are defaults
+// for the keys a user has no value of; the values of its subkey "Enforced"
+// win over the user's own.
+inline constexpr std::string_view kPolicyKey = "Software\\Policies\\QUILLMERE\\Plansweeper";
+inline constexpr std::string_view kEnforcedPolicyKey = "Software\\Policies\\QUILLMERE\\Plansweeper\\Enforced";
+
+// True when the administrator enforces the program setting of that key.
+bool IsEnforcedByPolicy(const Registry& registry, std::string_view key);
+
 // The store where the platform's per-user application settings live:
 // HKEY_CURRENT_USER\Software\VB and VBA Program Settings\<app>\<section>,
 // one REG_SZ value per key. Settings an existing installation stored there
-// are found.
+// are found. The program's own settings are read through the machine's
+// policies: an enforced value first, then the user's, then the policy's
+// default.
 class RegistrySettingsStore final : public SettingsStore {
 public:
     explicit RegistrySettingsStore(Registry& registry) : reg_(registry) {}

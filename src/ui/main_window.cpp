@@ -11,6 +11,7 @@
 #include "platform/win_paths.h"
 #include "platform/window_entry.h"
 #include "run/run_command.h"
+#include "settings/explorer_entry.h"
 #include "run/safety_copies.h"
 #include "ui/about_window.h"
 #include "ui/commands.h"
@@ -89,6 +90,7 @@ bool MainWindow::create(HINSTANCE instance, const StartupCommand& startup) {
     state_.setProductHead(settings_.ProdName, settings_.Profile);
     state_.setStatus(kStatusIdle);
     openWorkingList();
+    removeStaleExplorerEntry();
     showRunState();
     addStartupDrawing(startup_.command);
     // Marked once loaded: a second start hands over only to a finished window.
@@ -124,6 +126,23 @@ void MainWindow::openWorkingList() {
     });
     restoreWorkingList();
     SetTimer(hwnd_, kWorkingListTimer, kWorkingListIntervalMs, nullptr);
+}
+
+// An Explorer entry that starts a copy of the program that is gone (moved or
+// uninstalled) goes with it. Only a program surely gone counts: a share that
+// does not answer in time keeps its entry.
+void MainWindow::removeStaleExplorerEntry() {
+    RemoveStaleExplorerEntry(registry_, [](std::string_view program) {
+        const auto found = RunOffThread(
+            [wide = Widen(program)] {
+                if (GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES)
+                    return true;
+                const DWORD error = GetLastError();
+                return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+            },
+            500);
+        return found.value_or(true);
+    });
 }
 
 int MainWindow::messageLoop() {

@@ -142,6 +142,7 @@ private:
     void restoreWorkingList();
     void sizeForFirstStart();
     void openWorkingList();
+    void removeStaleExplorerEntry();
     // The list changed: the working list is written within a second.
     void listChanged();
     // False when the working list could not be written; a run stops then.

@@ -26,6 +26,8 @@ using namespace settings_table;
 
 namespace {
 
+constexpr char kEnforcedTip[] = "Set by your administrator for every user of this computer";
+
 bool IsChecked(HWND box) {
     return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
@@ -215,6 +217,7 @@ void SettingsDialog::onInit() {
     for (std::size_t row = 0; row < kFormatCount; ++row)
         for (int base : {idRowConvert, idRowApp, idRowProf})
             WidenDropDown(control(base + static_cast<int>(row)));
+    markEnforced();
     showPage(0);
     SHAutoComplete(control(idSaveToFolder), SHACF_FILESYSTEM);
     SHAutoComplete(control(idScriptFile), SHACF_FILESYSTEM);
@@ -318,10 +321,57 @@ void SettingsDialog::pickApplication(HWND appList, HWND profileList, bool perFor
     fillProfiles(appList, profileList, stored("Profile", AcadCurrentProfile(c_.registry)));
 }
 
+// The controls of the settings the administrator enforces are shown, not
+// changed: disabled, with a tip that says who set them.
+void SettingsDialog::markEnforced() {
+    const auto mark = [this](std::string_view key, std::initializer_list<int> ids) {
+        if (!IsEnforcedByPolicy(c_.registry, key))
+            return;
+        for (int id : ids) {
+            const HWND box = control(id);
+            EnableWindow(box, FALSE);
+            // A disabled control gets no mouse: the tip belongs to its page.
+            const HWND page = GetParent(box);
+            RECT r;
+            GetWindowRect(box, &r);
+            MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&r), 2);
+            std::wstring text = Widen(kEnforcedTip);
+            TTTOOLINFOW info{};
+            info.cbSize = sizeof info;
+            info.uFlags = TTF_SUBCLASS;
+            info.hwnd = page;
+            info.uId = static_cast<UINT_PTR>(id);
+            info.rect = r;
+            info.lpszText = text.data();
+            SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+        }
+    };
+    for (std::size_t i = 0; i < Checks().size(); ++i)
+        mark(Checks()[i].key, {idCheckBase + static_cast<int>(i)});
+    mark("Timeout", {idTimeout});
+    mark("PurgeTimes", {idPurgeTimes});
+    mark("DeleteDays", {idDeleteDays});
+    mark("ScriptFile", {idScriptFile, idScriptBrowse});
+    mark("sSaveToFolder", {idSaveToFolder, idGetPath});
+    mark("ProdName", {idAcadVer});
+    mark("Profile", {idAcadProf});
+    mark("INDEXCTL", {idIndexctl, idIndexctl + 1, idIndexctl + 2, idIndexctl + 3, idIndexctl + 4});
+    mark("PROXYGRAPHICS", {idProxy, idProxy + 1, idProxy + 2});
+    mark("RASTERPREVIEW", {idRaster, idRaster + 1, idRaster + 2});
+    mark("ISAVEPERCENT", {idIsaveText, idIsaveCheck});
+    for (std::size_t row = 0; row < kFormatCount; ++row) {
+        const ReleaseFamily family = Families()[row].family;
+        const int r = static_cast<int>(row);
+        mark(FormatKey("R", family), {idRowConvert + r});
+        mark(FormatKey("HCA", family), {idRowApp + r});
+        mark(FormatKey("HCP", family), {idRowProf + r});
+    }
+}
+
 void SettingsDialog::isavePercentRule() {
     const HWND text = control(idIsaveText);
     const bool dontChange = IsChecked(control(idIsaveCheck));
-    EnableWindow(text, !dontChange);
+    EnableWindow(text, !dontChange && !IsEnforcedByPolicy(c_.registry, "ISAVEPERCENT"));
     SendMessageW(text, EM_SETREADONLY, dontChange, 0);
     if (dontChange)
         SetText(text, "");

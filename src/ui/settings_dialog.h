@@ -62,6 +62,7 @@ private:
                       const std::string& storedProfile, bool withEmpty);
     void fillProfiles(HWND appList, HWND profileList, const std::string& wanted);
     void pickApplication(HWND appList, HWND profileList, bool perFormat);
+    void markEnforced();
     void isavePercentRule();
     void validateLater(int id);
     bool validate(int id, bool showMessage);

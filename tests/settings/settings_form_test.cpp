@@ -53,5 +53,26 @@ TEST(ExplorerEntry, CreateTwiceThenDelete) {
         reg.keyExists(RegRoot::CurrentUser, "Software\\Classes\\AutoCAD.Drawing\\shell\\Plansweeper"));
 }
 
+TEST(ExplorerEntry, AnEntryWhoseProgramIsGoneIsRemovedAtTheNextStart) {
+    MemoryRegistry reg;
+    reg.putString(RegRoot::ClassesRoot, ".dwg", "", "AutoCAD.Drawing");
+    const std::string machineVerb = "AutoCAD.Drawing\\shell\\Plansweeper\\Command";
+    reg.putString(RegRoot::ClassesRoot, machineVerb, "",
+                  "\"C:\\Program Files\\Plansweeper\\Plansweeper.exe\" /nologo \"%1\"");
+    ASSERT_TRUE(CreateExplorerEntry(reg, "D:\\Old copy\\Plansweeper.exe"));
+    std::string asked;
+    const auto exists = [&](std::string_view path) {
+        asked = path;
+        return path != "D:\\Old copy\\Plansweeper.exe";
+    };
+    EXPECT_TRUE(RemoveStaleExplorerEntry(reg, exists));
+    EXPECT_EQ(asked, "D:\\Old copy\\Plansweeper.exe");
+    EXPECT_FALSE(ExplorerEntryExists(reg));
+    EXPECT_TRUE(reg.keyExists(RegRoot::ClassesRoot, machineVerb)); // the machine's entry stays
+    ASSERT_TRUE(CreateExplorerEntry(reg, "C:\\Plansweeper\\Plansweeper.exe"));
+    EXPECT_FALSE(RemoveStaleExplorerEntry(reg, exists)); // a program that is there keeps its entry
+    EXPECT_TRUE(ExplorerEntryExists(reg));
+}
+
 } // namespace
 } // namespace ps

@@ -317,5 +317,33 @@ TEST_F(Store, OverridesApplyToEveryReadAndAreNeverStored) {
     EXPECT_EQ(stored("Audit"), "0");     // other keys are saved as usual
 }
 
+TEST_F(Store, MachinePoliciesGiveDefaultsAndEnforcedValuesWin) {
+    put("Audit", "0");
+    put("Timeout", "30");
+    reg.createKey(RegRoot::LocalMachine, kEnforcedPolicyKey);
+    reg.setValue(RegRoot::LocalMachine, kPolicyKey, "PurgeTimes", RegSzValue("5"));
+    reg.setValue(RegRoot::LocalMachine, kPolicyKey, "Audit", RegSzValue("-1"));
+    reg.setValue(RegRoot::LocalMachine, kEnforcedPolicyKey, "Timeout", RegSzValue("600"));
+    Settings s;
+    LoadFormSettings(store, reg, s);
+    EXPECT_EQ(s.PurgeTimes, 5); // the office's default where the user has none
+    EXPECT_EQ(s.Audit, 0);      // the user's own choice over a default
+    EXPECT_EQ(s.Timeout, 600);  // an enforced value over the user's
+    EXPECT_TRUE(IsEnforcedByPolicy(reg, "TIMEOUT"));
+    EXPECT_FALSE(IsEnforcedByPolicy(reg, "PurgeTimes"));
+    // Only the program's own settings are governed.
+    EXPECT_EQ(store.GetSetting(kSettingsApp, "Other", "Timeout", "<absent>"), "<absent>");
+    // Saving keeps the user's own values and copies no policy into them.
+    SaveSettings(store, s);
+    reg.deleteValue(RegRoot::LocalMachine, kEnforcedPolicyKey, "Timeout");
+    reg.setValue(RegRoot::LocalMachine, kPolicyKey, "PurgeTimes", RegSzValue("7"));
+    EXPECT_EQ(stored("Timeout"), "30");
+    EXPECT_EQ(stored("PurgeTimes"), "7");
+    // Restoring the defaults keeps an enforced value in the record the run uses.
+    reg.setValue(RegRoot::LocalMachine, kEnforcedPolicyKey, "Timeout", RegSzValue("600"));
+    DefaultSettings(store, reg, s);
+    EXPECT_EQ(s.Timeout, 600);
+}
+
 } // namespace
 } // namespace ps

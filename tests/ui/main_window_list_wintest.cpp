@@ -632,5 +632,18 @@ TEST_F(SettingsDialogTest, RestoreThenCancelKeepsTheDefaults) {
     EXPECT_EQ(storedText("Timeout"), "120");
 }
 
+TEST_F(SettingsDialogTest, AnEnforcedSettingIsShownButCannotBeChanged) {
+    struct Cleanup {
+        Registry& reg;
+        ~Cleanup() { DeleteRegTree(reg, RegRoot::LocalMachine, "Software\\Policies\\QUILLMERE"); }
+    } cleanup{reg_};
+    ASSERT_TRUE(reg_.createKey(RegRoot::LocalMachine, kEnforcedPolicyKey));
+    reg_.setValue(RegRoot::LocalMachine, kEnforcedPolicyKey, "Timeout", RegSzValue("600"));
+    open();
+    EXPECT_EQ(GetText(box(kTimeout)), "600");
+    EXPECT_FALSE(IsWindowEnabled(box(kTimeout)));
+    EXPECT_TRUE(IsWindowEnabled(box(kPurgeTimes)));
+}
+
 } // namespace
 } // namespace ps
