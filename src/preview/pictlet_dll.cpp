@@ -125,13 +125,39 @@ void DeleteTree(HKEY root, const std::wstring& path) {
     RegDeleteKeyW(root, path.c_str());
 }
 
+bool KeyExists(HKEY root, const std::wstring& path, REGSAM view = 0) {
+    ps::UniqueRegKey key;
+    return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, key.put()) == ERROR_SUCCESS;
+}
+
+// Deletes the key when nothing is left below it.
+void DeleteIfEmpty(HKEY root, const std::wstring& path) {
+    RegDeleteKeyW(root, path.c_str()); // fails while the key has subkeys
+}
+
+// The 32-bit and the 64-bit control register side by side: the class and
+// the interfaces in their own views, the type library and the programmatic
+// identifier in keys both views share. What the other platform's copy still
+// uses stays.
 void Unregister(HKEY root) {
     const std::wstring classes = kClasses;
     DeleteTree(root, classes + L"CLSID\\" + GuidText(kClsid));
-    DeleteTree(root, classes + kProgId);
-    DeleteTree(root, classes + L"TypeLib\\" + GuidText(kLibid));
     DeleteTree(root, classes + L"Interface\\" + GuidText(kDispatchIid));
     DeleteTree(root, classes + L"Interface\\" + GuidText(kEventsIid));
+#ifdef _WIN64
+    constexpr REGSAM kOtherView = KEY_WOW64_32KEY;
+#else
+    constexpr REGSAM kOtherView = KEY_WOW64_64KEY;
+#endif
+    if (!KeyExists(root, classes + L"CLSID\\" + GuidText(kClsid), kOtherView))
+        DeleteTree(root, classes + kProgId);
+    const std::wstring lib = classes + L"TypeLib\\" + GuidText(kLibid);
+    DeleteTree(root, lib + L"\\1.0\\0\\" + kTypeLibPlatform);
+    DeleteIfEmpty(root, lib + L"\\1.0\\0");
+    if (!KeyExists(root, lib + L"\\1.0\\0")) {
+        DeleteTree(root, lib + L"\\1.0");
+        DeleteIfEmpty(root, lib);
+    }
 }
 
 } // namespace

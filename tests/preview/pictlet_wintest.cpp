@@ -778,7 +778,19 @@ TEST_F(Pictlet, UnregistrationLeavesNoKeyOfTheControlOrItsTypeLibrary) {
     };
     for (const auto& key : keys)
         EXPECT_TRUE(present(HKEY_CURRENT_USER, key)) << Narrow(key);
+    // The other platform's copy, registered beside this one, keeps its type library.
+    const std::wstring library = L"TypeLib\\" + guid(kLibid) + L"\\1.0\\0\\";
+    const std::wstring other = library + (sizeof(void*) == 8 ? L"win32" : L"win64");
+    UniqueRegKey otherKey;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (L"Software\\Classes\\" + other).c_str(), 0, nullptr, 0,
+                              KEY_WRITE, nullptr, otherKey.put(), nullptr),
+              ERROR_SUCCESS);
+    otherKey.reset();
     ASSERT_EQ(callExport("DllUnregisterServer"), S_OK);
+    EXPECT_TRUE(present(HKEY_CURRENT_USER, other));
+    EXPECT_FALSE(present(HKEY_CURRENT_USER, library + (sizeof(void*) == 8 ? L"win64" : L"win32")));
+    RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\Classes\\TypeLib\\" + guid(kLibid)).c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, (L"Software\\Classes\\TypeLib\\" + guid(kLibid)).c_str());
     for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
         for (const auto& key : keys)
             EXPECT_FALSE(present(root, key)) << Narrow(key);

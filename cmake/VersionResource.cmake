@@ -1,0 +1,13 @@
+# The version, from project(), in every deliverable's version resource.
+enable_language(RC)
+set(PS_GENERATED "${CMAKE_BINARY_DIR}/generated")
+configure_file(${CMAKE_SOURCE_DIR}/src/ui/version.h.in "${PS_GENERATED}/version.h" @ONLY)
+function(ps_version_resource target file_name description filetype)
+    set(PS_FILE_NAME "${file_name}")
+    set(PS_INTERNAL_NAME "${target}")
+    set(PS_DESCRIPTION "${description}")
+    set(PS_FILETYPE "${filetype}")
+    configure_file(${CMAKE_SOURCE_DIR}/src/ui/version_info.rc.in "${PS_GENERATED}/${target}_version.rc" @ONLY)
+    target_sources(${target} PRIVATE "${PS_GENERATED}/${target}_version.rc")
+    target_include_directories(${target} PRIVATE "${PS_GENERATED}")
+endfunction()
