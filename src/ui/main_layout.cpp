@@ -93,4 +93,14 @@ std::int32_t PixelsToTwips(std::int32_t pixels, std::int32_t dpi) {
     return dpi <= 0 ? 0 : static_cast<std::int32_t>(static_cast<std::int64_t>(pixels) * 1440 / dpi);
 }
 
+ToolbarIconPlan ToolbarIconsAt(std::int32_t dpi) {
+    const std::int32_t cell = std::max<std::int32_t>(16, (16 * dpi + 48) / 96);
+    ToolbarIconPlan best{cell, 16, 1};
+    for (std::int32_t base : {16, 24})
+        for (std::int32_t scale = 1; base * scale <= cell; ++scale)
+            if (base * scale >= best.base * best.scale) // a tie goes to the finer set
+                best = {cell, base, scale};
+    return best;
+}
+
 } // namespace ps

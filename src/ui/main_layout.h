@@ -57,4 +57,17 @@ inline const TwipsRect& At(const MainLayout& layout, MainControl c) {
 std::int32_t TwipsToPixels(std::int32_t twips, std::int32_t dpi);
 std::int32_t PixelsToTwips(std::int32_t pixels, std::int32_t dpi);
 
+// The toolbar's pictures at a DPI: a cell of 16 pixels at 100 %, scaled, and
+// the system's picture set (16 or 24 pixels) enlarged by a whole number of
+// times to the largest size that fits the cell, centred in it. Whole-number
+// enlargement keeps every picture crisp: 100 % and 150 % show the sets as
+// they are, 125 % the 16-pixel set in a 20-pixel cell, 200 % the 16-pixel set
+// doubled.
+struct ToolbarIconPlan {
+    std::int32_t cell;
+    std::int32_t base;  // 16 or 24: the system set the pictures come from
+    std::int32_t scale; // 1, 2, ...
+};
+ToolbarIconPlan ToolbarIconsAt(std::int32_t dpi);
+
 } // namespace ps

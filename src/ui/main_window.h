@@ -130,6 +130,10 @@ private:
     void onClose();
     void createControls();
     void createToolbar();
+    struct ToolbarImageBases {
+        int standard, view, own; // where each set starts in the toolbar's image list
+    };
+    ToolbarImageBases makeToolbarImages();
     void createMenus();
     void applyFonts();
     void layoutControls();

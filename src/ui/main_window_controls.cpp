@@ -12,6 +12,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <array>
 
 namespace ps {
@@ -60,11 +61,7 @@ HWND Child(HWND parent, const wchar_t* cls, std::string_view text, DWORD style, 
                            GetModuleHandleW(nullptr), nullptr);
 }
 
-// Images of the system's standard toolbar bitmaps and of our own for the
-// commands they have no picture for (run, stop, timer).
-struct ToolbarImages {
-    int addFolderOnly, addFolder, addDrawings, run, remove, settings, start, stop;
-};
+constexpr COLORREF kMaskColour = RGB(255, 0, 255);
 
 UniqueBitmap DrawOwnImages(int size) {
     // Three images side by side: run (a green triangle), timer (a clock), stop (a red square).
@@ -81,7 +78,7 @@ UniqueBitmap DrawOwnImages(int size) {
         return bitmap;
     const ScopedSelect intoBitmap(dc.get(), bitmap.get());
     const RECT all{0, 0, size * 3, size};
-    UniqueBrush mask(CreateSolidBrush(RGB(255, 0, 255)));
+    UniqueBrush mask(CreateSolidBrush(kMaskColour));
     FillRect(dc.get(), &all, mask.get());
     const int m = std::max(2, size / 8);
     UniqueBrush green(CreateSolidBrush(RGB(40, 160, 70)));
@@ -102,7 +99,115 @@ UniqueBitmap DrawOwnImages(int size) {
     return bitmap;
 }
 
+// A 32-bit top-down bitmap filled with one colour, selected into dc, and its pixels.
+struct Canvas {
+    UniqueBitmap bitmap;
+    std::uint32_t* pixels = nullptr;
+};
+
+Canvas FilledCanvas(HDC dc, int width, int height, COLORREF colour) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    Canvas canvas{UniqueBitmap(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0)),
+                  static_cast<std::uint32_t*>(bits)};
+    SelectObject(dc, canvas.bitmap.get());
+    const RECT all{0, 0, width, height};
+    UniqueBrush brush(CreateSolidBrush(colour));
+    FillRect(dc, &all, brush.get());
+    GdiFlush();
+    return canvas;
+}
+
+int Channel(std::uint32_t pixel, int shift) {
+    return static_cast<int>((pixel >> shift) & 0xFF);
+}
+
+// Every picture of the list enlarged by the plan's whole number, pixel for
+// pixel, and centred in a cell of the plan's size. A picture's soft edges are
+// found by drawing it on black and on white: where the background shows
+// through more than a quarter the pixel is left out (masked), elsewhere the
+// button face takes the part that shows through. No magenta fringe.
+UniqueImageList EnlargedImages(HIMAGELIST source, const ToolbarIconPlan& plan) {
+    const int count = ImageList_GetImageCount(source);
+    UniqueImageList out(ImageList_Create(plan.cell, plan.cell, ILC_COLOR32 | ILC_MASK, count + 8, 8));
+    UniqueMemoryDc onBlack(CreateCompatibleDC(nullptr));
+    UniqueMemoryDc onWhite(CreateCompatibleDC(nullptr));
+    UniqueMemoryDc enlarged(CreateCompatibleDC(nullptr));
+    const HGDIOBJ blackWas = GetCurrentObject(onBlack.get(), OBJ_BITMAP);
+    const HGDIOBJ whiteWas = GetCurrentObject(onWhite.get(), OBJ_BITMAP);
+    const HGDIOBJ enlargedWas = GetCurrentObject(enlarged.get(), OBJ_BITMAP);
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    const int faceRgb[3] = {GetBValue(face), GetGValue(face), GetRValue(face)}; // by shift 0, 8, 16
+    const int at = (plan.cell - plan.base * plan.scale) / 2;
+    for (int i = 0; i < count; ++i) {
+        const Canvas black = FilledCanvas(onBlack.get(), plan.base, plan.base, RGB(0, 0, 0));
+        const Canvas white = FilledCanvas(onWhite.get(), plan.base, plan.base, RGB(255, 255, 255));
+        ImageList_Draw(source, i, onBlack.get(), 0, 0, ILD_NORMAL);
+        ImageList_Draw(source, i, onWhite.get(), 0, 0, ILD_NORMAL);
+        const Canvas cell = FilledCanvas(enlarged.get(), plan.cell, plan.cell, kMaskColour);
+        for (int y = 0; y < plan.base; ++y)
+            for (int x = 0; x < plan.base; ++x) {
+                const std::uint32_t b = black.pixels[y * plan.base + x];
+                const std::uint32_t w = white.pixels[y * plan.base + x];
+                int through = 0; // 0 opaque .. 255 fully transparent
+                for (int shift : {0, 8, 16})
+                    through = std::max(through, Channel(w, shift) - Channel(b, shift));
+                if (through > 64)
+                    continue;
+                std::uint32_t pixel = 0;
+                for (int c = 0; c < 3; ++c) {
+                    const int v = Channel(b, 8 * c) + faceRgb[c] * through / 255;
+                    pixel |= static_cast<std::uint32_t>(std::min(v, 255)) << (8 * c);
+                }
+                for (int dy = 0; dy < plan.scale; ++dy)
+                    for (int dx = 0; dx < plan.scale; ++dx)
+                        cell.pixels[(at + y * plan.scale + dy) * plan.cell + at + x * plan.scale + dx] =
+                            pixel;
+            }
+        SelectObject(onBlack.get(), blackWas);
+        SelectObject(onWhite.get(), whiteWas);
+        SelectObject(enlarged.get(), enlargedWas);
+        ImageList_AddMasked(out.get(), cell.bitmap.get(), kMaskColour);
+    }
+    return out;
+}
+
 } // namespace
+
+// One image list for the toolbar at the window's DPI: the system's standard
+// and view pictures, then ours (masked on magenta) for the commands those
+// have no picture for. The system's sets come through the toolbar at their
+// own size and are enlarged where the DPI asks for it.
+MainWindow::ToolbarImageBases MainWindow::makeToolbarImages() {
+    const ToolbarIconPlan plan = ToolbarIconsAt(dpi_);
+    const bool large = plan.base == 24;
+    UniqueImageList source(ImageList_Create(plan.base, plan.base, ILC_COLOR32 | ILC_MASK, 32, 8));
+    // A toolbar loads a system set once: a hidden one loads them afresh.
+    const HWND loader = Child(hwnd_, TOOLBARCLASSNAMEW, "", CCS_NOPARENTALIGN | CCS_NORESIZE);
+    ShowWindow(loader, SW_HIDE);
+    SendMessageW(loader, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageW(loader, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(source.get()));
+    SendMessageW(loader, TB_LOADIMAGES, large ? IDB_STD_LARGE_COLOR : IDB_STD_SMALL_COLOR,
+                 reinterpret_cast<LPARAM>(HINST_COMMCTRL));
+    const int viewBase = ImageList_GetImageCount(source.get());
+    SendMessageW(loader, TB_LOADIMAGES, large ? IDB_VIEW_LARGE_COLOR : IDB_VIEW_SMALL_COLOR,
+                 reinterpret_cast<LPARAM>(HINST_COMMCTRL));
+    const int ownBase = ImageList_GetImageCount(source.get());
+    SendMessageW(loader, TB_SETIMAGELIST, 0, 0);
+    DestroyWindow(loader);
+    UniqueImageList images = plan.cell == plan.base ? std::move(source) : EnlargedImages(source.get(), plan);
+    UniqueBitmap own = DrawOwnImages(plan.cell);
+    ImageList_AddMasked(images.get(), own.get(), kMaskColour);
+    SendMessageW(toolbar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(plan.cell, plan.cell));
+    SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images.get()));
+    images_ = std::move(images);
+    return {0, viewBase, ownBase};
+}
 
 void MainWindow::onCreate() {
     dpi_ = WindowDpi(hwnd_);
@@ -171,22 +276,7 @@ void MainWindow::createToolbar() {
                      kToolbarId);
     SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageW(toolbar_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS | TBSTYLE_EX_DOUBLEBUFFER);
-    const bool large = dpi_ >= 120;
-    const int size = large ? 24 : 16;
-    SendMessageW(toolbar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(size, size));
-    // One image list: the system's standard and view pictures, then ours
-    // (masked on magenta) for the commands those have no picture for.
-    images_.reset(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 32, 8));
-    SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_.get()));
-    const int stdBase = ImageList_GetImageCount(images_.get());
-    SendMessageW(toolbar_, TB_LOADIMAGES, large ? IDB_STD_LARGE_COLOR : IDB_STD_SMALL_COLOR,
-                 reinterpret_cast<LPARAM>(HINST_COMMCTRL));
-    const int viewBase = ImageList_GetImageCount(images_.get());
-    SendMessageW(toolbar_, TB_LOADIMAGES, large ? IDB_VIEW_LARGE_COLOR : IDB_VIEW_SMALL_COLOR,
-                 reinterpret_cast<LPARAM>(HINST_COMMCTRL));
-    const int ownBase = ImageList_GetImageCount(images_.get());
-    UniqueBitmap own = DrawOwnImages(size);
-    ImageList_AddMasked(images_.get(), own.get(), RGB(255, 0, 255));
+    const auto [stdBase, viewBase, ownBase] = makeToolbarImages();
     const int images[] = {viewBase + VIEW_PARENTFOLDER,
                           viewBase + VIEW_NEWFOLDER,
                           stdBase + STD_FILEOPEN,
@@ -335,6 +425,7 @@ void MainWindow::onGetMinMaxInfo(MINMAXINFO& info) {
 void MainWindow::onDpiChanged(int dpi, const RECT& suggested) {
     dpi_ = dpi;
     applyFonts();
+    makeToolbarImages();
     SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     layoutControls();

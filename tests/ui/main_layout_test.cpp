@@ -44,5 +44,18 @@ TEST(MainLayout, TwipsAndPixelsAtNinetySixAndOneHundredFortyFourDpi) {
     EXPECT_EQ(PixelsToTwips(510, 96), 7650);
 }
 
+// The pictures are enlarged only by whole numbers and never beyond their cell.
+TEST(MainLayout, ToolbarPicturesGrowByWholeNumbersWithinTheirCell) {
+    const auto plan = [](int dpi) {
+        const auto p = ToolbarIconsAt(dpi);
+        return std::array<int, 3>{p.cell, p.base, p.scale};
+    };
+    EXPECT_EQ(plan(96), (std::array<int, 3>{16, 16, 1}));
+    EXPECT_EQ(plan(120), (std::array<int, 3>{20, 16, 1})); // 125 %: the small set, centred
+    EXPECT_EQ(plan(144), (std::array<int, 3>{24, 24, 1})); // 150 %: the large set
+    EXPECT_EQ(plan(192), (std::array<int, 3>{32, 16, 2})); // 200 %: the small set doubled
+    EXPECT_EQ(plan(288), (std::array<int, 3>{48, 24, 2})); // 300 %: the large set doubled
+}
+
 } // namespace
 } // namespace ps

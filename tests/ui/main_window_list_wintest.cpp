@@ -284,6 +284,39 @@ TEST_F(WindowInProcess, StartAutoCadQuotesTheExecutableAndNeedsTheFile) {
         [&] { return GetFileAttributesW(Widen(marker).c_str()) != INVALID_FILE_ATTRIBUTES; }, 15000));
 }
 
+// At 200 % the toolbar's pictures are the system's small set doubled pixel
+// for pixel: every 2 x 2 block of a picture is one colour.
+TEST_F(WindowInProcess, AtTwoHundredPercentTheToolbarPicturesAreDoubledCrisply) {
+    const HWND toolbar = FindWindowExW(window_->handle(), nullptr, TOOLBARCLASSNAMEW, nullptr);
+    const auto list = [&] {
+        return reinterpret_cast<HIMAGELIST>(SendMessageW(toolbar, TB_GETIMAGELIST, 0, 0));
+    };
+    const int pictures = ImageList_GetImageCount(list());
+    RECT frame;
+    GetWindowRect(window_->handle(), &frame);
+    SendMessageW(window_->handle(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&frame));
+    int cx = 0, cy = 0;
+    ImageList_GetIconSize(list(), &cx, &cy);
+    EXPECT_EQ(cx, 32);
+    EXPECT_EQ(ImageList_GetImageCount(list()), pictures);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof bi.bmiHeader, 32, -32, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    UniqueBitmap picture(CreateDIBSection(dc.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const ScopedSelect into(dc.get(), picture.get());
+    ImageList_Draw(list(), STD_DELETE, dc.get(), 0, 0, ILD_NORMAL);
+    GdiFlush();
+    const auto* px = static_cast<const std::uint32_t*>(bits);
+    int uneven = 0;
+    for (int y = 0; y < 32; y += 2)
+        for (int x = 0; x < 32; x += 2) {
+            const std::uint32_t c = px[y * 32 + x];
+            uneven += px[y * 32 + x + 1] != c || px[(y + 1) * 32 + x] != c || px[(y + 1) * 32 + x + 1] != c;
+        }
+    EXPECT_EQ(uneven, 0);
+}
+
 TEST_F(WindowInProcess, AFolderAndAFileDroppedTogetherAskOnce) {
     const std::string sub = dir_.file("sub");
     CreateDirectoryW(Widen(sub).c_str(), nullptr);
