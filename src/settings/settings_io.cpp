@@ -17,6 +17,15 @@ std::string Get(const SettingsStore& store, std::string_view key, std::string_vi
     return store.GetSetting(kSettingsApp, kSettingsSection, key, defaultText);
 }
 
+// The stored text, or the fallback's when the key is absent; the fallback is
+// looked up only then (the product catalogue takes its time to read).
+template <typename Fallback>
+std::string GetOr(const SettingsStore& store, std::string_view key, Fallback fallback) {
+    constexpr std::string_view kAbsent = "\x1F(absent)\x1F"; // no stored text holds a control character
+    std::string text = Get(store, key, kAbsent);
+    return text == kAbsent ? fallback() : text;
+}
+
 void Save(SettingsStore& store, std::string_view key, std::string_view text) {
     store.SaveSetting(kSettingsApp, kSettingsSection, key, text);
 }
@@ -79,10 +88,11 @@ void LoadFormSettings(const SettingsStore& store, Registry& registry, Settings& 
     for (const auto& key : FolderMemoryKeys())
         AssignStoredText(key, settings, Get(store, key.name, key.absent));
 
-    settings.ProdName = Get(store, "ProdName", AcadCurrentProductName(registry));
+    settings.ProdName = GetOr(store, "ProdName", [&] { return AcadCurrentProductName(registry); });
     settings.ExePath = AcadExePath(registry, settings.ProdName);
     MakeProductCurrent(registry, settings.ProdName);
-    settings.Profile = Get(store, "Profile", AcadProductProfile(registry, settings.ProdName));
+    settings.Profile =
+        GetOr(store, "Profile", [&] { return AcadProductProfile(registry, settings.ProdName); });
     SetAcadProductProfile(registry, settings.ProdName, settings.Profile);
 
     for (const auto& key : RunSettingKeys()) {

@@ -35,7 +35,8 @@ std::string RegistrySettingsStore::AreaPath(std::string_view app) {
 
 std::string RegistrySettingsStore::GetSetting(std::string_view app, std::string_view section,
                                               std::string_view key, std::string_view defaultText) const {
-    const bool program = IsProgramSection(app, section);
+    // One look for the policy key: most machines have none.
+    const bool program = IsProgramSection(app, section) && reg_.keyExists(RegRoot::LocalMachine, kPolicyKey);
     if (program)
         if (auto enforced = PolicyValue(reg_, kEnforcedPolicyKey, key))
             return *enforced;
@@ -54,7 +55,7 @@ void RegistrySettingsStore::SaveSetting(std::string_view app, std::string_view s
     // An enforced value is never written over the user's own, and the
     // office's default is not copied into a user who has none: a later change
     // of the policy reaches every desk.
-    if (IsProgramSection(app, section)) {
+    if (IsProgramSection(app, section) && reg_.keyExists(RegRoot::LocalMachine, kPolicyKey)) {
         if (IsEnforcedByPolicy(reg_, key))
             return;
         const bool userHasOne =

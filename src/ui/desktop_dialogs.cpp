@@ -67,8 +67,9 @@ std::optional<std::string> AskFileName(HWND owner, const wchar_t* filter, const 
     ofn.lpstrTitle = title;
     ofn.lpstrDefExt = defaultExtension;
     ofn.Flags = flags;
-    const BOOL ok = saving ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
-    if (!ok)
+    const auto dialog = LateSystemFunction<decltype(GetOpenFileNameW)>(
+        L"comdlg32.dll", saving ? "GetSaveFileNameW" : "GetOpenFileNameW");
+    if (dialog == nullptr || !dialog(&ofn))
         return std::nullopt;
     return Narrow(name);
 }
@@ -98,7 +99,8 @@ std::optional<std::string> WinDesktopDialogs::openDrawings(HWND owner, const std
     ofn.lpstrDefExt = L"dwg";
     ofn.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_LONGNAMES | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
                 OFN_HIDEREADONLY;
-    if (!GetOpenFileNameW(&ofn))
+    const auto open = LateSystemFunction<decltype(GetOpenFileNameW)>(L"comdlg32.dll", "GetOpenFileNameW");
+    if (open == nullptr || !open(&ofn))
         return std::nullopt;
     // The answer ends at the first pair of null characters.
     std::size_t end = 0;

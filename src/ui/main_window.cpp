@@ -96,6 +96,7 @@ bool MainWindow::create(HINSTANCE instance, const StartupCommand& startup) {
     // Marked once loaded: a second start hands over only to a finished window.
     SetPropW(hwnd_, Widen(kInstanceProperty).c_str(), reinterpret_cast<HANDLE>(1));
     reportRecovery();
+    starting_ = false;
     return true;
 }
 
@@ -451,7 +452,8 @@ void MainWindow::onOtherCommand(unsigned command) {
         startAutoCad();
         return;
     case cmdHelp:
-        HtmlHelpW(nullptr, Widen(ProgramFolder() + "\\Plansweeper.chm").c_str(), HH_DISPLAY_TOC, 0);
+        if (const auto help = LateSystemFunction<decltype(HtmlHelpW)>(L"hhctrl.ocx", "HtmlHelpW"))
+            help(nullptr, Widen(ProgramFolder() + "\\Plansweeper.chm").c_str(), HH_DISPLAY_TOC, 0);
         return;
     default:
         break;
@@ -461,10 +463,12 @@ void MainWindow::onOtherCommand(unsigned command) {
         return;
     if (command == cmdAbout)
         ShowAboutWindow(hwnd_, AboutMode::OnRequest);
-    else if (command == cmdConnect)
-        WNetConnectionDialog(hwnd_, RESOURCETYPE_DISK);
-    else if (command == cmdDisconnect)
-        WNetDisconnectDialog(hwnd_, RESOURCETYPE_DISK);
+    else if (command == cmdConnect || command == cmdDisconnect) {
+        const auto dialog = LateSystemFunction<decltype(WNetConnectionDialog)>(
+            L"mpr.dll", command == cmdConnect ? "WNetConnectionDialog" : "WNetDisconnectDialog");
+        if (dialog != nullptr)
+            dialog(hwnd_, RESOURCETYPE_DISK);
+    }
 }
 
 LRESULT MainWindow::onNotify(NMHDR& header) {

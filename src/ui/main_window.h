@@ -239,6 +239,7 @@ private:
     ULONGLONG lastPumped_ = 0;
     ULONGLONG longestPumpGap_ = 0;
     bool labelsDirty_ = false;
+    bool starting_ = true; // create() has not finished
 
     // The run's meter and the scheduled start.
     std::int64_t meterMax_ = 0;

@@ -413,7 +413,10 @@ void MainWindow::layoutControls() {
     label.top += frame.top;
     place(prodName_, rect(label));
     place(status_, rect(At(layout, MainControl::Status)));
-    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    // At the start the first paint waits for the message loop, which begins
+    // at once; every later layout paints before it returns.
+    RedrawWindow(hwnd_, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | (starting_ ? 0 : RDW_UPDATENOW));
 }
 
 void MainWindow::onGetMinMaxInfo(MINMAXINFO& info) {

@@ -3,9 +3,7 @@
 #include "platform/text.h"
 #include "platform/win_paths.h"
 #include "preview/pictlet.h"
-
-extern "C" BOOL WINAPI AtlAxWinInit();
-extern "C" HRESULT WINAPI AtlAxGetControl(HWND window, IUnknown** control);
+#include "ui/win_ui.h"
 
 namespace ps {
 namespace {
@@ -40,11 +38,18 @@ void Call(IDispatch* control, DISPID id) {
     SysFreeString(error.bstrHelpFile);
 }
 
+// The control host's library, loaded with the first preview.
+using AxWinInit = BOOL WINAPI();
+using AxGetControl = HRESULT WINAPI(HWND window, IUnknown** control);
+
 // The host's window class, registered once per process (a second
 // AtlAxWinInit fails because the class exists).
 bool HostClassReady() {
     static const bool ready = [] {
-        if (AtlAxWinInit())
+        const auto init = LateSystemFunction<AxWinInit>(L"atl.dll", "AtlAxWinInit");
+        if (init == nullptr)
+            return false;
+        if (init())
             return true;
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
@@ -57,30 +62,53 @@ bool HostClassReady() {
 } // namespace
 
 HWND PreviewHost::create(HWND parent, int id) {
-    if (!createControl(parent, id)) {
+    // The control's own look before it has a picture: the window's face, no edge.
+    window_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                              nullptr);
+    return window_;
+}
+
+void PreviewHost::makeControl() {
+    if (made_ || window_ == nullptr)
+        return;
+    made_ = true;
+    const HWND parent = GetParent(window_);
+    const int id = GetDlgCtrlID(window_);
+    RECT place;
+    GetWindowRect(window_, &place);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&place), 2);
+    const HWND standIn = window_;
+    window_ = nullptr;
+    if (!createControl(parent, id, place)) {
         if (window_ != nullptr)
             DestroyWindow(window_);
         control_.reset();
         window_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_ETCHEDFRAME,
-                                  0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                  place.left, place.top, place.right - place.left, place.bottom - place.top,
+                                  parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                   GetModuleHandleW(nullptr), nullptr);
     }
-    return window_;
+    // In the stand-in's place in the sibling order too.
+    SetWindowPos(window_, standIn, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    DestroyWindow(standIn);
 }
 
-bool PreviewHost::createControl(HWND parent, int id) {
+bool PreviewHost::createControl(HWND parent, int id, const RECT& place) {
     if (!HostClassReady())
         return false;
     CLSID clsid;
     if (FAILED(CLSIDFromProgID(pictlet::kProgId, &clsid)) && !RegisterBesideProgram())
         return false;
-    window_ = CreateWindowExW(0, L"AtlAxWin", pictlet::kProgId, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
-                              0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+    window_ = CreateWindowExW(0, L"AtlAxWin", pictlet::kProgId, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
+                              place.left, place.top, place.right - place.left, place.bottom - place.top,
+                              parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                               GetModuleHandleW(nullptr), nullptr);
     if (window_ == nullptr)
         return false;
     IUnknown* unknown = nullptr;
-    if (FAILED(AtlAxGetControl(window_, &unknown)) || unknown == nullptr)
+    const auto getControl = LateSystemFunction<AxGetControl>(L"atl.dll", "AtlAxGetControl");
+    if (getControl == nullptr || FAILED(getControl(window_, &unknown)) || unknown == nullptr)
         return false;
     unknown->QueryInterface(IID_IDispatch, control_.putVoid());
     unknown->Release();
@@ -88,6 +116,9 @@ bool PreviewHost::createControl(HWND parent, int id) {
 }
 
 void PreviewHost::show(const std::string& drawingPath) {
+    if (!made_ && drawingPath.empty())
+        return; // nothing to show: the stand-in shows it
+    makeControl();
     if (!control_)
         return;
     VARIANT v;

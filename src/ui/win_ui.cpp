@@ -68,6 +68,14 @@ LRESULT ReportEscaped(HWND window, const char* where, const char* what) noexcept
     return 0;
 }
 
+FARPROC LateSystemProc(const wchar_t* library, const char* name) {
+    // Loaded once and kept: the function stays valid for the process's life.
+    HMODULE module = GetModuleHandleW(library);
+    if (module == nullptr)
+        module = LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    return module != nullptr ? GetProcAddress(module, name) : nullptr;
+}
+
 HMENU MakePopupMenu(std::initializer_list<MenuItem> items) {
     HMENU menu = CreatePopupMenu();
     for (const auto& item : items) {

@@ -32,6 +32,15 @@ void ShowError(HWND owner, std::string_view procedure, std::string_view descript
 // The message then counts as handled: the answer is 0.
 LRESULT ReportEscaped(HWND window, const char* where, const char* what) noexcept;
 
+// A function of a system library loaded when it is first needed, from the
+// system folder only, so that the program's start does not pay for libraries
+// only a dialog uses (the file dialogs' library brings the printing system
+// with it). The same type as the function's declaration; null when missing.
+FARPROC LateSystemProc(const wchar_t* library, const char* name);
+template <typename Function> Function* LateSystemFunction(const wchar_t* library, const char* name) {
+    return reinterpret_cast<Function*>(reinterpret_cast<void*>(LateSystemProc(library, name)));
+}
+
 // A menu item: a command and its caption; a null caption is a separator.
 struct MenuItem {
     unsigned command;
