@@ -4,6 +4,7 @@
 #include "core/strings.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 namespace ps {
 namespace {
@@ -48,42 +49,27 @@ bool CountsAsAutoCads(std::string_view ownerTitle, std::string_view ownerOwnerTi
 
 namespace {
 
-// An "AutoCAD Alert" is answered Yes ("Ja" in German), or Continue.
-void AnswerAlert(WindowScanner& win, Window w) {
-    Window yes = win.findButton(w, "&Ja");
-    if (yes == 0)
-        yes = win.findButton(w, "&Yes");
-    if (yes != 0)
-        win.click(yes);
-    else if (const Window go = win.findButton(w, "C&ontinue"); go != 0)
-        win.click(go);
+// Clicks the first of the buttons the pop-up has; false when it has none of them.
+bool ClickFirst(WindowScanner& win, Window w, std::initializer_list<const char*> captions) {
+    for (const char* caption : captions)
+        if (const Window button = win.findButton(w, caption); button != 0) {
+            win.click(button);
+            return true;
+        }
+    return false;
 }
 
-// Any other pop-up is closed, answered No, or else cancelled with Escape in
-// AutoCAD's own window.
+// Any pop-up but an "AutoCAD Alert" is closed, answered No, or else
+// cancelled with Escape in AutoCAD's own window.
 void DismissPopUp(WindowScanner& win, Window w, const std::string& title, Window acad) {
-    if (title == "Project Path Selection") {
-        if (const Window cancel = win.findButton(w, "Cancel"); cancel != 0)
-            win.click(cancel);
-    }
+    if (title == "Project Path Selection")
+        ClickFirst(win, w, {"Cancel"});
     win.close(w);
-    if (const Window no = win.findButton(w, "&No"); no != 0) {
-        win.click(no);
+    if (ClickFirst(win, w, {"&No"}))
         return;
-    }
     if (acad != 0 && win.activate(acad))
         win.typeKeys(acad, "{ESC}");
-    if (const Window cancel = win.findButton(w, "Cancel"); cancel != 0)
-        win.click(cancel);
-}
-
-// The "AutoCAD" question of the land and map verticals is answered No.
-void AnswerVerticalQuestion(WindowScanner& win, Window w) {
-    Window no = win.findButton(w, "&Nej");
-    if (no == 0)
-        no = win.findButton(w, "&No");
-    if (no != 0)
-        win.click(no);
+    ClickFirst(win, w, {"Cancel"});
 }
 
 } // namespace
@@ -117,8 +103,9 @@ std::int16_t CloseAcadPopUps(PopUpScanContext& c, bool r15OrLater, std::string_v
         if (CountsAsAutoCads(ownerTitle, ownerOwnerTitle, code)) {
             log(w, title);
             if (StartsWith(title, "AutoCAD Alert")) {
+                // Answered Yes ("Ja" in German), or Continue.
                 code = kPopUpAlertAnswered;
-                AnswerAlert(win, w);
+                ClickFirst(win, w, {"&Ja", "&Yes", "C&ontinue"});
             } else {
                 DismissPopUp(win, w, title, acad);
             }
@@ -128,7 +115,7 @@ std::int16_t CloseAcadPopUps(PopUpScanContext& c, bool r15OrLater, std::string_v
         }
         if (ToUpper(title) == "AUTOCAD" &&
             (StartsWith(ownerTitle, "Autodesk Land Desktop") || StartsWith(ownerTitle, "Autodesk Map"))) {
-            AnswerVerticalQuestion(win, w);
+            ClickFirst(win, w, {"&Nej", "&No"}); // the land and map verticals' question
             log(w, title);
         }
     }

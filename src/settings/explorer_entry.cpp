@@ -31,6 +31,15 @@ std::string VerbKey(const std::string& type) {
     return type + "\\shell\\Plansweeper";
 }
 
+// Removes the verb from every file type under one root's classes.
+void DeleteVerbs(Registry& reg, RegRoot root, std::string_view classes) {
+    for (const auto& type : FileTypes(reg)) {
+        const std::string verb = std::string(classes) + VerbKey(type);
+        DeleteRegKey(reg, root, verb + "\\Command");
+        DeleteRegKey(reg, root, verb);
+    }
+}
+
 } // namespace
 
 std::string ProgramPathForExplorer(const Registry& reg, std::string_view ownPath) {
@@ -50,14 +59,8 @@ bool CreateExplorerEntry(Registry& reg, std::string_view programPath) {
 }
 
 bool DeleteExplorerEntry(Registry& reg) {
-    for (const auto& type : FileTypes(reg)) {
-        for (auto [root, prefix] : {std::pair{RegRoot::CurrentUser, kUserClasses},
-                                    std::pair{RegRoot::ClassesRoot, std::string_view()}}) {
-            const std::string verb = std::string(prefix) + VerbKey(type);
-            DeleteRegKey(reg, root, verb + "\\Command");
-            DeleteRegKey(reg, root, verb);
-        }
-    }
+    DeleteVerbs(reg, RegRoot::CurrentUser, kUserClasses);
+    DeleteVerbs(reg, RegRoot::ClassesRoot, {});
     return !ExplorerEntryExists(reg);
 }
 
@@ -87,11 +90,7 @@ bool RemoveStaleExplorerEntry(Registry& reg, const std::function<bool(std::strin
     const std::string program = ExplorerEntryProgram(reg);
     if (program.empty() || programExists(program))
         return false;
-    for (const auto& type : FileTypes(reg)) {
-        const std::string verb = std::string(kUserClasses) + VerbKey(type);
-        DeleteRegKey(reg, RegRoot::CurrentUser, verb + "\\Command");
-        DeleteRegKey(reg, RegRoot::CurrentUser, verb);
-    }
+    DeleteVerbs(reg, RegRoot::CurrentUser, kUserClasses);
     return true;
 }
 

@@ -63,42 +63,6 @@ HWND Child(HWND parent, const wchar_t* cls, std::string_view text, DWORD style, 
 
 constexpr COLORREF kMaskColour = RGB(255, 0, 255);
 
-UniqueBitmap DrawOwnImages(int size) {
-    // Three images side by side: run (a green triangle), timer (a clock), stop (a red square).
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = size * 3;
-    bi.bmiHeader.biHeight = size;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    UniqueBitmap bitmap(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
-    if (!bitmap || !dc)
-        return bitmap;
-    const ScopedSelect intoBitmap(dc.get(), bitmap.get());
-    const RECT all{0, 0, size * 3, size};
-    UniqueBrush mask(CreateSolidBrush(kMaskColour));
-    FillRect(dc.get(), &all, mask.get());
-    const int m = std::max(2, size / 8);
-    UniqueBrush green(CreateSolidBrush(RGB(40, 160, 70)));
-    UniqueBrush red(CreateSolidBrush(RGB(200, 40, 40)));
-    UniqueBrush white(CreateSolidBrush(RGB(255, 255, 255)));
-    const ScopedSelect pen(dc.get(), GetStockObject(BLACK_PEN));
-    const ScopedSelect brush(dc.get(), green.get()); // the brushes below go back with it
-    const POINT triangle[] = {{m, m}, {size - m, size / 2}, {m, size - m}};
-    Polygon(dc.get(), triangle, 3);
-    SelectObject(dc.get(), white.get());
-    Ellipse(dc.get(), size + m / 2, m / 2, 2 * size - m / 2, size - m / 2);
-    MoveToEx(dc.get(), size + size / 2, size / 2, nullptr);
-    LineTo(dc.get(), size + size / 2, m + 1);
-    MoveToEx(dc.get(), size + size / 2, size / 2, nullptr);
-    LineTo(dc.get(), size + size - m - 2, size / 2);
-    SelectObject(dc.get(), red.get());
-    Rectangle(dc.get(), 2 * size + m, m, 3 * size - m, size - m);
-    return bitmap;
-}
-
 // A 32-bit top-down bitmap filled with one colour, selected into dc, and its pixels.
 struct Canvas {
     UniqueBitmap bitmap;
@@ -121,6 +85,35 @@ Canvas FilledCanvas(HDC dc, int width, int height, COLORREF colour) {
     FillRect(dc, &all, brush.get());
     GdiFlush();
     return canvas;
+}
+
+UniqueBitmap DrawOwnImages(int size) {
+    // Three images side by side: run (a green triangle), timer (a clock), stop (a red square).
+    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    if (!dc)
+        return {};
+    const HGDIOBJ bitmapWas = GetCurrentObject(dc.get(), OBJ_BITMAP);
+    Canvas canvas = FilledCanvas(dc.get(), size * 3, size, kMaskColour);
+    {
+        const int m = std::max(2, size / 8);
+        UniqueBrush green(CreateSolidBrush(RGB(40, 160, 70)));
+        UniqueBrush red(CreateSolidBrush(RGB(200, 40, 40)));
+        UniqueBrush white(CreateSolidBrush(RGB(255, 255, 255)));
+        const ScopedSelect pen(dc.get(), GetStockObject(BLACK_PEN));
+        const ScopedSelect brush(dc.get(), green.get()); // the brushes below go back with it
+        const POINT triangle[] = {{m, m}, {size - m, size / 2}, {m, size - m}};
+        Polygon(dc.get(), triangle, 3);
+        SelectObject(dc.get(), white.get());
+        Ellipse(dc.get(), size + m / 2, m / 2, 2 * size - m / 2, size - m / 2);
+        MoveToEx(dc.get(), size + size / 2, size / 2, nullptr);
+        LineTo(dc.get(), size + size / 2, m + 1);
+        MoveToEx(dc.get(), size + size / 2, size / 2, nullptr);
+        LineTo(dc.get(), size + size - m - 2, size / 2);
+        SelectObject(dc.get(), red.get());
+        Rectangle(dc.get(), 2 * size + m, m, 3 * size - m, size - m);
+    }
+    SelectObject(dc.get(), bitmapWas);
+    return std::move(canvas.bitmap);
 }
 
 int Channel(std::uint32_t pixel, int shift) {
