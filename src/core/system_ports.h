@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,7 +41,8 @@ public:
     virtual void pumpOnce() = 0;
 };
 
-// One child process at a time: started, watched and always ended.
+// One child process at a time: started, watched and always ended. Several
+// side by side take a runner each, made by sibling().
 class ProcessRunner {
 public:
     enum class Wake { ProcessEnded, Input, Timeout };
@@ -61,6 +63,10 @@ public:
     // The started process and every process it started, for telling its
     // windows from everybody else's. Empty when nothing runs.
     virtual std::vector<std::uint32_t> processTree() = 0;
+    // A runner for one more process beside this one's. The waitForWake of
+    // either also wakes when the other's running process ends. nullptr when
+    // this runner cannot run a second process.
+    virtual std::unique_ptr<ProcessRunner> sibling() { return nullptr; }
 };
 
 // The desktop's top-level windows as the pop-up closer sees them.

@@ -1,6 +1,7 @@
 #include "drawinglist/list_file.h"
 
 #include "core/strings.h"
+#include "drawinglist/status.h"
 
 #include <vector>
 
@@ -11,7 +12,9 @@ std::string ListLine(const DrawingRow& row) {
     for (std::size_t i = 0; i < kColumnCount; ++i) {
         if (i > 0)
             line += ';';
-        line += row.cells[i];
+        // A row in progress is still to do for whoever reads the file.
+        if (i != kColStatus || row.cells[i] != status::kProcessing)
+            line += row.cells[i];
     }
     return line;
 }

@@ -17,6 +17,8 @@ StatusKind KindOf(std::string_view text) {
         return StatusKind::Pending;
     if (text == status::kOk)
         return StatusKind::Ok;
+    if (text == status::kProcessing)
+        return StatusKind::InProgress;
     for (auto chosen : kChosen)
         if (text == chosen)
             return StatusKind::Chosen;
@@ -37,7 +39,8 @@ Tint TintOf(std::string_view text) {
 int ListExitCode(const DrawingList& list, bool pendingIsFailure) {
     for (const auto& row : list) {
         const StatusKind kind = KindOf(row.cell(kColStatus));
-        if (kind == StatusKind::Failure || (kind == StatusKind::Pending && pendingIsFailure))
+        if (kind == StatusKind::Failure ||
+            ((kind == StatusKind::Pending || kind == StatusKind::InProgress) && pendingIsFailure))
             return 1;
     }
     return 0;

@@ -45,6 +45,9 @@ inline constexpr std::string_view kNameAlreadySaved = "Skipped: Name already sav
 inline constexpr std::string_view kCompanionNotTrusted = "Skipped: Companion not trusted by AutoCAD";
 // A drawing of a release later than this program knows: it needs a newer Plansweeper.
 inline constexpr std::string_view kNewerFormat = "Skipped: Drawing format newer than this program knows";
+// AutoCAD works on the drawing now. Shown only: the list file records such a
+// row as still to do, so a run cut short leaves it pending.
+inline constexpr std::string_view kProcessing = "Processing\u2026";
 } // namespace status
 
 enum class StatusKind {
@@ -52,6 +55,7 @@ enum class StatusKind {
     Ok,
     Chosen,  // passed over by the user's or the settings' own choice
     Failure, // not done, and the user should look at it
+    InProgress,
 };
 
 // Texts this program never writes count as failures: nothing says the
@@ -67,7 +71,8 @@ Tint TintOf(std::string_view status);
 
 // The batch command's verdict on a list after a run: 0 when every drawing
 // row is "OK" or passed over by choice, 1 when any row failed (in this run
-// or before) or, unless a dry run left them so, is still to do.
+// or before) or, unless a dry run left them so, is still to do (in progress
+// counts as still to do).
 int ListExitCode(const DrawingList& list, bool pendingIsFailure = true);
 
 } // namespace ps

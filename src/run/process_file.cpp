@@ -9,25 +9,35 @@ std::string LockFilePath(std::string_view drawingPath) {
     return std::string(drawingPath.substr(0, keep)) + ".dwl";
 }
 
-std::int16_t ProcessFile(ShellWaitPorts& ports, FileSystem& files, const ProcessFileRequest& r,
-                         const std::function<bool(std::int16_t outcome)>& afterWait) {
-    const std::string lock = LockFilePath(r.drawingPath);
-    const auto lockBefore = files.fingerprint(lock);
-    std::optional<FileTimes> times;
-    if (r.restoreDates)
-        times = files.fileTimes(r.drawingPath);
-    const std::string commandLine = BatchCommandLine(r.exePath, r.drawingPath, r.scriptBasePath);
-    const std::int16_t outcome =
-        ShellWait(ports, commandLine, r.windowStyle, r.timeoutSeconds, r.closePopUps);
-    const bool finished = afterWait ? afterWait(outcome) : outcome == kOutcomeEnded;
-    if (outcome == kOutcomeEnded && times)
-        files.setFileTimes(r.drawingPath, *times);
+DrawingAtWork::DrawingAtWork(FileSystem& files, const ProcessFileRequest& request)
+    : files_(files), request_(request), lock_(LockFilePath(request.drawingPath)),
+      lockBefore_(files.fingerprint(lock_)) {
+    if (request.restoreDates)
+        times_ = files.fileTimes(request.drawingPath);
+}
+
+std::string DrawingAtWork::commandLine() const {
+    return BatchCommandLine(request_.exePath, request_.drawingPath, request_.scriptBasePath);
+}
+
+void DrawingAtWork::finish(std::int16_t outcome, bool finished) {
+    if (outcome == kOutcomeEnded && times_)
+        files_.setFileTimes(request_.drawingPath, *times_);
     // A process that never started left no lock of its own.
     if (outcome != kOutcomeNotStarted && (outcome > kOutcomeEnded || !finished)) {
-        const auto lockAfter = files.fingerprint(lock);
-        if (lockAfter && lockAfter != lockBefore)
-            files.deleteFile(lock, true);
+        const auto lockAfter = files_.fingerprint(lock_);
+        if (lockAfter && lockAfter != lockBefore_)
+            files_.deleteFile(lock_, true);
     }
+}
+
+std::int16_t ProcessFile(ShellWaitPorts& ports, FileSystem& files, const ProcessFileRequest& r,
+                         const std::function<bool(std::int16_t outcome)>& afterWait) {
+    DrawingAtWork drawing(files, r);
+    const std::int16_t outcome =
+        ShellWait(ports, drawing.commandLine(), r.windowStyle, r.timeoutSeconds, r.closePopUps);
+    const bool finished = afterWait ? afterWait(outcome) : outcome == kOutcomeEnded;
+    drawing.finish(outcome, finished);
     return outcome;
 }
 

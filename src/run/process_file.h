@@ -6,6 +6,7 @@
 #include "run/shell_wait.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,24 @@ struct ProcessFileRequest {
 // work. When it did not (a time-out, a stop, a crash, no save), the lock file
 // is deleted if this AutoCAD wrote it: a lock that is there unchanged from
 // before the start is somebody else's and stays.
+// The drawing's side of one AutoCAD process: what is noted before the start,
+// and put right once the process has gone.
+class DrawingAtWork {
+public:
+    DrawingAtWork(FileSystem& files, const ProcessFileRequest& request);
+    const ProcessFileRequest& request() const { return request_; }
+    std::string commandLine() const;
+    // finished: AutoCAD did its work (see ProcessFile).
+    void finish(std::int16_t outcome, bool finished);
+
+private:
+    FileSystem& files_;
+    ProcessFileRequest request_;
+    std::string lock_;
+    std::optional<FileFingerprint> lockBefore_;
+    std::optional<FileTimes> times_;
+};
+
 std::int16_t ProcessFile(ShellWaitPorts& ports, FileSystem& files, const ProcessFileRequest& request,
                          const std::function<bool(std::int16_t outcome)>& afterWait = {});
 

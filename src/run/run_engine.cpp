@@ -21,6 +21,37 @@
 namespace ps {
 namespace {
 
+struct Run;
+
+// The profile values and trusted paths that drawings in progress need, and
+// how many of them need them.
+struct ProfileSession {
+    std::string prodName;
+    std::string profile;
+    SavedProfileValues saved;
+    std::size_t users = 0;
+};
+
+// A drawing AutoCAD works on: its row, what was noted before the start, the
+// process and the watch over it.
+struct Job {
+    enum class Stage { Running, Settled, Ending, Gone };
+
+    Job(Run& r, std::uint64_t rowId, std::size_t i, std::size_t slotIndex);
+    std::size_t slot;
+    ProcessRunner* runner;
+    RowReport report;
+    DrawingFacts before;
+    std::vector<SafetyCopy> copies;
+    std::optional<FileFingerprint> savedBefore;
+    std::string_view wantedCode;
+    // Windows logged already, and so on: one per process.
+    PopUpScanContext closer;
+    std::optional<DrawingAtWork> drawing;
+    std::optional<ProcessWatch> watch;
+    Stage stage = Stage::Gone;
+};
+
 // One run over the list: what stays the same from row to row.
 struct Run {
     Run(RunPorts& ports, const Settings& s, DrawingList& l, const RunPaths& rp, const RunOptions& o,
@@ -32,7 +63,14 @@ struct Run {
         // AutoCAD's current ones as the run found them.
         prodName = s.ProdName.empty() ? AcadCurrentProductName(ports.registry) : s.ProdName;
         profile = s.ProdName.empty() ? AcadCurrentProfile(ports.registry) : s.Profile;
+        slots = std::max<std::size_t>(1, o.jobs);
     }
+    ~Run() {
+        // Jobs first: their processes are ended before their runners go.
+        jobs.clear();
+    }
+    Run(const Run&) = delete;
+    Run& operator=(const Run&) = delete;
     RunPorts& p;
     const Settings& settings;
     DrawingList& list;
@@ -49,7 +87,21 @@ struct Run {
     // and the files it saved into a save-to folder, as normalPath keys.
     std::set<std::string> handled;
     std::set<std::string> savedInto;
+    // Drawings at once, the runners beyond the first, the drawings in
+    // progress and what they share.
+    std::size_t slots = 1;
+    std::size_t rowCount = 0;
+    std::vector<std::unique_ptr<ProcessRunner>> siblings;
+    std::vector<std::unique_ptr<Job>> jobs;
+    ProfileSession session;
+    bool stopAsked = false;
+    std::size_t done = 0; // rows done, for the meter
 };
+
+Job::Job(Run& r, std::uint64_t rowId, std::size_t i, std::size_t slotIndex)
+    : slot(slotIndex), runner(nullptr), report{rowId, i, r.rowCount, {}, {}, {}, false},
+      closer{r.p.windows, r.p.files, r.p.codec, r.p.clock,
+             r.paths.tempFolder + std::string(kClosedPopUpsLog)} {}
 
 // A file as the run tells files apart: one key for every spelling of its path.
 std::string FileKey(const FileSystem& files, std::string_view path) {
@@ -130,16 +182,16 @@ std::optional<std::vector<SafetyCopy>> MakeCopies(Run& r, const RowPlan& plan, c
 // "OK" needs the file AutoCAD was told to write changed, in the requested
 // format, whole, and AutoCAD not ended by a crash (an exception code) that
 // may have left it half-written.
-bool SaveVerified(RunPorts& p, const std::string& saved, const std::optional<FileFingerprint>& before,
-                  std::string_view wantedCode) {
-    const auto exit = p.process.lastExitCode();
+bool SaveVerified(const FileSystem& files, const ProcessRunner& process, const std::string& saved,
+                  const std::optional<FileFingerprint>& before, std::string_view wantedCode) {
+    const auto exit = process.lastExitCode();
     if (exit && *exit >= 0xC0000000u)
         return false;
-    const auto after = p.files.fingerprint(saved);
-    const auto head = p.files.readPrefix(saved, 6);
+    const auto after = files.fingerprint(saved);
+    const auto head = files.readPrefix(saved, 6);
     // A save cut short (a full disk) still starts with the right code.
     return after && after != before && head && !wantedCode.empty() && *head == wantedCode &&
-           SavedDrawingWholeness(p.files, saved) != Wholeness::Cut;
+           SavedDrawingWholeness(files, saved) != Wholeness::Cut;
 }
 
 std::string StatusOfOutcome(std::int16_t outcome, bool verified) {
@@ -165,56 +217,115 @@ std::vector<std::string> TrustFolders(const Run& r, const RowPlan& plan) {
     return folders;
 }
 
-// Starts AutoCAD on a drawing whose plan allows it and says what became of it.
-std::string RunAutoCad(Run& r, const RowPlan& plan, const std::string& fullPath, std::uint64_t rowId) {
-    RunPorts& p = r.p;
-    const std::string saved = SavedDrawingPath(plan.targetPath);
+// The profile values and trusted paths of the product and profile that the
+// drawings in progress use: set before the first of them starts, written
+// back when the last has ended. A drawing of another product or profile
+// waits until then, so nothing a running AutoCAD reads changes under it.
+bool OtherSession(const Run& r, const RowPlan& plan) {
+    return r.session.users > 0 &&
+           (!EqualsNoCase(plan.prodName, r.session.prodName) || !EqualsNoCase(plan.profile, r.session.profile));
+}
 
-    // AutoCAD's current product and profile become the chosen ones.
-    MakeProductCurrent(p.registry, plan.prodName);
-    SetAcadProductProfile(p.registry, plan.prodName, plan.profile);
-    SavedProfileValues savedValues = GetAcadRegistry(p.registry, plan.prodName, plan.profile,
-                                                     IsOn(r.settings.CreateBak), TrustFolders(r, plan));
-    if (savedValues.untrusted) {
-        RestoreAcadRegistry(p.registry, savedValues);
-        return std::string(status::kCompanionNotTrusted);
+// False when AutoCAD would not load the companion application from where it lies.
+bool JoinSession(Run& r, const RowPlan& plan) {
+    ProfileSession& s = r.session;
+    if (s.users > 0) {
+        ++s.users;
+        return true;
     }
-    const auto copies = MakeCopies(r, plan, fullPath);
+    // AutoCAD's current product and profile become the chosen ones.
+    MakeProductCurrent(r.p.registry, plan.prodName);
+    SetAcadProductProfile(r.p.registry, plan.prodName, plan.profile);
+    s.saved = GetAcadRegistry(r.p.registry, plan.prodName, plan.profile, IsOn(r.settings.CreateBak),
+                              TrustFolders(r, plan));
+    if (s.saved.untrusted) {
+        RestoreAcadRegistry(r.p.registry, s.saved);
+        return false;
+    }
+    s.prodName = plan.prodName;
+    s.profile = plan.profile;
+    s.users = 1;
+    return true;
+}
+
+void LeaveSession(Run& r) {
+    if (r.session.users > 0 && --r.session.users == 0)
+        RestoreAcadRegistry(r.p.registry, r.session.saved);
+}
+
+// The process runner of a slot: the run's own for the first, a sibling of it
+// for every further one; nullptr when no further process can run.
+ProcessRunner* RunnerOf(Run& r, std::size_t slot) {
+    if (slot == 0)
+        return &r.p.process;
+    while (r.siblings.size() < slot) {
+        auto sibling = r.p.process.sibling();
+        if (!sibling)
+            return nullptr;
+        r.siblings.push_back(std::move(sibling));
+    }
+    return r.siblings[slot - 1].get();
+}
+
+// A free slot; nullopt when every slot is in use.
+std::optional<std::size_t> FreeSlot(const Run& r) {
+    for (std::size_t slot = 0; slot < r.slots; ++slot)
+        if (std::none_of(r.jobs.begin(), r.jobs.end(), [&](const auto& j) { return j->slot == slot; }))
+            return slot;
+    return std::nullopt;
+}
+
+// The script of a slot: "purge.scr" for the first, "purge2.scr" and so on
+// beside it for drawings processed at the same time.
+std::string ScriptBaseOf(const Run& r, std::size_t slot) {
+    return slot == 0 ? r.paths.scriptBasePath : r.paths.scriptBasePath + std::to_string(slot + 1);
+}
+
+void ShowRunning(Run& r, const std::string& newest) {
+    if (r.slots == 1)
+        r.p.state.setStatus(std::string(kStatusNowRunning) + newest);
+    else
+        r.p.state.setStatus(std::string(kStatusNowRunning) + std::to_string(r.jobs.size()) + " of " +
+                            std::to_string(r.rowCount) + ": " + newest);
+}
+
+// Starts AutoCAD on a drawing whose plan allows it: empty when it runs (the
+// job is the run's), else the row's status.
+std::string StartAutoCad(Run& r, Job& job) {
+    RunPorts& p = r.p;
+    const RowPlan& plan = job.report.plan;
+    if (!JoinSession(r, plan))
+        return std::string(status::kCompanionNotTrusted);
+    auto copies = MakeCopies(r, plan, job.report.fullPath);
     if (!copies) {
-        RestoreAcadRegistry(p.registry, savedValues);
+        LeaveSession(r);
         return std::string(status::kNoSafetyCopy);
     }
-    const auto savedBefore = p.files.fingerprint(saved);
-    const std::string_view wantedCode = plan.saveFormat ? VersionCode(*plan.saveFormat) : std::string_view();
+    job.copies = std::move(*copies);
+    job.savedBefore = p.files.fingerprint(SavedDrawingPath(plan.targetPath));
+    job.wantedCode = plan.saveFormat ? VersionCode(*plan.saveFormat) : std::string_view();
     if (r.options.rowStarted)
-        r.options.rowStarted(rowId);
-    p.state.setStatus(std::string(kStatusNowRunning) + fullPath);
-
-    PopUpScanContext closer{p.windows, p.files, p.codec, p.clock,
-                            r.paths.tempFolder + std::string(kClosedPopUpsLog)};
-    ShellWaitPorts wait{
-        p.process, p.pump, p.clock, p.prompt, p.state, [&](const std::vector<std::uint32_t>& tree) {
-            return CloseAcadPopUps(closer, plan.r15OrLater, fullPath, tree);
-        }};
+        r.options.rowStarted(job.report.rowId);
     const ProcessFileRequest request{plan.exePath,
-                                     fullPath,
-                                     r.paths.scriptBasePath,
+                                     job.report.fullPath,
+                                     ScriptBaseOf(r, job.slot),
                                      r.settings.Timeout,
                                      IsOn(r.settings.RestoreTime),
                                      r.options.minimized ? 2 : 1,
                                      IsOn(r.settings.ClosePopUps)};
-    bool verified = false;
-    const std::int16_t outcome = ProcessFile(wait, p.files, request, [&](std::int16_t code) {
-        verified = code == kOutcomeEnded && SaveVerified(p, saved, savedBefore, wantedCode);
-        return verified;
-    });
-    RestoreAcadRegistry(p.registry, savedValues);
-    for (const auto& c : *copies)
-        r.copies.finish(c, outcome == kOutcomeEnded && verified);
-    return StatusOfOutcome(outcome, verified);
+    job.drawing.emplace(p.files, request);
+    job.watch.emplace(*job.runner, p.clock,
+                      [&job](const std::vector<std::uint32_t>& tree) {
+                          return CloseAcadPopUps(job.closer, job.report.plan.r15OrLater, job.report.fullPath,
+                                                 tree);
+                      },
+                      request.timeoutSeconds, request.closePopUps);
+    job.stage = job.watch->start(job.drawing->commandLine(), request.windowStyle) ? Job::Stage::Running
+                                                                                  : Job::Stage::Gone;
+    return {};
 }
 
-enum class RowEnd { Next, Stop };
+enum class RowEnd { Next, Started, Wait, Stop };
 
 // Looked for once per dry run without scripts.
 bool CompanionPresent(Run& r) {
@@ -223,17 +334,25 @@ bool CompanionPresent(Run& r) {
     return *r.companionPresent;
 }
 
-// Writes the script and runs AutoCAD, or says why not. Sets report.wouldRun
-// in a dry run; returns nullopt when the run cannot go on (companion missing,
-// the list cannot be recorded).
-std::optional<std::string> ScriptAndRun(Run& r, const RowPlan& plan, const std::string& fullPath,
-                                        std::size_t i, std::uint64_t rowId, RowReport& report) {
+// What became of a drawing handed to ScriptAndRun: a status, AutoCAD
+// started on it, or the run cannot go on (companion missing, the list cannot
+// be recorded).
+struct Handled {
+    RowEnd end = RowEnd::Next;
+    std::string status;
+};
+
+// Writes the script and starts AutoCAD, or says why not. Sets
+// report.wouldRun in a dry run.
+Handled ScriptAndRun(Run& r, Job& job) {
     RunPorts& p = r.p;
+    RowReport& report = job.report;
+    const RowPlan& plan = report.plan;
     const std::string scriptBase =
-        r.options.dryRun
-            ? (r.options.dryRunScripts.empty() ? std::string()
-                                               : r.options.dryRunScripts + "\\" + std::to_string(i))
-            : r.paths.scriptBasePath;
+        r.options.dryRun ? (r.options.dryRunScripts.empty()
+                                ? std::string()
+                                : r.options.dryRunScripts + "\\" + std::to_string(report.row))
+                         : ScriptBaseOf(r, job.slot);
     ScriptResult scripted = ScriptResult::Written;
     std::string message;
     if (!scriptBase.empty()) {
@@ -249,19 +368,20 @@ std::optional<std::string> ScriptAndRun(Run& r, const RowPlan& plan, const std::
         r.result.companionMissing = true;
         r.result.companionMessage = message;
         p.prompt.inform(message, kPromptTitle);
-        return std::nullopt;
+        return {RowEnd::Stop, {}};
     }
     if (scripted == ScriptResult::Failed)
-        return std::string(status::kScriptDenied);
+        return {RowEnd::Next, std::string(status::kScriptDenied)};
     if (r.options.dryRun) {
         report.wouldRun = true;
-        return std::string();
+        return {RowEnd::Next, {}};
     }
     if (r.options.beforeDrawing && !r.options.beforeDrawing()) {
         r.result.listNotRecorded = true;
-        return std::nullopt;
+        return {RowEnd::Stop, {}};
     }
-    return RunAutoCad(r, plan, fullPath, rowId);
+    std::string refused = StartAutoCad(r, job);
+    return {refused.empty() ? RowEnd::Started : RowEnd::Next, std::move(refused)};
 }
 
 // The drawing and the file its save goes to, as FileKey gives them.
@@ -300,24 +420,22 @@ std::string RefusalOf(const Run& r, const DrawingFacts& before, const RowPlan& p
     return {};
 }
 
-// Refuses or processes a pending drawing: its status text (empty for a
-// drawing a dry run would start); nullopt when the run cannot go on.
-std::optional<std::string> HandleDrawing(Run& r, const DrawingFacts& before, const RowPlan& plan,
-                                         const std::string& fullPath, std::size_t i, RowReport& report) {
-    const RowKeys keys = KeysOf(r.p.files, plan, fullPath);
-    std::string text = RefusalOf(r, before, plan, keys, fullPath);
+// Refuses or processes a pending drawing.
+Handled HandleDrawing(Run& r, Job& job) {
+    const RowKeys keys = KeysOf(r.p.files, job.report.plan, job.report.fullPath);
+    std::string text = RefusalOf(r, job.before, job.report.plan, keys, job.report.fullPath);
     if (!text.empty())
-        return text;
-    report.scripted = true;
-    auto ran = ScriptAndRun(r, plan, fullPath, i, report.rowId, report);
-    if (ran) {
+        return {RowEnd::Next, std::move(text)};
+    job.report.scripted = true;
+    Handled handled = ScriptAndRun(r, job);
+    if (handled.end != RowEnd::Stop) {
         // Processed at most once in a run, however the list spells it.
         r.handled.insert(keys.drawing);
         r.handled.insert(keys.saved);
         if (keys.saved != keys.drawing)
             r.savedInto.insert(keys.saved);
     }
-    return ran;
+    return handled;
 }
 
 // The row's cells after its drawing was handled; counts it.
@@ -343,6 +461,23 @@ void RecordRow(Run& r, DrawingRow& row, const RowPlan& plan, const std::string& 
         ++r.result.failures;
 }
 
+// The row has its status (empty: a dry run would start AutoCAD on it): its
+// cells are recorded and it is reported. The wait pumped messages: the row
+// may have moved or gone.
+void EndRow(Run& r, RowReport& report, const DrawingFacts& before, const std::string& text) {
+    std::size_t hint = report.row - 1;
+    DrawingRow* row = Lookup(r.list, report.rowId, hint);
+    if (row == nullptr)
+        return;
+    if (!text.empty() || row->cell(kColStatus) == status::kProcessing)
+        row->cell(kColStatus) = text;
+    if (!report.wouldRun)
+        RecordRow(r, *row, report.plan, report.fullPath, before, report.scripted);
+    report.status = row->cell(kColStatus);
+    if (r.options.rowDone)
+        r.options.rowDone(report);
+}
+
 // A row that is not pending is reported and left as it is.
 void PassOver(Run& r, const DrawingRow& row, std::size_t i, std::size_t n) {
     const RowReport passed{row.id, i, n, FullPath(row), row.cell(kColStatus), {}, false, true};
@@ -350,9 +485,12 @@ void PassOver(Run& r, const DrawingRow& row, std::size_t i, std::size_t n) {
         r.options.rowDone(passed);
 }
 
-// Measures, plans and handles one pending row.
-RowEnd ProcessRow(Run& r, std::uint64_t rowId, std::size_t& hint, std::size_t i, std::size_t n) {
+// Measures and plans a row, then refuses it, passes over it or starts
+// AutoCAD on it in the slot given.
+RowEnd BeginRow(Run& r, std::uint64_t rowId, std::size_t i, std::size_t slot) {
     RunPorts& p = r.p;
+    const std::size_t n = r.rowCount;
+    std::size_t hint = i - 1;
     DrawingRow* row = Lookup(r.list, rowId, hint);
     if (row == nullptr)
         return RowEnd::Next;
@@ -360,43 +498,108 @@ RowEnd ProcessRow(Run& r, std::uint64_t rowId, std::size_t& hint, std::size_t i,
         PassOver(r, *row, i, n);
         return RowEnd::Next;
     }
-    const std::string fullPath = FullPath(*row);
+    auto job = std::make_unique<Job>(r, rowId, i, slot);
+    job->runner = RunnerOf(r, slot);
+    job->report.fullPath = FullPath(*row);
     // One look at the file for every cell and check below.
-    const DrawingFacts before = ReadDrawingFacts(p.files, fullPath);
-    row->cell(kColSizeBefore) = std::to_string(before.sizeKB);
+    job->before = ReadDrawingFacts(p.files, job->report.fullPath);
+    row->cell(kColSizeBefore) = std::to_string(job->before.sizeKB);
     // A drawing another program holds keeps what was read of it before.
-    if (before.readable || !before.exists)
-        row->cell(kColDateBefore) = before.dateText;
-    const RowPlan plan = PlanRow(r.products, r.settings, r.prodName, r.profile, p.codec, before.version,
-                                 fullPath, row->cell(kColFilename));
+    if (job->before.readable || !job->before.exists)
+        row->cell(kColDateBefore) = job->before.dateText;
+    RowPlan& plan = job->report.plan;
+    plan = PlanRow(r.products, r.settings, r.prodName, r.profile, p.codec, job->before.version,
+                   job->report.fullPath, row->cell(kColFilename));
     p.state.setProductHead(plan.prodName, plan.profile);
     p.state.showActivity(RunningLabel(i, n, p.clock.monotonicMs() - r.startMs));
     if (!p.state.busy()) {
         r.result.stopped = true;
         return RowEnd::Stop;
     }
-    RowReport report{rowId, i, n, fullPath, {}, plan, false};
     // Set to Skip by the user while the run went on: measured, not run.
     const bool skip = row->cell(kColStatus) == status::kSkip;
-    const auto text =
-        skip ? std::optional<std::string>("") : HandleDrawing(r, before, plan, fullPath, i, report);
-    if (!text) {
+    if (!skip && plan.status.empty() && OtherSession(r, plan))
+        return RowEnd::Wait;
+    const Handled handled = skip ? Handled{RowEnd::Next, {}} : HandleDrawing(r, *job);
+    if (handled.end == RowEnd::Stop) {
         // Nothing more can run: the row stays pending and the run ends here.
         r.result.stopped = i < n;
         return RowEnd::Stop;
     }
-    // AutoCAD's wait pumped messages: the row may have moved or gone.
-    row = Lookup(r.list, rowId, hint);
-    if (row == nullptr)
+    if (handled.end == RowEnd::Next) {
+        EndRow(r, job->report, job->before, handled.status);
         return RowEnd::Next;
-    if (!text->empty())
-        row->cell(kColStatus) = *text;
-    if (!report.wouldRun)
-        RecordRow(r, *row, plan, fullPath, before, report.scripted);
-    report.status = row->cell(kColStatus);
-    if (r.options.rowDone)
-        r.options.rowDone(report);
-    return RowEnd::Next;
+    }
+    // The row shows that AutoCAD works on it; the list file keeps it pending.
+    if ((row = Lookup(r.list, rowId, hint)) != nullptr)
+        row->cell(kColStatus) = status::kProcessing;
+    const std::string newest = job->report.fullPath;
+    r.jobs.push_back(std::move(job));
+    ShowRunning(r, newest);
+    return RowEnd::Started;
+}
+
+// AutoCAD has gone from a drawing: what it saved is checked, the drawing's
+// dates and lock, AutoCAD's settings and the safety copies are put right, and
+// the row gets its status.
+void FinishJob(Run& r, Job& job) {
+    RunPorts& p = r.p;
+    const std::int16_t outcome = job.watch->outcome();
+    const std::string saved = SavedDrawingPath(job.report.plan.targetPath);
+    const bool verified =
+        outcome == kOutcomeEnded && SaveVerified(p.files, *job.runner, saved, job.savedBefore, job.wantedCode);
+    job.drawing->finish(outcome, verified);
+    LeaveSession(r);
+    for (const auto& c : job.copies)
+        r.copies.finish(c, outcome == kOutcomeEnded && verified);
+    EndRow(r, job.report, job.before, StatusOfOutcome(outcome, verified));
+}
+
+// A row is done (passed over, refused or processed): the meter moves, and a
+// requested stop lets no further drawing start.
+void RowFinished(Run& r) {
+    r.p.progress.position(static_cast<std::int64_t>(++r.done));
+    if (r.p.state.stopRequested())
+        r.p.state.running(false);
+}
+
+// One look at every drawing in progress; true when one of them finished.
+bool WatchJobs(Run& r) {
+    bool finished = false;
+    for (auto it = r.jobs.begin(); it != r.jobs.end();) {
+        Job& job = **it;
+        if (job.stage == Job::Stage::Running && job.watch->pass())
+            job.stage = Job::Stage::Settled;
+        if (job.stage == Job::Stage::Settled) {
+            job.watch->end();
+            job.stage = Job::Stage::Ending;
+        }
+        if (job.stage == Job::Stage::Gone || (job.stage == Job::Stage::Ending && job.watch->gone())) {
+            FinishJob(r, job);
+            it = r.jobs.erase(it);
+            RowFinished(r);
+            finished = true;
+            continue;
+        }
+        ++it;
+    }
+    return finished;
+}
+
+// Stop while AutoCAD works: one question for every drawing in progress. Yes
+// ends them all; No lets them finish. Either way no drawing starts after.
+void AskAboutStop(Run& r) {
+    if (!r.p.state.stopRequested() || r.stopAsked ||
+        std::none_of(r.jobs.begin(), r.jobs.end(), [](const auto& j) { return j->stage == Job::Stage::Running; }))
+        return;
+    r.stopAsked = true;
+    if (!r.p.prompt.askYesNo(kTerminateQuestion, kPromptTitle))
+        return;
+    for (auto& job : r.jobs)
+        if (job->stage == Job::Stage::Running) {
+            job->watch->stopByUser();
+            job->stage = Job::Stage::Settled;
+        }
 }
 
 // Whatever ends the run (its last row, a stop, an exception): not busy, not
@@ -422,6 +625,52 @@ struct RunScope {
     RunScope& operator=(const RunScope&) = delete;
 };
 
+// Starts rows while a slot is free; false once no further row will start.
+bool StartRows(Run& r, const std::vector<std::uint64_t>& ids, std::size_t& next) {
+    while (next <= ids.size()) {
+        const auto slot = FreeSlot(r);
+        if (!slot || !RunnerOf(r, *slot))
+            return true;
+        r.p.pump.pumpOnce();
+        AskAboutStop(r);
+        if (r.p.state.stopRequested())
+            r.p.state.running(false);
+        switch (BeginRow(r, ids[next - 1], next, *slot)) {
+        case RowEnd::Wait:
+            return true;
+        case RowEnd::Stop:
+            return false;
+        case RowEnd::Next:
+            ++next;
+            RowFinished(r);
+            break;
+        case RowEnd::Started:
+            ++next;
+            break;
+        }
+    }
+    return false;
+}
+
+// The rows in their order, up to r.slots drawings at a time, until every row
+// is done or the run stops; drawings in progress are always seen to their end.
+void ProcessRows(Run& r, const std::vector<std::uint64_t>& ids) {
+    std::size_t next = 1;
+    bool starting = true;
+    while (true) {
+        if (starting)
+            starting = StartRows(r, ids, next);
+        if (r.jobs.empty() && !starting)
+            return;
+        r.p.pump.pumpOnce();
+        AskAboutStop(r);
+        if (WatchJobs(r))
+            continue;
+        // One pass per wake: a process ends, input arrives, or a short while passes.
+        r.p.process.waitForWake(kWaitSliceMs);
+    }
+}
+
 } // namespace
 
 RunResult runScript(RunPorts& p, const Settings& settings, DrawingList& list, const RunPaths& paths,
@@ -443,23 +692,14 @@ RunResult runScript(RunPorts& p, const Settings& settings, DrawingList& list, co
         for (const auto& row : list)
             ids.push_back(row.id);
         Run run(p, settings, list, paths, options, result);
+        run.rowCount = n;
         startMs = run.startMs;
         {
             RunScope scope(p, settings, options);
             result.ranRows = true;
             p.state.showActivity(kActivityResetting);
             list.selectAll(false);
-            for (std::size_t i = 1; i <= n; ++i) {
-                p.pump.pumpOnce();
-                std::size_t hint = i - 1;
-                if (ProcessRow(run, ids[i - 1], hint, i, n) == RowEnd::Stop)
-                    break;
-                p.progress.position(static_cast<std::int64_t>(i));
-                if (p.state.stopRequested()) {
-                    p.state.running(false);
-                    result.stopped = i < n;
-                }
-            }
+            ProcessRows(run, ids);
         }
     }
     p.state.showActivity(kActivityCalculating);

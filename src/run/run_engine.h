@@ -67,6 +67,9 @@ struct RunOptions {
     bool dryRun = false;       // start nothing, change nothing
     std::string dryRunScripts; // dry run: write each row's script here as <row>.scr
     bool minimized = false;    // the main window is minimised
+    // Drawings processed at the same time, each by its own AutoCAD process
+    // (as many as the process runner can run beside each other).
+    std::size_t jobs = 1;
     std::function<void(bool)> setTopmost;
     // Asked before anything is done to a drawing (safety copy, AutoCAD's
     // settings, AutoCAD): the list is recorded here. False leaves the row
@@ -75,8 +78,9 @@ struct RunOptions {
     // AutoCAD is about to start on the row (the window shows it selected).
     std::function<void(std::uint64_t rowId)> rowStarted;
     // The row has its status, or was passed over as not pending (every row
-    // of the run is reported once, in order, until the run ends); the list
-    // may be saved now.
+    // of the run is reported once, until the run ends: in order when one
+    // drawing runs at a time, else as the drawings finish); the list may be
+    // saved now.
     std::function<void(const RowReport&)> rowDone;
 };
 

@@ -2,61 +2,80 @@
 
 namespace ps {
 
+bool ProcessWatch::start(std::string_view commandLine, int windowStyle) {
+    outcome_ = kOutcomeNotStarted;
+    if (!process_.start(commandLine, windowStyle))
+        return false;
+    // Measured on a clock that a time change cannot move.
+    startMs_ = clock_.monotonicMs();
+    outcome_ = kOutcomeEnded;
+    return true;
+}
+
+bool ProcessWatch::pass() {
+    outcome_ = kOutcomeEnded;
+    const bool ended = process_.hasEnded();
+    if (closePopUps_) {
+        const std::int16_t code = scan_(process_.processTree());
+        if (code == 3)
+            remembered_ = 3;
+        if (code > 0)
+            outcome_ = code;
+    }
+    const auto elapsedSeconds = static_cast<std::int64_t>((clock_.monotonicMs() - startMs_) / 1000);
+    if (elapsedSeconds > timeoutSeconds_) {
+        outcome_ = kOutcomeTimeout;
+        return true;
+    }
+    return ended;
+}
+
+void ProcessWatch::stopByUser() {
+    outcome_ = process_.hasEnded() ? kOutcomeEnded : kOutcomeUserStop;
+}
+
+void ProcessWatch::end() {
+    const auto tree = process_.processTree();
+    scan_(tree);
+    scan_(tree);
+    if (remembered_ != 0)
+        outcome_ = remembered_;
+    process_.terminate();
+    endingMs_ = clock_.monotonicMs();
+}
+
+bool ProcessWatch::gone() {
+    return process_.hasEnded() || clock_.monotonicMs() - endingMs_ >= kEndWaitMs;
+}
+
 std::int16_t ShellWait(ShellWaitPorts& p, std::string_view commandLine, int windowStyle,
                        std::int32_t timeoutSeconds, bool closePopUps) {
-    if (!p.process.start(commandLine, windowStyle))
+    ProcessWatch watch(p.process, p.clock, p.closePopUps, timeoutSeconds, closePopUps);
+    if (!watch.start(commandLine, windowStyle))
         return kOutcomeNotStarted;
-
-    // Measured on a clock that a time change cannot move.
-    const std::uint64_t start = p.clock.monotonicMs();
     bool askBeforeTerminating = true;
-    std::int16_t remembered = 0;
-    std::int16_t outcome = 0;
     while (true) {
         p.pump.pumpOnce();
         if (p.state.stopRequested() && askBeforeTerminating) {
             if (p.prompt.askYesNo(kTerminateQuestion, kPromptTitle)) {
-                // AutoCAD may have finished by itself while the question was
-                // on screen: its save is then checked like any other.
-                outcome = p.process.hasEnded() ? kOutcomeEnded : kOutcomeUserStop;
+                watch.stopByUser();
                 break;
             }
             askBeforeTerminating = false;
             continue;
         }
-        outcome = kOutcomeEnded;
-        const bool ended = p.process.hasEnded();
-        if (closePopUps) {
-            const std::int16_t code = p.closePopUps(p.process.processTree());
-            if (code == 3)
-                remembered = 3;
-            if (code > 0)
-                outcome = code;
-        }
-        const auto elapsedSeconds = static_cast<std::int64_t>((p.clock.monotonicMs() - start) / 1000);
-        if (elapsedSeconds > timeoutSeconds) {
-            outcome = kOutcomeTimeout;
-            break;
-        }
-        if (ended)
+        if (watch.pass())
             break;
         // One pass per wake: the process ends, input arrives, or a short while passes.
         p.process.waitForWake(kWaitSliceMs);
     }
-    const auto tree = p.process.processTree();
-    p.closePopUps(tree);
-    p.closePopUps(tree);
-    if (remembered != 0)
-        outcome = remembered;
-    p.process.terminate();
-    // Gone within a few seconds; the window answers meanwhile. A process
-    // the system cannot end does not hold up the run.
-    const std::uint64_t ending = p.clock.monotonicMs();
-    while (!p.process.hasEnded() && p.clock.monotonicMs() - ending < kEndWaitMs) {
+    watch.end();
+    // Gone within a few seconds; the window answers meanwhile.
+    while (!watch.gone()) {
         p.pump.pumpOnce();
         p.process.waitForWake(kWaitSliceMs);
     }
-    return outcome;
+    return watch.outcome();
 }
 
 } // namespace ps

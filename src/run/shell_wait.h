@@ -39,6 +39,47 @@ inline constexpr unsigned kWaitSliceMs = 200;
 // How long an ended process is given to go.
 inline constexpr unsigned kEndWaitMs = 5000;
 
+using PopUpScan = std::function<std::int16_t(const std::vector<std::uint32_t>& processes)>;
+
+// One AutoCAD process from its start until it has gone, a pass at a time, so
+// that one loop can watch several side by side: pass() until the outcome is
+// settled (or stopByUser()), then end(), then gone() until true.
+class ProcessWatch {
+public:
+    ProcessWatch(ProcessRunner& process, const Clock& clock, PopUpScan scan, std::int32_t timeoutSeconds,
+                 bool closePopUps)
+        : process_(process), clock_(clock), scan_(std::move(scan)), timeoutSeconds_(timeoutSeconds),
+          closePopUps_(closePopUps) {}
+    // False when the command line could not be started (kOutcomeNotStarted).
+    bool start(std::string_view commandLine, int windowStyle);
+    // Looks at the process and its pop-ups once: true once its outcome is
+    // settled (it ended by itself, or the time-out ran out).
+    bool pass();
+    // The user chose to end it: settled, unless it has ended by itself
+    // meanwhile (its save is then checked like any other).
+    void stopByUser();
+    // The last looks at its pop-ups, then the process is ended.
+    void end();
+    // True once the ended process has gone, or was given kEndWaitMs: a
+    // process the system cannot end does not hold up the run.
+    bool gone();
+    std::int16_t outcome() const { return outcome_; }
+    ProcessRunner& process() { return process_; }
+
+private:
+    ProcessRunner& process_;
+    const Clock& clock_;
+    PopUpScan scan_;
+    std::int32_t timeoutSeconds_;
+    bool closePopUps_;
+    std::uint64_t startMs_ = 0;
+    std::uint64_t endingMs_ = 0;
+    std::int16_t remembered_ = 0;
+    std::int16_t outcome_ = kOutcomeNotStarted;
+};
+
+// Starts one process and watches it to its end, asking the user once when a
+// stop is requested.
 std::int16_t ShellWait(ShellWaitPorts& ports, std::string_view commandLine, int windowStyle,
                        std::int32_t timeoutSeconds, bool closePopUps);
 
