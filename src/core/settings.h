@@ -22,6 +22,8 @@ struct Settings {
     std::int16_t ArchiveAttrib = -1;
     std::int16_t IncludeDXF = 0;
     std::int32_t Timeout = 120;
+    // Drawings processed at the same time, each by its own AutoCAD.
+    std::int32_t Parallel = 1;
     std::int16_t ClosePopUps = -1;
     std::int16_t OnTop = -1;
     std::int16_t Audit = 0;

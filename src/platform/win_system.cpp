@@ -46,8 +46,24 @@ void WinMessagePump::pumpOnce() {
     PumpPendingMessages();
 }
 
+WinProcessRunner::WinProcessRunner() : family_(std::make_shared<Family>()) {
+    family_->members.push_back(this);
+}
+
 WinProcessRunner::~WinProcessRunner() {
     terminate();
+    std::erase(family_->members, this);
+}
+
+std::unique_ptr<ProcessRunner> WinProcessRunner::sibling() {
+    auto other = std::make_unique<WinProcessRunner>();
+    other->family_ = family_;
+    family_->members.push_back(other.get());
+    return other;
+}
+
+bool WinProcessRunner::running() const {
+    return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
 }
 
 bool WinProcessRunner::start(std::string_view commandLine, int windowStyle) {
@@ -83,13 +99,20 @@ bool WinProcessRunner::hasEnded() {
 }
 
 ProcessRunner::Wake WinProcessRunner::waitForWake(unsigned milliseconds) {
-    if (!process_)
+    if (!process_ && family_->members.size() == 1)
         return Wake::ProcessEnded;
-    HANDLE handles[] = {process_.get()};
-    const DWORD r = MsgWaitForMultipleObjectsEx(1, handles, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    if (r == WAIT_OBJECT_0)
+    // This runner's process and its siblings' that still run: one that has
+    // ended was seen by the caller's last look, or will be by its next.
+    std::vector<HANDLE> handles;
+    for (const WinProcessRunner* member : family_->members)
+        if (member->running() && handles.size() < MAXIMUM_WAIT_OBJECTS - 1)
+            handles.push_back(member->process_.get());
+    const auto count = static_cast<DWORD>(handles.size());
+    const DWORD r = MsgWaitForMultipleObjectsEx(count, handles.data(), milliseconds, QS_ALLINPUT,
+                                                MWMO_INPUTAVAILABLE);
+    if (r < WAIT_OBJECT_0 + count)
         return Wake::ProcessEnded;
-    if (r == WAIT_OBJECT_0 + 1)
+    if (r == WAIT_OBJECT_0 + count)
         return Wake::Input;
     return Wake::Timeout;
 }

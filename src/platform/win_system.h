@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace ps {
 
 class WinClock final : public Clock {
@@ -34,17 +36,28 @@ public:
 
 class WinProcessRunner final : public ProcessRunner {
 public:
+    WinProcessRunner();
     ~WinProcessRunner() override;
+    WinProcessRunner(const WinProcessRunner&) = delete;
+    WinProcessRunner& operator=(const WinProcessRunner&) = delete;
     bool start(std::string_view commandLine, int windowStyle) override;
     bool hasEnded() override;
     Wake waitForWake(unsigned milliseconds) override;
     void terminate() override;
     std::vector<std::uint32_t> processTree() override;
     std::optional<std::uint32_t> lastExitCode() const override { return lastExitCode_; }
+    std::unique_ptr<ProcessRunner> sibling() override;
 
     HANDLE handle() const { return process_.get(); }
 
 private:
+    // A runner and its siblings: a wait of any of them wakes when one of
+    // their running processes ends.
+    struct Family {
+        std::vector<WinProcessRunner*> members;
+    };
+    bool running() const;
+    std::shared_ptr<Family> family_;
     UniqueHandleKernel process_;
     UniqueHandleKernel thread_;
     DWORD pid_ = 0;

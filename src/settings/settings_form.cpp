@@ -4,6 +4,7 @@
 
 #include "core/strings.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -58,8 +59,19 @@ std::optional<double> BoxNumber(std::string_view text) {
     return negative ? -value : value;
 }
 
-BoxCheck CheckBox(FormBox box, std::string_view text, bool (*exists)(std::string_view)) {
+std::int32_t DrawingsAtOnce(std::int32_t setting, unsigned logicalProcessors) {
+    const auto most = static_cast<std::int32_t>(
+        std::clamp<unsigned>(logicalProcessors, 1, static_cast<unsigned>(kMostDrawingsAtOnce)));
+    return std::clamp<std::int32_t>(setting, 1, most);
+}
+
+BoxCheck CheckBox(FormBox box, std::string_view text, bool (*exists)(std::string_view),
+                  unsigned logicalProcessors) {
     switch (box) {
+    case FormBox::Parallel: {
+        const std::int32_t most = DrawingsAtOnce(kMostDrawingsAtOnce, logicalProcessors);
+        return Range(text, 1, most, "Please insert a number between 1 and " + std::to_string(most) + ".", true);
+    }
     case FormBox::ISavePercent:
         return Range(text, 0, 100, "Please insert a number between 0 and 100");
     case FormBox::Timeout:
@@ -108,6 +120,8 @@ std::optional<std::string> CheckSettingValue(std::string_view key, std::string_v
         return range(0, 100000, true);
     if (EqualsNoCase(key, "PurgeTimes"))
         return range(0, 5, true);
+    if (EqualsNoCase(key, "Parallel"))
+        return range(1, kMostDrawingsAtOnce, true);
     if (EqualsNoCase(key, "ISAVEPERCENT"))
         return text == "-1" ? std::nullopt : range(0, 100, true);
     if (EqualsNoCase(key, "INDEXCTL"))

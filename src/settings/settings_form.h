@@ -3,6 +3,7 @@
 // groups, and the checks made when the user leaves a box.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -17,7 +18,12 @@ bool TickedFromStored(std::string_view key, std::string_view stored);
 // A number as the boxes accept it: blanks around, a sign, digits, a fraction.
 std::optional<double> BoxNumber(std::string_view text);
 
-enum class FormBox { ISavePercent, Timeout, DeleteDays, PurgeTimes, SaveToFolder, ScriptFile };
+enum class FormBox { ISavePercent, Timeout, DeleteDays, PurgeTimes, SaveToFolder, ScriptFile, Parallel };
+
+// The most drawings a run processes at the same time: one AutoCAD each, and
+// never more than the computer's logical processors.
+inline constexpr std::int32_t kMostDrawingsAtOnce = 32;
+std::int32_t DrawingsAtOnce(std::int32_t setting, unsigned logicalProcessors);
 
 struct BoxCheck {
     bool ok = true;
@@ -30,7 +36,9 @@ struct BoxCheck {
 // names an existing folder (SaveToFolder) or file (ScriptFile). The numbers
 // are also kept within what their settings field holds, so that OK never
 // stops half-way through copying.
-BoxCheck CheckBox(FormBox box, std::string_view text, bool (*exists)(std::string_view path) = nullptr);
+// logicalProcessors bounds the Parallel box.
+BoxCheck CheckBox(FormBox box, std::string_view text, bool (*exists)(std::string_view path) = nullptr,
+                  unsigned logicalProcessors = kMostDrawingsAtOnce);
 
 // What is wrong with a value given for a settings key from outside the
 // dialog (the batch command's --set), by the dialog's own rules: numbers in

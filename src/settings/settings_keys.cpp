@@ -30,6 +30,7 @@ const SettingKey kFixedRunKeys[] = {
     PS_FLAG(ArchiveAttrib, "-1", "-1"),
     PS_FLAG(IncludeDXF, "0", "0"),
     {"Timeout", "Timeout", KeyKind::Int32, "120", "120", PS_FIELD(Timeout)},
+    {"Parallel", "Parallel", KeyKind::Int32, "1", "1", PS_FIELD(Parallel)},
     PS_FLAG(ClosePopUps, "-1", "-1"),
     PS_FLAG(OnTop, "-1", "0"),
     PS_SWITCH(Audit),

@@ -1,6 +1,7 @@
 // The command line of the console batch command:
 //   plansweeper-batch run <listfile> [--out <listfile>] [--set <Key>=<Value>]...
-//                         [--dry-run] [--scripts <folder>] [--report <file.html>]
+//                         [--dry-run] [--scripts <folder>] [--report <file.html>] [--jobs <n>]
+// --jobs n is --set Parallel=n: n drawings at once.
 #pragma once
 
 #include <optional>
@@ -21,7 +22,7 @@ struct BatchArgs {
 
 inline constexpr const char* kBatchUsage =
     "usage: plansweeper-batch run <listfile> [--out <listfile>] [--set <Key>=<Value>]... [--dry-run] "
-    "[--scripts <folder>] [--report <file.html>]";
+    "[--scripts <folder>] [--report <file.html>] [--jobs <n>]";
 
 // The parsed command, or the reason it is not one (a usage error).
 struct BatchParse {

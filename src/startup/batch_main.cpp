@@ -20,6 +20,7 @@
 #include "run/run_command.h"
 #include "run/safety_copies.h"
 #include "settings/override_store.h"
+#include "settings/settings_form.h"
 #include "settings/settings_io.h"
 #include "startup/batch_args.h"
 
@@ -29,6 +30,7 @@
 #include <cstdio>
 #include <optional>
 #include <set>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -254,7 +256,8 @@ int Run(const BatchArgs& args) {
     ListSaver listSaver(files, codec, clock, FullPathOf(args.outFile), 2000);
     BatchList saver(listSaver, list, state, !args.dryRun);
     std::set<std::uint64_t> printed; // every row gets exactly one line with its final status
-    const RunOptions options = BatchOptions(args, files, saver, printed);
+    RunOptions options = BatchOptions(args, files, saver, printed);
+    options.jobs = static_cast<std::size_t>(DrawingsAtOnce(settings.Parallel, std::thread::hardware_concurrency()));
     WinProcessRunner process;
     WinWindowScanner windows;
     ConsolePrompt prompt;

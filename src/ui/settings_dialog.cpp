@@ -19,6 +19,7 @@
 #include <uxtheme.h>
 
 #include <algorithm>
+#include <thread>
 
 namespace ps {
 
@@ -104,6 +105,8 @@ std::optional<FormBox> BoxOf(int id) {
         return FormBox::ISavePercent;
     case idTimeout:
         return FormBox::Timeout;
+    case idParallel:
+        return FormBox::Parallel;
     case idDeleteDays:
         return FormBox::DeleteDays;
     case idPurgeTimes:
@@ -236,7 +239,8 @@ void SettingsDialog::fillValues() {
             SetChecked(control(idCheckBase + static_cast<int>(i)),
                        TickedFromStored(Checks()[i].key, stored(key->name, key->absent)));
     }
-    for (auto [id, key] : {std::pair{idTimeout, "Timeout"}, std::pair{idPurgeTimes, "PurgeTimes"},
+    for (auto [id, key] : {std::pair{idTimeout, "Timeout"}, std::pair{idParallel, "Parallel"},
+                           std::pair{idPurgeTimes, "PurgeTimes"},
                            std::pair{idDeleteDays, "DeleteDays"}, std::pair{idScriptFile, "ScriptFile"},
                            std::pair{idSaveToFolder, "sSaveToFolder"}}) {
         const SettingKey* k = FindSettingKey(key);
@@ -349,6 +353,7 @@ void SettingsDialog::markEnforced() {
     for (std::size_t i = 0; i < Checks().size(); ++i)
         mark(Checks()[i].key, {idCheckBase + static_cast<int>(i)});
     mark("Timeout", {idTimeout});
+    mark("Parallel", {idParallel});
     mark("PurgeTimes", {idPurgeTimes});
     mark("DeleteDays", {idDeleteDays});
     mark("ScriptFile", {idScriptFile, idScriptBrowse});
@@ -485,7 +490,8 @@ bool SettingsDialog::validate(int id, bool showMessage) {
     if (!IsWindowEnabled(edit))
         return true;
     const BoxCheck check =
-        CheckBox(*box, GetText(edit), *box == FormBox::SaveToFolder ? FolderExistsOnDisk : FileExistsOnDisk);
+        CheckBox(*box, GetText(edit), *box == FormBox::SaveToFolder ? FolderExistsOnDisk : FileExistsOnDisk,
+                 std::thread::hardware_concurrency());
     if (check.text != GetText(edit))
         SetText(edit, check.text);
     if (check.ok)
@@ -505,7 +511,7 @@ bool SettingsDialog::validate(int id, bool showMessage) {
 
 void SettingsDialog::onOk() {
     // Every box is checked first: OK never copies half of the dialog.
-    for (int id : {idTimeout, idScriptFile, idPurgeTimes, idSaveToFolder, idDeleteDays, idIsaveText})
+    for (int id : {idTimeout, idParallel, idScriptFile, idPurgeTimes, idSaveToFolder, idDeleteDays, idIsaveText})
         if (!validate(id, true))
             return;
     Settings s = c_.settings;
@@ -519,6 +525,7 @@ void SettingsDialog::onOk() {
                EqualsNoCase(Checks()[i].key, "showVersion") ? (on ? "1" : "0") : (on ? "-1" : "0"));
     }
     assign("Timeout", GetText(control(idTimeout)));
+    assign("Parallel", GetText(control(idParallel)));
     assign("PurgeTimes", GetText(control(idPurgeTimes)));
     assign("DeleteDays", GetText(control(idDeleteDays)));
     s.ScriptFile = GetText(control(idScriptFile));

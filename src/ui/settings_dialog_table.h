@@ -26,6 +26,7 @@ enum ControlId : int {
     idCreateShortcut,
     idDeleteShortcut,
     idShortcutState,
+    idParallel,
     idRowConvert = 2100, // + row
     idRowApp = 2110,
     idRowProf = 2120,

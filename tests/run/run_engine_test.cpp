@@ -658,6 +658,128 @@ TEST_F(Run, TheListMayChangeWhileAutoCadWorks) {
     EXPECT_EQ(autocad.starts.size(), 3u);
 }
 
+// Several drawings at once: the same statuses and files as one at a time,
+// the processes really side by side, AutoCAD's settings back afterwards.
+TEST_F(Run, SeveralDrawingsAtOnceEndAsOneAtATimeWould) {
+    const std::vector<std::pair<std::string, Behaviour>> drawings{
+        {"C:\\D\\ok1.dwg", Behaviour::Normal},      {"C:\\D\\hang.dwg", Behaviour::Hang},
+        {"C:\\D\\crash.dwg", Behaviour::CrashInSave}, {"C:\\D\\nosave.dwg", Behaviour::NoSave},
+        {"C:\\D\\cut.dwg", Behaviour::PartialSaveThenHang}, {"C:\\D\\ok2.dwg", Behaviour::Normal},
+        {"C:\\D\\ok3.dwg", Behaviour::Normal}};
+    const std::string profileKey = AcadProfileKey(reg, AcadCurrentProductName(reg), AcadCurrentProfile(reg));
+    const auto profileValues = [&] {
+        return std::pair(reg.queryValue(RegRoot::CurrentUser, profileKey + "\\General", "ShowProxyDialog"),
+                         reg.queryValue(RegRoot::CurrentUser, profileKey + "\\General Configuration",
+                                        "IsaveBackupDwg"));
+    };
+    const auto fill = [&] {
+        while (list.size() > 0)
+            list.erase(0);
+        for (const auto& [path, behaviour] : drawings) {
+            add(path, kDwg2004);
+            autocad.behave(path, behaviour);
+        }
+        add("C:\\D\\ro.dwg", kDwg2004, kAttrReadOnly);
+    };
+    settings.R[4] = "AutoCAD R2010 DWG";
+    autocad.workFor(10'000);
+    fill();
+    const auto valuesBefore = profileValues();
+    const std::uint64_t serialStart = clock.now;
+    run();
+    const std::uint64_t serialMs = clock.now - serialStart;
+    // What a row ended with: its status, and its drawing's format or that it is untouched.
+    const auto outcome = [&](std::size_t i) {
+        const std::string now = bytes(FullPath(list[i]));
+        return statusOf(i) + " " + (now == kDwg2004 ? "untouched" : now.substr(0, 6));
+    };
+    std::vector<std::string> serial;
+    for (std::size_t i = 0; i < list.size(); ++i)
+        serial.push_back(outcome(i));
+    EXPECT_EQ(autocad.mostAtOnce, 1);
+
+    fill();
+    RunOptions options;
+    options.jobs = 3;
+    const std::uint64_t parallelStart = clock.now;
+    const RunResult result = run(options);
+    EXPECT_EQ(autocad.mostAtOnce, 3);
+    EXPECT_LT((clock.now - parallelStart) * 2, serialMs);
+    for (std::size_t i = 0; i < list.size(); ++i)
+        EXPECT_EQ(outcome(i), serial[i]);
+    EXPECT_EQ(statusOf(1), "Timeouted");
+    EXPECT_EQ(statusOf(7), "ReadOnly");
+    EXPECT_EQ(result.processed, list.size());
+    EXPECT_EQ(reports.size(), 2 * list.size());
+    EXPECT_EQ(profileValues(), valuesBefore);
+    EXPECT_FALSE(reg.keyExists(RegRoot::CurrentUser, kPendingProfileValuesKey));
+    EXPECT_TRUE(LeftoverSafetyCopies(files, paths.safetyFolder).empty());
+}
+
+// Stop with three drawings in progress: one question; Yes ends all three,
+// their drawings untouched, and nothing further starts.
+TEST_F(Run, StopWithSeveralDrawingsInProgressAsksOnceForAll) {
+    for (const char* name : {"a", "b", "c", "d"}) {
+        add(std::string("C:\\D\\") + name + ".dwg", kDwg2004);
+        autocad.behave(std::string("C:\\D\\") + name + ".dwg", Behaviour::PartialSaveThenHang);
+    }
+    prompt.answer = true;
+    pump.onPump = [this](int) {
+        if (autocad.starts.size() == 3)
+            state.requestStop();
+    };
+    RunOptions options;
+    options.jobs = 3;
+    const RunResult result = run(options);
+    EXPECT_EQ(prompt.questions.size(), 1u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(statusOf(i), "Terminated");
+        EXPECT_EQ(bytes(FullPath(list[i])), kDwg2004);
+    }
+    EXPECT_EQ(statusOf(3), "");
+    EXPECT_EQ(autocad.starts.size(), 3u);
+    EXPECT_TRUE(result.stopped);
+}
+
+// Esc lets the drawings in progress finish and starts no further one.
+TEST_F(Run, EscLetsTheDrawingsInProgressFinish) {
+    for (const char* name : {"a", "b", "c", "d"})
+        add(std::string("C:\\D\\") + name + ".dwg", kDwg2004);
+    autocad.workFor(5'000);
+    pump.onPump = [this](int) {
+        if (autocad.starts.size() == 2)
+            state.running(false);
+    };
+    RunOptions options;
+    options.jobs = 2;
+    const RunResult result = run(options);
+    EXPECT_EQ(statusOf(0), "OK");
+    EXPECT_EQ(statusOf(1), "OK");
+    EXPECT_EQ(statusOf(2), "");
+    EXPECT_TRUE(result.stopped);
+}
+
+// Drawings of another product wait until those in progress have ended: the
+// product AutoCAD starts with never changes under a running one.
+TEST_F(Run, ADrawingOfAnotherProductWaitsForThoseInProgress) {
+    add("C:\\D\\a2004.dwg", kDwg2004);
+    add("C:\\D\\b2004.dwg", kDwg2004);
+    add("C:\\D\\c2007.dwg", kDwg2007);
+    add("C:\\D\\d2007.dwg", kDwg2007);
+    settings.HCA[5] = "AutoCAD 2007";
+    useProduct("AutoCAD 2010");
+    autocad.workFor(5'000);
+    RunOptions options;
+    options.jobs = 4;
+    run(options);
+    EXPECT_EQ(autocad.mostAtOnce, 2);
+    ASSERT_EQ(autocad.starts.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(statusOf(i), "OK");
+        EXPECT_EQ(autocad.starts[i].currentProduct, i < 2 ? "AutoCAD 2010" : "AutoCAD 2007");
+    }
+}
+
 TEST(PlanRows, AutoCadLt2013OpensEveryDrawingButConvertsOnlyInPlace) {
     MemoryRegistry reg;
     reg.putString(RegRoot::LocalMachine, "Software\\Autodesk\\AutoCAD LT\\R18\\ACADLT-B001:409",

@@ -16,7 +16,10 @@
 #include "script/purge_script.h"
 #include "support/fake_ports.h"
 
+#include <algorithm>
 #include <map>
+#include <memory>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -37,6 +40,15 @@ public:
         : files_(files), clock_(clock), registry_(registry) {}
 
     void behave(const std::string& drawing, Behaviour b) { behaviours_[ToUpper(drawing)] = b; }
+    // Every drawing keeps AutoCAD busy this long after its script ran (on the clock).
+    void workFor(std::uint64_t ms) { workMs_ = ms; }
+
+    // Another AutoCAD beside this one, on the same files, registry, clock and records.
+    std::unique_ptr<ProcessRunner> sibling() override {
+        auto other = std::make_unique<FakeAutoCad>(files_, clock_, registry_);
+        other->root_ = root_;
+        return other;
+    }
 
     bool start(std::string_view commandLine, int) override {
         std::vector<std::string> quoted;
@@ -61,15 +73,18 @@ public:
             ProductKeyPath(AcadCurProd(registry_), AcadCurRelease(registry_), AcadCurProductKey(registry_)) +
                 "\\FixedProfile\\General Configuration",
             "FileDialog");
-        starts.push_back(s);
+        root_->starts.push_back(s);
         running_ = true;
+        busyUntil_ = clock_.now + root_->workMs_;
+        counted_ = true;
+        root_->mostAtOnce = std::max(root_->mostAtOnce, ++root_->inFlight_);
         exitCode_ = 0;
         drawingBytes_ = files_.readFile(s.drawing).value_or("");
         // AutoCAD's lock beside the drawing while it is open.
         const std::string lock = s.drawing.substr(0, s.drawing.size() - 4) + ".dwl";
-        files_.writeFile(lock, "AutoCAD start " + std::to_string(starts.size()));
-        const auto it = behaviours_.find(ToUpper(s.drawing));
-        behaviour_ = it == behaviours_.end() ? Behaviour::Normal : it->second;
+        files_.writeFile(lock, "AutoCAD start " + std::to_string(root_->starts.size()));
+        const auto it = root_->behaviours_.find(ToUpper(s.drawing));
+        behaviour_ = it == root_->behaviours_.end() ? Behaviour::Normal : it->second;
         if (behaviour_ == Behaviour::Hang)
             return true;
         if (behaviour_ == Behaviour::QuitAtOnce) {
@@ -98,17 +113,25 @@ public:
             files_.deleteFile(lock);
         return true;
     }
-    bool hasEnded() override { return !running_; }
+    bool hasEnded() override {
+        const bool ended = !running_ && clock_.now >= busyUntil_;
+        if (ended && std::exchange(counted_, false))
+            --root_->inFlight_;
+        return ended;
+    }
     Wake waitForWake(unsigned ms) override {
         clock_.now += ms;
         return running_ ? Wake::Timeout : Wake::ProcessEnded;
     }
-    void terminate() override { running_ = false; }
+    void terminate() override {
+        running_ = false;
+        busyUntil_ = 0;
+    }
     std::vector<std::uint32_t> processTree() override { return {777}; }
     std::optional<std::uint32_t> lastExitCode() const override { return exitCode_; }
 
     // SessionHost
-    void journal(const std::string& line) override { journalLines.push_back(line); }
+    void journal(const std::string& line) override { root_->journalLines.push_back(line); }
     bool fileExists(const std::string& path) override {
         const auto a = files_.attributes(path);
         return a && (*a & kAttrDirectory) == 0;
@@ -134,7 +157,7 @@ public:
                 exitCode_ = 0xC0000005;
             return false;
         }
-        if (fileExists(path) && starts.back().isaveBackupDwg == "1")
+        if (fileExists(path) && root_->starts.back().isaveBackupDwg == "1")
             files_.copyFile(path, path.substr(0, path.size() - 4) + ".bak");
         files_.writeFile(path, bytes);
         drawingBytes_ = bytes;
@@ -143,6 +166,7 @@ public:
 
     std::vector<Start> starts;
     std::vector<std::string> journalLines;
+    int mostAtOnce = 0; // processes running at the same time, at most
 
 private:
     std::string Value(const std::string& key, const char* name) {
@@ -162,6 +186,11 @@ private:
     std::uint32_t exitCode_ = 0;
     std::string drawingBytes_;
     int saves_ = 0;
+    FakeAutoCad* root_ = this;
+    std::uint64_t workMs_ = 0;
+    std::uint64_t busyUntil_ = 0;
+    int inFlight_ = 0;
+    bool counted_ = false;
 };
 
 // Windows that never show a pop-up.
