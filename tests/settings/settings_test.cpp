@@ -40,6 +40,7 @@ std::vector<Expected> ExpectedKeys() {
         {"ArchiveAttrib", "-1", "-1"},
         {"IncludeDXF", "0", "0"},
         {"Timeout", "120", "120"},
+        {"Parallel", "1", "1"},
         {"ClosePopUps", "-1", "-1"},
         {"OnTop", "-1", "0"},
         {"Audit", "0", "0"},
