@@ -108,8 +108,8 @@ ProcessRunner::Wake WinProcessRunner::waitForWake(unsigned milliseconds) {
         if (member->running() && handles.size() < MAXIMUM_WAIT_OBJECTS - 1)
             handles.push_back(member->process_.get());
     const auto count = static_cast<DWORD>(handles.size());
-    const DWORD r = MsgWaitForMultipleObjectsEx(count, handles.data(), milliseconds, QS_ALLINPUT,
-                                                MWMO_INPUTAVAILABLE);
+    const DWORD r =
+        MsgWaitForMultipleObjectsEx(count, handles.data(), milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     if (r < WAIT_OBJECT_0 + count)
         return Wake::ProcessEnded;
     if (r == WAIT_OBJECT_0 + count)

@@ -1,4 +1,5 @@
 #include "run/run_engine.h"
+#include "run/run_jobs.h"
 
 #include "acad/current_pointers.h"
 #include "acad/host.h"
@@ -21,87 +22,7 @@
 namespace ps {
 namespace {
 
-struct Run;
-
-// The profile values and trusted paths that drawings in progress need, and
-// how many of them need them.
-struct ProfileSession {
-    std::string prodName;
-    std::string profile;
-    SavedProfileValues saved;
-    std::size_t users = 0;
-};
-
-// A drawing AutoCAD works on: its row, what was noted before the start, the
-// process and the watch over it.
-struct Job {
-    enum class Stage { Running, Settled, Ending, Gone };
-
-    Job(Run& r, std::uint64_t rowId, std::size_t i, std::size_t slotIndex);
-    std::size_t slot;
-    ProcessRunner* runner;
-    RowReport report;
-    DrawingFacts before;
-    std::vector<SafetyCopy> copies;
-    std::optional<FileFingerprint> savedBefore;
-    std::string_view wantedCode;
-    // Windows logged already, and so on: one per process.
-    PopUpScanContext closer;
-    std::optional<DrawingAtWork> drawing;
-    std::optional<ProcessWatch> watch;
-    Stage stage = Stage::Gone;
-};
-
-// One run over the list: what stays the same from row to row.
-struct Run {
-    Run(RunPorts& ports, const Settings& s, DrawingList& l, const RunPaths& rp, const RunOptions& o,
-        RunResult& r)
-        : p(ports), settings(s), list(l), paths(rp), options(o), result(r),
-          products(ProductCatalog::Read(ports.registry)), startMs(ports.clock.monotonicMs()),
-          copies(ports.files, ports.clock, rp.safetyFolder) {
-        // The general product and profile, read once; when none is set,
-        // AutoCAD's current ones as the run found them.
-        prodName = s.ProdName.empty() ? AcadCurrentProductName(ports.registry) : s.ProdName;
-        profile = s.ProdName.empty() ? AcadCurrentProfile(ports.registry) : s.Profile;
-        slots = std::max<std::size_t>(1, o.jobs);
-    }
-    ~Run() {
-        // Jobs first: their processes are ended before their runners go.
-        jobs.clear();
-    }
-    Run(const Run&) = delete;
-    Run& operator=(const Run&) = delete;
-    RunPorts& p;
-    const Settings& settings;
-    DrawingList& list;
-    const RunPaths& paths;
-    const RunOptions& options;
-    RunResult& result;
-    ProductCatalog products;
-    std::string prodName;
-    std::string profile;
-    std::uint64_t startMs = 0;
-    SafetyCopies copies;
-    std::optional<bool> companionPresent; // dry run without scripts
-    // Files this run has had AutoCAD work on (drawings and what was saved),
-    // and the files it saved into a save-to folder, as normalPath keys.
-    std::set<std::string> handled;
-    std::set<std::string> savedInto;
-    // Drawings at once, the runners beyond the first, the drawings in
-    // progress and what they share.
-    std::size_t slots = 1;
-    std::size_t rowCount = 0;
-    std::vector<std::unique_ptr<ProcessRunner>> siblings;
-    std::vector<std::unique_ptr<Job>> jobs;
-    ProfileSession session;
-    bool stopAsked = false;
-    std::size_t done = 0; // rows done, for the meter
-};
-
-Job::Job(Run& r, std::uint64_t rowId, std::size_t i, std::size_t slotIndex)
-    : slot(slotIndex), runner(nullptr), report{rowId, i, r.rowCount, {}, {}, {}, false},
-      closer{r.p.windows, r.p.files, r.p.codec, r.p.clock,
-             r.paths.tempFolder + std::string(kClosedPopUpsLog)} {}
+using namespace engine;
 
 // A file as the run tells files apart: one key for every spelling of its path.
 std::string FileKey(const FileSystem& files, std::string_view path) {
@@ -156,175 +77,6 @@ DrawingRow* Lookup(DrawingList& list, std::uint64_t id, std::size_t& hint) {
     return &list[*at];
 }
 
-// Every file AutoCAD may write over gets a copy first: the drawing itself
-// (saved in place) or a file already at the place of the save. nullopt when
-// one could not be made (those made are gone again).
-std::optional<std::vector<SafetyCopy>> MakeCopies(Run& r, const RowPlan& plan, const std::string& fullPath) {
-    const std::string saved = SavedDrawingPath(plan.targetPath);
-    std::vector<SafetyCopy> copies;
-    for (const std::string& file : {fullPath, saved}) {
-        const bool exposed = file == fullPath ? plan.inPlace : !EqualsNoCase(saved, fullPath);
-        if (!exposed || !FileExists(r.p.files, file) ||
-            std::any_of(copies.begin(), copies.end(),
-                        [&](const SafetyCopy& c) { return c.original == file; }))
-            continue;
-        auto copy = r.copies.make(file);
-        if (!copy) {
-            for (const auto& c : copies)
-                r.copies.finish(c, true);
-            return std::nullopt;
-        }
-        copies.push_back(std::move(*copy));
-    }
-    return copies;
-}
-
-// "OK" needs the file AutoCAD was told to write changed, in the requested
-// format, whole, and AutoCAD not ended by a crash (an exception code) that
-// may have left it half-written.
-bool SaveVerified(const FileSystem& files, const ProcessRunner& process, const std::string& saved,
-                  const std::optional<FileFingerprint>& before, std::string_view wantedCode) {
-    const auto exit = process.lastExitCode();
-    if (exit && *exit >= 0xC0000000u)
-        return false;
-    const auto after = files.fingerprint(saved);
-    const auto head = files.readPrefix(saved, 6);
-    // A save cut short (a full disk) still starts with the right code.
-    return after && after != before && head && !wantedCode.empty() && *head == wantedCode &&
-           SavedDrawingWholeness(files, saved) != Wholeness::Cut;
-}
-
-std::string StatusOfOutcome(std::int16_t outcome, bool verified) {
-    if (outcome == kOutcomeNotStarted)
-        return std::string(status::kNotStarted);
-    if (outcome == kOutcomeTimeout)
-        return std::string(status::kTimeouted);
-    if (outcome >= kOutcomeUserStop)
-        return std::string(status::kTerminated);
-    return std::string(verified ? status::kOk : status::kNotSaved);
-}
-
-// The folders AutoCAD loads code from for a drawing: the program's (the
-// companion application) and the user's own script's. Releases from 2013 on
-// may refuse or question code from folders they do not trust.
-std::vector<std::string> TrustFolders(const Run& r, const RowPlan& plan) {
-    std::vector<std::string> folders;
-    if (!plan.productFamily || *plan.productFamily < ReleaseFamily::R19)
-        return folders;
-    folders.push_back(r.paths.programFolder);
-    if (!r.settings.ScriptFile.empty())
-        folders.push_back(FileFolder(r.settings.ScriptFile));
-    return folders;
-}
-
-// The profile values and trusted paths of the product and profile that the
-// drawings in progress use: set before the first of them starts, written
-// back when the last has ended. A drawing of another product or profile
-// waits until then, so nothing a running AutoCAD reads changes under it.
-bool OtherSession(const Run& r, const RowPlan& plan) {
-    return r.session.users > 0 &&
-           (!EqualsNoCase(plan.prodName, r.session.prodName) || !EqualsNoCase(plan.profile, r.session.profile));
-}
-
-// False when AutoCAD would not load the companion application from where it lies.
-bool JoinSession(Run& r, const RowPlan& plan) {
-    ProfileSession& s = r.session;
-    if (s.users > 0) {
-        ++s.users;
-        return true;
-    }
-    // AutoCAD's current product and profile become the chosen ones.
-    MakeProductCurrent(r.p.registry, plan.prodName);
-    SetAcadProductProfile(r.p.registry, plan.prodName, plan.profile);
-    s.saved = GetAcadRegistry(r.p.registry, plan.prodName, plan.profile, IsOn(r.settings.CreateBak),
-                              TrustFolders(r, plan));
-    if (s.saved.untrusted) {
-        RestoreAcadRegistry(r.p.registry, s.saved);
-        return false;
-    }
-    s.prodName = plan.prodName;
-    s.profile = plan.profile;
-    s.users = 1;
-    return true;
-}
-
-void LeaveSession(Run& r) {
-    if (r.session.users > 0 && --r.session.users == 0)
-        RestoreAcadRegistry(r.p.registry, r.session.saved);
-}
-
-// The process runner of a slot: the run's own for the first, a sibling of it
-// for every further one; nullptr when no further process can run.
-ProcessRunner* RunnerOf(Run& r, std::size_t slot) {
-    if (slot == 0)
-        return &r.p.process;
-    while (r.siblings.size() < slot) {
-        auto sibling = r.p.process.sibling();
-        if (!sibling)
-            return nullptr;
-        r.siblings.push_back(std::move(sibling));
-    }
-    return r.siblings[slot - 1].get();
-}
-
-// A free slot; nullopt when every slot is in use.
-std::optional<std::size_t> FreeSlot(const Run& r) {
-    for (std::size_t slot = 0; slot < r.slots; ++slot)
-        if (std::none_of(r.jobs.begin(), r.jobs.end(), [&](const auto& j) { return j->slot == slot; }))
-            return slot;
-    return std::nullopt;
-}
-
-// The script of a slot: "purge.scr" for the first, "purge2.scr" and so on
-// beside it for drawings processed at the same time.
-std::string ScriptBaseOf(const Run& r, std::size_t slot) {
-    return slot == 0 ? r.paths.scriptBasePath : r.paths.scriptBasePath + std::to_string(slot + 1);
-}
-
-void ShowRunning(Run& r, const std::string& newest) {
-    if (r.slots == 1)
-        r.p.state.setStatus(std::string(kStatusNowRunning) + newest);
-    else
-        r.p.state.setStatus(std::string(kStatusNowRunning) + std::to_string(r.jobs.size()) + " of " +
-                            std::to_string(r.rowCount) + ": " + newest);
-}
-
-// Starts AutoCAD on a drawing whose plan allows it: empty when it runs (the
-// job is the run's), else the row's status.
-std::string StartAutoCad(Run& r, Job& job) {
-    RunPorts& p = r.p;
-    const RowPlan& plan = job.report.plan;
-    if (!JoinSession(r, plan))
-        return std::string(status::kCompanionNotTrusted);
-    auto copies = MakeCopies(r, plan, job.report.fullPath);
-    if (!copies) {
-        LeaveSession(r);
-        return std::string(status::kNoSafetyCopy);
-    }
-    job.copies = std::move(*copies);
-    job.savedBefore = p.files.fingerprint(SavedDrawingPath(plan.targetPath));
-    job.wantedCode = plan.saveFormat ? VersionCode(*plan.saveFormat) : std::string_view();
-    if (r.options.rowStarted)
-        r.options.rowStarted(job.report.rowId);
-    const ProcessFileRequest request{plan.exePath,
-                                     job.report.fullPath,
-                                     ScriptBaseOf(r, job.slot),
-                                     r.settings.Timeout,
-                                     IsOn(r.settings.RestoreTime),
-                                     r.options.minimized ? 2 : 1,
-                                     IsOn(r.settings.ClosePopUps)};
-    job.drawing.emplace(p.files, request);
-    job.watch.emplace(*job.runner, p.clock,
-                      [&job](const std::vector<std::uint32_t>& tree) {
-                          return CloseAcadPopUps(job.closer, job.report.plan.r15OrLater, job.report.fullPath,
-                                                 tree);
-                      },
-                      request.timeoutSeconds, request.closePopUps);
-    job.stage = job.watch->start(job.drawing->commandLine(), request.windowStyle) ? Job::Stage::Running
-                                                                                  : Job::Stage::Gone;
-    return {};
-}
-
 enum class RowEnd { Next, Started, Wait, Stop };
 
 // Looked for once per dry run without scripts.
@@ -349,10 +101,10 @@ Handled ScriptAndRun(Run& r, Job& job) {
     RowReport& report = job.report;
     const RowPlan& plan = report.plan;
     const std::string scriptBase =
-        r.options.dryRun ? (r.options.dryRunScripts.empty()
-                                ? std::string()
-                                : r.options.dryRunScripts + "\\" + std::to_string(report.row))
-                         : ScriptBaseOf(r, job.slot);
+        r.options.dryRun
+            ? (r.options.dryRunScripts.empty() ? std::string()
+                                               : r.options.dryRunScripts + "\\" + std::to_string(report.row))
+            : ScriptBaseOf(r, job.slot);
     ScriptResult scripted = ScriptResult::Written;
     std::string message;
     if (!scriptBase.empty()) {
@@ -539,67 +291,12 @@ RowEnd BeginRow(Run& r, std::uint64_t rowId, std::size_t i, std::size_t slot) {
     return RowEnd::Started;
 }
 
-// AutoCAD has gone from a drawing: what it saved is checked, the drawing's
-// dates and lock, AutoCAD's settings and the safety copies are put right, and
-// the row gets its status.
-void FinishJob(Run& r, Job& job) {
-    RunPorts& p = r.p;
-    const std::int16_t outcome = job.watch->outcome();
-    const std::string saved = SavedDrawingPath(job.report.plan.targetPath);
-    const bool verified =
-        outcome == kOutcomeEnded && SaveVerified(p.files, *job.runner, saved, job.savedBefore, job.wantedCode);
-    job.drawing->finish(outcome, verified);
-    LeaveSession(r);
-    for (const auto& c : job.copies)
-        r.copies.finish(c, outcome == kOutcomeEnded && verified);
-    EndRow(r, job.report, job.before, StatusOfOutcome(outcome, verified));
-}
-
 // A row is done (passed over, refused or processed): the meter moves, and a
 // requested stop lets no further drawing start.
 void RowFinished(Run& r) {
     r.p.progress.position(static_cast<std::int64_t>(++r.done));
     if (r.p.state.stopRequested())
         r.p.state.running(false);
-}
-
-// One look at every drawing in progress; true when one of them finished.
-bool WatchJobs(Run& r) {
-    bool finished = false;
-    for (auto it = r.jobs.begin(); it != r.jobs.end();) {
-        Job& job = **it;
-        if (job.stage == Job::Stage::Running && job.watch->pass())
-            job.stage = Job::Stage::Settled;
-        if (job.stage == Job::Stage::Settled) {
-            job.watch->end();
-            job.stage = Job::Stage::Ending;
-        }
-        if (job.stage == Job::Stage::Gone || (job.stage == Job::Stage::Ending && job.watch->gone())) {
-            FinishJob(r, job);
-            it = r.jobs.erase(it);
-            RowFinished(r);
-            finished = true;
-            continue;
-        }
-        ++it;
-    }
-    return finished;
-}
-
-// Stop while AutoCAD works: one question for every drawing in progress. Yes
-// ends them all; No lets them finish. Either way no drawing starts after.
-void AskAboutStop(Run& r) {
-    if (!r.p.state.stopRequested() || r.stopAsked ||
-        std::none_of(r.jobs.begin(), r.jobs.end(), [](const auto& j) { return j->stage == Job::Stage::Running; }))
-        return;
-    r.stopAsked = true;
-    if (!r.p.prompt.askYesNo(kTerminateQuestion, kPromptTitle))
-        return;
-    for (auto& job : r.jobs)
-        if (job->stage == Job::Stage::Running) {
-            job->watch->stopByUser();
-            job->stage = Job::Stage::Settled;
-        }
 }
 
 // Whatever ends the run (its last row, a stop, an exception): not busy, not
@@ -664,7 +361,10 @@ void ProcessRows(Run& r, const std::vector<std::uint64_t>& ids) {
             return;
         r.p.pump.pumpOnce();
         AskAboutStop(r);
-        if (WatchJobs(r))
+        if (WatchJobs(r, [&r](Job& job, const std::string& status) {
+                EndRow(r, job.report, job.before, status);
+                RowFinished(r);
+            }))
             continue;
         // One pass per wake: a process ends, input arrives, or a short while passes.
         r.p.process.waitForWake(kWaitSliceMs);

@@ -59,18 +59,18 @@ std::optional<double> BoxNumber(std::string_view text) {
     return negative ? -value : value;
 }
 
-std::int32_t DrawingsAtOnce(std::int32_t setting, unsigned logicalProcessors) {
-    const auto most = static_cast<std::int32_t>(
-        std::clamp<unsigned>(logicalProcessors, 1, static_cast<unsigned>(kMostDrawingsAtOnce)));
-    return std::clamp<std::int32_t>(setting, 1, most);
+std::int32_t DrawingsAtOnce(std::int32_t setting) {
+    return std::clamp<std::int32_t>(setting, 1, kMostDrawingsAtOnce);
 }
 
 BoxCheck CheckBox(FormBox box, std::string_view text, bool (*exists)(std::string_view),
                   unsigned logicalProcessors) {
     switch (box) {
     case FormBox::Parallel: {
-        const std::int32_t most = DrawingsAtOnce(kMostDrawingsAtOnce, logicalProcessors);
-        return Range(text, 1, most, "Please insert a number between 1 and " + std::to_string(most) + ".", true);
+        const auto most = static_cast<std::int32_t>(
+            std::clamp<unsigned>(logicalProcessors, 1, static_cast<unsigned>(kMostDrawingsAtOnce)));
+        return Range(text, 1, most, "Please insert a number between 1 and " + std::to_string(most) + ".",
+                     true);
     }
     case FormBox::ISavePercent:
         return Range(text, 0, 100, "Please insert a number between 0 and 100");

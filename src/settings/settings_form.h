@@ -20,10 +20,11 @@ std::optional<double> BoxNumber(std::string_view text);
 
 enum class FormBox { ISavePercent, Timeout, DeleteDays, PurgeTimes, SaveToFolder, ScriptFile, Parallel };
 
-// The most drawings a run processes at the same time: one AutoCAD each, and
-// never more than the computer's logical processors.
+// The most drawings a run processes at the same time, one AutoCAD each. The
+// settings dialog offers one per logical processor of the computer; a value
+// set otherwise (--jobs, a policy) is taken up to this.
 inline constexpr std::int32_t kMostDrawingsAtOnce = 32;
-std::int32_t DrawingsAtOnce(std::int32_t setting, unsigned logicalProcessors);
+std::int32_t DrawingsAtOnce(std::int32_t setting);
 
 struct BoxCheck {
     bool ok = true;

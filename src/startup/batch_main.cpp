@@ -30,7 +30,6 @@
 #include <cstdio>
 #include <optional>
 #include <set>
-#include <thread>
 #include <string>
 #include <vector>
 
@@ -257,7 +256,7 @@ int Run(const BatchArgs& args) {
     BatchList saver(listSaver, list, state, !args.dryRun);
     std::set<std::uint64_t> printed; // every row gets exactly one line with its final status
     RunOptions options = BatchOptions(args, files, saver, printed);
-    options.jobs = static_cast<std::size_t>(DrawingsAtOnce(settings.Parallel, std::thread::hardware_concurrency()));
+    options.jobs = static_cast<std::size_t>(DrawingsAtOnce(settings.Parallel));
     WinProcessRunner process;
     WinWindowScanner windows;
     ConsolePrompt prompt;

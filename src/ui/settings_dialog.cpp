@@ -239,10 +239,10 @@ void SettingsDialog::fillValues() {
             SetChecked(control(idCheckBase + static_cast<int>(i)),
                        TickedFromStored(Checks()[i].key, stored(key->name, key->absent)));
     }
-    for (auto [id, key] : {std::pair{idTimeout, "Timeout"}, std::pair{idParallel, "Parallel"},
-                           std::pair{idPurgeTimes, "PurgeTimes"},
-                           std::pair{idDeleteDays, "DeleteDays"}, std::pair{idScriptFile, "ScriptFile"},
-                           std::pair{idSaveToFolder, "sSaveToFolder"}}) {
+    for (auto [id, key] :
+         {std::pair{idTimeout, "Timeout"}, std::pair{idParallel, "Parallel"},
+          std::pair{idPurgeTimes, "PurgeTimes"}, std::pair{idDeleteDays, "DeleteDays"},
+          std::pair{idScriptFile, "ScriptFile"}, std::pair{idSaveToFolder, "sSaveToFolder"}}) {
         const SettingKey* k = FindSettingKey(key);
         SetText(control(id), stored(k->name, k->absent));
     }
@@ -511,7 +511,8 @@ bool SettingsDialog::validate(int id, bool showMessage) {
 
 void SettingsDialog::onOk() {
     // Every box is checked first: OK never copies half of the dialog.
-    for (int id : {idTimeout, idParallel, idScriptFile, idPurgeTimes, idSaveToFolder, idDeleteDays, idIsaveText})
+    for (int id :
+         {idTimeout, idParallel, idScriptFile, idPurgeTimes, idSaveToFolder, idDeleteDays, idIsaveText})
         if (!validate(id, true))
             return;
     Settings s = c_.settings;

@@ -662,15 +662,18 @@ TEST_F(Run, TheListMayChangeWhileAutoCadWorks) {
 // the processes really side by side, AutoCAD's settings back afterwards.
 TEST_F(Run, SeveralDrawingsAtOnceEndAsOneAtATimeWould) {
     const std::vector<std::pair<std::string, Behaviour>> drawings{
-        {"C:\\D\\ok1.dwg", Behaviour::Normal},      {"C:\\D\\hang.dwg", Behaviour::Hang},
-        {"C:\\D\\crash.dwg", Behaviour::CrashInSave}, {"C:\\D\\nosave.dwg", Behaviour::NoSave},
-        {"C:\\D\\cut.dwg", Behaviour::PartialSaveThenHang}, {"C:\\D\\ok2.dwg", Behaviour::Normal},
+        {"C:\\D\\ok1.dwg", Behaviour::Normal},
+        {"C:\\D\\hang.dwg", Behaviour::Hang},
+        {"C:\\D\\crash.dwg", Behaviour::CrashInSave},
+        {"C:\\D\\nosave.dwg", Behaviour::NoSave},
+        {"C:\\D\\cut.dwg", Behaviour::PartialSaveThenHang},
+        {"C:\\D\\ok2.dwg", Behaviour::Normal},
         {"C:\\D\\ok3.dwg", Behaviour::Normal}};
     const std::string profileKey = AcadProfileKey(reg, AcadCurrentProductName(reg), AcadCurrentProfile(reg));
     const auto profileValues = [&] {
-        return std::pair(reg.queryValue(RegRoot::CurrentUser, profileKey + "\\General", "ShowProxyDialog"),
-                         reg.queryValue(RegRoot::CurrentUser, profileKey + "\\General Configuration",
-                                        "IsaveBackupDwg"));
+        return std::pair(
+            reg.queryValue(RegRoot::CurrentUser, profileKey + "\\General", "ShowProxyDialog"),
+            reg.queryValue(RegRoot::CurrentUser, profileKey + "\\General Configuration", "IsaveBackupDwg"));
     };
     const auto fill = [&] {
         while (list.size() > 0)

@@ -1,0 +1,227 @@
+#include "run/run_jobs.h"
+
+#include "acad/current_pointers.h"
+#include "acad/products.h"
+#include "core/strings.h"
+#include "drawinglist/version.h"
+#include "drawinglist/wholeness.h"
+#include "script/purge_script.h"
+
+#include <algorithm>
+
+namespace ps::engine {
+namespace {
+
+// Every file AutoCAD may write over gets a copy first: the drawing itself
+// (saved in place) or a file already at the place of the save. nullopt when
+// one could not be made (those made are gone again).
+std::optional<std::vector<SafetyCopy>> MakeCopies(Run& r, const RowPlan& plan, const std::string& fullPath) {
+    const std::string saved = SavedDrawingPath(plan.targetPath);
+    std::vector<SafetyCopy> copies;
+    for (const std::string& file : {fullPath, saved}) {
+        const bool exposed = file == fullPath ? plan.inPlace : !EqualsNoCase(saved, fullPath);
+        if (!exposed || !FileExists(r.p.files, file) ||
+            std::any_of(copies.begin(), copies.end(),
+                        [&](const SafetyCopy& c) { return c.original == file; }))
+            continue;
+        auto copy = r.copies.make(file);
+        if (!copy) {
+            for (const auto& c : copies)
+                r.copies.finish(c, true);
+            return std::nullopt;
+        }
+        copies.push_back(std::move(*copy));
+    }
+    return copies;
+}
+
+// "OK" needs the file AutoCAD was told to write changed, in the requested
+// format, whole, and AutoCAD not ended by a crash (an exception code) that
+// may have left it half-written.
+bool SaveVerified(const FileSystem& files, const ProcessRunner& process, const std::string& saved,
+                  const std::optional<FileFingerprint>& before, std::string_view wantedCode) {
+    const auto exit = process.lastExitCode();
+    if (exit && *exit >= 0xC0000000u)
+        return false;
+    const auto after = files.fingerprint(saved);
+    const auto head = files.readPrefix(saved, 6);
+    // A save cut short (a full disk) still starts with the right code.
+    return after && after != before && head && !wantedCode.empty() && *head == wantedCode &&
+           SavedDrawingWholeness(files, saved) != Wholeness::Cut;
+}
+
+std::string StatusOfOutcome(std::int16_t outcome, bool verified) {
+    if (outcome == kOutcomeNotStarted)
+        return std::string(status::kNotStarted);
+    if (outcome == kOutcomeTimeout)
+        return std::string(status::kTimeouted);
+    if (outcome >= kOutcomeUserStop)
+        return std::string(status::kTerminated);
+    return std::string(verified ? status::kOk : status::kNotSaved);
+}
+
+// The folders AutoCAD loads code from for a drawing: the program's (the
+// companion application) and the user's own script's. Releases from 2013 on
+// may refuse or question code from folders they do not trust.
+std::vector<std::string> TrustFolders(const Run& r, const RowPlan& plan) {
+    std::vector<std::string> folders;
+    if (!plan.productFamily || *plan.productFamily < ReleaseFamily::R19)
+        return folders;
+    folders.push_back(r.paths.programFolder);
+    if (!r.settings.ScriptFile.empty())
+        folders.push_back(FileFolder(r.settings.ScriptFile));
+    return folders;
+}
+
+// False when AutoCAD would not load the companion application from where it lies.
+bool JoinSession(Run& r, const RowPlan& plan) {
+    ProfileSession& s = r.session;
+    if (s.users > 0) {
+        ++s.users;
+        return true;
+    }
+    // AutoCAD's current product and profile become the chosen ones.
+    MakeProductCurrent(r.p.registry, plan.prodName);
+    SetAcadProductProfile(r.p.registry, plan.prodName, plan.profile);
+    s.saved = GetAcadRegistry(r.p.registry, plan.prodName, plan.profile, IsOn(r.settings.CreateBak),
+                              TrustFolders(r, plan));
+    if (s.saved.untrusted) {
+        RestoreAcadRegistry(r.p.registry, s.saved);
+        return false;
+    }
+    s.prodName = plan.prodName;
+    s.profile = plan.profile;
+    s.users = 1;
+    return true;
+}
+
+void LeaveSession(Run& r) {
+    if (r.session.users > 0 && --r.session.users == 0)
+        RestoreAcadRegistry(r.p.registry, r.session.saved);
+}
+
+// AutoCAD has gone from a drawing: what it saved is checked, and the
+// drawing's dates and lock, AutoCAD's settings and the safety copies are put
+// right. Returns the row's status.
+std::string FinishJob(Run& r, Job& job) {
+    RunPorts& p = r.p;
+    const std::int16_t outcome = job.watch->outcome();
+    const std::string saved = SavedDrawingPath(job.report.plan.targetPath);
+    const bool verified = outcome == kOutcomeEnded &&
+                          SaveVerified(p.files, *job.runner, saved, job.savedBefore, job.wantedCode);
+    job.drawing->finish(outcome, verified);
+    LeaveSession(r);
+    for (const auto& c : job.copies)
+        r.copies.finish(c, outcome == kOutcomeEnded && verified);
+    return StatusOfOutcome(outcome, verified);
+}
+
+} // namespace
+
+bool OtherSession(const Run& r, const RowPlan& plan) {
+    return r.session.users > 0 && (!EqualsNoCase(plan.prodName, r.session.prodName) ||
+                                   !EqualsNoCase(plan.profile, r.session.profile));
+}
+
+ProcessRunner* RunnerOf(Run& r, std::size_t slot) {
+    if (slot == 0)
+        return &r.p.process;
+    while (r.siblings.size() < slot) {
+        auto sibling = r.p.process.sibling();
+        if (!sibling)
+            return nullptr;
+        r.siblings.push_back(std::move(sibling));
+    }
+    return r.siblings[slot - 1].get();
+}
+
+std::optional<std::size_t> FreeSlot(const Run& r) {
+    for (std::size_t slot = 0; slot < r.slots; ++slot)
+        if (std::none_of(r.jobs.begin(), r.jobs.end(), [&](const auto& j) { return j->slot == slot; }))
+            return slot;
+    return std::nullopt;
+}
+
+std::string ScriptBaseOf(const Run& r, std::size_t slot) {
+    return slot == 0 ? r.paths.scriptBasePath : r.paths.scriptBasePath + std::to_string(slot + 1);
+}
+
+void ShowRunning(Run& r, const std::string& newest) {
+    if (r.slots == 1)
+        r.p.state.setStatus(std::string(kStatusNowRunning) + newest);
+    else
+        r.p.state.setStatus(std::string(kStatusNowRunning) + std::to_string(r.jobs.size()) + " of " +
+                            std::to_string(r.rowCount) + ": " + newest);
+}
+
+std::string StartAutoCad(Run& r, Job& job) {
+    RunPorts& p = r.p;
+    const RowPlan& plan = job.report.plan;
+    if (!JoinSession(r, plan))
+        return std::string(status::kCompanionNotTrusted);
+    auto copies = MakeCopies(r, plan, job.report.fullPath);
+    if (!copies) {
+        LeaveSession(r);
+        return std::string(status::kNoSafetyCopy);
+    }
+    job.copies = std::move(*copies);
+    job.savedBefore = p.files.fingerprint(SavedDrawingPath(plan.targetPath));
+    job.wantedCode = plan.saveFormat ? VersionCode(*plan.saveFormat) : std::string_view();
+    if (r.options.rowStarted)
+        r.options.rowStarted(job.report.rowId);
+    const ProcessFileRequest request{plan.exePath,
+                                     job.report.fullPath,
+                                     ScriptBaseOf(r, job.slot),
+                                     r.settings.Timeout,
+                                     IsOn(r.settings.RestoreTime),
+                                     r.options.minimized ? 2 : 1,
+                                     IsOn(r.settings.ClosePopUps)};
+    job.drawing.emplace(p.files, request);
+    job.watch.emplace(
+        *job.runner, p.clock,
+        [&job](const std::vector<std::uint32_t>& tree) {
+            return CloseAcadPopUps(job.closer, job.report.plan.r15OrLater, job.report.fullPath, tree);
+        },
+        request.timeoutSeconds, request.closePopUps);
+    job.stage = job.watch->start(job.drawing->commandLine(), request.windowStyle) ? Job::Stage::Running
+                                                                                  : Job::Stage::Gone;
+    return {};
+}
+
+bool WatchJobs(Run& r, const std::function<void(Job& job, const std::string& status)>& ended) {
+    bool finished = false;
+    for (auto it = r.jobs.begin(); it != r.jobs.end();) {
+        Job& job = **it;
+        if (job.stage == Job::Stage::Running && job.watch->pass())
+            job.stage = Job::Stage::Settled;
+        if (job.stage == Job::Stage::Settled) {
+            job.watch->end();
+            job.stage = Job::Stage::Ending;
+        }
+        if (job.stage == Job::Stage::Gone || (job.stage == Job::Stage::Ending && job.watch->gone())) {
+            ended(job, FinishJob(r, job));
+            it = r.jobs.erase(it);
+            finished = true;
+            continue;
+        }
+        ++it;
+    }
+    return finished;
+}
+
+void AskAboutStop(Run& r) {
+    if (!r.p.state.stopRequested() || r.stopAsked ||
+        std::none_of(r.jobs.begin(), r.jobs.end(),
+                     [](const auto& j) { return j->stage == Job::Stage::Running; }))
+        return;
+    r.stopAsked = true;
+    if (!r.p.prompt.askYesNo(kTerminateQuestion, kPromptTitle))
+        return;
+    for (auto& job : r.jobs)
+        if (job->stage == Job::Stage::Running) {
+            job->watch->stopByUser();
+            job->stage = Job::Stage::Settled;
+        }
+}
+
+} // namespace ps::engine
