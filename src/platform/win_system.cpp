@@ -46,13 +46,30 @@ void WinMessagePump::pumpOnce() {
     PumpPendingMessages();
 }
 
+namespace {
+
+// Every runner of the program, for TerminateAll (the UI thread's only).
+std::vector<WinProcessRunner*>& AllRunners() {
+    static std::vector<WinProcessRunner*> runners;
+    return runners;
+}
+
+} // namespace
+
 WinProcessRunner::WinProcessRunner() : family_(std::make_shared<Family>()) {
     family_->members.push_back(this);
+    AllRunners().push_back(this);
 }
 
 WinProcessRunner::~WinProcessRunner() {
     terminate();
     std::erase(family_->members, this);
+    std::erase(AllRunners(), this);
+}
+
+void WinProcessRunner::TerminateAll() {
+    for (WinProcessRunner* runner : AllRunners())
+        runner->terminate();
 }
 
 std::unique_ptr<ProcessRunner> WinProcessRunner::sibling() {

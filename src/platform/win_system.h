@@ -47,6 +47,10 @@ public:
     std::vector<std::uint32_t> processTree() override;
     std::optional<std::uint32_t> lastExitCode() const override { return lastExitCode_; }
     std::unique_ptr<ProcessRunner> sibling() override;
+    // Ends the process of every runner there is: the program is about to
+    // end without unwinding (a run's journal puts the drawings right at the
+    // next start, which no AutoCAD still at work must undo).
+    static void TerminateAll();
 
     HANDLE handle() const { return process_.get(); }
 

@@ -9,6 +9,7 @@
 #include "core/file_facts.h"
 #include "platform/text.h"
 #include "platform/win_paths.h"
+#include "platform/win_system.h"
 #include "platform/window_entry.h"
 #include "run/run_command.h"
 #include "settings/explorer_entry.h"
@@ -519,7 +520,10 @@ void MainWindow::onClose() {
         files_.deleteFile(workingList_->path());
     if (state_.busy()) {
         // A run is under way: the program ends here, as after a crash. What
-        // the run changed is journalled and put right at the next start.
+        // the run changed is journalled and put right at the next start; the
+        // AutoCAD processes it started end with it, so that none writes to
+        // a drawing after that.
+        WinProcessRunner::TerminateAll();
         ExitProcess(0);
     }
     DestroyWindow(hwnd_);

@@ -188,6 +188,80 @@ TEST_F(Batch, FailuresAreRecordedAndTheRunGoesOn) {
     EXPECT_EQ(ReadFileBytes(ok).substr(0, 6), "AC1024");
 }
 
+// Three AutoCAD processes at once over failures of every kind and a pop-up:
+// each drawing ends as it would one at a time, and AutoCAD's values are back.
+TEST_F(Batch, SeveralAtOnceEndEachDrawingAsOneAtATimeWould) {
+    const auto hung = drawing("hung.dwg", kDwg2004, "hang-in-save\r\n");
+    const auto nosave = drawing("nosave.dwg", kDwg2004, "no-save\r\n");
+    const auto crash = drawing("crash.dwg", kDwg2004, "crash-during-save\r\n");
+    const auto error = drawing("error.dwg", kDwg2004, "popup=AutoCAD Error|OK\r\n");
+    const auto ro = drawing("ro.dwg", kDwg2004);
+    SetFileAttributesW(Widen(ro).c_str(), FILE_ATTRIBUTE_READONLY);
+    const auto ok1 = drawing("ok1.dwg", kDwg2004, "slow-start=2\r\n");
+    const auto ok2 = drawing("ok2.dwg", kDwg2004);
+    const std::string profile = AcadProfileKey(reg_, "AutoCAD 2010", "<<Unnamed Profile>>");
+    const auto proxyBefore =
+        ReadRegValue(reg_, RegRoot::CurrentUser, profile + "\\General", "ShowProxyDialog");
+    const std::string list = listOf({hung, nosave, crash, error, ro, ok1, ok2});
+    const DWORD code = batch("run \"" + list + "\" --jobs 3 --set Timeout=4 --set R16=\"AutoCAD R2010 DWG\"");
+    EXPECT_EQ(code, 1u) << output_;
+    const DrawingList rows = readList(list);
+    ASSERT_EQ(rows.size(), 7u);
+    EXPECT_EQ(rows[0].cell(kColStatus), "Timeouted") << output_;
+    EXPECT_EQ(rows[1].cell(kColStatus), "Not saved");
+    EXPECT_EQ(rows[2].cell(kColStatus), "Not saved");
+    EXPECT_EQ(rows[3].cell(kColStatus), "Terminated");
+    EXPECT_EQ(rows[4].cell(kColStatus), "ReadOnly");
+    EXPECT_EQ(rows[5].cell(kColStatus), "OK");
+    EXPECT_EQ(rows[6].cell(kColStatus), "OK");
+    for (const auto& kept : {hung, nosave, crash, error})
+        EXPECT_EQ(ReadFileBytes(kept), kDwg2004) << kept;
+    EXPECT_EQ(ReadFileBytes(ok2).substr(0, 6), "AC1024");
+    // Each AutoCAD had a script of its own.
+    EXPECT_TRUE(Has(ReadFileBytes(nosave + ".journal") + ReadFileBytes(crash + ".journal"), "purge2\""))
+        << output_;
+    EXPECT_EQ(ReadRegValue(reg_, RegRoot::CurrentUser, profile + "\\General", "ShowProxyDialog"),
+              proxyBefore);
+    EXPECT_FALSE(reg_.keyExists(RegRoot::CurrentUser, kPendingProfileValuesKey));
+}
+
+// The batch command killed with four drawings half saved: the list keeps
+// them to do, and the next start puts every drawing and value back.
+TEST_F(Batch, AKillWithFourDrawingsInProgressIsPutRightAtTheNextStart) {
+    std::vector<std::string> paths;
+    for (const char* name : {"a.dwg", "b.dwg", "c.dwg", "d.dwg"})
+        paths.push_back(drawing(name, kDwg2000, "save-in-place\r\nhang-in-save\r\n"));
+    const std::string list = listOf(paths);
+    test::ChildProcess child;
+    ASSERT_TRUE(child.start("\"" + test::ProgramFolder() + "\\plansweeper-batch.exe\" run \"" + list +
+                                "\" --jobs 4 --set R15=\"AutoCAD R2010 DWG\"",
+                            dir_.file("out.txt")));
+    // Until every drawing is cut short by its own AutoCAD.
+    ASSERT_TRUE(test::WaitUntil(
+        [&] {
+            for (const auto& path : paths)
+                if (ReadFileBytes(path) == kDwg2000)
+                    return false;
+            return true;
+        },
+        60000));
+    child.kill();
+    for (const auto& path : paths)
+        WriteFileBytes(path + ".standin", "");
+    test::EndStandins();
+    for (const auto& row : readList(list))
+        EXPECT_EQ(row.cell(kColStatus), "");
+    EXPECT_TRUE(reg_.keyExists(RegRoot::CurrentUser, kPendingProfileValuesKey));
+    EXPECT_EQ(batch("run \"" + list + "\" --jobs 4 --set R15=\"AutoCAD R2010 DWG\""), 0u) << output_;
+    EXPECT_TRUE(Has(output_, "profile values an earlier run left changed were put back")) << output_;
+    EXPECT_FALSE(reg_.keyExists(RegRoot::CurrentUser, kPendingProfileValuesKey));
+    const DrawingList rows = readList(list);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        EXPECT_EQ(rows[i].cell(kColStatus), "OK") << output_;
+        EXPECT_EQ(ReadFileBytes(paths[i]).substr(0, 6), "AC1024");
+    }
+}
+
 TEST_F(Batch, FolderRowsExpandAndTheirTemporaryFilesAreCleaned) {
     const std::string folder = dir_.file("jobs");
     CreateDirectoryW(Widen(folder).c_str(), nullptr);

@@ -2,6 +2,8 @@
 
 #include "platform/text.h"
 
+#include <tlhelp32.h>
+
 namespace ps::test {
 
 ChildProcess::~ChildProcess() {
@@ -115,6 +117,19 @@ std::vector<std::string> ButtonCaptions(HWND window) {
     std::vector<std::string> captions;
     EnumChildWindows(window, CollectButtons, reinterpret_cast<LPARAM>(&captions));
     return captions;
+}
+
+void EndStandins() {
+    UniqueHandleKernel snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL ok = Process32FirstW(snapshot.get(), &entry); ok; ok = Process32NextW(snapshot.get(), &entry)) {
+        if (_wcsicmp(entry.szExeFile, L"acad.exe") != 0)
+            continue;
+        UniqueHandleKernel process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+        if (process && TerminateProcess(process.get(), 1))
+            WaitForSingleObject(process.get(), 5000);
+    }
 }
 
 } // namespace ps::test

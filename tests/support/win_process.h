@@ -32,6 +32,10 @@ private:
     DWORD pid_ = 0;
 };
 
+// Ends every stand-in AutoCAD (acad.exe) still running, as after a kill of
+// the program that started them.
+void EndStandins();
+
 // The folder of the running test program.
 std::string ProgramFolder();
 

@@ -1,0 +1,45 @@
+// What both stand-in programs (the AutoCAD window and the console engine)
+// read and write: the fault directives of a drawing's side file and plain
+// file access. Windows only; for tests and demonstrations.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace standin {
+
+struct Popup {
+    std::string title;
+    std::vector<std::string> buttons;
+    bool sticky = false;
+    bool owned = true;
+    bool hung = false;
+};
+
+struct Directives {
+    bool hang = false;
+    bool crash = false;
+    bool crashDuringSave = false;
+    bool hangInSave = false;
+    bool noSave = false;
+    bool saveInPlace = false;
+    int growKB = 0;
+    bool proxyObjects = false;
+    bool modified = false;
+    int slowStart = 0;
+    int slowSave = 0;
+    int exitCode = 0;
+    std::vector<Popup> popups;
+};
+
+std::optional<std::string> ReadFileBytes(const std::string& path);
+bool WriteFileBytes(const std::string& path, std::string_view bytes);
+bool FileExists(const std::string& path);
+std::string WithoutExtension(const std::string& path);
+std::string FileName(const std::string& path);
+// The directives of a side file (<drawing>.standin); none when it is absent.
+Directives ReadDirectives(const std::string& path);
+
+} // namespace standin
