@@ -34,7 +34,6 @@ struct ProcessFileRequest {
 class DrawingAtWork {
 public:
     DrawingAtWork(FileSystem& files, const ProcessFileRequest& request);
-    const ProcessFileRequest& request() const { return request_; }
     std::string commandLine() const;
     // finished: AutoCAD did its work (see ProcessFile).
     void finish(std::int16_t outcome, bool finished);

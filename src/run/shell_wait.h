@@ -24,22 +24,22 @@ inline constexpr std::string_view kTerminateQuestion =
     "Do you want to terminate AutoCAD now? If not it will process to the end";
 inline constexpr std::string_view kPromptTitle = "Plansweeper";
 
+// One scan of the pop-up closer over the given processes; returns its code.
+using PopUpScan = std::function<std::int16_t(const std::vector<std::uint32_t>& processes)>;
+
 struct ShellWaitPorts {
     ProcessRunner& process;
     MessagePump& pump;
     const Clock& clock;
     UserPrompt& prompt;
     const RunState& state;
-    // One scan of the pop-up closer over the given processes; returns its code.
-    std::function<std::int16_t(const std::vector<std::uint32_t>& processes)> closePopUps;
+    PopUpScan closePopUps;
 };
 
 // How long the wait sleeps at most between two passes when nothing happens.
 inline constexpr unsigned kWaitSliceMs = 200;
 // How long an ended process is given to go.
 inline constexpr unsigned kEndWaitMs = 5000;
-
-using PopUpScan = std::function<std::int16_t(const std::vector<std::uint32_t>& processes)>;
 
 // One AutoCAD process from its start until it has gone, a pass at a time, so
 // that one loop can watch several side by side: pass() until the outcome is
@@ -64,7 +64,6 @@ public:
     // process the system cannot end does not hold up the run.
     bool gone();
     std::int16_t outcome() const { return outcome_; }
-    ProcessRunner& process() { return process_; }
 
 private:
     ProcessRunner& process_;
