@@ -35,6 +35,18 @@ inline constexpr std::string_view kRegFileDialog = "FileDialog"; // under FixedP
 // is quoted: default installation folders contain blanks.
 std::string BatchCommandLine(std::string_view exePath, std::string_view drawingPath,
                              std::string_view scriptPathWithoutExtension);
+// The console engine of AutoCAD 2013 and later, beside acad.exe: no window,
+// no dialogs; it opens the drawing given with /i and runs the script given
+// with /s (with its ".scr"), in the language /l and the profile /p names.
+inline constexpr std::string_view kAcCoreConsoleExe = "accoreconsole.exe";
+std::string ConsoleEnginePath(std::string_view acadExePath);
+// profile and language are left out when empty.
+std::string ConsoleCommandLine(std::string_view consolePath, std::string_view drawingPath,
+                               std::string_view scriptPath, std::string_view profile,
+                               std::string_view language);
+// The language of a product, from the locale its product key ends with
+// ("ACAD-B001:409" is "en-US"); empty for one not known here.
+std::string_view ProductLanguage(std::string_view productKey);
 // Interactive start on one drawing.
 std::string InteractiveCommandLine(std::string_view exePath, std::string_view drawingPath);
 

@@ -25,6 +25,8 @@ struct Settings {
     // Drawings processed at the same time, each by its own AutoCAD.
     std::int32_t Parallel = 1;
     std::int16_t ClosePopUps = -1;
+    // AutoCAD 2013 and later: drawings go to the console engine beside acad.exe.
+    std::int16_t UseConsole = 0;
     std::int16_t OnTop = -1;
     std::int16_t Audit = 0;
     std::int16_t ZoomE = 0;

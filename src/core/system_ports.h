@@ -48,7 +48,8 @@ public:
     enum class Wake { ProcessEnded, Input, Timeout };
 
     virtual ~ProcessRunner() = default;
-    // windowStyle: 1 normal with focus, 2 minimised with focus, 0 as the program wants.
+    // windowStyle: 1 normal with focus, 2 minimised with focus, 0 as the program wants,
+    // 3 no window at all (a console program gets a console nobody sees).
     virtual bool start(std::string_view commandLine, int windowStyle) = 0;
     // True once the process has ended (a poll that does not wait).
     virtual bool hasEnded() = 0;

@@ -94,15 +94,19 @@ bool WinProcessRunner::start(std::string_view commandLine, int windowStyle) {
     si.cb = sizeof si;
     if (windowStyle != 0) {
         si.dwFlags = STARTF_USESHOWWINDOW;
-        si.wShowWindow = static_cast<WORD>(windowStyle == 2 ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
+        si.wShowWindow = static_cast<WORD>(windowStyle == 2   ? SW_SHOWMINIMIZED
+                                           : windowStyle == 3 ? SW_HIDE
+                                                              : SW_SHOWNORMAL);
     }
+    // A console program started by the batch command would otherwise share
+    // its console, and one started by the window would open a console window.
+    const DWORD flags = NORMAL_PRIORITY_CLASS | (windowStyle == 3 ? CREATE_NO_WINDOW : 0);
     PROCESS_INFORMATION pi{};
     // Starting a program can take a while (under Wine, a tenth of a second):
     // the window answers meanwhile.
     if (line.empty() || !RunOffThread([&] {
-                             return CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE,
-                                                   NORMAL_PRIORITY_CLASS, nullptr, nullptr, &si,
-                                                   &pi) != FALSE;
+                             return CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, flags,
+                                                   nullptr, nullptr, &si, &pi) != FALSE;
                          }).value_or(false))
         return false;
     process_.reset(pi.hProcess);

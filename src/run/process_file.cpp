@@ -17,6 +17,9 @@ DrawingAtWork::DrawingAtWork(FileSystem& files, const ProcessFileRequest& reques
 }
 
 std::string DrawingAtWork::commandLine() const {
+    if (!request_.consolePath.empty())
+        return ConsoleCommandLine(request_.consolePath, request_.drawingPath,
+                                  request_.scriptBasePath + ".scr", request_.profile, request_.language);
     return BatchCommandLine(request_.exePath, request_.drawingPath, request_.scriptBasePath);
 }
 

@@ -18,8 +18,13 @@ struct ProcessFileRequest {
     std::string scriptBasePath; // without ".scr"
     std::int32_t timeoutSeconds = 120;
     bool restoreDates = true;
-    int windowStyle = 1; // 2 when the main window is minimised
+    int windowStyle = 1; // 2 when the main window is minimised, 3 for the console engine
     bool closePopUps = true;
+    // The console engine to run instead of exePath, and its profile and
+    // language; empty: exePath's batch start.
+    std::string consolePath;
+    std::string profile;
+    std::string language;
 };
 
 // Starts AutoCAD with the batch command line and waits. After a normal end

@@ -109,7 +109,8 @@ Handled ScriptAndRun(Run& r, Job& job) {
     std::string message;
     if (!scriptBase.empty()) {
         const ScriptEnvironment env{p.files, p.codec, scriptBase, r.paths.programFolder};
-        const ScriptProduct product{plan.productType, plan.releaseKey, plan.r15OrLater};
+        job.console = ConsoleEngineOf(r, plan);
+        const ScriptProduct product{plan.productType, plan.releaseKey, plan.r15OrLater, !job.console.empty()};
         scripted = CreateSCRpurge(env, r.settings, product, plan.saveFormat.value_or(kNotSaved),
                                   plan.targetPath, &message);
     } else if (plan.productType == kProductTypeAutoCad && !CompanionPresent(r)) {

@@ -1,6 +1,7 @@
 #include "run/run_jobs.h"
 
 #include "acad/current_pointers.h"
+#include "acad/host.h"
 #include "acad/products.h"
 #include "core/strings.h"
 #include "drawinglist/version.h"
@@ -123,6 +124,14 @@ bool OtherSession(const Run& r, const RowPlan& plan) {
                                    !EqualsNoCase(plan.profile, r.session.profile));
 }
 
+std::string ConsoleEngineOf(const Run& r, const RowPlan& plan) {
+    if (!IsOn(r.settings.UseConsole) || plan.productType != kProductTypeAutoCad || !plan.productFamily ||
+        *plan.productFamily < ReleaseFamily::R19)
+        return {};
+    std::string console = ConsoleEnginePath(plan.exePath);
+    return FileExists(r.p.files, console) ? console : std::string();
+}
+
 ProcessRunner* RunnerOf(Run& r, std::size_t slot) {
     if (slot == 0)
         return &r.p.process;
@@ -169,13 +178,24 @@ std::string StartAutoCad(Run& r, Job& job) {
     job.wantedCode = plan.saveFormat ? VersionCode(*plan.saveFormat) : std::string_view();
     if (r.options.rowStarted)
         r.options.rowStarted(job.report.rowId);
-    const ProcessFileRequest request{plan.exePath,
-                                     job.report.fullPath,
-                                     ScriptBaseOf(r, job.slot),
-                                     r.settings.Timeout,
-                                     IsOn(r.settings.RestoreTime),
-                                     r.options.minimized ? 2 : 1,
-                                     IsOn(r.settings.ClosePopUps)};
+    ProcessFileRequest request{plan.exePath,
+                               job.report.fullPath,
+                               ScriptBaseOf(r, job.slot),
+                               r.settings.Timeout,
+                               IsOn(r.settings.RestoreTime),
+                               r.options.minimized ? 2 : 1,
+                               IsOn(r.settings.ClosePopUps),
+                               {},
+                               {},
+                               {}};
+    if (!job.console.empty()) {
+        // No window and no dialogs: nothing to show, nothing to close.
+        request.windowStyle = 3;
+        request.closePopUps = false;
+        request.consolePath = job.console;
+        request.profile = plan.profile;
+        request.language = std::string(ProductLanguage(plan.productKey));
+    }
     job.drawing.emplace(p.files, request);
     job.watch.emplace(
         *job.runner, p.clock,

@@ -45,6 +45,7 @@ struct Job {
     std::vector<SafetyCopy> copies;
     std::optional<FileFingerprint> savedBefore;
     std::string_view wantedCode;
+    std::string console; // the console engine that processes it; empty: acad.exe
     // Windows logged already, and so on: one per process.
     PopUpScanContext closer;
     std::optional<DrawingAtWork> drawing;
@@ -109,6 +110,10 @@ inline Job::Job(Run& r, std::uint64_t rowId, std::size_t i, std::size_t slotInde
 // drawing waits until then and nothing a running AutoCAD reads changes
 // under it.
 bool OtherSession(const Run& r, const RowPlan& plan);
+// The console engine for a drawing: accoreconsole.exe beside acad.exe when
+// the settings ask for it and the product is AutoCAD 2013 or later and has
+// it; empty for acad.exe.
+std::string ConsoleEngineOf(const Run& r, const RowPlan& plan);
 // The process runner of a slot: the run's own for the first, a sibling of it
 // for every further one; nullptr when no further process can run.
 ProcessRunner* RunnerOf(Run& r, std::size_t slot);

@@ -180,7 +180,7 @@ void AutoCadBody(Lines& out, const Settings& s, const ScriptContext& c, SaveForm
         CleaningCalls(out, s, c);
     if (IsOn(s.PSpace))
         out.emplace_back("(if (= (getvar \"tilemode\") 0) (command \"_.PSPACE\"))");
-    if (IsOn(s.ZoomE))
+    if (IsOn(s.ZoomE) && !c.console)
         out.emplace_back("(if (/= (logand (getvar \"viewmode\") 1) 1) (command \"_.zoom\" \"_e\"))");
     out.emplace_back("(setvar \"qaflags\" 0)");
     out.emplace_back("(setvar \"nomutt\" 0)");
@@ -258,6 +258,7 @@ ScriptResult CreateSCRpurge(const ScriptEnvironment& env, const Settings& settin
     context.productType = product.productType;
     context.releaseKey = product.releaseKey;
     context.r15OrLater = product.r15OrLater;
+    context.console = product.console;
     context.programFolder = env.programFolder;
     if (context.productType == "AutoCAD")
         context.companionPath = FindCompanion(env.files, env.programFolder);

@@ -31,6 +31,8 @@ struct ScriptContext {
     std::string programFolder;     // without a trailing backslash
     std::string companionPath;     // the companion file to load; empty when none exists
     bool targetFileExists = false; // a file (not a folder) exists at the target path
+    // AutoCAD's console engine runs it: it has no view, so no zoom.
+    bool console = false;
 };
 
 struct PurgeScript {
@@ -76,6 +78,7 @@ struct ScriptProduct {
     std::string productType; // "AutoCAD", "AutoCAD LT", or empty when not registered
     std::string releaseKey;  // upper case
     bool r15OrLater = false;
+    bool console = false; // AutoCAD's console engine runs it
 };
 ScriptProduct ScriptProductOf(const Registry& registry, std::string_view prodName, bool r15OrLater);
 

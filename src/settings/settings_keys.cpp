@@ -32,6 +32,7 @@ const SettingKey kFixedRunKeys[] = {
     {"Timeout", "Timeout", KeyKind::Int32, "120", "120", PS_FIELD(Timeout)},
     {"Parallel", "Parallel", KeyKind::Int32, "1", "1", PS_FIELD(Parallel)},
     PS_FLAG(ClosePopUps, "-1", "-1"),
+    PS_SWITCH(UseConsole),
     PS_FLAG(OnTop, "-1", "0"),
     PS_SWITCH(Audit),
     PS_SWITCH(ZoomE),

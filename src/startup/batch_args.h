@@ -1,7 +1,8 @@
 // The command line of the console batch command:
 //   plansweeper-batch run <listfile> [--out <listfile>] [--set <Key>=<Value>]...
-//                         [--dry-run] [--scripts <folder>] [--report <file.html>] [--jobs <n>]
-// --jobs n is --set Parallel=n: n drawings at once.
+//                         [--dry-run] [--scripts <folder>] [--report <file.html>] [--jobs <n>] [--console]
+// --jobs n is --set Parallel=n: n drawings at once. --console is
+// --set UseConsole=-1: AutoCAD's console engine where a product has it.
 #pragma once
 
 #include <optional>
@@ -22,7 +23,7 @@ struct BatchArgs {
 
 inline constexpr const char* kBatchUsage =
     "usage: plansweeper-batch run <listfile> [--out <listfile>] [--set <Key>=<Value>]... [--dry-run] "
-    "[--scripts <folder>] [--report <file.html>] [--jobs <n>]";
+    "[--scripts <folder>] [--report <file.html>] [--jobs <n>] [--console]";
 
 // The parsed command, or the reason it is not one (a usage error).
 struct BatchParse {

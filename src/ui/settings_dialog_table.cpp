@@ -77,6 +77,8 @@ const Check kChecks[] = {
     {"PSpace", "Force PSPACE to avoid zoom extents in a viewport", 0, 7, 162, 390, nullptr},
     {"ZoomE", "Zoom Extents", 0, 7, 175, 390, nullptr},
     {"ClosePopUps", "Close Popups Automatically", 0, 7, 188, 390, nullptr},
+    {"UseConsole", "Use AutoCAD's console engine where installed", 0, 7, 201, 390,
+     "AutoCAD 2013 and later: each drawing is processed by accoreconsole.exe, without a window"},
 
     {"PurgeAll", "Purge All", 1, 7, 7, 180, nullptr},
     {"PurgeBlock", "Purge all Blocks", 1, 7, 24, 190, nullptr},

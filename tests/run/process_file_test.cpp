@@ -21,7 +21,10 @@ protected:
                                    timeout,
                                    true,
                                    2,
-                                   true};
+                                   true,
+                                   {},
+                                   {},
+                                   {}};
         // AutoCAD changes the file's dates and writes its lock while it works.
         pump.onPump = [this](int) {
             files.find("C:\\D\\plan.dwg")->times = FileTimes{9, 9, 9};

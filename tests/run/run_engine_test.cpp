@@ -34,6 +34,8 @@ protected:
         standin::RegisterStandins(reg, "C:\\Standin",
                                   [&](const standin::StandinProduct& p, const std::string& f) {
                                       files.addFile(f + "\\" + p.exeName, "exe");
+                                      if (standin::HasConsoleEngine(p))
+                                          files.addFile(f + "\\accoreconsole.exe", "exe");
                                       return true;
                                   });
         files.addFile("C:\\Program\\Plansweeper.VLX", "vlx");
@@ -428,6 +430,28 @@ TEST_F(Run, LaterReleasesCountAsTheNewestFamilyAndRowsDoNotInfluenceEachOther) {
     EXPECT_EQ(reversed[1].cell(kColStatus), "OK");
     EXPECT_EQ(autocad.starts[0].currentProduct, "AutoCAD 2013");
     EXPECT_EQ(autocad.starts[1].currentProduct, "AutoCAD 2000");
+}
+
+TEST_F(Run, TheConsoleEngineTakesTheDrawingsOfProductsThatHaveIt) {
+    add("C:\\D\\new.dwg", kDwg2010);
+    add("C:\\D\\old.dwg", kDwg2000);
+    settings.HCA[3] = "AutoCAD 2010"; // 2000 drawings: a product without the console engine
+    useProduct("AutoCAD 2013");
+    settings.Profile = "Plansweeper";
+    settings.UseConsole = -1;
+    settings.ZoomE = -1;
+    run();
+    EXPECT_EQ(statusOf(0), "OK");
+    EXPECT_EQ(statusOf(1), "OK");
+    ASSERT_EQ(autocad.starts.size(), 2u);
+    // No window, the profile named, the script without the zoom a console cannot do.
+    EXPECT_EQ(autocad.starts[0].commandLine,
+              "\"C:\\Standin\\AutoCAD 2013\\accoreconsole.exe\" /i \"C:\\D\\new.dwg\" "
+              "/s \"C:\\Temp\\purge.scr\" /l en-US /p \"Plansweeper\"");
+    EXPECT_EQ(autocad.starts[0].windowStyle, 3);
+    EXPECT_FALSE(Contains(autocad.starts[0].scriptText, "zoom"));
+    EXPECT_EQ(autocad.starts[1].exe, "C:\\Standin\\AutoCAD 2010\\acad.exe");
+    EXPECT_TRUE(Contains(autocad.starts[1].scriptText, "zoom"));
 }
 
 TEST_F(Run, AProductOfAnUnknownEarlierReleaseIsRefused) {

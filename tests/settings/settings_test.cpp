@@ -42,6 +42,7 @@ std::vector<Expected> ExpectedKeys() {
         {"Timeout", "120", "120"},
         {"Parallel", "1", "1"},
         {"ClosePopUps", "-1", "-1"},
+        {"UseConsole", "0", "0"},
         {"OnTop", "-1", "0"},
         {"Audit", "0", "0"},
         {"ZoomE", "0", "0"},

@@ -34,6 +34,8 @@ public:
         std::string exe, drawing, script;
         std::string currentProduct, currentProfile; // what AutoCAD would load
         std::string showProxyDialog, isaveBackupDwg, fileDialog;
+        std::string commandLine, scriptText;
+        int windowStyle = 0;
     };
 
     FakeAutoCad(MemoryFileSystem& files, ManualClock& clock, const Registry& registry)
@@ -50,7 +52,7 @@ public:
         return other;
     }
 
-    bool start(std::string_view commandLine, int) override {
+    bool start(std::string_view commandLine, int windowStyle) override {
         std::vector<std::string> quoted;
         for (std::size_t p = commandLine.find('"'); p != std::string_view::npos;) {
             const auto end = commandLine.find('"', p + 1);
@@ -61,9 +63,21 @@ public:
         }
         if (quoted.size() < 3 || !files_.attributes(quoted[0]))
             return false;
-        Start s{
-            quoted[0], quoted[1], quoted[2], AcadCurrentProductName(registry_), AcadCurrentProfile(registry_),
-            {},        {},        {}};
+        Start s{quoted[0],
+                quoted[1],
+                quoted[2],
+                AcadCurrentProductName(registry_),
+                AcadCurrentProfile(registry_),
+                {},
+                {},
+                {},
+                std::string(commandLine),
+                {},
+                windowStyle};
+        // The batch start names the script without ".scr", the console engine with it.
+        if (!ToLower(s.script).ends_with(".scr"))
+            s.script += ".scr";
+        s.scriptText = files_.readFile(s.script).value_or("");
         const std::string profiles =
             ProfilesKeyPath(AcadCurProd(registry_), AcadCurRelease(registry_), AcadCurProductKey(registry_)) +
             s.currentProfile;
@@ -95,7 +109,7 @@ public:
         const auto native = NativeSaveFormat(AcadReleaseKey(registry_, s.currentProduct));
         standin::Session session(*this, s.drawing,
                                  std::string(native ? VersionCode(*native) : std::string_view()));
-        const std::string script = files_.readFile(s.script + ".scr").value_or("");
+        const std::string& script = s.scriptText;
         std::size_t pos = 0;
         while (pos < script.size() && !session.quitRequested() && running_) {
             auto end = script.find("\r\n", pos);

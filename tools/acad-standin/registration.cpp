@@ -2,6 +2,7 @@
 
 #include "acad/products.h"
 #include "acad/registry_helpers.h"
+#include "acad/releases.h"
 #include "core/strings.h"
 
 namespace standin {
@@ -35,6 +36,11 @@ const std::vector<StandinProduct>& StandinProducts() {
         {"AutoCAD LT 2026", "AutoCAD LT", "R32", "ACADLT-9109:409", "aclt.exe", "ACLTLocation"},
     };
     return products;
+}
+
+bool HasConsoleEngine(const StandinProduct& product) {
+    const auto family = ps::ProductFamily(product.release);
+    return product.type == ps::kProductTypeAutoCad && family && *family >= ps::ReleaseFamily::R19;
 }
 
 std::vector<std::string>

@@ -23,6 +23,8 @@ struct StandinProduct {
 
 // Several AutoCAD releases (2000 to 2026) and two AutoCAD LT (2008, 2026).
 const std::vector<StandinProduct>& StandinProducts();
+// AutoCAD 2013 and later also install the console engine, accoreconsole.exe.
+bool HasConsoleEngine(const StandinProduct& product);
 
 inline constexpr const char* kStandinProfile = "<<Unnamed Profile>>";
 inline constexpr const char* kStandinSecondProfile = "Plansweeper";
