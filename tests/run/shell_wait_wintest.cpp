@@ -263,7 +263,7 @@ TEST_F(RealWait, ProcessFileRestoresDatesOnlyAfterANormalEnd) {
     script("AutoCAD 2010", path);
     auto p = ports(path, true);
     ProcessFileRequest request{
-        AcadExePath(reg_, "AutoCAD 2010"), path, dir_.file("purge"), 60, true, 1, true};
+        AcadExePath(reg_, "AutoCAD 2010"), path, dir_.file("purge"), 60, true, 1, true, {}, {}, {}};
     EXPECT_EQ(ProcessFile(p, files_, request), kOutcomeEnded);
     // Wine cannot set a file's creation time on the host's file system; the
     // other two are what the list shows and compares.

@@ -161,6 +161,37 @@ TEST_F(Batch, CurrentReleasesWithSecureLoadAndTheirTrustedPathsAsFound) {
     DeleteRegTree(reg_, RegRoot::CurrentUser, variables);
 }
 
+// AutoCAD 2026's console engine on a real 2018 drawing and a DXF: no
+// window, the script of the drawing, the profile the settings name.
+TEST_F(Batch, TheConsoleEngineProcessesA2018DrawingAndADxf) {
+    const std::string d2018 = test::CorpusPath("acs_sample_AC1032.dwg");
+    const std::string dxf = test::CorpusPath("ldwg_sample_2010.dxf");
+    if (GetFileAttributesW(Widen(d2018).c_str()) == INVALID_FILE_ATTRIBUTES ||
+        GetFileAttributesW(Widen(dxf).c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "no 2018 drawing and 2010 DXF in the corpus";
+    const auto a = drawing("a2018.dwg", ReadFileBytes(d2018));
+    const auto b = drawing("b2010.dxf", ReadFileBytes(dxf));
+    const std::string list = listOf({a, b});
+    const DWORD code = batch("run \"" + list +
+                             "\" --console --set ProdName=\"AutoCAD 2026\" --set Profile=Plansweeper"
+                             " --set R22=\"AutoCAD R2013 DWG\"");
+    EXPECT_EQ(code, 0u) << output_;
+    const DrawingList rows = readList(list);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].cell(kColStatus), "OK") << output_;
+    EXPECT_EQ(rows[0].cell(kColVersion), "2013");
+    EXPECT_EQ(rows[1].cell(kColStatus), "OK") << output_;
+    EXPECT_EQ(ReadFileBytes(dir_.file("b2010.dwg")).substr(0, 6), "AC1024");
+    EXPECT_EQ(ReadFileBytes(b), ReadFileBytes(dxf));
+    for (const auto& path : {a, b}) {
+        const std::string journal = ReadFileBytes(path + ".journal");
+        EXPECT_TRUE(Has(journal, "\\AutoCAD 2026\\accoreconsole.exe\" /i \"" + path)) << journal;
+        EXPECT_TRUE(Has(journal, "console: " + path + " script ")) << journal;
+        EXPECT_TRUE(Has(journal, "profile Plansweeper: ")) << journal;
+        EXPECT_TRUE(Has(journal, "quit, exit code 0")) << journal;
+    }
+}
+
 TEST_F(Batch, FailuresAreRecordedAndTheRunGoesOn) {
     const auto hung = drawing("hung.dwg", kDwg2004, "hang-in-save\r\n");
     const auto nosave = drawing("nosave.dwg", kDwg2004, "no-save\r\n");

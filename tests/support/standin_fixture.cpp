@@ -1,6 +1,7 @@
 #include "support/standin_fixture.h"
 
 #include "registration.h"
+#include "standin_io.h"
 
 #include "platform/text.h"
 #include "platform/win_registry.h"
@@ -13,12 +14,11 @@ namespace ps::test {
 RegisteredStandins::RegisteredStandins() {
     WinRegistry reg;
     standin::UnregisterStandins(reg);
-    const std::string source = ProgramFolder() + "\\standin\\acad.exe";
-    standin::RegisterStandins(
-        reg, root_.path(), [&](const standin::StandinProduct& p, const std::string& folder) {
-            CreateDirectoryW(Widen(folder).c_str(), nullptr);
-            return CopyFileW(Widen(source).c_str(), Widen(folder + "\\" + p.exeName).c_str(), FALSE) != FALSE;
-        });
+    const std::string programs = ProgramFolder() + "\\standin";
+    standin::RegisterStandins(reg, root_.path(),
+                              [&](const standin::StandinProduct& p, const std::string& folder) {
+                                  return standin::InstallStandin(p, folder, programs);
+                              });
 }
 
 RegisteredStandins::~RegisteredStandins() {

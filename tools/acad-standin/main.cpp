@@ -23,6 +23,14 @@
 //   unowned-popup=<title>|<b1>   a dialog with no owner
 //   hung-ui=<title>|<b1>         shows the dialog, then stops answering messages
 //   modified                     the drawing counts as changed from the start
+//
+// Built a second time as accoreconsole.exe, it behaves like AutoCAD's
+// console engine: a console program without any window, started as
+//   accoreconsole.exe /i "drawing" /s "script.scr" [/l <language>] [/p "profile"]
+// (also /product, /isolate, /readonly, /loadmodule). It journals a "console:"
+// line for its drawing; dialogs cannot come up, so the pop-up directives are
+// journalled as not shown; at the end of a script without quit it waits at
+// the command prompt for input nobody gives.
 #include "registration.h"
 #include "standin_io.h"
 #include "sample_drawings.h"
@@ -44,11 +52,19 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#ifndef PS_STANDIN_CONSOLE
+#define PS_STANDIN_CONSOLE 0
+#endif
+
 namespace {
+
+// The console engine: no window, no dialogs.
+constexpr bool kConsole = PS_STANDIN_CONSOLE != 0;
 
 using ps::Narrow;
 using ps::Widen;
@@ -73,8 +89,9 @@ constexpr const char* kSecurityConcernTitle = "Security Concern: Untrusted Execu
 
 class StandIn final : public standin::SessionHost {
 public:
-    StandIn(std::string drawing, std::string script)
-        : drawing_(std::move(drawing)), script_(std::move(script)) {
+    StandIn(std::string drawing, std::string script, std::string profile = {}, std::string language = {})
+        : drawing_(std::move(drawing)), script_(std::move(script)), profile_(std::move(profile)),
+          language_(std::move(language)) {
         journalPath_ = drawing_ + ".journal";
         lockPath_ = WithoutExtension(drawing_) + ".dwl";
     }
@@ -117,7 +134,7 @@ private:
     bool pump(); // false when the main window is gone
     void quit(int code);
 
-    std::string drawing_, script_, journalPath_, lockPath_;
+    std::string drawing_, script_, profile_, language_, journalPath_, lockPath_;
     std::string productName_ = "AutoCAD";
     std::string nativeCode_;
     std::string title_;
@@ -145,10 +162,12 @@ void StandIn::identify() {
         if (const auto native = ps::NativeSaveFormat(id->release))
             nativeCode_ = std::string(ps::VersionCode(*native));
         journal("product: " + id->name + " (" + id->type + " " + id->release + " " + id->productKey + ")");
-        // The profile this product loads: its current one.
+        // The profile this product loads: the one the command line names
+        // when the product has it, else its current one.
         const std::string profiles = ps::ProfilesKeyPath(id->type, id->release, id->productKey);
-        const std::string profile =
-            ps::RegText(ps::ReadRegValue(registry_, ps::RegRoot::CurrentUser, profiles, ""));
+        std::string profile = profile_;
+        if (profile.empty() || !registry_.keyExists(ps::RegRoot::CurrentUser, profiles + profile))
+            profile = ps::RegText(ps::ReadRegValue(registry_, ps::RegRoot::CurrentUser, profiles, ""));
         const auto show = ps::ReadRegValue(registry_, ps::RegRoot::CurrentUser,
                                            profiles + profile + "\\General", "ShowProxyDialog");
         const auto backup =
@@ -210,7 +229,7 @@ bool StandIn::pump() {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    return IsWindow(main_) != FALSE;
+    return kConsole || IsWindow(main_) != FALSE;
 }
 
 void StandIn::pumpFor(int milliseconds) {
@@ -335,6 +354,10 @@ bool StandIn::WriteInPlace(const std::string& path, const std::string& bytes) {
 }
 
 void StandIn::showPopup(const Popup& popup) {
+    if (kConsole) {
+        journal("dialog " + popup.title + ": not shown, no window in the console");
+        return;
+    }
     journal("dialog " + popup.title + ": shown");
     HWND owner = popup.owned ? main_ : nullptr;
     const int width = 360;
@@ -466,6 +489,10 @@ LRESULT CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 int StandIn::run() {
     journal("start: " + Narrow(GetCommandLineW()));
+    if (kConsole)
+        journal("console: " + drawing_ + " script " + script_ + " profile " +
+                (profile_.empty() ? "(current)" : profile_) + " language " +
+                (language_.empty() ? "(default)" : language_));
     identify();
     directives_ = ReadDirectives(drawing_ + ".standin");
     if (directives_.slowStart > 0)
@@ -484,11 +511,13 @@ int StandIn::run() {
     RegisterClassW(&wc);
 
     title_ = productName_ + " - [" + FileName(drawing_) + "]";
-    main_ = CreateWindowW(kMainClass, Widen(title_).c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 640,
-                          480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (main_ == nullptr)
-        journal("main window could not be created");
-    pump();
+    if (!kConsole) {
+        main_ = CreateWindowW(kMainClass, Widen(title_).c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50,
+                              640, 480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        if (main_ == nullptr)
+            journal("main window could not be created");
+        pump();
+    }
 
     const auto bytes = ReadFileBytes(drawing_);
     if (!bytes) {
@@ -548,6 +577,12 @@ int StandIn::run() {
         }
     }
 
+    if (kConsole && !session_->quitRequested()) {
+        // At the command prompt, for input nobody gives.
+        journal("waiting at the command prompt");
+        for (;;)
+            Sleep(INFINITE);
+    }
     // At the command prompt until the script or the user quits.
     MSG msg;
     while (!session_->quitRequested()) {
@@ -567,6 +602,41 @@ int StandIn::run() {
 
 } // namespace
 
+#if PS_STANDIN_CONSOLE
+int wmain(int argc, wchar_t** argv) {
+    std::string drawing;
+    std::string script;
+    std::string profile;
+    std::string language;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = ps::ToLower(Narrow(argv[i]));
+        const bool more = i + 1 < argc;
+        if (arg == "/i" && more)
+            drawing = Narrow(argv[++i]);
+        else if (arg == "/s" && more)
+            script = Narrow(argv[++i]);
+        else if ((arg == "/p" || arg == "/profile") && more)
+            profile = Narrow(argv[++i]);
+        else if (arg == "/l" && more)
+            language = Narrow(argv[++i]);
+        else if ((arg == "/product" || arg == "/loadmodule") && more)
+            ++i;
+        else if (arg == "/isolate" && i + 2 < argc)
+            i += 2;
+        else if (arg != "/readonly")
+            script.clear(), i = argc;
+    }
+    if (drawing.empty() || script.empty()) {
+        std::fputs(
+            "usage: accoreconsole.exe /i \"drawing\" /s \"script.scr\" [/l <language>] [/p \"profile\"]\n",
+            stderr);
+        return 2;
+    }
+    StandIn app(drawing, script, profile, language);
+    g_app = &app;
+    return app.run();
+}
+#else
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
@@ -591,3 +661,4 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     g_app = &app;
     return app.run();
 }
+#endif

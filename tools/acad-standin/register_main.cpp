@@ -5,6 +5,7 @@
 //   acad-standin-register [--root <folder>]    register (default root: .\products beside this tool)
 //   acad-standin-register --remove             remove every AutoCAD registry entry again
 #include "registration.h"
+#include "standin_io.h"
 
 #include "platform/text.h"
 #include "platform/win_registry.h"
@@ -21,16 +22,6 @@ std::string ToolFolder() {
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
     std::string folder = ps::Narrow(exe);
     return folder.substr(0, folder.find_last_of('\\'));
-}
-
-bool MakeFolders(const std::string& path) {
-    std::wstring wide = ps::Widen(path);
-    for (std::size_t i = 3; i <= wide.size(); ++i) {
-        if (i == wide.size() || wide[i] == L'\\')
-            CreateDirectoryW(wide.substr(0, i).c_str(), nullptr);
-    }
-    const DWORD attrs = GetFileAttributesW(wide.c_str());
-    return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 } // namespace
@@ -55,13 +46,10 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("stand-in products removed\n");
         return 0;
     }
-    const std::string source = ToolFolder() + "\\acad.exe";
+    const std::string programs = ToolFolder();
     const auto folders = standin::RegisterStandins(
         registry, root, [&](const standin::StandinProduct& p, const std::string& folder) {
-            if (!MakeFolders(folder))
-                return false;
-            const std::string target = folder + "\\" + p.exeName;
-            return CopyFileW(ps::Widen(source).c_str(), ps::Widen(target).c_str(), FALSE) != FALSE;
+            return standin::InstallStandin(p, folder, programs);
         });
     for (std::size_t i = 0; i < folders.size(); ++i)
         std::printf("%s\t%s\n", standin::StandinProducts()[i].name.c_str(), folders[i].c_str());

@@ -64,6 +64,19 @@ bool FileExists(const std::string& path) {
     return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+bool InstallStandin(const StandinProduct& product, const std::string& folder, const std::string& programs) {
+    const std::wstring wide = Widen(folder);
+    for (std::size_t i = 3; i <= wide.size(); ++i)
+        if (i == wide.size() || wide[i] == L'\\')
+            CreateDirectoryW(wide.substr(0, i).c_str(), nullptr);
+    const auto copy = [&](const std::string& name, const std::string& as) {
+        return CopyFileW(Widen(programs + "\\" + name).c_str(), Widen(folder + "\\" + as).c_str(), FALSE) !=
+               FALSE;
+    };
+    return copy("acad.exe", product.exeName) &&
+           (!HasConsoleEngine(product) || copy("accoreconsole.exe", "accoreconsole.exe"));
+}
+
 std::string WithoutExtension(const std::string& path) {
     const auto dot = path.rfind('.');
     const auto slash = path.find_last_of("\\/:");

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "registration.h"
+
 namespace standin {
 
 struct Popup {
@@ -41,5 +43,10 @@ std::string WithoutExtension(const std::string& path);
 std::string FileName(const std::string& path);
 // The directives of a side file (<drawing>.standin); none when it is absent.
 Directives ReadDirectives(const std::string& path);
+
+// Puts the stand-in into a product's folder (made when missing): its
+// executable, and the console engine for products that have one. programs:
+// the folder of the built acad.exe and accoreconsole.exe.
+bool InstallStandin(const StandinProduct& product, const std::string& folder, const std::string& programs);
 
 } // namespace standin
