@@ -7,6 +7,62 @@
 #include <initializer_list>
 
 namespace ps {
+
+void WindowLook::newLook() {
+    top_.reset();
+    seen_.clear();
+}
+
+std::vector<WindowScanner::Window> WindowLook::topLevelWindows() {
+    if (!top_)
+        top_ = windows_.topLevelWindows();
+    return *top_;
+}
+
+std::string WindowLook::title(Window w) {
+    auto& seen = seen_[w];
+    if (!seen.title)
+        seen.title = windows_.title(w);
+    return *seen.title;
+}
+
+WindowScanner::Window WindowLook::owner(Window w) {
+    auto& seen = seen_[w];
+    if (!seen.owner)
+        seen.owner = windows_.owner(w);
+    return *seen.owner;
+}
+
+std::uint32_t WindowLook::processId(Window w) {
+    auto& seen = seen_[w];
+    if (!seen.processId)
+        seen.processId = windows_.processId(w);
+    return *seen.processId;
+}
+
+WindowScanner::Window WindowLook::findButton(Window parent, std::string_view caption) {
+    return windows_.findButton(parent, caption);
+}
+
+void WindowLook::click(Window button) {
+    windows_.click(button);
+    newLook();
+}
+
+void WindowLook::close(Window w) {
+    windows_.close(w);
+    newLook();
+}
+
+bool WindowLook::activate(Window w) {
+    newLook();
+    return windows_.activate(w);
+}
+
+void WindowLook::typeKeys(Window w, std::string_view keys) {
+    windows_.typeKeys(w, keys);
+    newLook();
+}
 namespace {
 
 bool UpperStarts(std::string_view title, std::string_view upperPrefix) {

@@ -9,6 +9,8 @@
 #include "core/system_ports.h"
 
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +18,36 @@
 namespace ps {
 
 inline constexpr std::string_view kClosedPopUpsLog = "PlansweeperClosedPopUps.log";
+
+// The desktop as one look sees it, for the scans of several drawings in
+// progress: the top-level windows and each window's title, owner and
+// process are read once, until newLook() or anything done to a window (which
+// may open or close others). Reading them costs the system a call each.
+class WindowLook final : public WindowScanner {
+public:
+    explicit WindowLook(WindowScanner& windows) : windows_(windows) {}
+    void newLook();
+
+    std::vector<Window> topLevelWindows() override;
+    std::string title(Window w) override;
+    Window owner(Window w) override;
+    std::uint32_t processId(Window w) override;
+    Window findButton(Window parent, std::string_view caption) override;
+    void click(Window button) override;
+    void close(Window w) override;
+    bool activate(Window w) override;
+    void typeKeys(Window w, std::string_view keys) override;
+
+private:
+    struct Seen {
+        std::optional<std::string> title;
+        std::optional<Window> owner;
+        std::optional<std::uint32_t> processId;
+    };
+    WindowScanner& windows_;
+    std::optional<std::vector<Window>> top_;
+    std::map<Window, Seen> seen_;
+};
 
 // Result codes of one scan; the last one set wins.
 enum PopUpCode : std::int16_t {

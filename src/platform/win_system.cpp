@@ -154,20 +154,38 @@ std::vector<std::uint32_t> WinProcessRunner::processTree() {
     if (pid_ == 0)
         return {};
     std::vector<std::uint32_t> tree{pid_};
-    const auto below = ProcessTreeOf(pid_);
+    // One listing serves every runner of the family that asks within one
+    // pass over the drawings in progress (a pass takes a few milliseconds;
+    // the passes are a fifth of a second apart).
+    constexpr ULONGLONG kListingLifeMs = 100;
+    const ULONGLONG now = GetTickCount64();
+    if (family_->members.size() == 1 || now - family_->listedAt >= kListingLifeMs) {
+        family_->processes = ProcessList();
+        family_->listedAt = now;
+    }
+    const auto below = ProcessTreeIn(family_->processes, pid_);
     tree.insert(tree.end(), below.begin(), below.end());
     return tree;
 }
 
-std::vector<std::uint32_t> ProcessTreeOf(std::uint32_t pid) {
-    std::vector<std::pair<DWORD, DWORD>> all; // (process, parent)
+std::vector<std::pair<std::uint32_t, std::uint32_t>> ProcessList() {
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> all;
     UniqueHandleKernel snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot)
-        return {};
+        return all;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     for (BOOL ok = Process32FirstW(snapshot.get(), &entry); ok; ok = Process32NextW(snapshot.get(), &entry))
         all.emplace_back(entry.th32ProcessID, entry.th32ParentProcessID);
+    return all;
+}
+
+std::vector<std::uint32_t> ProcessTreeOf(std::uint32_t pid) {
+    return ProcessTreeIn(ProcessList(), pid);
+}
+
+std::vector<std::uint32_t> ProcessTreeIn(const std::vector<std::pair<std::uint32_t, std::uint32_t>>& all,
+                                         std::uint32_t pid) {
     std::vector<std::uint32_t> tree;
     std::vector<std::uint32_t> frontier{pid};
     while (!frontier.empty()) {

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <utility>
 #include <vector>
 
 namespace ps {
@@ -59,6 +60,10 @@ private:
     // their running processes ends.
     struct Family {
         std::vector<WinProcessRunner*> members;
+        // The system's processes (process, parent) as last listed: the
+        // trees of several drawings in progress come from one listing.
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> processes;
+        ULONGLONG listedAt = 0;
     };
     bool running() const;
     std::shared_ptr<Family> family_;
@@ -88,5 +93,9 @@ public:
 
 // Every process started (directly or further down) by the given process.
 std::vector<std::uint32_t> ProcessTreeOf(std::uint32_t pid);
+// The system's processes as (process, parent), and the tree of one of them.
+std::vector<std::pair<std::uint32_t, std::uint32_t>> ProcessList();
+std::vector<std::uint32_t> ProcessTreeIn(const std::vector<std::pair<std::uint32_t, std::uint32_t>>& all,
+                                         std::uint32_t pid);
 
 } // namespace ps

@@ -210,6 +210,7 @@ std::string StartAutoCad(Run& r, Job& job) {
 
 bool WatchJobs(Run& r, const std::function<void(Job& job, const std::string& status)>& ended) {
     bool finished = false;
+    r.look.newLook();
     for (auto it = r.jobs.begin(); it != r.jobs.end();) {
         Job& job = **it;
         if (job.stage == Job::Stage::Running && job.watch->pass())

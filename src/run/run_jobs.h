@@ -59,7 +59,7 @@ struct Run {
         RunResult& r)
         : p(ports), settings(s), list(l), paths(rp), options(o), result(r),
           products(ProductCatalog::Read(ports.registry)), startMs(ports.clock.monotonicMs()),
-          copies(ports.files, ports.clock, rp.safetyFolder) {
+          copies(ports.files, ports.clock, rp.safetyFolder), look(ports.windows) {
         // The general product and profile, read once; when none is set,
         // AutoCAD's current ones as the run found them.
         prodName = s.ProdName.empty() ? AcadCurrentProductName(ports.registry) : s.ProdName;
@@ -83,6 +83,8 @@ struct Run {
     std::string profile;
     std::uint64_t startMs = 0;
     SafetyCopies copies;
+    // The desktop as the pop-up closers of one look at the jobs see it.
+    WindowLook look;
     std::optional<bool> companionPresent; // dry run without scripts
     // Files this run has had AutoCAD work on (drawings and what was saved),
     // and the files it saved into a save-to folder, as normalPath keys.
@@ -101,8 +103,7 @@ struct Run {
 
 inline Job::Job(Run& r, std::uint64_t rowId, std::size_t i, std::size_t slotIndex)
     : slot(slotIndex), runner(nullptr), report{rowId, i, r.rowCount, {}, {}, {}, false},
-      closer{r.p.windows, r.p.files, r.p.codec, r.p.clock,
-             r.paths.tempFolder + std::string(kClosedPopUpsLog)} {}
+      closer{r.look, r.p.files, r.p.codec, r.p.clock, r.paths.tempFolder + std::string(kClosedPopUpsLog)} {}
 
 // Whether the plan needs another product or profile than the drawings in
 // progress: AutoCAD's current product and its profile values are set before

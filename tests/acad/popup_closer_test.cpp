@@ -30,8 +30,14 @@ public:
     }
     Window button(Window parent, const std::string& caption) { return add({caption, 0, 100, parent}); }
 
-    std::vector<Window> topLevelWindows() override { return order; }
-    std::string title(Window w) override { return windows.count(w) ? windows[w].title : ""; }
+    std::vector<Window> topLevelWindows() override {
+        ++lists;
+        return order;
+    }
+    std::string title(Window w) override {
+        ++titles;
+        return windows.count(w) ? windows[w].title : "";
+    }
     Window owner(Window w) override { return windows.count(w) ? windows[w].owner : 0; }
     std::uint32_t processId(Window w) override { return windows.count(w) ? windows[w].pid : 0; }
     Window findButton(Window parent, std::string_view caption) override {
@@ -54,6 +60,8 @@ public:
     std::vector<Window> order;
     std::vector<std::string> actions;
     Window next = 0;
+    int lists = 0;
+    int titles = 0;
 };
 
 class Closer : public testing::Test {
@@ -155,6 +163,28 @@ TEST_F(Closer, ErrorWindowIsLoggedClosedAndGivesThree) {
     EXPECT_EQ(log(), "07.12.2026 05:40:00;C:\\D\\a.dwg;AutoCAD Error\r\n");
     scan(); // a window that stays is logged once per wait
     EXPECT_EQ(log(), "07.12.2026 05:40:00;C:\\D\\a.dwg;AutoCAD Error\r\n");
+}
+
+// The closers of several drawings in progress share one look at the
+// desktop; a window acted on makes the next scan look again.
+TEST_F(Closer, TheScansOfOneLookReadTheDesktopOnceUntilAWindowIsActedOn) {
+    WindowLook look(desktop);
+    PopUpScanContext first{look, files, codec, clock, "C:\\Temp\\PlansweeperClosedPopUps.log"};
+    PopUpScanContext second{look, files, codec, clock, "C:\\Temp\\PlansweeperClosedPopUps.log"};
+    acad();
+    desktop.add({"AutoCAD 2026 - [b.dwg]", 0, 200});
+    EXPECT_EQ(CloseAcadPopUps(first, true, "C:\\D\\a.dwg", {100}), 0);
+    EXPECT_EQ(CloseAcadPopUps(second, true, "C:\\D\\b.dwg", {200}), 0);
+    EXPECT_EQ(desktop.lists, 1);
+    EXPECT_EQ(desktop.titles, 2);
+
+    const Window err = desktop.add({"AutoCAD Error", 1, 100});
+    desktop.button(err, "&No");
+    look.newLook();
+    EXPECT_EQ(CloseAcadPopUps(first, true, "C:\\D\\a.dwg", {100}), 3);
+    // Closed: the other drawing's AutoCAD has meanwhile shown one too.
+    desktop.button(desktop.add({"AutoCAD Error", 2, 200}), "&No");
+    EXPECT_EQ(CloseAcadPopUps(second, true, "C:\\D\\b.dwg", {200}), 3);
 }
 
 TEST_F(Closer, ProjectPathSelectionAndWindowsWithoutNo) {
