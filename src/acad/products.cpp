@@ -173,6 +173,11 @@ std::vector<std::string> AcadAllProductNames(const Registry& reg) {
     return names;
 }
 
+ProductIdentity AcadProductIdentity(const Registry& reg, std::string_view productName) {
+    Match m = FindProduct(reg, productName);
+    return {std::move(m.type), std::move(m.release), std::move(m.productKey)};
+}
+
 std::string AcadProductType(const Registry& reg, std::string_view productName) {
     return FindProduct(reg, productName).type;
 }

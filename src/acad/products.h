@@ -35,7 +35,14 @@ std::vector<std::string> AcadProductKeys(const Registry& reg, ProductTypes types
 // Every non-empty "ProductName", AutoCAD first, once per release/product pair.
 std::vector<std::string> AcadAllProductNames(const Registry& reg);
 
-// Lookups by product name, compared without regard to case.
+// Lookups by product name, compared without regard to case. Each one walks
+// the product tree: AcadProductIdentity gives all three parts for one walk.
+struct ProductIdentity {
+    std::string type;
+    std::string release; // upper case
+    std::string productKey;
+};
+ProductIdentity AcadProductIdentity(const Registry& reg, std::string_view productName);
 std::string AcadProductType(const Registry& reg, std::string_view productName);
 std::string AcadReleaseKey(const Registry& reg, std::string_view productName); // upper case
 std::string AcadProductKey(const Registry& reg, std::string_view productName); // registry's letter case

@@ -144,23 +144,33 @@ std::string WithTrustedFolders(std::string_view trustedPaths, std::span<const st
     return result;
 }
 
+namespace {
+
+std::string ProfileKeyOf(const ProductIdentity& id, std::string_view profile) {
+    return ProfilesKeyPath(id.type, id.release, id.productKey) + std::string(profile);
+}
+
+std::string FixedProfileKeyOf(const ProductIdentity& id) {
+    return ProductKeyPath(id.type, id.release, id.productKey) + "\\FixedProfile\\General Configuration";
+}
+
+} // namespace
+
 std::string AcadProfileKey(const Registry& reg, std::string_view prodName, std::string_view profile) {
-    return ProfilesKeyPath(AcadProductType(reg, prodName), AcadReleaseKey(reg, prodName),
-                           AcadProductKey(reg, prodName)) +
-           std::string(profile);
+    return ProfileKeyOf(AcadProductIdentity(reg, prodName), profile);
 }
 
 std::string AcadFixedProfileKey(const Registry& reg, std::string_view prodName) {
-    return ProductKeyPath(AcadProductType(reg, prodName), AcadReleaseKey(reg, prodName),
-                          AcadProductKey(reg, prodName)) +
-           "\\FixedProfile\\General Configuration";
+    return FixedProfileKeyOf(AcadProductIdentity(reg, prodName));
 }
 
 SavedProfileValues GetAcadRegistry(Registry& reg, std::string_view prodName, std::string_view profile,
                                    bool createBak, std::span<const std::string> trustFolders) {
     SavedProfileValues saved;
-    saved.profileKey = AcadProfileKey(reg, prodName, profile);
-    saved.fixedKey = AcadFixedProfileKey(reg, prodName);
+    // The product tree is walked once: a run starts every drawing here.
+    const ProductIdentity id = AcadProductIdentity(reg, prodName);
+    saved.profileKey = ProfileKeyOf(id, profile);
+    saved.fixedKey = FixedProfileKeyOf(id);
     saved.showProxyDialog =
         ReadRegValue(reg, kUser, saved.profileKey + "\\General", kRegShowProxyDialog, kMissing);
     saved.isaveBackupDwg =
@@ -186,10 +196,8 @@ SavedProfileValues GetAcadRegistry(Registry& reg, std::string_view prodName, std
     // The trusted paths are those of the profile AutoCAD will load: the
     // product's current one when none is named.
     const std::string trustProfile =
-        !profile.empty() ? std::string(profile)
-                         : AcadProfileOf(reg, AcadProductType(reg, prodName), AcadReleaseKey(reg, prodName),
-                                         AcadProductKey(reg, prodName));
-    const std::string trustProfileKey = AcadProfileKey(reg, prodName, trustProfile);
+        !profile.empty() ? std::string(profile) : AcadProfileOf(reg, id.type, id.release, id.productKey);
+    const std::string trustProfileKey = ProfileKeyOf(id, trustProfile);
     if (!trustFolders.empty() && !trustProfile.empty() && reg.keyExists(kUser, trustProfileKey)) {
         saved.trustKey = trustProfileKey + "\\Variables";
         TrustFolders(reg, saved, trustFolders);

@@ -197,12 +197,13 @@ std::string StartAutoCad(Run& r, Job& job) {
         request.language = std::string(ProductLanguage(plan.productKey));
     }
     job.drawing.emplace(p.files, request);
-    job.watch.emplace(
-        *job.runner, p.clock,
-        [&job](const std::vector<std::uint32_t>& tree) {
+    // The console engine has no windows to look at.
+    PopUpScan scan;
+    if (job.console.empty())
+        scan = [&job](const std::vector<std::uint32_t>& tree) {
             return CloseAcadPopUps(job.closer, job.report.plan.r15OrLater, job.report.fullPath, tree);
-        },
-        request.timeoutSeconds, request.closePopUps);
+        };
+    job.watch.emplace(*job.runner, p.clock, std::move(scan), request.timeoutSeconds, request.closePopUps);
     job.stage = job.watch->start(job.drawing->commandLine(), request.windowStyle) ? Job::Stage::Running
                                                                                   : Job::Stage::Gone;
     return {};

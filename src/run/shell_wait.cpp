@@ -15,7 +15,7 @@ bool ProcessWatch::start(std::string_view commandLine, int windowStyle) {
 bool ProcessWatch::pass() {
     outcome_ = kOutcomeEnded;
     const bool ended = process_.hasEnded();
-    if (closePopUps_) {
+    if (closePopUps_ && scan_) {
         const std::int16_t code = scan_(process_.processTree());
         if (code == 3)
             remembered_ = 3;
@@ -35,9 +35,11 @@ void ProcessWatch::stopByUser() {
 }
 
 void ProcessWatch::end() {
-    const auto tree = process_.processTree();
-    scan_(tree);
-    scan_(tree);
+    if (scan_) {
+        const auto tree = process_.processTree();
+        scan_(tree);
+        scan_(tree);
+    }
     if (remembered_ != 0)
         outcome_ = remembered_;
     process_.terminate();

@@ -46,6 +46,7 @@ inline constexpr unsigned kEndWaitMs = 5000;
 // settled (or stopByUser()), then end(), then gone() until true.
 class ProcessWatch {
 public:
+    // scan may be empty for a process that opens no windows (closePopUps then false).
     ProcessWatch(ProcessRunner& process, const Clock& clock, PopUpScan scan, std::int32_t timeoutSeconds,
                  bool closePopUps)
         : process_(process), clock_(clock), scan_(std::move(scan)), timeoutSeconds_(timeoutSeconds),
@@ -58,7 +59,8 @@ public:
     // The user chose to end it: settled, unless it has ended by itself
     // meanwhile (its save is then checked like any other).
     void stopByUser();
-    // The last looks at its pop-ups, then the process is ended.
+    // The last looks at its pop-ups (none without a scan: a process that has
+    // no windows), then the process is ended.
     void end();
     // True once the ended process has gone, or was given kEndWaitMs: a
     // process the system cannot end does not hold up the run.
