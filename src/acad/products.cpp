@@ -34,17 +34,39 @@ std::vector<std::string> ReleaseKeysIn(const Registry& reg, RegRoot view, Produc
     return EnumRegSubkeys(reg, view, TypePath(TypeName(type)));
 }
 
+// The release keys of a type in a view, each with the product keys under it.
+using ReleaseTree = std::vector<std::pair<std::string, std::vector<std::string>>>;
+
+ReleaseTree ReleaseTreeIn(const Registry& reg, RegRoot view, ProductTypes type) {
+    ReleaseTree tree;
+    for (auto& release : ReleaseKeysIn(reg, view, type)) {
+        auto keys = EnumRegSubkeys(reg, view, TypePath(TypeName(type)) + "\\" + release);
+        tree.emplace_back(std::move(release), std::move(keys));
+    }
+    return tree;
+}
+
+void AppendKeys(std::vector<std::string>& keys, const ReleaseTree& tree) {
+    for (const auto& [release, sub] : tree)
+        keys.insert(keys.end(), sub.begin(), sub.end());
+}
+
 std::vector<std::string> ProductKeysIn(const Registry& reg, RegRoot view, ProductTypes types) {
     std::vector<std::string> keys;
-    for (auto type : {ProductTypes::AutoCad, ProductTypes::AutoCadLt}) {
-        if (types != ProductTypes::Both && types != type)
-            continue;
-        for (const auto& release : ReleaseKeysIn(reg, view, type)) {
-            auto sub = EnumRegSubkeys(reg, view, TypePath(TypeName(type)) + "\\" + release);
-            keys.insert(keys.end(), sub.begin(), sub.end());
-        }
-    }
+    for (auto type : {ProductTypes::AutoCad, ProductTypes::AutoCadLt})
+        if (types == ProductTypes::Both || types == type)
+            AppendKeys(keys, ReleaseTreeIn(reg, view, type));
     return keys;
+}
+
+// Whether a release holds the product key: a pair of a release and a key of
+// another release has no ProductName, and is passed over unread (a walk
+// over the product tree reads only the pairs there are).
+bool Holds(const std::vector<std::string>& releaseKeys, std::string_view key) {
+    for (const auto& k : releaseKeys)
+        if (EqualsNoCase(k, key))
+            return true;
+    return false;
 }
 
 // Where Windows has one view only, the 32-bit view shows the 64-bit view's
@@ -61,10 +83,16 @@ bool SeenInEarlierView(const Registry& reg, RegRoot view, std::string_view type,
 // product key under two releases pairs with each. visit returns false to stop.
 template <typename Visit> void ForEachPair(const Registry& reg, Visit&& visit) {
     for (RegRoot view : kViews) {
-        const auto productKeys = ProductKeysIn(reg, view, ProductTypes::Both);
+        const ReleaseTree trees[] = {ReleaseTreeIn(reg, view, ProductTypes::AutoCad),
+                                     ReleaseTreeIn(reg, view, ProductTypes::AutoCadLt)};
+        std::vector<std::string> productKeys;
+        for (const auto& tree : trees)
+            AppendKeys(productKeys, tree);
         for (auto type : {ProductTypes::AutoCad, ProductTypes::AutoCadLt}) {
-            for (const auto& release : ReleaseKeysIn(reg, view, type)) {
+            for (const auto& [release, held] : trees[type == ProductTypes::AutoCad ? 0 : 1]) {
                 for (const auto& key : productKeys) {
+                    if (!Holds(held, key))
+                        continue;
                     const std::string name = ProductNameAt(reg, view, TypeName(type), release, key);
                     if (name.empty() || SeenInEarlierView(reg, view, TypeName(type), release, key, name))
                         continue;
@@ -194,9 +222,13 @@ std::string AcadExePath(const Registry& reg, std::string_view productName) {
     const std::string wanted = ToUpper(productName);
     std::string result;
     auto scan = [&](RegRoot view, ProductTypes type, std::string_view exeName) {
-        const auto productKeys = ProductKeysIn(reg, view, type);
-        for (const auto& release : ReleaseKeysIn(reg, view, type)) {
+        const ReleaseTree tree = ReleaseTreeIn(reg, view, type);
+        std::vector<std::string> productKeys;
+        AppendKeys(productKeys, tree);
+        for (const auto& [release, held] : tree) {
             for (const auto& key : productKeys) {
+                if (!Holds(held, key))
+                    continue;
                 const auto path = ProductKeyPath(TypeName(type), release, key);
                 if (ToUpper(ReadText(reg, view, path, kRegProductName)) != wanted)
                     continue;
