@@ -2,6 +2,7 @@
 // real windows under Wine, read from this (another) process.
 #include "acad/profile_values.h"
 #include "core/registry.h"
+#include "drawinglist/drawing_list.h"
 #include "support/standin_fixture.h"
 
 #include <windows.h>
@@ -256,7 +257,75 @@ protected:
         }
         CloseHandle(snapshot);
     }
+    // The message box of the program, nullptr when none is up.
+    static HWND MessageBoxOf(DWORD pid) {
+        for (const auto& w : test::WindowsOf(pid)) {
+            wchar_t cls[64] = L"";
+            GetClassNameW(w.hwnd, cls, 64);
+            if (std::wstring(cls) == L"#32770" && IsWindowVisible(w.hwnd))
+                return w.hwnd;
+        }
+        return nullptr;
+    }
 };
+
+// Three drawings at once in the window: it says so and keeps answering; Stop
+// asks once, and "Yes" ends all three ("Terminated") while the fourth
+// drawing never starts.
+TEST_F(RunningProgram, StopWithThreeDrawingsAtOnceAsksOnceAndEndsThemAll) {
+    const std::string section = std::string(kSettingsKey) + "\\PLANSWEEPER";
+    reg_.createKey(RegRoot::CurrentUser, section);
+    reg_.setValue(RegRoot::CurrentUser, section, "Parallel", RegSzValue("3"));
+    std::vector<std::string> drawings;
+    for (const char* name : {"a.dwg", "b.dwg", "c.dwg", "d.dwg"}) {
+        drawings.push_back(dir_.write(name, "AC1018" + std::string(3000, name[0])));
+        test::WriteFileBytes(drawings.back() + ".standin", "slow-start=60\n");
+    }
+    HWND main = start(first_, "/nologo \"" + drawings[0] + "\"");
+    ASSERT_NE(main, nullptr);
+    for (std::size_t i = 1; i < drawings.size(); ++i)
+        handOver("\"" + drawings[i] + "\"");
+    const HWND lv = list(main);
+    ASSERT_TRUE(test::WaitUntil([&] { return test::ListRowCount(lv) == 4; }, 10000));
+    PostMessageW(main, WM_COMMAND, 103, 0); // Run
+    const HWND statusLine = GetDlgItem(main, 18);
+    const auto status = [&] {
+        wchar_t text[512] = L"";
+        GetWindowTextW(statusLine, text, 512);
+        return Narrow(text);
+    };
+    ASSERT_TRUE(test::WaitUntil([&] { return status().rfind("Now running: 3 of 4: ", 0) == 0; }, 20000))
+        << status();
+    ULONGLONG worst = 0;
+    for (const ULONGLONG end = GetTickCount64() + 2000; GetTickCount64() < end; Sleep(20)) {
+        const ULONGLONG sent = GetTickCount64();
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+        worst = std::max(worst, GetTickCount64() - sent);
+    }
+    EXPECT_LT(worst, 250u);
+    EXPECT_EQ(test::ListCell(lv, 0, kColStatus), "Processing\u2026");
+
+    PostMessageW(main, WM_COMMAND, 107, 0); // Stop
+    HWND question = nullptr;
+    ASSERT_TRUE(test::WaitUntil([&] { return (question = MessageBoxOf(first_.pid())) != nullptr; }, 10000));
+    PostMessageW(question, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+    ASSERT_TRUE(test::WaitUntil(
+        [&] {
+            for (int i = 0; i < 3; ++i)
+                if (test::ListCell(lv, i, kColStatus) != "Terminated")
+                    return false;
+            return true;
+        },
+        20000));
+    EXPECT_EQ(test::ListCell(lv, 3, kColStatus), ""); // never started
+    Sleep(500);
+    EXPECT_EQ(MessageBoxOf(first_.pid()), nullptr); // asked once
+    for (std::size_t i = 0; i < drawings.size(); ++i)
+        EXPECT_EQ(test::ReadFileBytes(drawings[i]), "AC1018" + std::string(3000, "abcd"[i]));
+    close(main, first_);
+    DeleteRegTree(reg_, RegRoot::CurrentUser, kSettingsKey);
+}
 
 // Closing the window in the middle of a drawing ends the program at once;
 // the next start puts back what the run had changed and says so. While
