@@ -97,6 +97,14 @@ std::optional<RawRegValue> MemoryRegistry::queryValue(RegRoot root, std::string_
     return v->second;
 }
 
+std::optional<std::vector<std::pair<std::string, RawRegValue>>>
+MemoryRegistry::values(RegRoot root, std::string_view path) const {
+    Key* key = find(root, path);
+    if (key == nullptr)
+        return std::nullopt;
+    return key->values;
+}
+
 namespace {
 std::string LockName(RegRoot root, std::string_view path, std::string_view name) {
     return std::to_string(Index(root)) + "|" + ToUpper(path) + "|" + ToUpper(name);

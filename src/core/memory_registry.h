@@ -39,6 +39,8 @@ public:
     void setReadOnly(RegRoot root, bool readOnly);
     // Makes writes of one value fail, as a value an administrator locked.
     void lockValue(RegRoot root, std::string_view path, std::string_view name);
+    std::optional<std::vector<std::pair<std::string, RawRegValue>>>
+    values(RegRoot root, std::string_view path) const override;
 
 private:
     struct Key;

@@ -21,6 +21,10 @@ public:
     std::optional<std::vector<std::string>> subkeys(RegRoot root, std::string_view path) const override {
         return base_.subkeys(root, path);
     }
+    std::optional<std::vector<std::pair<std::string, RawRegValue>>>
+    values(RegRoot root, std::string_view path) const override {
+        return base_.values(root, path);
+    }
 
 private:
     const Registry& base_;

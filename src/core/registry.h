@@ -59,6 +59,10 @@ public:
     // Subkey names in the registry's enumeration order; nullopt when the key
     // cannot be opened. An empty path enumerates the root itself.
     virtual std::optional<std::vector<std::string>> subkeys(RegRoot root, std::string_view path) const = 0;
+    // Every value of a key, read in one go (names in their own letter case);
+    // nullopt when the key cannot be opened.
+    virtual std::optional<std::vector<std::pair<std::string, RawRegValue>>>
+    values(RegRoot root, std::string_view path) const = 0;
 };
 
 // Deletes a key with every key below it; false when something stayed.

@@ -123,6 +123,41 @@ bool WinRegistry::deleteKey(RegRoot root, std::string_view path) {
     return RegDeleteKeyExW(RootHandle(root), Widen(path).c_str(), ViewOf(root), 0) == ERROR_SUCCESS;
 }
 
+std::optional<std::vector<std::pair<std::string, RawRegValue>>>
+WinRegistry::values(RegRoot root, std::string_view path) const {
+    const auto key = OpenKey(root, path, KEY_READ);
+    if (!key)
+        return std::nullopt;
+    std::vector<std::pair<std::string, RawRegValue>> values;
+    std::vector<wchar_t> name(16384); // the longest value name there can be, and its null
+    std::vector<BYTE> buffer(1024);
+    for (DWORD index = 0;; ++index) {
+        DWORD length = static_cast<DWORD>(name.size());
+        DWORD type = REG_NONE;
+        DWORD size = static_cast<DWORD>(buffer.size());
+        LONG rc = RegEnumValueW(key.get(), index, name.data(), &length, nullptr, &type, buffer.data(), &size);
+        if (rc == ERROR_MORE_DATA) {
+            buffer.resize(size);
+            length = static_cast<DWORD>(name.size());
+            rc = RegEnumValueW(key.get(), index, name.data(), &length, nullptr, &type, buffer.data(), &size);
+        }
+        if (rc != ERROR_SUCCESS)
+            break;
+        RawRegValue value{type, {}};
+        if (IsStringType(type)) {
+            std::wstring wide(size / sizeof(wchar_t), L'\0');
+            if (!wide.empty())
+                memcpy(wide.data(), buffer.data(), wide.size() * sizeof(wchar_t));
+            const std::string utf8 = Narrow(wide);
+            value.data.assign(utf8.begin(), utf8.end());
+        } else {
+            value.data.assign(buffer.begin(), buffer.begin() + size);
+        }
+        values.emplace_back(Narrow(std::wstring_view(name.data(), length)), std::move(value));
+    }
+    return values;
+}
+
 std::optional<std::vector<std::string>> WinRegistry::subkeys(RegRoot root, std::string_view path) const {
     UniqueRegKey key;
     if (path.empty()) {

@@ -18,6 +18,8 @@ public:
     bool createKey(RegRoot root, std::string_view path) override;
     bool deleteKey(RegRoot root, std::string_view path) override;
     std::optional<std::vector<std::string>> subkeys(RegRoot root, std::string_view path) const override;
+    std::optional<std::vector<std::pair<std::string, RawRegValue>>>
+    values(RegRoot root, std::string_view path) const override;
 };
 
 } // namespace ps

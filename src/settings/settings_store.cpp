@@ -25,6 +25,12 @@ std::optional<std::string> PolicyValue(const Registry& reg, std::string_view pat
 
 } // namespace
 
+std::vector<std::pair<RegRoot, std::string>> ProgramSettingsKeys() {
+    return {{RegRoot::CurrentUser, SectionPath(kSettingsApp, kSettingsSection)},
+            {RegRoot::LocalMachine, std::string(kPolicyKey)},
+            {RegRoot::LocalMachine, std::string(kEnforcedPolicyKey)}};
+}
+
 bool IsEnforcedByPolicy(const Registry& registry, std::string_view key) {
     return PolicyValue(registry, kEnforcedPolicyKey, key).has_value();
 }

@@ -6,6 +6,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace ps {
 
@@ -30,6 +32,10 @@ public:
 // win over the user's own.
 inline constexpr std::string_view kPolicyKey = "Software\\Policies\\QUILLMERE\\Plansweeper";
 inline constexpr std::string_view kEnforcedPolicyKey = "Software\\Policies\\QUILLMERE\\Plansweeper\\Enforced";
+
+// The keys a read of the program's settings looks at: the user's section and
+// the two policy keys (for a SnapshotRegistry that reads each once).
+std::vector<std::pair<RegRoot, std::string>> ProgramSettingsKeys();
 
 // True when the administrator enforces the program setting of that key.
 bool IsEnforcedByPolicy(const Registry& registry, std::string_view key);

@@ -7,6 +7,7 @@
 #include "platform/off_thread.h"
 #include "core/strings.h"
 #include "core/file_facts.h"
+#include "core/snapshot_registry.h"
 #include "platform/text.h"
 #include "platform/win_paths.h"
 #include "platform/win_system.h"
@@ -82,8 +83,11 @@ bool MainWindow::create(HINSTANCE instance, const StartupCommand& startup) {
 
     sizeForFirstStart();
     try {
-        LoadFormSettings(store_, registry_, settings_);
-        applyWindowLayout(LoadWindowLayout(store_, currentWindowLayout()));
+        // The hundred settings from one read of each key they live in.
+        SnapshotRegistry snapshot(registry_, ProgramSettingsKeys());
+        const RegistrySettingsStore store(snapshot);
+        LoadFormSettings(store, registry_, settings_);
+        applyWindowLayout(LoadWindowLayout(store, currentWindowLayout()));
     } catch (const std::exception& e) {
         ShowError(hwnd_, "Form_Load", e.what());
         ExitProcess(1);

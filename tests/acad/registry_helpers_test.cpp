@@ -75,6 +75,7 @@ TEST_F(RegistryHelpers, OpenRulesEnumerationAndKeyLifetime) {
     test::CheckOpenRules(reg, kKey);
     test::CheckEnumerationOrder(reg, std::string(kKey) + "\\Order");
     test::CheckCreateKeyValueAndDeleteKey(reg, kKey);
+    test::CheckSnapshotReads(reg, kKey);
 }
 
 TEST(RegText, RendersEveryVariant) {

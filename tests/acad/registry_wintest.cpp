@@ -105,6 +105,7 @@ TEST_F(RealRegistry, OpenRulesEnumerationAndKeyLifetime) {
     test::CheckOpenRules(reg, kKey);
     test::CheckEnumerationOrder(reg, std::string(kKey) + "\\Order");
     test::CheckCreateKeyValueAndDeleteKey(reg, kKey);
+    test::CheckSnapshotReads(reg, kKey);
     EXPECT_FALSE(EnumRegSubkeys(reg, RegRoot::LocalMachine, "").empty());
 }
 

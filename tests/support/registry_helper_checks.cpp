@@ -1,6 +1,7 @@
 #include "support/registry_helper_checks.h"
 
 #include "acad/registry_helpers.h"
+#include "core/snapshot_registry.h"
 
 #include <gtest/gtest.h>
 
@@ -48,6 +49,22 @@ void CheckCreateKeyValueAndDeleteKey(Registry& reg, const std::string& base) {
     DeleteRegKey(reg, kRoot, shell);
     EXPECT_FALSE(reg.keyExists(kRoot, shell));
     EXPECT_TRUE(reg.keyExists(kRoot, base + "\\dwgfile\\shell"));
+}
+
+void CheckSnapshotReads(Registry& reg, const std::string& base) {
+    const std::string key = base + "\\Snapshot";
+    CreateRegKeyValue(reg, kRoot, key, "Timeout", "300");
+    ASSERT_TRUE(WriteRegValue(reg, kRoot, key, "n", std::int32_t{7}));
+    ASSERT_TRUE(WriteRegValue(reg, kRoot, key, "", std::string("unnamed")));
+    SnapshotRegistry snapshot(reg, {{kRoot, key}, {kRoot, key + "\\Missing"}});
+    CreateRegKeyValue(reg, kRoot, key, "Timeout", "5"); // after the snapshot was taken
+    EXPECT_EQ(ReadRegValue(snapshot, kRoot, key + "\\", "TIMEOUT"), RegVariant(std::string("300")));
+    EXPECT_EQ(ReadRegValue(snapshot, kRoot, key, "n"), RegVariant(std::int32_t{7}));
+    EXPECT_EQ(ReadRegValue(snapshot, kRoot, key, ""), RegVariant(std::string("unnamed")));
+    EXPECT_FALSE(snapshot.keyExists(kRoot, key + "\\Missing"));
+    EXPECT_TRUE(snapshot.keyExists(kRoot, base)); // not in the snapshot: read through
+    EXPECT_TRUE(WriteRegValue(snapshot, kRoot, key, "other", std::string("x")));
+    EXPECT_EQ(ReadRegValue(snapshot, kRoot, key, "Timeout"), RegVariant(std::string("5")));
 }
 
 } // namespace ps::test

@@ -17,5 +17,8 @@ void CheckOpenRules(Registry& reg, const std::string& base);
 void CheckEnumerationOrder(Registry& reg, const std::string& base);
 // A value made with its key path, and a key deleted only once it is empty.
 void CheckCreateKeyValueAndDeleteKey(Registry& reg, const std::string& base);
+// A snapshot of a key reads its values as the registry does, from the one
+// read it was made with, until a write through it.
+void CheckSnapshotReads(Registry& reg, const std::string& base);
 
 } // namespace ps::test
