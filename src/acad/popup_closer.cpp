@@ -63,6 +63,7 @@ void WindowLook::typeKeys(Window w, std::string_view keys) {
     windows_.typeKeys(w, keys);
     newLook();
 }
+
 namespace {
 
 bool UpperStarts(std::string_view title, std::string_view upperPrefix) {

@@ -47,6 +47,21 @@ bool IsStringType(DWORD type) {
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
+// A value as the registry gave it: strings as UTF-8, anything else as its bytes.
+RawRegValue ValueOf(DWORD type, const BYTE* data, DWORD size) {
+    RawRegValue value{type, {}};
+    if (IsStringType(type)) {
+        std::wstring wide(size / sizeof(wchar_t), L'\0');
+        if (!wide.empty())
+            memcpy(wide.data(), data, wide.size() * sizeof(wchar_t));
+        const std::string utf8 = Narrow(wide);
+        value.data.assign(utf8.begin(), utf8.end());
+    } else {
+        value.data.assign(data, data + size);
+    }
+    return value;
+}
+
 } // namespace
 
 bool WinRegistry::keyExists(RegRoot root, std::string_view path) const {
@@ -70,18 +85,7 @@ std::optional<RawRegValue> WinRegistry::queryValue(RegRoot root, std::string_vie
     }
     if (rc != ERROR_SUCCESS)
         return std::nullopt;
-    buffer.resize(size);
-    RawRegValue value{type, {}};
-    if (IsStringType(type)) {
-        std::wstring wide(size / sizeof(wchar_t), L'\0');
-        if (!wide.empty())
-            memcpy(wide.data(), buffer.data(), wide.size() * sizeof(wchar_t));
-        const std::string utf8 = Narrow(wide);
-        value.data.assign(utf8.begin(), utf8.end());
-    } else {
-        value.data.assign(buffer.begin(), buffer.end());
-    }
-    return value;
+    return ValueOf(type, buffer.data(), size);
 }
 
 bool WinRegistry::setValue(RegRoot root, std::string_view path, std::string_view name,
@@ -143,17 +147,8 @@ WinRegistry::values(RegRoot root, std::string_view path) const {
         }
         if (rc != ERROR_SUCCESS)
             break;
-        RawRegValue value{type, {}};
-        if (IsStringType(type)) {
-            std::wstring wide(size / sizeof(wchar_t), L'\0');
-            if (!wide.empty())
-                memcpy(wide.data(), buffer.data(), wide.size() * sizeof(wchar_t));
-            const std::string utf8 = Narrow(wide);
-            value.data.assign(utf8.begin(), utf8.end());
-        } else {
-            value.data.assign(buffer.begin(), buffer.begin() + size);
-        }
-        values.emplace_back(Narrow(std::wstring_view(name.data(), length)), std::move(value));
+        values.emplace_back(Narrow(std::wstring_view(name.data(), length)),
+                            ValueOf(type, buffer.data(), size));
     }
     return values;
 }

@@ -211,10 +211,18 @@ std::string StartAutoCad(Run& r, Job& job) {
 
 bool WatchJobs(Run& r, const std::function<void(Job& job, const std::string& status)>& ended) {
     bool finished = false;
-    r.look.newLook();
+    // One drawing at a time looks at the desktop at every pass, as ever;
+    // several look at most every kLookEveryMs (a pass also comes with every
+    // process that ends), one look for all of them.
+    const std::uint64_t now = r.p.clock.monotonicMs();
+    const bool look = r.slots == 1 || !r.lookedAtMs || now - *r.lookedAtMs >= kLookEveryMs;
+    if (look) {
+        r.look.newLook();
+        r.lookedAtMs = now;
+    }
     for (auto it = r.jobs.begin(); it != r.jobs.end();) {
         Job& job = **it;
-        if (job.stage == Job::Stage::Running && job.watch->pass())
+        if (job.stage == Job::Stage::Running && job.watch->pass(look))
             job.stage = Job::Stage::Settled;
         if (job.stage == Job::Stage::Settled) {
             job.watch->end();

@@ -23,6 +23,10 @@ namespace ps::engine {
 
 struct Run;
 
+// How often the pop-ups of several drawings in progress are looked for: an
+// AutoCAD dialog waits at most this long for its answer.
+inline constexpr std::uint64_t kLookEveryMs = 500;
+
 // The profile values and trusted paths that drawings in progress need, and
 // how many of them need them.
 struct ProfileSession {
@@ -83,8 +87,10 @@ struct Run {
     std::string profile;
     std::uint64_t startMs = 0;
     SafetyCopies copies;
-    // The desktop as the pop-up closers of one look at the jobs see it.
+    // The desktop as the pop-up closers of one look at the jobs see it, and
+    // when it was last looked at.
     WindowLook look;
+    std::optional<std::uint64_t> lookedAtMs;
     std::optional<bool> companionPresent; // dry run without scripts
     // Files this run has had AutoCAD work on (drawings and what was saved),
     // and the files it saved into a save-to folder, as normalPath keys.

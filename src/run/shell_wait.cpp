@@ -12,10 +12,10 @@ bool ProcessWatch::start(std::string_view commandLine, int windowStyle) {
     return true;
 }
 
-bool ProcessWatch::pass() {
+bool ProcessWatch::pass(bool lookForPopUps) {
     outcome_ = kOutcomeEnded;
     const bool ended = process_.hasEnded();
-    if (closePopUps_ && scan_) {
+    if (closePopUps_ && scan_ && lookForPopUps) {
         const std::int16_t code = scan_(process_.processTree());
         if (code == 3)
             remembered_ = 3;

@@ -53,9 +53,10 @@ public:
           closePopUps_(closePopUps) {}
     // False when the command line could not be started (kOutcomeNotStarted).
     bool start(std::string_view commandLine, int windowStyle);
-    // Looks at the process and its pop-ups once: true once its outcome is
-    // settled (it ended by itself, or the time-out ran out).
-    bool pass();
+    // Looks at the process and (unless told not to this time) its pop-ups
+    // once: true once its outcome is settled (it ended by itself, or the
+    // time-out ran out).
+    bool pass(bool lookForPopUps = true);
     // The user chose to end it: settled, unless it has ended by itself
     // meanwhile (its save is then checked like any other).
     void stopByUser();

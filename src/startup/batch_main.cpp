@@ -4,6 +4,7 @@
 #include "acad/current_pointers.h"
 #include "acad/profile_values.h"
 #include "core/read_only_registry.h"
+#include "core/snapshot_registry.h"
 #include "core/strings.h"
 #include "drawinglist/folder_search.h"
 #include "drawinglist/list_file.h"
@@ -214,7 +215,9 @@ void PrintEnd(const DrawingList& list, const std::set<std::uint64_t>& printed,
 // The stored settings with this run's --set values over them. Loading makes
 // the stored product current: the caller records AutoCAD's pointers first.
 Settings BatchSettings(Registry& registry, const BatchArgs& args) {
-    RegistrySettingsStore stored(registry);
+    // The settings from one read of each key they live in.
+    SnapshotRegistry snapshot(registry, ProgramSettingsKeys());
+    RegistrySettingsStore stored(snapshot);
     OverrideSettingsStore store(stored);
     for (const auto& [key, value] : args.overrides)
         store.setOverride(key, value);
