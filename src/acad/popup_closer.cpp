@@ -55,8 +55,9 @@ void WindowLook::close(Window w) {
 }
 
 bool WindowLook::activate(Window w) {
+    const bool active = windows_.activate(w);
     newLook();
-    return windows_.activate(w);
+    return active;
 }
 
 void WindowLook::typeKeys(Window w, std::string_view keys) {

@@ -150,6 +150,41 @@ void WinProcessRunner::terminate() {
     }
 }
 
+namespace {
+
+// The system's processes as (process, parent).
+std::vector<std::pair<std::uint32_t, std::uint32_t>> ProcessList() {
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> all;
+    UniqueHandleKernel snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
+        return all;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL ok = Process32FirstW(snapshot.get(), &entry); ok; ok = Process32NextW(snapshot.get(), &entry))
+        all.emplace_back(entry.th32ProcessID, entry.th32ParentProcessID);
+    return all;
+}
+
+// Every process started (directly or further down) by the given process.
+std::vector<std::uint32_t> ProcessTreeIn(const std::vector<std::pair<std::uint32_t, std::uint32_t>>& all,
+                                         std::uint32_t pid) {
+    std::vector<std::uint32_t> tree;
+    std::vector<std::uint32_t> frontier{pid};
+    while (!frontier.empty()) {
+        const std::uint32_t parent = frontier.back();
+        frontier.pop_back();
+        for (const auto& [child, p] : all) {
+            if (p == parent && child != pid && std::find(tree.begin(), tree.end(), child) == tree.end()) {
+                tree.push_back(child);
+                frontier.push_back(child);
+            }
+        }
+    }
+    return tree;
+}
+
+} // namespace
+
 std::vector<std::uint32_t> WinProcessRunner::processTree() {
     if (pid_ == 0)
         return {};
@@ -165,39 +200,6 @@ std::vector<std::uint32_t> WinProcessRunner::processTree() {
     }
     const auto below = ProcessTreeIn(family_->processes, pid_);
     tree.insert(tree.end(), below.begin(), below.end());
-    return tree;
-}
-
-std::vector<std::pair<std::uint32_t, std::uint32_t>> ProcessList() {
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> all;
-    UniqueHandleKernel snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot)
-        return all;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL ok = Process32FirstW(snapshot.get(), &entry); ok; ok = Process32NextW(snapshot.get(), &entry))
-        all.emplace_back(entry.th32ProcessID, entry.th32ParentProcessID);
-    return all;
-}
-
-std::vector<std::uint32_t> ProcessTreeOf(std::uint32_t pid) {
-    return ProcessTreeIn(ProcessList(), pid);
-}
-
-std::vector<std::uint32_t> ProcessTreeIn(const std::vector<std::pair<std::uint32_t, std::uint32_t>>& all,
-                                         std::uint32_t pid) {
-    std::vector<std::uint32_t> tree;
-    std::vector<std::uint32_t> frontier{pid};
-    while (!frontier.empty()) {
-        const std::uint32_t parent = frontier.back();
-        frontier.pop_back();
-        for (const auto& [child, p] : all) {
-            if (p == parent && child != pid && std::find(tree.begin(), tree.end(), child) == tree.end()) {
-                tree.push_back(child);
-                frontier.push_back(child);
-            }
-        }
-    }
     return tree;
 }
 

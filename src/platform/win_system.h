@@ -91,11 +91,4 @@ public:
     void typeKeys(Window w, std::string_view keys) override;
 };
 
-// Every process started (directly or further down) by the given process.
-std::vector<std::uint32_t> ProcessTreeOf(std::uint32_t pid);
-// The system's processes as (process, parent), and the tree of one of them.
-std::vector<std::pair<std::uint32_t, std::uint32_t>> ProcessList();
-std::vector<std::uint32_t> ProcessTreeIn(const std::vector<std::pair<std::uint32_t, std::uint32_t>>& all,
-                                         std::uint32_t pid);
-
 } // namespace ps
