@@ -6,6 +6,7 @@ add_library(Pictlet SHARED preview/pictlet_dll.cpp preview/pictlet_control.cpp p
 target_link_libraries(Pictlet PRIVATE ps_preview ole32 oleaut32 uuid user32 gdi32 shlwapi windowscodecs)
 set_target_properties(Pictlet PROPERTIES PREFIX "" OUTPUT_NAME Pictlet)
 ps_version_resource(Pictlet Pictlet.dll "Plansweeper drawing preview control" VFT_DLL)
+ps_split_debug_info(Pictlet)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(PS_WIDL_TARGET --win64)
