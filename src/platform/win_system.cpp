@@ -5,9 +5,10 @@
 #include "platform/win_file_system.h"
 #include "platform/text.h"
 
-#include <tlhelp32.h>
+#include <winternl.h>
 
 #include <algorithm>
+#include <memory>
 
 namespace ps {
 
@@ -153,15 +154,33 @@ void WinProcessRunner::terminate() {
 namespace {
 
 // The system's processes as (process, parent).
+// Every process with its parent, from one query of the system's process
+// table (the tool-help snapshot built on it costs a mapping per entry under Wine).
 std::vector<std::pair<std::uint32_t, std::uint32_t>> ProcessList() {
     std::vector<std::pair<std::uint32_t, std::uint32_t>> all;
-    UniqueHandleKernel snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot)
+    ULONG size = 64 * 1024;
+    std::unique_ptr<std::uint64_t[]> buffer; // 8-aligned, as the records are
+    NTSTATUS status = 0;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        buffer = std::make_unique_for_overwrite<std::uint64_t[]>(size / 8 + 1);
+        ULONG needed = 0;
+        status = NtQuerySystemInformation(SystemProcessInformation, buffer.get(), size, &needed);
+        if (status != static_cast<NTSTATUS>(0xC0000004L)) // STATUS_INFO_LENGTH_MISMATCH
+            break;
+        size = std::max(size * 2, needed + 16 * 1024); // processes may start meanwhile
+    }
+    if (status < 0)
         return all;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL ok = Process32FirstW(snapshot.get(), &entry); ok; ok = Process32NextW(snapshot.get(), &entry))
-        all.emplace_back(entry.th32ProcessID, entry.th32ParentProcessID);
+    const auto* record = reinterpret_cast<const unsigned char*>(buffer.get());
+    while (true) {
+        const auto* p = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(record);
+        all.emplace_back(
+            static_cast<std::uint32_t>(reinterpret_cast<ULONG_PTR>(p->UniqueProcessId)),
+            static_cast<std::uint32_t>(reinterpret_cast<ULONG_PTR>(p->InheritedFromUniqueProcessId)));
+        if (p->NextEntryOffset == 0)
+            break;
+        record += p->NextEntryOffset;
+    }
     return all;
 }
 
@@ -215,10 +234,15 @@ WindowScanner::Window W(HWND h) {
 } // namespace
 
 std::vector<WindowScanner::Window> WinWindowScanner::topLevelWindows() {
+    // One listing of the desktop (walking it window by window asks the
+    // window manager once per window).
     std::vector<Window> windows;
-    for (HWND w = GetWindow(GetDesktopWindow(), GW_CHILD); w != nullptr && windows.size() < 100000;
-         w = GetWindow(w, GW_HWNDNEXT))
-        windows.push_back(W(w));
+    EnumWindows(
+        [](HWND w, LPARAM out) -> BOOL {
+            reinterpret_cast<std::vector<Window>*>(out)->push_back(W(w));
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&windows));
     return windows;
 }
 
