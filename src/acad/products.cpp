@@ -2,6 +2,7 @@
 
 #include "acad/host.h"
 #include "acad/registry_helpers.h"
+#include "core/snapshot_registry.h"
 #include "core/strings.h"
 
 namespace ps {
@@ -335,7 +336,9 @@ bool MakeProductCurrent(Registry& reg, std::string_view productName) {
            WriteRegValue(reg, m.view, kAutodesk, kRegCurProd, m.type);
 }
 
-ProductCatalog ProductCatalog::Read(const Registry& reg) {
+ProductCatalog ProductCatalog::Read(const Registry& registry) {
+    // The lookups below walk the same keys again and again: each is read once.
+    const SnapshotRegistry reg(registry);
     ProductCatalog catalog;
     for (const auto& name : AcadAllProductNames(reg)) {
         if (!catalog.find(name).name.empty())

@@ -14,33 +14,46 @@ std::string_view Trimmed(std::string_view path) {
 } // namespace
 
 SnapshotRegistry::SnapshotRegistry(Registry& base, const std::vector<std::pair<RegRoot, std::string>>& keys)
-    : base_(base) {
+    : base_(base), writable_(&base) {
     for (const auto& [root, path] : keys)
-        keys_.push_back({root, std::string(Trimmed(path)), base.values(root, path)});
+        keys_.push_back({root, std::string(Trimmed(path)), base.values(root, path), std::nullopt});
 }
 
-const SnapshotRegistry::Key* SnapshotRegistry::find(RegRoot root, std::string_view path) const {
+SnapshotRegistry::SnapshotRegistry(const Registry& base) : base_(base) {}
+
+SnapshotRegistry::Key* SnapshotRegistry::find(RegRoot root, std::string_view path) const {
     path = Trimmed(path);
-    for (const auto& key : keys_)
+    for (auto& key : keys_)
         if (key.root == root && EqualsNoCase(key.path, path))
             return &key;
-    return nullptr;
+    if (writable_ != nullptr)
+        return nullptr;
+    return &keys_.emplace_back(Key{root, std::string(path), std::nullopt, std::nullopt});
+}
+
+const SnapshotRegistry::Values* SnapshotRegistry::valuesOf(RegRoot root, std::string_view path) const {
+    Key* key = find(root, path);
+    if (key == nullptr)
+        return nullptr;
+    if (!key->values)
+        key->values = base_.values(root, path);
+    return &*key->values;
 }
 
 bool SnapshotRegistry::keyExists(RegRoot root, std::string_view path) const {
-    if (const Key* key = find(root, path))
-        return key->values.has_value();
+    if (const Values* values = valuesOf(root, path))
+        return values->has_value();
     return base_.keyExists(root, path);
 }
 
 std::optional<RawRegValue> SnapshotRegistry::queryValue(RegRoot root, std::string_view path,
                                                         std::string_view name) const {
-    const Key* key = find(root, path);
-    if (key == nullptr)
+    const Values* values = valuesOf(root, path);
+    if (values == nullptr)
         return base_.queryValue(root, path, name);
-    if (!key->values)
+    if (!*values)
         return std::nullopt;
-    for (const auto& [valueName, value] : *key->values)
+    for (const auto& [valueName, value] : **values)
         if (EqualsNoCase(valueName, name))
             return value;
     return std::nullopt;
@@ -49,32 +62,37 @@ std::optional<RawRegValue> SnapshotRegistry::queryValue(RegRoot root, std::strin
 bool SnapshotRegistry::setValue(RegRoot root, std::string_view path, std::string_view name,
                                 const RawRegValue& value) {
     keys_.clear();
-    return base_.setValue(root, path, name, value);
+    return writable_ != nullptr && writable_->setValue(root, path, name, value);
 }
 
 bool SnapshotRegistry::deleteValue(RegRoot root, std::string_view path, std::string_view name) {
     keys_.clear();
-    return base_.deleteValue(root, path, name);
+    return writable_ != nullptr && writable_->deleteValue(root, path, name);
 }
 
 bool SnapshotRegistry::createKey(RegRoot root, std::string_view path) {
     keys_.clear();
-    return base_.createKey(root, path);
+    return writable_ != nullptr && writable_->createKey(root, path);
 }
 
 bool SnapshotRegistry::deleteKey(RegRoot root, std::string_view path) {
     keys_.clear();
-    return base_.deleteKey(root, path);
+    return writable_ != nullptr && writable_->deleteKey(root, path);
 }
 
 std::optional<std::vector<std::string>> SnapshotRegistry::subkeys(RegRoot root, std::string_view path) const {
-    return base_.subkeys(root, path);
+    if (writable_ != nullptr)
+        return base_.subkeys(root, path);
+    Key* key = find(root, path);
+    if (!key->subkeys)
+        key->subkeys = base_.subkeys(root, path);
+    return *key->subkeys;
 }
 
 std::optional<std::vector<std::pair<std::string, RawRegValue>>>
 SnapshotRegistry::values(RegRoot root, std::string_view path) const {
-    if (const Key* key = find(root, path))
-        return key->values;
+    if (const Values* values = valuesOf(root, path))
+        return *values;
     return base_.values(root, path);
 }
 

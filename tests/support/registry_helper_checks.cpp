@@ -65,6 +65,20 @@ void CheckSnapshotReads(Registry& reg, const std::string& base) {
     EXPECT_TRUE(snapshot.keyExists(kRoot, base)); // not in the snapshot: read through
     EXPECT_TRUE(WriteRegValue(snapshot, kRoot, key, "other", std::string("x")));
     EXPECT_EQ(ReadRegValue(snapshot, kRoot, key, "Timeout"), RegVariant(std::string("5")));
+
+    // Learning over a read-only registry: a key is read when first asked
+    // about, later changes below are not seen, and writes fail.
+    SnapshotRegistry learning{static_cast<const Registry&>(reg)};
+    EXPECT_EQ(ReadRegValue(learning, kRoot, key, "Timeout"), RegVariant(std::string("5")));
+    EXPECT_EQ(learning.subkeys(kRoot, base + "\\"), reg.subkeys(kRoot, base));
+    CreateRegKeyValue(reg, kRoot, key, "Timeout", "6");
+    ASSERT_TRUE(reg.createKey(kRoot, base + "\\Later"));
+    EXPECT_EQ(ReadRegValue(learning, kRoot, key + "\\", "timeout"), RegVariant(std::string("5")));
+    EXPECT_EQ(learning.subkeys(kRoot, base)->size() + 1, reg.subkeys(kRoot, base)->size());
+    EXPECT_FALSE(learning.keyExists(kRoot, key + "\\Missing"));
+    EXPECT_TRUE(learning.keyExists(kRoot, base + "\\Later")); // first asked about now
+    EXPECT_FALSE(WriteRegValue(learning, kRoot, key, "Timeout", std::string("7")));
+    EXPECT_EQ(ReadRegValue(reg, kRoot, key, "Timeout"), RegVariant(std::string("6")));
 }
 
 } // namespace ps::test
