@@ -51,7 +51,10 @@ public:
     // windowStyle: 1 normal with focus, 2 minimised with focus, 0 as the program wants,
     // 3 no window at all (a console program gets a console nobody sees).
     virtual bool start(std::string_view commandLine, int windowStyle) = 0;
-    // True once the process has ended (a poll that does not wait).
+    // True once the process has ended (a poll that does not wait). Between a
+    // waitForWake that saw no process end and the next one, it may answer
+    // from what that wait saw: a process ending meanwhile wakes the next wait
+    // at once.
     virtual bool hasEnded() = 0;
     // Sleeps until the process ends, user input arrives or the time passes.
     virtual Wake waitForWake(unsigned milliseconds) = 0;

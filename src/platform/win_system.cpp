@@ -81,7 +81,7 @@ std::unique_ptr<ProcessRunner> WinProcessRunner::sibling() {
 }
 
 bool WinProcessRunner::running() const {
-    return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+    return process_ && !ended_;
 }
 
 bool WinProcessRunner::start(std::string_view commandLine, int windowStyle) {
@@ -113,33 +113,51 @@ bool WinProcessRunner::start(std::string_view commandLine, int windowStyle) {
     process_.reset(pi.hProcess);
     thread_.reset(pi.hThread);
     pid_ = pi.dwProcessId;
+    ended_ = false;
+    quiet_ = false;
     return true;
 }
 
 bool WinProcessRunner::hasEnded() {
-    return !process_ || WaitForSingleObject(process_.get(), 0) != WAIT_TIMEOUT;
+    if (!process_ || ended_)
+        return true;
+    if (quiet_)
+        return false;
+    ended_ = WaitForSingleObject(process_.get(), 0) != WAIT_TIMEOUT;
+    return ended_;
 }
 
 ProcessRunner::Wake WinProcessRunner::waitForWake(unsigned milliseconds) {
     if (!process_ && family_->members.size() == 1)
         return Wake::ProcessEnded;
-    // This runner's process and its siblings' that still run: one that has
-    // ended was seen by the caller's last look, or will be by its next.
+    // The processes of this runner and its siblings not known to have ended.
+    // One that has ended unseen wakes the wait at once and is known from then on.
+    std::vector<WinProcessRunner*> waited;
     std::vector<HANDLE> handles;
-    for (const WinProcessRunner* member : family_->members)
-        if (member->running() && handles.size() < MAXIMUM_WAIT_OBJECTS - 1)
+    for (WinProcessRunner* member : family_->members) {
+        member->quiet_ = false;
+        if (member->running() && handles.size() < MAXIMUM_WAIT_OBJECTS - 1) {
+            waited.push_back(member);
             handles.push_back(member->process_.get());
+        }
+    }
     const auto count = static_cast<DWORD>(handles.size());
     const DWORD r =
         MsgWaitForMultipleObjectsEx(count, handles.data(), milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    if (r < WAIT_OBJECT_0 + count)
+    if (r < WAIT_OBJECT_0 + count) {
+        waited[r - WAIT_OBJECT_0]->ended_ = true;
         return Wake::ProcessEnded;
-    if (r == WAIT_OBJECT_0 + count)
-        return Wake::Input;
-    return Wake::Timeout;
+    }
+    // None had ended when the wait returned: the pass that follows need not
+    // ask about each one (one that ends meanwhile wakes the next wait at once).
+    if (r == WAIT_OBJECT_0 + count || r == WAIT_TIMEOUT)
+        for (WinProcessRunner* member : waited)
+            member->quiet_ = true;
+    return r == WAIT_OBJECT_0 + count ? Wake::Input : Wake::Timeout;
 }
 
 void WinProcessRunner::terminate() {
+    quiet_ = false;
     if (process_) {
         DWORD code = STILL_ACTIVE;
         if (WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0 &&
@@ -153,7 +171,6 @@ void WinProcessRunner::terminate() {
 
 namespace {
 
-// The system's processes as (process, parent).
 // Every process with its parent, from one query of the system's process
 // table (the tool-help snapshot built on it costs a mapping per entry under Wine).
 std::vector<std::pair<std::uint32_t, std::uint32_t>> ProcessList() {

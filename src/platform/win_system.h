@@ -71,6 +71,11 @@ private:
     UniqueHandleKernel thread_;
     DWORD pid_ = 0;
     std::optional<std::uint32_t> lastExitCode_;
+    // What the system last said of the process: it has ended (for good), or
+    // it still ran when the last wait gave up, so that the pass right after
+    // that wait asks nothing again.
+    bool ended_ = false;
+    bool quiet_ = false;
 };
 
 class WinWindowScanner final : public WindowScanner {
