@@ -47,7 +47,8 @@ template <typename Take> bool ReadChunks(std::string_view path, std::size_t chun
         return false;
     LARGE_INTEGER size{};
     if (GetFileSizeEx(file.get(), &size) && size.QuadPart >= 0)
-        chunkSize = std::clamp<std::size_t>(static_cast<std::size_t>(size.QuadPart) + 1, 4096, chunkSize);
+        chunkSize =
+            std::min(chunkSize, std::max<std::size_t>(static_cast<std::size_t>(size.QuadPart) + 1, 4096));
     const auto buffer = std::make_unique_for_overwrite<char[]>(chunkSize);
     DWORD got = 0;
     while (true) {
