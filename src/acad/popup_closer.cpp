@@ -133,7 +133,7 @@ void DismissPopUp(WindowScanner& win, Window w, const std::string& title, Window
 } // namespace
 
 std::int16_t CloseAcadPopUps(PopUpScanContext& c, bool r15OrLater, std::string_view drawingPath,
-                             const std::vector<std::uint32_t>& processes) {
+                             const ProcessFilter& ours) {
     WindowScanner& win = c.windows;
     std::int16_t code = kPopUpNone;
     const auto log = [&](Window w, const std::string& title) {
@@ -148,7 +148,7 @@ std::int16_t CloseAcadPopUps(PopUpScanContext& c, bool r15OrLater, std::string_v
         if (title.empty() || !IsPopUpCandidate(title))
             continue;
         // Never another program's window, nor the user's own AutoCAD session.
-        if (std::find(processes.begin(), processes.end(), win.processId(w)) == processes.end())
+        if (!ours(win.processId(w)))
             continue;
         const Window o = win.owner(w);
         const Window o2 = o != 0 ? win.owner(o) : 0;

@@ -78,10 +78,11 @@ struct PopUpScanContext {
     std::vector<WindowScanner::Window> logged{};
 };
 
-// One scan over the desktop's top-level windows. Only windows of the given
+// One scan over the desktop's top-level windows. Only windows of the run's
 // processes (AutoCAD as started by the run, and what it started) are
-// touched. Returns the result code.
+// touched; the filter is asked only about windows the closer would answer.
+// Returns the result code.
 std::int16_t CloseAcadPopUps(PopUpScanContext& context, bool r15OrLater, std::string_view drawingPath,
-                             const std::vector<std::uint32_t>& processes);
+                             const ProcessFilter& ours);
 
 } // namespace ps

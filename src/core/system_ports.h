@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -64,14 +65,18 @@ public:
     // How the last process ended when it ended by itself: its exit code
     // (a crash shows as an exception code, 0xC0000000 and up).
     virtual std::optional<std::uint32_t> lastExitCode() const = 0;
-    // The started process and every process it started, for telling its
-    // windows from everybody else's. Empty when nothing runs.
-    virtual std::vector<std::uint32_t> processTree() = 0;
+    // Whether the process is the started one or one it started, directly or
+    // further down: its windows are the run's to answer, everybody else's are
+    // not. False for every process when nothing was started.
+    virtual bool owns(std::uint32_t pid) = 0;
     // A runner for one more process beside this one's. The waitForWake of
     // either also wakes when the other's running process ends. nullptr when
     // this runner cannot run a second process.
     virtual std::unique_ptr<ProcessRunner> sibling() { return nullptr; }
 };
+
+// Tells the run's processes (by id) from everybody else's.
+using ProcessFilter = std::function<bool(std::uint32_t pid)>;
 
 // The desktop's top-level windows as the pop-up closer sees them.
 class WindowScanner {

@@ -173,8 +173,8 @@ namespace {
 
 // Every process with its parent, from one query of the system's process
 // table (the tool-help snapshot built on it costs a mapping per entry under Wine).
-std::vector<std::pair<std::uint32_t, std::uint32_t>> ProcessList() {
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> all;
+ProcessListing ProcessList() {
+    ProcessListing all;
     ULONG size = 64 * 1024;
     std::unique_ptr<std::uint64_t[]> buffer; // 8-aligned, as the records are
     NTSTATUS status = 0;
@@ -201,42 +201,21 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> ProcessList() {
     return all;
 }
 
-// Every process started (directly or further down) by the given process.
-std::vector<std::uint32_t> ProcessTreeIn(const std::vector<std::pair<std::uint32_t, std::uint32_t>>& all,
-                                         std::uint32_t pid) {
-    std::vector<std::uint32_t> tree;
-    std::vector<std::uint32_t> frontier{pid};
-    while (!frontier.empty()) {
-        const std::uint32_t parent = frontier.back();
-        frontier.pop_back();
-        for (const auto& [child, p] : all) {
-            if (p == parent && child != pid && std::find(tree.begin(), tree.end(), child) == tree.end()) {
-                tree.push_back(child);
-                frontier.push_back(child);
-            }
-        }
-    }
-    return tree;
-}
-
 } // namespace
 
-std::vector<std::uint32_t> WinProcessRunner::processTree() {
-    if (pid_ == 0)
-        return {};
-    std::vector<std::uint32_t> tree{pid_};
-    // One listing serves every runner of the family that asks within one
-    // pass over the drawings in progress (a pass takes a few milliseconds;
-    // the passes are a fifth of a second apart).
-    constexpr ULONGLONG kListingLifeMs = 100;
-    const ULONGLONG now = GetTickCount64();
-    if (family_->members.size() == 1 || now - family_->listedAt >= kListingLifeMs) {
-        family_->processes = ProcessList();
-        family_->listedAt = now;
-    }
-    const auto below = ProcessTreeIn(family_->processes, pid_);
-    tree.insert(tree.end(), below.begin(), below.end());
-    return tree;
+WinProcessRunner::Family::Family() : lineage(ProcessList) {}
+
+bool WinProcessRunner::owns(std::uint32_t pid) {
+    if (pid_ == 0 || pid == 0)
+        return false;
+    if (pid == pid_)
+        return true;
+    // A sibling's process was started by the run, not by this one, and its id
+    // is not given to another process while the sibling holds its handle.
+    for (const WinProcessRunner* member : family_->members)
+        if (member != this && member->process_ && member->pid_ == pid)
+            return false;
+    return family_->lineage.descends(pid, pid_, GetTickCount64());
 }
 
 namespace {

@@ -2,6 +2,7 @@
 // process and the desktop's windows.
 #pragma once
 
+#include "core/process_lineage.h"
 #include "core/system_ports.h"
 #include "platform/handles.h"
 
@@ -45,7 +46,7 @@ public:
     bool hasEnded() override;
     Wake waitForWake(unsigned milliseconds) override;
     void terminate() override;
-    std::vector<std::uint32_t> processTree() override;
+    bool owns(std::uint32_t pid) override;
     std::optional<std::uint32_t> lastExitCode() const override { return lastExitCode_; }
     std::unique_ptr<ProcessRunner> sibling() override;
     // Ends the process of every runner there is: the program is about to
@@ -59,11 +60,10 @@ private:
     // A runner and its siblings: a wait of any of them wakes when one of
     // their running processes ends.
     struct Family {
+        Family();
         std::vector<WinProcessRunner*> members;
-        // The system's processes (process, parent) as last listed: the
-        // trees of several drawings in progress come from one listing.
-        std::vector<std::pair<std::uint32_t, std::uint32_t>> processes;
-        ULONGLONG listedAt = 0;
+        // One listing of the system's processes answers for every drawing in progress.
+        ProcessLineage lineage;
     };
     bool running() const;
     std::shared_ptr<Family> family_;

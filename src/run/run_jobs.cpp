@@ -200,8 +200,8 @@ std::string StartAutoCad(Run& r, Job& job) {
     // The console engine has no windows to look at.
     PopUpScan scan;
     if (job.console.empty())
-        scan = [&job](const std::vector<std::uint32_t>& tree) {
-            return CloseAcadPopUps(job.closer, job.report.plan.r15OrLater, job.report.fullPath, tree);
+        scan = [&job](const ProcessFilter& ours) {
+            return CloseAcadPopUps(job.closer, job.report.plan.r15OrLater, job.report.fullPath, ours);
         };
     job.watch.emplace(*job.runner, p.clock, std::move(scan), request.timeoutSeconds, request.closePopUps);
     job.stage = job.watch->start(job.drawing->commandLine(), request.windowStyle) ? Job::Stage::Running

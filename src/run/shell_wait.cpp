@@ -16,7 +16,7 @@ bool ProcessWatch::pass(bool lookForPopUps) {
     outcome_ = kOutcomeEnded;
     const bool ended = process_.hasEnded();
     if (closePopUps_ && scan_ && lookForPopUps) {
-        const std::int16_t code = scan_(process_.processTree());
+        const std::int16_t code = scan_(owned());
         if (code == 3)
             remembered_ = 3;
         if (code > 0)
@@ -36,9 +36,8 @@ void ProcessWatch::stopByUser() {
 
 void ProcessWatch::end() {
     if (scan_) {
-        const auto tree = process_.processTree();
-        scan_(tree);
-        scan_(tree);
+        scan_(owned());
+        scan_(owned());
     }
     if (remembered_ != 0)
         outcome_ = remembered_;

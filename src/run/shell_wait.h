@@ -24,8 +24,9 @@ inline constexpr std::string_view kTerminateQuestion =
     "Do you want to terminate AutoCAD now? If not it will process to the end";
 inline constexpr std::string_view kPromptTitle = "Plansweeper";
 
-// One scan of the pop-up closer over the given processes; returns its code.
-using PopUpScan = std::function<std::int16_t(const std::vector<std::uint32_t>& processes)>;
+// One scan of the pop-up closer over the windows of the processes the filter
+// calls the run's; returns its code.
+using PopUpScan = std::function<std::int16_t(const ProcessFilter& ours)>;
 
 struct ShellWaitPorts {
     ProcessRunner& process;
@@ -69,6 +70,12 @@ public:
     std::int16_t outcome() const { return outcome_; }
 
 private:
+    ProcessFilter owned() {
+        return [this](std::uint32_t pid) {
+            return process_.owns(pid);
+        };
+    }
+
     ProcessRunner& process_;
     const Clock& clock_;
     PopUpScan scan_;

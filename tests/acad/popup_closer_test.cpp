@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 namespace ps {
@@ -64,10 +65,16 @@ public:
     int titles = 0;
 };
 
+ProcessFilter Among(std::vector<std::uint32_t> pids) {
+    return [pids](std::uint32_t pid) {
+        return std::find(pids.begin(), pids.end(), pid) != pids.end();
+    };
+}
+
 class Closer : public testing::Test {
 protected:
     std::int16_t scan(bool r15 = true, std::vector<std::uint32_t> pids = {100}) {
-        return CloseAcadPopUps(context, r15, "C:\\D\\a.dwg", pids);
+        return CloseAcadPopUps(context, r15, "C:\\D\\a.dwg", Among(pids));
     }
     std::string log() {
         const auto* e = files.find("C:\\Temp\\PlansweeperClosedPopUps.log");
@@ -173,18 +180,18 @@ TEST_F(Closer, TheScansOfOneLookReadTheDesktopOnceUntilAWindowIsActedOn) {
     PopUpScanContext second{look, files, codec, clock, "C:\\Temp\\PlansweeperClosedPopUps.log"};
     acad();
     desktop.add({"AutoCAD 2026 - [b.dwg]", 0, 200});
-    EXPECT_EQ(CloseAcadPopUps(first, true, "C:\\D\\a.dwg", {100}), 0);
-    EXPECT_EQ(CloseAcadPopUps(second, true, "C:\\D\\b.dwg", {200}), 0);
+    EXPECT_EQ(CloseAcadPopUps(first, true, "C:\\D\\a.dwg", Among({100})), 0);
+    EXPECT_EQ(CloseAcadPopUps(second, true, "C:\\D\\b.dwg", Among({200})), 0);
     EXPECT_EQ(desktop.lists, 1);
     EXPECT_EQ(desktop.titles, 2);
 
     const Window err = desktop.add({"AutoCAD Error", 1, 100});
     desktop.button(err, "&No");
     look.newLook();
-    EXPECT_EQ(CloseAcadPopUps(first, true, "C:\\D\\a.dwg", {100}), 3);
+    EXPECT_EQ(CloseAcadPopUps(first, true, "C:\\D\\a.dwg", Among({100})), 3);
     // Closed: the other drawing's AutoCAD has meanwhile shown one too.
     desktop.button(desktop.add({"AutoCAD Error", 2, 200}), "&No");
-    EXPECT_EQ(CloseAcadPopUps(second, true, "C:\\D\\b.dwg", {200}), 3);
+    EXPECT_EQ(CloseAcadPopUps(second, true, "C:\\D\\b.dwg", Among({200})), 3);
 }
 
 TEST_F(Closer, ProjectPathSelectionAndWindowsWithoutNo) {

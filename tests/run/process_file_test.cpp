@@ -12,7 +12,7 @@ class ProcessOneFile : public testing::Test {
 protected:
     void SetUp() override { files.addFile("C:\\D\\plan.dwg", "AC1015").times = original; }
     std::int16_t run(std::int32_t timeout = 120, std::function<bool(std::int16_t)> afterWait = {}) {
-        ShellWaitPorts ports{process, pump, clock, prompt, state, [](const std::vector<std::uint32_t>&) {
+        ShellWaitPorts ports{process, pump, clock, prompt, state, [](const ProcessFilter&) {
                                  return std::int16_t{0};
                              }};
         ProcessFileRequest request{"C:\\Program Files\\AutoCAD\\acad.exe",

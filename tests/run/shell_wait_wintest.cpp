@@ -48,17 +48,11 @@ protected:
     }
 
     ShellWaitPorts ports(const std::string& path, bool r15) {
-        return ShellWaitPorts{runner_,
-                              pump_,
-                              clock_,
-                              prompt_,
-                              state_,
-                              [this, path, r15](const std::vector<std::uint32_t>& tree) {
-                                  if (!tree.empty())
-                                      pid_ = tree.front();
-                                  PopUpScanContext c{windows_, files_, codec_, clock_, logPath()};
-                                  return CloseAcadPopUps(c, r15, path, tree);
-                              }};
+        return ShellWaitPorts{
+            runner_, pump_, clock_, prompt_, state_, [this, path, r15](const ProcessFilter& ours) {
+                PopUpScanContext c{windows_, files_, codec_, clock_, logPath()};
+                return CloseAcadPopUps(c, r15, path, ours);
+            }};
     }
 
     // Runs AutoCAD 2010 on the drawing with a script for it and waits.
@@ -73,14 +67,8 @@ protected:
         return outcome;
     }
 
-    bool processGone() {
-        HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid_);
-        if (h == nullptr)
-            return true;
-        const bool gone = WaitForSingleObject(h, 2000) == WAIT_OBJECT_0;
-        CloseHandle(h);
-        return gone;
-    }
+    // The runner keeps the last process's handle until its next start.
+    bool processGone() { return WaitForSingleObject(runner_.handle(), 2000) == WAIT_OBJECT_0; }
 
     std::string logPath() { return dir_.file("PlansweeperClosedPopUps.log"); }
     static std::string journal(const std::string& path) { return ReadFileBytes(path + ".journal"); }
@@ -99,7 +87,6 @@ protected:
     WinWindowScanner windows_;
     test::ScriptedPrompt prompt_;
     RunState state_;
-    DWORD pid_ = 0;
     double seconds_ = 0;
 };
 

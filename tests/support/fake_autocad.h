@@ -141,7 +141,7 @@ public:
         running_ = false;
         busyUntil_ = 0;
     }
-    std::vector<std::uint32_t> processTree() override { return {777}; }
+    bool owns(std::uint32_t pid) override { return pid == 777; }
     std::optional<std::uint32_t> lastExitCode() const override { return exitCode_; }
 
     // SessionHost

@@ -83,7 +83,7 @@ public:
         ended_ = true;
         running = lingerAfterTerminate;
     }
-    std::vector<std::uint32_t> processTree() override { return {4242}; }
+    bool owns(std::uint32_t pid) override { return pid == 4242; }
     std::optional<std::uint32_t> lastExitCode() const override { return exitCode; }
     std::optional<std::uint32_t> exitCode = 0;
 

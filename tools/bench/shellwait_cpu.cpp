@@ -73,9 +73,9 @@ Result Measure(bool spin, const std::string& standin, const std::string& work, i
     NoPrompt prompt;
     RunState state;
     const std::string log = work + "\\PlansweeperClosedPopUps.log";
-    auto scan = [&](const std::vector<std::uint32_t>& tree) {
+    auto scan = [&](const ProcessFilter& ours) {
         PopUpScanContext c{windows, files, codec, clock, log};
-        return CloseAcadPopUps(c, true, drawing, tree);
+        return CloseAcadPopUps(c, true, drawing, ours);
     };
     const std::string commandLine = BatchCommandLine(standin, drawing, work + "\\purge");
     const double cpu0 = CpuSeconds();
@@ -89,7 +89,7 @@ Result Measure(bool spin, const std::string& standin, const std::string& work, i
         while (true) {
             PumpPendingMessages();
             const bool ended = runner.hasEnded();
-            scan(runner.processTree());
+            scan([&](std::uint32_t pid) { return runner.owns(pid); });
             if (ended)
                 break;
         }
