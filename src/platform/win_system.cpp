@@ -57,7 +57,8 @@ std::vector<WinProcessRunner*>& AllRunners() {
 
 } // namespace
 
-WinProcessRunner::WinProcessRunner() : family_(std::make_shared<Family>()) {
+WinProcessRunner::WinProcessRunner(Starts starts) : family_(std::make_shared<Family>()) {
+    family_->starts = starts;
     family_->members.push_back(this);
     AllRunners().push_back(this);
 }
@@ -103,12 +104,14 @@ bool WinProcessRunner::start(std::string_view commandLine, int windowStyle) {
     // its console, and one started by the window would open a console window.
     const DWORD flags = NORMAL_PRIORITY_CLASS | (windowStyle == 3 ? CREATE_NO_WINDOW : 0);
     PROCESS_INFORMATION pi{};
+    const auto create = [&] {
+        return CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &si,
+                              &pi) != FALSE;
+    };
     // Starting a program can take a while (under Wine, a tenth of a second):
-    // the window answers meanwhile.
-    if (line.empty() || !RunOffThread([&] {
-                             return CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, flags,
-                                                   nullptr, nullptr, &si, &pi) != FALSE;
-                         }).value_or(false))
+    // a window answers meanwhile.
+    if (line.empty() ||
+        !(family_->starts == Starts::OffThread ? RunOffThread(create).value_or(false) : create()))
         return false;
     process_.reset(pi.hProcess);
     thread_.reset(pi.hThread);

@@ -38,7 +38,11 @@ public:
 
 class WinProcessRunner final : public ProcessRunner {
 public:
-    WinProcessRunner();
+    // Under a window, a program is started on a worker thread so that the
+    // window answers meanwhile; without one (the batch command) the caller
+    // starts it itself, which spares a thread for every drawing.
+    enum class Starts { OffThread, OnCaller };
+    explicit WinProcessRunner(Starts starts = Starts::OffThread);
     ~WinProcessRunner() override;
     WinProcessRunner(const WinProcessRunner&) = delete;
     WinProcessRunner& operator=(const WinProcessRunner&) = delete;
@@ -62,6 +66,7 @@ private:
     struct Family {
         Family();
         std::vector<WinProcessRunner*> members;
+        Starts starts = Starts::OffThread;
         // One listing of the system's processes answers for every drawing in progress.
         ProcessLineage lineage;
     };

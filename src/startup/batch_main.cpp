@@ -260,7 +260,7 @@ int Run(const BatchArgs& args) {
     std::set<std::uint64_t> printed; // every row gets exactly one line with its final status
     RunOptions options = BatchOptions(args, files, saver, printed);
     options.jobs = static_cast<std::size_t>(DrawingsAtOnce(settings.Parallel));
-    WinProcessRunner process;
+    WinProcessRunner process(WinProcessRunner::Starts::OnCaller);
     WinWindowScanner windows;
     ConsolePrompt prompt;
     BatchPump pump(state);

@@ -118,7 +118,7 @@ int wmain(int argc, wchar_t** argv) {
                 CreateSCRpurge(ScriptEnvironment{files, codec, script, work}, settings, target,
                                *SaveFormatOfWord(settings.R[3], std::nullopt), drawing);
             }
-            WinProcessRunner runner;
+            WinProcessRunner runner(WinProcessRunner::Starts::OnCaller); // as the batch command starts
             if (console)
                 runner.start(ConsoleCommandLine(ConsoleEnginePath(exe), drawing, script + ".scr", "", ""), 3);
             else
@@ -138,7 +138,7 @@ int wmain(int argc, wchar_t** argv) {
     WinClock clock;
     Silent prompt;
     WinMessagePump pump;
-    WinProcessRunner process;
+    WinProcessRunner process(WinProcessRunner::Starts::OnCaller);
     WinWindowScanner windows;
     RunState state;
     NoProgress progress;
@@ -161,8 +161,8 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("run of %d drawings:          %.2f s (%d OK), %.3f s per drawing\n", count, run, ok,
                 run / count);
     std::printf("ratio run / (%d x bare):     %.3f\n", count, run / (count * bare));
-    std::printf("processor time of the run:   %.1f ms per drawing (a bare start: %.1f ms)\n", 1000 * cpu / count,
-                1000 * bareCpu);
+    std::printf("processor time of the run:   %.1f ms per drawing (a bare start: %.1f ms)\n",
+                1000 * cpu / count, 1000 * bareCpu);
     std::printf("bare with the run's script:  %.3f s (mean of %d)\n", bareScripted, bareRuns);
     std::printf("ratio run / (%d x that):     %.3f\n", count, run / (count * bareScripted));
     standin::UnregisterStandins(registry);
