@@ -191,6 +191,14 @@ TEST_F(RealWait, AHungAutoCadWithAPopUpStillEndsByTheTimeOut) {
     EXPECT_TRUE(processGone());
 }
 
+// AutoCAD's error report comes from a program AutoCAD starts and waits for.
+TEST_F(RealWait, APopUpOfAProgramAutoCadStartedIsAnswered) {
+    const std::string path = drawing("helper.dwg", "helper-popup=AutoCAD Error Report|Send\r\n");
+    EXPECT_EQ(wait(path, 30), kOutcomeEnded);
+    EXPECT_TRUE(Has(journal(path), "dialog AutoCAD Error Report: closed")) << journal(path);
+    EXPECT_TRUE(Has(ReadFileBytes(logPath()), ";" + path + ";AutoCAD Error Report\r\n"));
+}
+
 TEST_F(RealWait, AnotherAutoCadsAlertIsLeftAlone) {
     const std::string theirs = drawing("theirs.dwg", "popup=AutoCAD Alert|&Yes\r\n");
     test::ChildProcess user;

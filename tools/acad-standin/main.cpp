@@ -22,6 +22,8 @@
 //   sticky-popup=<title>|<b1>    the same, but only a button ends it
 //   unowned-popup=<title>|<b1>   a dialog with no owner
 //   hung-ui=<title>|<b1>         shows the dialog, then stops answering messages
+//   helper-popup=<title>|<b1>    a program the stand-in starts (itself, with /helper-popup) shows
+//                                the dialog with no owner; the stand-in waits until it has ended
 //   modified                     the drawing counts as changed from the start
 //
 // Built a second time as accoreconsole.exe, it behaves like AutoCAD's
@@ -97,6 +99,10 @@ public:
     }
 
     int run();
+#if !PS_STANDIN_CONSOLE
+    // As the program started for a helper-popup directive: the dialog, then the end.
+    int runHelper(const Popup& popup);
+#endif
 
     // SessionHost
     void journal(const std::string& line) override {
@@ -129,7 +135,9 @@ private:
     void identify();
     void readProfile();
     void createLock(const std::string& lock);
+    void registerClasses();
     void showPopup(const Popup& popup);
+    void startHelper(const Popup& popup);
     void pumpFor(int milliseconds);
     bool pump(); // false when the main window is gone
     void quit(int code);
@@ -353,6 +361,43 @@ bool StandIn::WriteInPlace(const std::string& path, const std::string& bytes) {
     return true;
 }
 
+void StandIn::startHelper(const Popup& popup) {
+    if (kConsole) {
+        journal("dialog " + popup.title + ": not shown, no window in the console");
+        return;
+    }
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::string buttons;
+    for (const auto& b : popup.buttons)
+        buttons += (buttons.empty() ? "" : ",") + b;
+    std::wstring line = L"\"" + std::wstring(self) + L"\" /helper-popup \"" + Widen(drawing_) + L"\" \"" +
+                        Widen(popup.title + "|" + buttons) + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        journal("helper for dialog " + popup.title + ": could not be started");
+        return;
+    }
+    ps::UniqueHandleKernel process(pi.hProcess);
+    ps::UniqueHandleKernel thread(pi.hThread);
+    journal("helper for dialog " + popup.title + ": started, process " + std::to_string(pi.dwProcessId));
+    // Busy until the helper has gone, the window answering meanwhile.
+    const HANDLE wait = process.get();
+    while (MsgWaitForMultipleObjects(1, &wait, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
+        pump();
+    journal("helper for dialog " + popup.title + ": ended");
+}
+
+#if !PS_STANDIN_CONSOLE
+int StandIn::runHelper(const Popup& popup) {
+    registerClasses();
+    showPopup(popup);
+    return 0;
+}
+#endif
+
 void StandIn::showPopup(const Popup& popup) {
     if (kConsole) {
         journal("dialog " + popup.title + ": not shown, no window in the console");
@@ -487,17 +532,7 @@ LRESULT CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return g_app != nullptr ? g_app->dialogProc(hwnd, msg, wp, lp) : DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-int StandIn::run() {
-    journal("start: " + Narrow(GetCommandLineW()));
-    if (kConsole)
-        journal("console: " + drawing_ + " script " + script_ + " profile " +
-                (profile_.empty() ? "(current)" : profile_) + " language " +
-                (language_.empty() ? "(default)" : language_));
-    identify();
-    directives_ = ReadDirectives(drawing_ + ".standin");
-    if (directives_.slowStart > 0)
-        Sleep(static_cast<DWORD>(directives_.slowStart) * 1000);
-
+void StandIn::registerClasses() {
     WNDCLASSW wc{};
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
@@ -509,6 +544,20 @@ int StandIn::run() {
     wc.lpszClassName = kDialogClass;
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     RegisterClassW(&wc);
+}
+
+int StandIn::run() {
+    journal("start: " + Narrow(GetCommandLineW()));
+    if (kConsole)
+        journal("console: " + drawing_ + " script " + script_ + " profile " +
+                (profile_.empty() ? "(current)" : profile_) + " language " +
+                (language_.empty() ? "(default)" : language_));
+    identify();
+    directives_ = ReadDirectives(drawing_ + ".standin");
+    if (directives_.slowStart > 0)
+        Sleep(static_cast<DWORD>(directives_.slowStart) * 1000);
+
+    registerClasses();
 
     title_ = productName_ + " - [" + FileName(drawing_) + "]";
     if (!kConsole) {
@@ -539,6 +588,8 @@ int StandIn::run() {
         showPopup(Popup{"Proxy Information", {"OK"}});
     for (const auto& popup : directives_.popups)
         showPopup(popup);
+    for (const auto& popup : directives_.helperPopups)
+        startHelper(popup);
 
     if (directives_.hang) {
         journal("hanging");
@@ -640,6 +691,13 @@ int wmain(int argc, wchar_t** argv) {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (argc == 4 && Narrow(argv[1]) == "/helper-popup") {
+        StandIn helper(Narrow(argv[2]), "");
+        const Popup popup = standin::ParsePopup(Narrow(argv[3]));
+        LocalFree(argv);
+        g_app = &helper;
+        return helper.runHelper(popup);
+    }
     std::string drawing;
     std::string script;
     for (int i = 1; i < argc; ++i) {

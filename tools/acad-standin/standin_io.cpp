@@ -10,8 +10,6 @@
 namespace standin {
 using ps::Widen;
 
-namespace {
-
 Popup ParsePopup(const std::string& text) {
     Popup p;
     const auto bar = text.find('|');
@@ -32,8 +30,6 @@ Popup ParsePopup(const std::string& text) {
     }
     return p;
 }
-
-} // namespace
 
 std::optional<std::string> ReadFileBytes(const std::string& path) {
     ps::UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -139,6 +135,10 @@ Directives ReadDirectives(const std::string& path) {
             p.owned = key != "unowned-popup";
             p.hung = key == "hung-ui";
             d.popups.push_back(p);
+        } else if (key == "helper-popup") {
+            Popup p = ParsePopup(value);
+            p.owned = false;
+            d.helperPopups.push_back(p);
         }
     }
     return d;

@@ -34,7 +34,13 @@ struct Directives {
     int slowSave = 0;
     int exitCode = 0;
     std::vector<Popup> popups;
+    // Shown by a program the stand-in starts and waits for, as AutoCAD's
+    // error report comes from a program of its own.
+    std::vector<Popup> helperPopups;
 };
+
+// "<title>|<b1>,<b2>" as the directives write a dialog.
+Popup ParsePopup(const std::string& text);
 
 std::optional<std::string> ReadFileBytes(const std::string& path);
 bool WriteFileBytes(const std::string& path, std::string_view bytes);
