@@ -120,16 +120,44 @@ std::optional<PointerValue> DecodePointer(std::string_view text) {
     return v;
 }
 
-PointerGuard::PointerGuard(Registry& reg) : reg_(reg) {
-    if (reg_.keyExists(kUser, kPendingPointersKey))
-        return;
-    values_ = ReadCurrentPointers(reg_);
+namespace {
+
+std::vector<PointerValue> RecordedPointers(const Registry& reg) {
     const std::string key(kPendingPointersKey);
-    if (!reg_.createKey(kUser, key))
-        return;
+    std::vector<PointerValue> values;
+    for (std::size_t i = 0;; ++i) {
+        const auto raw = reg.queryValue(kUser, key, std::to_string(i));
+        if (!raw)
+            break;
+        if (auto v = DecodePointer(RegText(ReadRegValue(reg, kUser, key, std::to_string(i)))))
+            values.push_back(std::move(*v));
+    }
+    return values;
+}
+
+void WriteBackRecorded(Registry& reg) {
+    WriteBackPointers(reg, RecordedPointers(reg));
+    DeleteRegTreeAndEmptyParents(reg, kUser, kPendingPointersKey, "Software");
+}
+
+} // namespace
+
+PointerGuard::PointerGuard(Registry& reg, RunOwnership& runs) : reg_(reg), runs_(runs) {
+    const SharedRecordsLock lock(runs_);
+    const std::string key(kPendingPointersKey);
+    if (IsRunUser(reg_, kUser, key, runs_.ownId()))
+        return; // an outer guard of this run owns the record
+    // A record of another run, live or gone, holds the pointers as they were
+    // before any run changed them: it is joined, never recorded over.
+    if (!reg_.keyExists(kUser, key)) {
+        const auto values = ReadCurrentPointers(reg_);
+        if (!reg_.createKey(kUser, key))
+            return;
+        for (std::size_t i = 0; i < values.size(); ++i)
+            WriteRegValue(reg_, kUser, key, std::to_string(i), EncodePointer(values[i]));
+    }
+    AddRunUser(reg_, kUser, key, runs_.ownId());
     owner_ = true;
-    for (std::size_t i = 0; i < values_.size(); ++i)
-        WriteRegValue(reg_, kUser, key, std::to_string(i), EncodePointer(values_[i]));
 }
 
 PointerGuard::~PointerGuard() {
@@ -143,25 +171,20 @@ PointerGuard::~PointerGuard() {
 void PointerGuard::restore() {
     if (!owner_)
         return;
-    WriteBackPointers(reg_, values_);
-    DeleteRegTreeAndEmptyParents(reg_, kUser, kPendingPointersKey, "Software");
     owner_ = false;
+    const SharedRecordsLock lock(runs_);
+    const std::string key(kPendingPointersKey);
+    RemoveRunUser(reg_, kUser, key, runs_.ownId());
+    if (!PruneGoneUsers(reg_, kUser, key, runs_))
+        WriteBackRecorded(reg_);
 }
 
-bool RestorePendingPointers(Registry& reg) {
+bool RestorePendingPointers(Registry& reg, RunOwnership& runs) {
+    const SharedRecordsLock lock(runs);
     const std::string key(kPendingPointersKey);
-    if (!reg.keyExists(kUser, key))
+    if (!reg.keyExists(kUser, key) || PruneGoneUsers(reg, kUser, key, runs))
         return false;
-    std::vector<PointerValue> values;
-    for (std::size_t i = 0;; ++i) {
-        const auto raw = reg.queryValue(kUser, key, std::to_string(i));
-        if (!raw)
-            break;
-        if (auto v = DecodePointer(RegText(ReadRegValue(reg, kUser, key, std::to_string(i)))))
-            values.push_back(std::move(*v));
-    }
-    WriteBackPointers(reg, values);
-    DeleteRegTreeAndEmptyParents(reg, kUser, key, "Software");
+    WriteBackRecorded(reg);
     return true;
 }
 

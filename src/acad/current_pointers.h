@@ -6,6 +6,7 @@
 #pragma once
 
 #include "core/registry.h"
+#include "core/run_ownership.h"
 
 #include <optional>
 #include <string>
@@ -34,12 +35,13 @@ void WriteBackPointers(Registry& reg, const std::vector<PointerValue>& values);
 std::string EncodePointer(const PointerValue& value);
 std::optional<PointerValue> DecodePointer(std::string_view text);
 
-// Records the pointers on construction, unless a record of this or an
-// earlier guard is pending already (the outermost guard owns it), and writes
-// them back when it ends, also after an exception.
+// Records the pointers on construction and writes them back when it ends,
+// also after an exception. The record is shared by every run at work: the
+// first records what it found, each joins it as a user (a nested guard of
+// the same run owns nothing), and the last to end writes the pointers back.
 class PointerGuard {
 public:
-    explicit PointerGuard(Registry& reg);
+    PointerGuard(Registry& reg, RunOwnership& runs);
     ~PointerGuard();
     PointerGuard(const PointerGuard&) = delete;
     PointerGuard& operator=(const PointerGuard&) = delete;
@@ -47,11 +49,12 @@ public:
 
 private:
     Registry& reg_;
+    RunOwnership& runs_;
     bool owner_ = false;
-    std::vector<PointerValue> values_;
 };
 
-// Writes back what a killed run left recorded; true when there was a record.
-bool RestorePendingPointers(Registry& reg);
+// Writes back what runs that are gone left recorded, unless a live run still
+// uses the record; true when the pointers were written back.
+bool RestorePendingPointers(Registry& reg, RunOwnership& runs);
 
 } // namespace ps

@@ -5,6 +5,7 @@
 #include "core/strings.h"
 
 #include <algorithm>
+#include <set>
 #include <vector>
 
 namespace ps {
@@ -47,19 +48,18 @@ bool Trusts(std::string_view entry, const std::string& folder) {
 
 // One saved value in the pending record: its registry type tells a missing
 // value (REG_NONE: put back as the default 1) from a stored one.
-void Remember(Registry& reg, std::string_view name, const RegVariant& value) {
-    const std::string key(kPendingProfileValuesKey);
+void Remember(Registry& reg, const std::string& key, std::string_view name, const RegVariant& value) {
     if (std::holds_alternative<std::int16_t>(value))
         reg.setValue(kUser, key, name, RawRegValue{kRegNone, {}});
     else
         WriteRegValue(reg, kUser, key, name, value);
 }
 
-RegVariant Recall(const Registry& reg, std::string_view name) {
-    const auto raw = reg.queryValue(kUser, kPendingProfileValuesKey, name);
+RegVariant Recall(const Registry& reg, const std::string& key, std::string_view name) {
+    const auto raw = reg.queryValue(kUser, key, name);
     if (!raw || raw->type == kRegNone)
         return kMissing;
-    return ReadRegValue(reg, kUser, kPendingProfileValuesKey, name, kMissing);
+    return ReadRegValue(reg, kUser, key, name, kMissing);
 }
 
 void WriteBack(Registry& reg, const SavedProfileValues& saved) {
@@ -90,16 +90,20 @@ void TrustFolders(Registry& reg, SavedProfileValues& saved, std::span<const std:
     const std::string wanted = WithTrustedFolders(current, folders);
     if (raw && raw->type != kRegNone && wanted == current)
         return;
-    if (raw && raw->type != kRegNone)
-        saved.trustedPaths = *raw;
-    saved.createdVariablesKey = !reg.keyExists(kUser, vars);
-    const std::string pending(kPendingProfileValuesKey);
-    reg.setValue(kUser, pending, kTrustedPaths, saved.trustedPaths.value_or(RawRegValue{kRegNone, {}}));
-    reg.setValue(kUser, pending, "TrustKey", RegSzValue(saved.trustKey));
-    reg.setValue(kUser, pending, kTrustSetMark, RegDwordValue(saved.createdVariablesKey ? 2 : 1));
-    saved.trustSet = true;
+    // A record that holds the paths already (another run of the record
+    // added its folders) keeps what they were before any run.
+    if (!saved.trustSet) {
+        if (raw && raw->type != kRegNone)
+            saved.trustedPaths = *raw;
+        saved.createdVariablesKey = !reg.keyExists(kUser, vars);
+        const std::string& pending = saved.recordKey;
+        reg.setValue(kUser, pending, kTrustedPaths, saved.trustedPaths.value_or(RawRegValue{kRegNone, {}}));
+        reg.setValue(kUser, pending, "TrustKey", RegSzValue(saved.trustKey));
+        reg.setValue(kUser, pending, kTrustSetMark, RegDwordValue(saved.createdVariablesKey ? 2 : 1));
+        saved.trustSet = true;
+    }
     RawRegValue value = RegSzValue(wanted);
-    if (saved.trustedPaths && saved.trustedPaths->type == kRegExpandSz)
+    if (raw && raw->type == kRegExpandSz)
         value.type = kRegExpandSz;
     const bool written = reg.createKey(kUser, vars) && reg.setValue(kUser, vars, kTrustedPaths, value);
     saved.untrusted = !written || RegText(ReadRegValue(reg, kUser, vars, kTrustedPaths)) != wanted;
@@ -156,6 +160,30 @@ std::string FixedProfileKeyOf(const ProductIdentity& id) {
 
 } // namespace
 
+namespace {
+
+// The values a run wants, written over what is there; the folders added to
+// the trusted paths of the profile AutoCAD will load (the product's current
+// one when none is named).
+void SetForRun(Registry& reg, SavedProfileValues& saved, const ProductIdentity& id, std::string_view profile,
+               bool createBak, std::span<const std::string> trustFolders) {
+    WriteRegValue(reg, kUser, saved.profileKey + "\\General Configuration", kRegIsaveBackupDwg,
+                  std::int16_t{createBak ? std::int16_t{1} : std::int16_t{0}});
+    WriteRegValue(reg, kUser, saved.profileKey + "\\General", kRegShowProxyDialog, std::int16_t{0});
+    WriteRegValue(reg, kUser, saved.fixedKey, kRegFileDialog, std::int16_t{1});
+    saved.untrusted = false;
+    const std::string trustProfile =
+        !profile.empty() ? std::string(profile) : AcadProfileOf(reg, id.type, id.release, id.productKey);
+    const std::string trustProfileKey = ProfileKeyOf(id, trustProfile);
+    if (!trustFolders.empty() && !trustProfile.empty() && reg.keyExists(kUser, trustProfileKey)) {
+        if (!saved.trustSet)
+            saved.trustKey = trustProfileKey + "\\Variables";
+        TrustFolders(reg, saved, trustFolders);
+    }
+}
+
+} // namespace
+
 std::string AcadProfileKey(const Registry& reg, std::string_view prodName, std::string_view profile) {
     return ProfileKeyOf(AcadProductIdentity(reg, prodName), profile);
 }
@@ -165,7 +193,8 @@ std::string AcadFixedProfileKey(const Registry& reg, std::string_view prodName) 
 }
 
 SavedProfileValues GetAcadRegistry(Registry& reg, std::string_view prodName, std::string_view profile,
-                                   bool createBak, std::span<const std::string> trustFolders) {
+                                   bool createBak, std::span<const std::string> trustFolders,
+                                   std::string recordKey) {
     SavedProfileValues saved;
     // The product tree is walked once: a run starts every drawing here.
     const ProductIdentity id = AcadProductIdentity(reg, prodName);
@@ -178,30 +207,18 @@ SavedProfileValues GetAcadRegistry(Registry& reg, std::string_view prodName, std
     saved.fileDialog = ReadRegValue(reg, kUser, saved.fixedKey, kRegFileDialog, kMissing);
 
     // Recorded before anything changes, so an early end can be mended.
-    const std::string key(kPendingProfileValuesKey);
+    const std::string& key = saved.recordKey = std::move(recordKey);
     DeleteRegTree(reg, kUser, key);
     if (reg.createKey(kUser, key)) {
         WriteRegValue(reg, kUser, key, "ProfileKey", saved.profileKey);
         WriteRegValue(reg, kUser, key, "FixedKey", saved.fixedKey);
-        Remember(reg, kRegShowProxyDialog, saved.showProxyDialog);
-        Remember(reg, kRegIsaveBackupDwg, saved.isaveBackupDwg);
-        Remember(reg, kRegFileDialog, saved.fileDialog);
+        Remember(reg, key, kRegShowProxyDialog, saved.showProxyDialog);
+        Remember(reg, key, kRegIsaveBackupDwg, saved.isaveBackupDwg);
+        Remember(reg, key, kRegFileDialog, saved.fileDialog);
     }
     saved.pending = true;
 
-    WriteRegValue(reg, kUser, saved.profileKey + "\\General Configuration", kRegIsaveBackupDwg,
-                  std::int16_t{createBak ? std::int16_t{1} : std::int16_t{0}});
-    WriteRegValue(reg, kUser, saved.profileKey + "\\General", kRegShowProxyDialog, std::int16_t{0});
-    WriteRegValue(reg, kUser, saved.fixedKey, kRegFileDialog, std::int16_t{1});
-    // The trusted paths are those of the profile AutoCAD will load: the
-    // product's current one when none is named.
-    const std::string trustProfile =
-        !profile.empty() ? std::string(profile) : AcadProfileOf(reg, id.type, id.release, id.productKey);
-    const std::string trustProfileKey = ProfileKeyOf(id, trustProfile);
-    if (!trustFolders.empty() && !trustProfile.empty() && reg.keyExists(kUser, trustProfileKey)) {
-        saved.trustKey = trustProfileKey + "\\Variables";
-        TrustFolders(reg, saved, trustFolders);
-    }
+    SetForRun(reg, saved, id, profile, createBak, trustFolders);
     return saved;
 }
 
@@ -210,32 +227,150 @@ void RestoreAcadRegistry(Registry& reg, SavedProfileValues& saved) {
         return;
     WriteBack(reg, saved);
     saved.pending = false;
-    DeleteRegTreeAndEmptyParents(reg, kUser, kPendingProfileValuesKey, "Software");
+    DeleteRegTreeAndEmptyParents(reg, kUser, saved.recordKey, "Software");
 }
 
-bool RestorePendingProfileValues(Registry& reg) {
-    if (!reg.keyExists(kUser, kPendingProfileValuesKey))
-        return false;
+namespace {
+
+constexpr std::string_view kRecordProduct = "Product";
+constexpr std::string_view kRecordProfile = "Profile";
+constexpr std::string_view kRecordBackup = "CreateBak";
+
+// What a record holds, as GetAcadRegistry wrote it.
+SavedProfileValues LoadRecord(const Registry& reg, const std::string& key) {
     SavedProfileValues saved;
-    saved.profileKey = RegText(ReadRegValue(reg, kUser, kPendingProfileValuesKey, "ProfileKey"));
-    saved.fixedKey = RegText(ReadRegValue(reg, kUser, kPendingProfileValuesKey, "FixedKey"));
-    saved.showProxyDialog = Recall(reg, kRegShowProxyDialog);
-    saved.isaveBackupDwg = Recall(reg, kRegIsaveBackupDwg);
-    saved.fileDialog = Recall(reg, kRegFileDialog);
-    const RegVariant mark = ReadRegValue(reg, kUser, kPendingProfileValuesKey, kTrustSetMark);
-    saved.trustKey = RegText(ReadRegValue(reg, kUser, kPendingProfileValuesKey, "TrustKey"));
+    saved.recordKey = key;
+    saved.profileKey = RegText(ReadRegValue(reg, kUser, key, "ProfileKey"));
+    saved.fixedKey = RegText(ReadRegValue(reg, kUser, key, "FixedKey"));
+    saved.showProxyDialog = Recall(reg, key, kRegShowProxyDialog);
+    saved.isaveBackupDwg = Recall(reg, key, kRegIsaveBackupDwg);
+    saved.fileDialog = Recall(reg, key, kRegFileDialog);
+    const RegVariant mark = ReadRegValue(reg, kUser, key, kTrustSetMark);
+    saved.trustKey = RegText(ReadRegValue(reg, kUser, key, "TrustKey"));
     if (const auto* n = std::get_if<std::int32_t>(&mark); n != nullptr && !saved.trustKey.empty()) {
         saved.trustSet = true;
         saved.createdVariablesKey = *n == 2;
-        const auto raw = reg.queryValue(kUser, kPendingProfileValuesKey, kTrustedPaths);
+        const auto raw = reg.queryValue(kUser, key, kTrustedPaths);
         if (raw && raw->type != kRegNone)
             saved.trustedPaths = *raw;
     }
     saved.pending = true;
+    return saved;
+}
+
+// Writes a record's values back and deletes it.
+void WriteBackRecord(Registry& reg, const std::string& key) {
+    SavedProfileValues saved = LoadRecord(reg, key);
     if (!saved.profileKey.empty())
         WriteBack(reg, saved);
-    DeleteRegTreeAndEmptyParents(reg, kUser, kPendingProfileValuesKey, "Software");
+    DeleteRegTreeAndEmptyParents(reg, kUser, key, "Software");
+}
+
+// A record written by an earlier version of the program: its values lie on
+// the parent key itself and carry no owner.
+bool RestoreOwnerlessRecord(Registry& reg) {
+    const std::string key(kPendingProfileValuesKey);
+    if (!reg.queryValue(kUser, key, "ProfileKey"))
+        return false;
+    SavedProfileValues saved = LoadRecord(reg, key);
+    if (!saved.profileKey.empty())
+        WriteBack(reg, saved);
+    if (const auto values = reg.values(kUser, key))
+        for (const auto& [name, value] : *values)
+            reg.deleteValue(kUser, key, name);
     return true;
+}
+
+std::string RecordKeyOf(std::string_view name) {
+    return std::string(kPendingProfileValuesKey) + "\\" + std::string(name);
+}
+
+} // namespace
+
+ProfileJoin JoinProfileValues(Registry& reg, RunOwnership& runs, std::string_view prodName,
+                              std::string_view profile, bool createBak,
+                              std::span<const std::string> trustFolders) {
+    const SharedRecordsLock lock(runs);
+    ProfileJoin join;
+    std::string mine;
+    bool shared = false; // another live run uses the record
+    std::set<std::string> names;
+    for (const auto& name : EnumRegSubkeys(reg, kUser, kPendingProfileValuesKey)) {
+        names.insert(ToUpper(name));
+        const std::string key = RecordKeyOf(name);
+        const bool live = PruneGoneUsers(reg, kUser, key, runs);
+        if (!EqualsNoCase(RegText(ReadRegValue(reg, kUser, key, kRecordProduct)), prodName))
+            continue;
+        if (EqualsNoCase(RegText(ReadRegValue(reg, kUser, key, kRecordProfile)), profile)) {
+            mine = key;
+            shared = live;
+        } else if (live) {
+            // AutoCAD's current profile of the product is another run's now.
+            join.result = ProfileJoin::Result::Busy;
+            return join;
+        }
+    }
+    if (shared && RegText(ReadRegValue(reg, kUser, mine, kRecordBackup)) != (createBak ? "1" : "0")) {
+        join.result = ProfileJoin::Result::Busy; // the runs want other values
+        return join;
+    }
+    MakeProductCurrent(reg, prodName);
+    SetAcadProductProfile(reg, prodName, profile);
+    const ProductIdentity id = AcadProductIdentity(reg, prodName);
+    const bool fresh = mine.empty();
+    if (fresh) {
+        std::size_t n = 1;
+        while (names.contains(std::to_string(n)))
+            ++n;
+        join.saved =
+            GetAcadRegistry(reg, prodName, profile, createBak, trustFolders, RecordKeyOf(std::to_string(n)));
+        mine = join.saved.recordKey;
+        WriteRegValue(reg, kUser, mine, kRecordProduct, std::string(prodName));
+        WriteRegValue(reg, kUser, mine, kRecordProfile, std::string(profile));
+    } else {
+        // The record holds the values as they were before any run changed them.
+        join.saved = LoadRecord(reg, mine);
+        SetForRun(reg, join.saved, id, profile, createBak, trustFolders);
+    }
+    WriteRegValue(reg, kUser, mine, kRecordBackup, std::string(createBak ? "1" : "0"));
+    if (join.saved.untrusted) {
+        if (!shared)
+            WriteBackRecord(reg, mine);
+        join.saved.pending = false;
+        join.result = ProfileJoin::Result::Untrusted;
+        return join;
+    }
+    AddRunUser(reg, kUser, mine, runs.ownId());
+    join.result = ProfileJoin::Result::Joined;
+    return join;
+}
+
+void LeaveProfileValues(Registry& reg, RunOwnership& runs, SavedProfileValues& saved) {
+    if (!saved.pending)
+        return;
+    saved.pending = false;
+    const SharedRecordsLock lock(runs);
+    RemoveRunUser(reg, kUser, saved.recordKey, runs.ownId());
+    if (PruneGoneUsers(reg, kUser, saved.recordKey, runs))
+        return; // the last run to leave puts the values back
+    WriteBackRecord(reg, saved.recordKey);
+}
+
+bool RestorePendingProfileValues(Registry& reg, RunOwnership& runs) {
+    if (!reg.keyExists(kUser, kPendingProfileValuesKey))
+        return false;
+    const SharedRecordsLock lock(runs);
+    bool restored = RestoreOwnerlessRecord(reg);
+    for (const auto& name : EnumRegSubkeys(reg, kUser, kPendingProfileValuesKey)) {
+        const std::string key = RecordKeyOf(name);
+        if (PruneGoneUsers(reg, kUser, key, runs))
+            continue;
+        WriteBackRecord(reg, key);
+        restored = true;
+    }
+    if (EnumRegSubkeys(reg, kUser, kPendingProfileValuesKey).empty())
+        DeleteRegTreeAndEmptyParents(reg, kUser, kPendingProfileValuesKey, "Software");
+    return restored;
 }
 
 } // namespace ps

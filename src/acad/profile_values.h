@@ -8,6 +8,7 @@
 
 #include "acad/registry_helpers.h"
 #include "core/registry.h"
+#include "core/run_ownership.h"
 
 #include <optional>
 #include <span>
@@ -16,11 +17,13 @@
 
 namespace ps {
 
-// Where the values wait to be written back (HKEY_CURRENT_USER).
+// Where the values wait to be written back (HKEY_CURRENT_USER): one record
+// per product and profile below it, shared by the runs that use it.
 inline constexpr std::string_view kPendingProfileValuesKey =
     "Software\\QUILLMERE\\Plansweeper\\PendingProfileValues";
 
 struct SavedProfileValues {
+    std::string recordKey;  // HKCU, where they wait to be written back
     std::string profileKey; // HKCU ...\Profiles\<profile>
     std::string fixedKey;   // HKCU ...\FixedProfile\General Configuration
     // What was read: a 32-bit integer, a string, or the default 1 (16-bit).
@@ -53,13 +56,30 @@ std::string AcadFixedProfileKey(const Registry& reg, std::string_view prodName);
 // folders AutoCAD is to load code from are added to the profile's trusted
 // paths unless SECURELOAD is 0 (it is never changed); untrusted tells when
 // that could not be done.
+// The record goes to recordKey (below kPendingProfileValuesKey).
 SavedProfileValues GetAcadRegistry(Registry& reg, std::string_view prodName, std::string_view profile,
-                                   bool createBak, std::span<const std::string> trustFolders = {});
+                                   bool createBak, std::span<const std::string> trustFolders = {},
+                                   std::string recordKey = std::string(kPendingProfileValuesKey) + "\\1");
 // Writes the saved values back and forgets the pending record.
 void RestoreAcadRegistry(Registry& reg, SavedProfileValues& saved);
 
-// Writes back values a run left changed when its program ended early; true
-// when there were any.
-bool RestorePendingProfileValues(Registry& reg);
+// The profile values as the runs at work share them. A run joins the record
+// of a product and profile (made current for it), the first one recording
+// what it found; the last to leave writes it back, so the values never
+// change under another run's AutoCAD. A run whose product is in use with
+// another profile, or whose record's users want another backup switch, is
+// Busy and waits.
+struct ProfileJoin {
+    enum class Result { Joined, Busy, Untrusted } result = Result::Busy;
+    SavedProfileValues saved; // pending when joined
+};
+ProfileJoin JoinProfileValues(Registry& reg, RunOwnership& runs, std::string_view prodName,
+                              std::string_view profile, bool createBak,
+                              std::span<const std::string> trustFolders);
+void LeaveProfileValues(Registry& reg, RunOwnership& runs, SavedProfileValues& saved);
+
+// Writes back the records no live run uses any more (and one an earlier
+// version of the program left); true when there were any.
+bool RestorePendingProfileValues(Registry& reg, RunOwnership& runs);
 
 } // namespace ps

@@ -109,6 +109,12 @@ public:
     // without a "\\?\" prefix, short names long where the file exists.
     // Compared without regard to case.
     virtual std::string normalPath(std::string_view path) const = 0;
+    // What the file system says a file or folder is, whatever path reaches
+    // it (another drive letter, a link, a share of a local folder): the
+    // volume and the file's number on it. nullopt when nothing can be opened there.
+    virtual std::optional<std::string> fileId(std::string_view path) const = 0;
+    // Deletes an empty folder; false when it could not.
+    virtual bool removeFolder(std::string_view path) = 0;
 };
 
 } // namespace ps

@@ -274,4 +274,24 @@ std::string MemoryFileSystem::normalPath(std::string_view path) const {
     return LexicalFullPath(path);
 }
 
+std::optional<std::string> MemoryFileSystem::fileId(std::string_view path) const {
+    const Entry* entry = find(path);
+    if (entry == nullptr)
+        return std::nullopt;
+    return entry->fileId.empty() ? Key(path) : entry->fileId;
+}
+
+bool MemoryFileSystem::removeFolder(std::string_view path) {
+    const std::string key = Key(path);
+    const auto it = entries_.find(key);
+    if (writesFail_ || it == entries_.end() || (it->second.attributes & kAttrDirectory) == 0)
+        return false;
+    const auto below = entries_.lower_bound(key + "\\");
+    if (below != entries_.end() && StartsWith(below->first, key + "\\"))
+        return false;
+    entries_.erase(it);
+    names_.erase(key);
+    return true;
+}
+
 } // namespace ps

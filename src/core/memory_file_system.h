@@ -17,6 +17,7 @@ public:
         FileTimes times{};
         bool lockedNoSharing = false; // another program holds it open without sharing
         bool openForWriting = false;  // another program writes it (reading still shared)
+        std::string fileId;           // the same for two entries that are one file reached by two roads
     };
 
     std::optional<std::uint32_t> attributes(std::string_view path) const override;
@@ -41,6 +42,8 @@ public:
                                          std::size_t count) const override;
     std::optional<std::uint64_t> freeSpace(std::string_view folder) const override;
     std::string normalPath(std::string_view path) const override;
+    std::optional<std::string> fileId(std::string_view path) const override;
+    bool removeFolder(std::string_view path) override;
 
     // Every file path (as given) below a folder, for tests that compare trees.
     std::vector<std::string> filesBelow(std::string_view folder) const;

@@ -20,6 +20,10 @@ inline constexpr std::string_view kActivityTimerSet = "Timer set to: ";
 // Status label texts.
 inline constexpr std::string_view kStatusIdle = "Status: ";
 inline constexpr std::string_view kStatusNowRunning = "Now running: ";
+// A drawing waits: another Plansweeper run uses its AutoCAD product with
+// another profile or other profile values; followed by the product's name.
+inline constexpr std::string_view kStatusWaitingForOtherRun =
+    "Waiting for another Plansweeper run to finish with ";
 
 // "Application:", CR LF, product, CR LF, "Profile:", CR LF, profile.
 std::string ProductLabelHead(std::string_view prodName, std::string_view profile);

@@ -58,6 +58,8 @@ public:
         return base_.freeSpace(folder);
     }
     std::string normalPath(std::string_view path) const override { return base_.normalPath(path); }
+    std::optional<std::string> fileId(std::string_view path) const override { return base_.fileId(path); }
+    bool removeFolder(std::string_view) override { return false; }
     // A search never writes.
     bool writeFile(std::string_view, std::string_view) override { return false; }
     bool appendFile(std::string_view, std::string_view) override { return false; }

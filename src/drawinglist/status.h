@@ -40,6 +40,15 @@ inline constexpr std::string_view kUnknownSaveFormatPrefix = "Skipped: Unknown s
 inline constexpr std::string_view kNoSafetyCopy = "Skipped: No safety copy";
 inline constexpr std::string_view kNotEnoughSpace = "Skipped: Not enough disk space";
 inline constexpr std::string_view kNameAlreadySaved = "Skipped: Name already saved to that folder";
+// Another Plansweeper run (the window, a batch, a scheduled batch) works on
+// the drawing or on the file its save goes to.
+inline constexpr std::string_view kInUseByAnotherRun = "Skipped: In use by another Plansweeper run";
+// The save would replace another existing file (a DXF's DWG beside it, a
+// file of the name in the save-to folder).
+inline constexpr std::string_view kWouldReplaceAnotherFile = "Skipped: Would save over another file";
+// The drawing is not whole by what its own header declares: AutoCAD is not
+// given it, so nothing is saved over it.
+inline constexpr std::string_view kDamaged = "Skipped: Drawing file is damaged";
 // AutoCAD would question or refuse loading the companion application: the
 // profile's trusted paths cannot be changed (an administrator locked them).
 inline constexpr std::string_view kCompanionNotTrusted = "Skipped: Companion not trusted by AutoCAD";

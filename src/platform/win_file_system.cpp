@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 #include <algorithm>
 #include <memory>
 
@@ -314,6 +316,30 @@ std::string WinFileSystem::normalPath(std::string_view path) const {
         return Narrow(full);
     longForm.resize(n);
     return Narrow(longForm);
+}
+
+std::optional<std::string> WinFileSystem::fileId(std::string_view path) const {
+    // No access asked: a file AutoCAD holds open without sharing answers too;
+    // backup semantics open folders as well.
+    const UniqueFile file(CreateFileW(Widen(path).c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file || !GetFileInformationByHandle(file.get(), &info))
+        return std::nullopt;
+    // A volume that numbers nothing (some network file systems) tells files
+    // apart by no number: the path has to do.
+    if (info.nFileIndexHigh == 0 && info.nFileIndexLow == 0)
+        return std::nullopt;
+    char text[40];
+    std::snprintf(
+        text, sizeof text, "%08lx-%08lx%08lx", static_cast<unsigned long>(info.dwVolumeSerialNumber),
+        static_cast<unsigned long>(info.nFileIndexHigh), static_cast<unsigned long>(info.nFileIndexLow));
+    return std::string(text);
+}
+
+bool WinFileSystem::removeFolder(std::string_view path) {
+    return RemoveDirectoryW(Widen(path).c_str()) != FALSE;
 }
 
 std::optional<std::uint32_t> AttributesWithin(std::string_view path, unsigned limitMs) {

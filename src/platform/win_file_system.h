@@ -35,6 +35,8 @@ public:
                                          std::size_t count) const override;
     std::optional<std::uint64_t> freeSpace(std::string_view folder) const override;
     std::string normalPath(std::string_view path) const override;
+    std::optional<std::string> fileId(std::string_view path) const override;
+    bool removeFolder(std::string_view path) override;
 
     // Called between the chunks of a long read or copy (about every MiB):
     // the window pumps its messages there while a run reads a large drawing.

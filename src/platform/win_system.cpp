@@ -1,5 +1,7 @@
 #include "platform/win_system.h"
 
+#include "platform/win_run_ownership.h"
+
 #include "platform/message_pump.h"
 #include "platform/off_thread.h"
 #include "platform/win_file_system.h"
@@ -102,11 +104,17 @@ bool WinProcessRunner::start(std::string_view commandLine, int windowStyle) {
     }
     // A console program started by the batch command would otherwise share
     // its console, and one started by the window would open a console window.
-    const DWORD flags = NORMAL_PRIORITY_CLASS | (windowStyle == 3 ? CREATE_NO_WINDOW : 0);
+    // Started suspended and tied to the run before it runs a line, so that
+    // nothing it starts escapes the run's job: AutoCAD ends with the run.
+    const DWORD flags = NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED | (windowStyle == 3 ? CREATE_NO_WINDOW : 0);
     PROCESS_INFORMATION pi{};
     const auto create = [&] {
-        return CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &si,
-                              &pi) != FALSE;
+        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &si, &pi))
+            return false;
+        if (auto* run = WinRunOwnership::Current())
+            run->tie(pi.hProcess, pi.dwProcessId);
+        ResumeThread(pi.hThread);
+        return true;
     };
     // Starting a program can take a while (under Wine, a tenth of a second):
     // a window answers meanwhile.

@@ -8,20 +8,24 @@
 
 namespace ps {
 
-std::vector<std::string> RecoverInterruptedRun(Registry& registry, FileSystem& files,
-                                               std::string_view safetyFolder) {
-    std::vector<std::string> messages;
-    if (RestorePendingProfileValues(registry))
+std::vector<std::string> RecoverInterruptedRun(Registry& registry, FileSystem& files, RunOwnership& runs,
+                                               std::string_view tempFolder) {
+    // The drawings first: a run proved gone has no AutoCAD left at work.
+    std::vector<std::string> messages = RecoverGoneRuns(files, runs, tempFolder);
+    if (RestorePendingProfileValues(registry, runs))
         messages.emplace_back("AutoCAD profile values an earlier run left changed were put back.");
-    if (RestorePendingPointers(registry))
+    if (RestorePendingPointers(registry, runs))
         messages.emplace_back(
             "AutoCAD's current product and profile, left changed by an earlier run, were put back.");
-    for (const auto& [copy, original] : LeftoverSafetyCopies(files, safetyFolder)) {
-        auto message = RecoverSafetyCopy(files, copy, original);
-        if (!message.empty())
-            messages.push_back(std::move(message));
-    }
     return messages;
+}
+
+RunPaths RunPathsFor(std::string scriptBasePath, std::string programFolder, std::string tempFolder,
+                     std::string_view runId) {
+    RunPaths paths{std::move(scriptBasePath), std::move(programFolder), std::move(tempFolder), {}, {}};
+    paths.runsFolder = RunsFolderOf(paths.tempFolder);
+    paths.safetyFolder = RunFolderOf(paths.tempFolder, runId);
+    return paths;
 }
 
 RunCommandResult subRun(RunPorts& p, const Settings& settings, DrawingList& list, const RunPaths& paths,

@@ -18,8 +18,15 @@ namespace ps {
 // safety copy whose drawing differs from it goes back over the drawing (the
 // changed file is kept beside the copy), a copy equal to its drawing is
 // deleted. Returns one message per thing done, for the user.
-std::vector<std::string> RecoverInterruptedRun(Registry& registry, FileSystem& files,
-                                               std::string_view safetyFolder);
+// Only what belongs to runs proved gone is touched: a live run's records,
+// copies and drawings are left alone.
+std::vector<std::string> RecoverInterruptedRun(Registry& registry, FileSystem& files, RunOwnership& runs,
+                                               std::string_view tempFolder);
+
+// The run's paths: the script, the companion's folder, the temporary folder
+// (ending with "\") and this run's own folder below it.
+RunPaths RunPathsFor(std::string scriptBasePath, std::string programFolder, std::string tempFolder,
+                     std::string_view runId);
 
 struct RunCommandResult {
     RunResult run;

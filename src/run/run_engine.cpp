@@ -24,11 +24,6 @@ namespace {
 
 using namespace engine;
 
-// A file as the run tells files apart: one key for every spelling of its path.
-std::string FileKey(const FileSystem& files, std::string_view path) {
-    return ToUpper(files.normalPath(path));
-}
-
 // The free space of the volume holding the folder, asked of the folder or,
 // when it does not exist yet, of the nearest folder above it.
 std::optional<std::uint64_t> FreeSpaceAt(const FileSystem& files, std::string folder) {
@@ -133,27 +128,36 @@ Handled ScriptAndRun(Run& r, Job& job) {
         r.result.listNotRecorded = true;
         return {RowEnd::Stop, {}};
     }
-    std::string refused = StartAutoCad(r, job);
-    return {refused.empty() ? RowEnd::Started : RowEnd::Next, std::move(refused)};
+    Started started = StartAutoCad(r, job);
+    if (started.wait)
+        return {RowEnd::Wait, {}};
+    return {started.status.empty() ? RowEnd::Started : RowEnd::Next, std::move(started.status)};
 }
 
-// The drawing and the file its save goes to, as FileKey gives them.
+// The drawing and the file its save goes to, as the file system tells them
+// apart: however a path reaches them.
 struct RowKeys {
-    std::string drawing;
-    std::string saved;
+    FileKeys drawing;
+    FileKeys saved;
+    bool savedIsDrawing = false;
 };
 
 RowKeys KeysOf(const FileSystem& files, const RowPlan& plan, const std::string& fullPath) {
-    RowKeys keys{FileKey(files, fullPath), {}};
+    RowKeys keys{KeysOfFile(files, fullPath), {}, false};
     const std::string saved = SavedDrawingPath(plan.targetPath);
-    keys.saved = EqualsNoCase(saved, fullPath) ? keys.drawing : FileKey(files, saved);
+    keys.saved = EqualsNoCase(saved, fullPath) ? keys.drawing : KeysOfFile(files, saved);
+    keys.savedIsDrawing = keys.saved.meets(keys.drawing);
     return keys;
+}
+
+bool Meets(const std::vector<FileKeys>& seen, const FileKeys& keys) {
+    return std::any_of(seen.begin(), seen.end(), [&](const FileKeys& k) { return k.meets(keys); });
 }
 
 // Why AutoCAD is not to be started on a pending drawing; empty when it may.
 std::string RefusalOf(const Run& r, const DrawingFacts& before, const RowPlan& plan, const RowKeys& keys,
                       const std::string& fullPath) {
-    if (r.handled.contains(keys.drawing))
+    if (Meets(r.handled, keys.drawing))
         return std::string(status::kAlreadyProcessed);
     if (!before.exists)
         return std::string(status::kFileNotFound);
@@ -166,7 +170,7 @@ std::string RefusalOf(const Run& r, const DrawingFacts& before, const RowPlan& p
     if (before.readOnly)
         return std::string(status::kReadOnly);
     // Saved into one folder, a second drawing of the name would replace the first's.
-    if (keys.saved != keys.drawing && r.savedInto.contains(keys.saved))
+    if (!keys.savedIsDrawing && Meets(r.savedInto, keys.saved))
         return std::string(status::kNameAlreadySaved);
     if (!EnoughSpace(r, plan, fullPath, before.bytes))
         return std::string(status::kNotEnoughSpace);
@@ -179,14 +183,29 @@ Handled HandleDrawing(Run& r, Job& job) {
     std::string text = RefusalOf(r, job.before, job.report.plan, keys, job.report.fullPath);
     if (!text.empty())
         return {RowEnd::Next, std::move(text)};
+    // Not while another Plansweeper run works on the drawing or its save's file.
+    const bool dry = r.options.dryRun;
+    std::optional<std::string> claim;
+    if (!dry) {
+        std::vector<FileKeys> claimed{keys.drawing};
+        if (!keys.savedIsDrawing)
+            claimed.push_back(keys.saved);
+        claim = r.claims.claim(claimed);
+        if (!claim)
+            return {RowEnd::Next, std::string(status::kInUseByAnotherRun)};
+    }
     job.report.scripted = true;
     Handled handled = ScriptAndRun(r, job);
-    if (handled.end != RowEnd::Stop) {
+    if (handled.end == RowEnd::Started)
+        job.claim = claim.value_or(std::string());
+    else if (claim)
+        r.claims.release(*claim);
+    if (handled.end != RowEnd::Stop && handled.end != RowEnd::Wait) {
         // Processed at most once in a run, however the list spells it.
-        r.handled.insert(keys.drawing);
-        r.handled.insert(keys.saved);
-        if (keys.saved != keys.drawing)
-            r.savedInto.insert(keys.saved);
+        r.handled.push_back(keys.drawing);
+        r.handled.push_back(keys.saved);
+        if (!keys.savedIsDrawing)
+            r.savedInto.push_back(keys.saved);
     }
     return handled;
 }
@@ -274,6 +293,11 @@ RowEnd BeginRow(Run& r, std::uint64_t rowId, std::size_t i, std::size_t slot) {
     if (!skip && plan.status.empty() && OtherSession(r, plan))
         return RowEnd::Wait;
     const Handled handled = skip ? Handled{RowEnd::Next, {}} : HandleDrawing(r, *job);
+    if (handled.end == RowEnd::Wait) {
+        // Another run uses the product with another profile or other values.
+        p.state.setStatus(std::string(kStatusWaitingForOtherRun) + plan.prodName);
+        return RowEnd::Wait;
+    }
     if (handled.end == RowEnd::Stop) {
         // Nothing more can run: the row stays pending and the run ends here.
         r.result.stopped = i < n;
@@ -309,7 +333,7 @@ struct RunScope {
     std::optional<PointerGuard> pointers;
     RunScope(RunPorts& ports, const Settings& s, const RunOptions& o) : p(ports), settings(s), options(o) {
         if (!o.dryRun)
-            pointers.emplace(p.registry);
+            pointers.emplace(p.registry, p.runs);
         p.state.running(true);
         if (IsOn(settings.OnTop) && options.setTopmost)
             options.setTopmost(true);

@@ -10,6 +10,7 @@
 #include "core/registry.h"
 #include "acad/products.h"
 #include "acad/releases.h"
+#include "core/run_ownership.h"
 #include "core/system_ports.h"
 #include "drawinglist/drawing_list.h"
 #include "run/progress.h"
@@ -41,13 +42,16 @@ struct RunPorts {
     WindowScanner& windows;
     RunState& state;
     ProgressSink& progress;
+    RunOwnership& runs; // this run's identity beside other Plansweeper runs
 };
 
 struct RunPaths {
     std::string scriptBasePath; // temporary folder + "purge"
     std::string programFolder;  // where the companion application lies
     std::string tempFolder;     // the user's temporary folder, with its trailing "\"
-    std::string safetyFolder;   // the program's own folder for safety copies (SafetyFolderOf)
+    std::string runsFolder;     // every run's own folder below it (RunsFolderOf)
+    // This run's folder (RunFolderOf): its safety copies and claims.
+    std::string safetyFolder;
 };
 
 // One row as it finished (or, in a dry run, as it would be handled).

@@ -74,31 +74,30 @@ std::vector<std::string> TrustFolders(const Run& r, const RowPlan& plan) {
     return folders;
 }
 
-// False when AutoCAD would not load the companion application from where it lies.
-bool JoinSession(Run& r, const RowPlan& plan) {
+// AutoCAD's current product and profile become the chosen ones and the
+// profile values are set, shared with the other runs at work: Busy when
+// another run needs the product with other values, Untrusted when AutoCAD
+// would not load the companion application from where it lies.
+ProfileJoin::Result JoinSession(Run& r, const RowPlan& plan) {
     ProfileSession& s = r.session;
     if (s.users > 0) {
         ++s.users;
-        return true;
+        return ProfileJoin::Result::Joined;
     }
-    // AutoCAD's current product and profile become the chosen ones.
-    MakeProductCurrent(r.p.registry, plan.prodName);
-    SetAcadProductProfile(r.p.registry, plan.prodName, plan.profile);
-    s.saved = GetAcadRegistry(r.p.registry, plan.prodName, plan.profile, IsOn(r.settings.CreateBak),
-                              TrustFolders(r, plan));
-    if (s.saved.untrusted) {
-        RestoreAcadRegistry(r.p.registry, s.saved);
-        return false;
-    }
+    ProfileJoin join = JoinProfileValues(r.p.registry, r.p.runs, plan.prodName, plan.profile,
+                                         IsOn(r.settings.CreateBak), TrustFolders(r, plan));
+    if (join.result != ProfileJoin::Result::Joined)
+        return join.result;
+    s.saved = std::move(join.saved);
     s.prodName = plan.prodName;
     s.profile = plan.profile;
     s.users = 1;
-    return true;
+    return ProfileJoin::Result::Joined;
 }
 
 void LeaveSession(Run& r) {
     if (r.session.users > 0 && --r.session.users == 0)
-        RestoreAcadRegistry(r.p.registry, r.session.saved);
+        LeaveProfileValues(r.p.registry, r.p.runs, r.session.saved);
 }
 
 // AutoCAD has gone from a drawing: what it saved is checked, and the
@@ -114,6 +113,7 @@ std::string FinishJob(Run& r, Job& job) {
     LeaveSession(r);
     for (const auto& c : job.copies)
         r.copies.finish(c, outcome == kOutcomeEnded && verified);
+    r.claims.release(job.claim);
     return StatusOfOutcome(outcome, verified);
 }
 
@@ -163,15 +163,21 @@ void ShowRunning(Run& r, const std::string& newest) {
                             std::to_string(r.rowCount) + ": " + newest);
 }
 
-std::string StartAutoCad(Run& r, Job& job) {
+Started StartAutoCad(Run& r, Job& job) {
     RunPorts& p = r.p;
     const RowPlan& plan = job.report.plan;
-    if (!JoinSession(r, plan))
-        return std::string(status::kCompanionNotTrusted);
+    switch (JoinSession(r, plan)) {
+    case ProfileJoin::Result::Busy:
+        return {true, {}};
+    case ProfileJoin::Result::Untrusted:
+        return {false, std::string(status::kCompanionNotTrusted)};
+    case ProfileJoin::Result::Joined:
+        break;
+    }
     auto copies = MakeCopies(r, plan, job.report.fullPath);
     if (!copies) {
         LeaveSession(r);
-        return std::string(status::kNoSafetyCopy);
+        return {false, std::string(status::kNoSafetyCopy)};
     }
     job.copies = std::move(*copies);
     job.savedBefore = p.files.fingerprint(SavedDrawingPath(plan.targetPath));

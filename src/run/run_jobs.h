@@ -6,6 +6,7 @@
 #include "acad/popup_closer.h"
 #include "acad/profile_values.h"
 #include "drawinglist/version.h"
+#include "run/drawing_claims.h"
 #include "run/process_file.h"
 #include "run/run_engine.h"
 #include "run/safety_copies.h"
@@ -50,6 +51,7 @@ struct Job {
     std::optional<FileFingerprint> savedBefore;
     std::string_view wantedCode;
     std::string console; // the console engine that processes it; empty: acad.exe
+    std::string claim;   // this run's claim on the drawing and its save's file
     // Windows logged already, and so on: one per process.
     PopUpScanContext closer;
     std::optional<DrawingAtWork> drawing;
@@ -63,7 +65,8 @@ struct Run {
         RunResult& r)
         : p(ports), settings(s), list(l), paths(rp), options(o), result(r),
           products(ProductCatalog::Read(ports.registry)), startMs(ports.clock.monotonicMs()),
-          copies(ports.files, ports.clock, rp.safetyFolder), look(ports.windows) {
+          copies(ports.files, ports.clock, rp.safetyFolder), claims(ports.files, ports.runs, rp.runsFolder),
+          look(ports.windows) {
         // The general product and profile, read once; when none is set,
         // AutoCAD's current ones as the run found them.
         prodName = s.ProdName.empty() ? AcadCurrentProductName(ports.registry) : s.ProdName;
@@ -87,15 +90,16 @@ struct Run {
     std::string profile;
     std::uint64_t startMs = 0;
     SafetyCopies copies;
+    DrawingClaims claims;
     // The desktop as the pop-up closers of one look at the jobs see it, and
     // when it was last looked at.
     WindowLook look;
     std::optional<std::uint64_t> lookedAtMs;
     std::optional<bool> companionPresent; // dry run without scripts
     // Files this run has had AutoCAD work on (drawings and what was saved),
-    // and the files it saved into a save-to folder, as normalPath keys.
-    std::set<std::string> handled;
-    std::set<std::string> savedInto;
+    // and the files it saved into a save-to folder, as FileKeys.
+    std::vector<FileKeys> handled;
+    std::vector<FileKeys> savedInto;
     // Drawings at once, the runners beyond the first, the drawings in
     // progress and what they share.
     std::size_t slots = 1;
@@ -115,7 +119,7 @@ inline Job::Job(Run& r, std::uint64_t rowId, std::size_t i, std::size_t slotInde
 // progress: AutoCAD's current product and its profile values are set before
 // the first of them starts and put back after the last has ended, so such a
 // drawing waits until then and nothing a running AutoCAD reads changes
-// under it.
+// under it. Other runs are asked when the session starts (JoinProfileValues).
 bool OtherSession(const Run& r, const RowPlan& plan);
 // The console engine for a drawing: accoreconsole.exe beside acad.exe when
 // the settings ask for it and the product is AutoCAD 2013 or later and has
@@ -131,9 +135,14 @@ std::optional<std::size_t> FreeSlot(const Run& r);
 std::string ScriptBaseOf(const Run& r, std::size_t slot);
 // The status label while drawings are in progress.
 void ShowRunning(Run& r, const std::string& newest);
-// Starts AutoCAD on a drawing whose plan allows it: empty when it runs, else
-// the row's status.
-std::string StartAutoCad(Run& r, Job& job);
+// Starts AutoCAD on a drawing whose plan allows it: running, refused with
+// the row's status, or waiting because another run uses the product with
+// other profile values.
+struct Started {
+    bool wait = false;
+    std::string status; // empty: AutoCAD runs
+};
+Started StartAutoCad(Run& r, Job& job);
 // One look at every drawing in progress; each one that has ended is put
 // right, handed to ended with its status and dropped. True when one ended.
 bool WatchJobs(Run& r, const std::function<void(Job& job, const std::string& status)>& ended);

@@ -15,6 +15,14 @@ std::string SafetyFolderOf(std::string_view tempFolder) {
     return std::string(tempFolder) + "Plansweeper\\Safety copies";
 }
 
+std::string RunsFolderOf(std::string_view tempFolder) {
+    return std::string(tempFolder) + "Plansweeper\\Runs";
+}
+
+std::string RunFolderOf(std::string_view tempFolder, std::string_view runId) {
+    return RunsFolderOf(tempFolder) + "\\" + std::string(runId);
+}
+
 std::optional<SafetyCopy> SafetyCopies::make(const std::string& original) {
     const std::string base =
         folder_ + "\\" + std::to_string(clock_.nowFileTime()) + "-" + std::to_string(++made_);
@@ -88,6 +96,43 @@ std::string RecoverSafetyCopy(FileSystem& files, const std::string& copy, const 
     return Quoted(original) + " was put back as it was before an interrupted run" +
            (changed.empty() ? std::string(".")
                             : "; the file the run left is kept at " + Quoted(changed) + ".");
+}
+
+namespace {
+
+void RecoverCopiesIn(FileSystem& files, const std::string& folder, std::vector<std::string>& messages) {
+    for (const auto& [copy, original] : LeftoverSafetyCopies(files, folder)) {
+        auto message = RecoverSafetyCopy(files, copy, original);
+        if (!message.empty())
+            messages.push_back(std::move(message));
+    }
+}
+
+} // namespace
+
+std::vector<std::string> RecoverGoneRuns(FileSystem& files, RunOwnership& runs, std::string_view tempFolder) {
+    std::vector<std::string> messages;
+    RecoverCopiesIn(files, SafetyFolderOf(tempFolder), messages);
+    const std::string all = RunsFolderOf(tempFolder);
+    const auto entries = files.listDirectory(all + "\\", "*");
+    if (!entries)
+        return messages;
+    // One recovery at a time: two programs starting together would both put
+    // the same drawing back.
+    const SharedRecordsLock lock(runs);
+    for (const auto& e : *entries) {
+        if ((e.attributes & kAttrDirectory) == 0 || e.name == "." || e.name == ".." ||
+            e.name == runs.ownId() || runs.alive(e.name))
+            continue;
+        const std::string folder = all + "\\" + e.name;
+        RecoverCopiesIn(files, folder, messages);
+        for (const char* pattern : {"*.claim", "*.pids", "*.lock"})
+            if (const auto left = files.listDirectory(folder + "\\", pattern))
+                for (const auto& f : *left)
+                    files.deleteFile(folder + "\\" + f.name, true);
+        files.removeFolder(folder); // kept while it holds a copy that could not be put back
+    }
+    return messages;
 }
 
 } // namespace ps

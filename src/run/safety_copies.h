@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/file_system.h"
+#include "core/run_ownership.h"
 #include "core/system_ports.h"
 
 #include <optional>
@@ -15,9 +16,13 @@
 
 namespace ps {
 
-// The safety copies' folder below the user's temporary folder (which ends
-// with "\").
+// The safety copies' folder of earlier versions below the user's temporary
+// folder (which ends with "\"): copies there carry no owner.
 std::string SafetyFolderOf(std::string_view tempFolder);
+// The runs' own folders, and one run's: its safety copies, its claims on
+// drawings and its lock live there (core/run_ownership).
+std::string RunsFolderOf(std::string_view tempFolder);
+std::string RunFolderOf(std::string_view tempFolder, std::string_view runId);
 
 struct SafetyCopy {
     std::string copy;
@@ -42,6 +47,11 @@ private:
     std::string folder_;
     unsigned made_ = 0; // two copies in one clock tick get different names
 };
+
+// Puts right what runs proved gone left in their folders (and the ownerless
+// copies of earlier versions), and deletes those folders; a live run's folder
+// is left alone. One message per thing the user should hear of.
+std::vector<std::string> RecoverGoneRuns(FileSystem& files, RunOwnership& runs, std::string_view tempFolder);
 
 // Safety copies a crash of the program left behind: (copy, original) pairs.
 std::vector<std::pair<std::string, std::string>> LeftoverSafetyCopies(const FileSystem& files,

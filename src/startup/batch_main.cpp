@@ -16,6 +16,7 @@
 #include "platform/win_file_system.h"
 #include "platform/win_paths.h"
 #include "platform/win_registry.h"
+#include "platform/win_run_ownership.h"
 #include "platform/win_system.h"
 #include "report/run_report.h"
 #include "run/run_command.h"
@@ -234,15 +235,23 @@ int Run(const BatchArgs& args) {
     if (!OverriddenProductsInstalled(registry, args))
         return kBatchUsageError;
     const std::string temp = TempFolder();
-    const RunPaths paths{temp + "purge", ProgramFolder(), temp, SafetyFolderOf(temp)};
+    // This run beside any other Plansweeper run; a dry run leaves no trace.
+    std::optional<WinRunOwnership> ownRun;
+    MemoryRunOwnership dryRun;
+    if (!args.dryRun) {
+        ownRun.emplace(RunsFolderOf(temp));
+        ownRun->setOnUntied([](const std::string& message) { Print(message); });
+    }
+    RunOwnership& runs = ownRun ? static_cast<RunOwnership&>(*ownRun) : dryRun;
+    const RunPaths paths = RunPathsFor(temp + "purge", ProgramFolder(), temp, runs.ownId());
     if (!args.dryRun)
-        for (const auto& message : RecoverInterruptedRun(realRegistry, files, paths.safetyFolder))
+        for (const auto& message : RecoverInterruptedRun(realRegistry, files, runs, temp))
             Print(message);
     // Recorded before the settings make their product current, so that the
     // batch leaves AutoCAD's registry exactly as it found it.
     std::optional<PointerGuard> pointers;
     if (!args.dryRun)
-        pointers.emplace(realRegistry);
+        pointers.emplace(realRegistry, runs);
     const Settings settings = BatchSettings(registry, args);
 
     WinAnsiCodec codec;
@@ -265,7 +274,7 @@ int Run(const BatchArgs& args) {
     ConsolePrompt prompt;
     BatchPump pump(state);
     NoProgress progress;
-    RunPorts ports{registry, files, codec, clock, prompt, pump, process, windows, state, progress};
+    RunPorts ports{registry, files, codec, clock, prompt, pump, process, windows, state, progress, runs};
     // The expanded rows, before any drawing: a list that cannot be written
     // would let AutoCAD change drawings that nothing records.
     const RunCommandResult result =

@@ -10,6 +10,7 @@
 #include "core/snapshot_registry.h"
 #include "platform/text.h"
 #include "platform/win_paths.h"
+#include "platform/win_run_ownership.h"
 #include "platform/win_system.h"
 #include "platform/window_entry.h"
 #include "run/run_command.h"
@@ -386,7 +387,8 @@ bool MainWindow::saveWorkingList(bool evenIfNotDue) {
 void MainWindow::reportRecovery() {
     const std::string temp = TempFolder();
     std::string text;
-    for (const auto& message : RecoverInterruptedRun(registry_, files_, SafetyFolderOf(temp)))
+    WinRunOwnership& runs = WinRunOwnership::ForThisProcess(RunsFolderOf(temp));
+    for (const auto& message : RecoverInterruptedRun(registry_, files_, runs, temp))
         text += message + "\r\n";
     if (!text.empty())
         MessageBoxUtf8(hwnd_, text, kAppTitle, MB_OK | MB_ICONINFORMATION);

@@ -6,6 +6,7 @@
 
 #include "platform/message_pump.h"
 #include "platform/win_paths.h"
+#include "platform/win_run_ownership.h"
 #include "platform/win_system.h"
 #include "run/run_command.h"
 #include "run/safety_copies.h"
@@ -190,9 +191,10 @@ void MainWindow::subRun() {
     WinProcessRunner process;
     WinWindowScanner windows;
     MeterSink meter(*this);
-    RunPorts ports{registry_, files_, codec, clock, prompt, pump, process, windows, state_, meter};
     const std::string temp = TempFolder();
-    const RunPaths paths{scriptBasePath_, ProgramFolder(), temp, SafetyFolderOf(temp)};
+    WinRunOwnership& runs = WinRunOwnership::ForThisProcess(RunsFolderOf(temp));
+    RunPorts ports{registry_, files_, codec, clock, prompt, pump, process, windows, state_, meter, runs};
+    const RunPaths paths = RunPathsFor(scriptBasePath_, ProgramFolder(), temp, runs.ownId());
 
     const RunOptions options = runOptions();
     // Large drawings are read and copied in chunks with the window answering between them.

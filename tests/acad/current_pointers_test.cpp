@@ -17,6 +17,8 @@ protected:
                                   [](const standin::StandinProduct&, const std::string&) { return true; });
     }
     MemoryRegistry reg;
+    MemoryRunOwnership runs;               // the run that records
+    MemoryRunOwnership gone{"next-start"}; // a later program, to which that run is gone
 };
 
 // The guard puts back the raw values it found, including a pointer that
@@ -28,8 +30,8 @@ TEST_F(Pointers, TheGuardWritesBackExactlyWhatItFound) {
                   "Old");
     const auto before = ReadCurrentPointers(reg);
     {
-        PointerGuard guard(reg);
-        PointerGuard inner(reg);                     // a nested guard owns nothing
+        PointerGuard guard(reg, runs);
+        PointerGuard inner(reg, runs);               // a nested guard owns nothing
         ASSERT_TRUE(MakeProductCurrent(reg, "Old")); // in the 32-bit view
         ASSERT_TRUE(MakeProductCurrent(reg, "AutoCAD LT 2008"));
         inner.restore();
@@ -43,12 +45,12 @@ TEST_F(Pointers, TheGuardWritesBackExactlyWhatItFound) {
 // What the next start does after a killed run: the record alone suffices.
 TEST_F(Pointers, TheRecordOfAKilledRunIsWrittenBackAtTheNextStart) {
     const auto before = ReadCurrentPointers(reg);
-    PointerGuard guard(reg);
+    PointerGuard guard(reg, runs);
     ASSERT_TRUE(MakeProductCurrent(reg, "AutoCAD 2004"));
     ASSERT_NE(ReadCurrentPointers(reg), before);
-    EXPECT_TRUE(RestorePendingPointers(reg));
+    EXPECT_TRUE(RestorePendingPointers(reg, gone));
     EXPECT_EQ(ReadCurrentPointers(reg), before);
-    EXPECT_FALSE(RestorePendingPointers(reg));
+    EXPECT_FALSE(RestorePendingPointers(reg, gone));
 }
 
 TEST(PointerRecord, EncodesEveryValueShapeAndRefusesDamagedLines) {

@@ -23,6 +23,7 @@ protected:
     }
     RegVariant value(const std::string& key, const char* name) { return ReadRegValue(reg, kUser, key, name); }
     MemoryRegistry reg;
+    MemoryRunOwnership runs;
 };
 
 TEST_F(ProfileValues, SetForTheRunAndBackAfterwards) {
@@ -63,11 +64,11 @@ TEST_F(ProfileValues, ValuesLeftChangedByAnEarlyEndAreRestoredAtTheNextStart) {
     reg.deleteValue(kUser, kProfile + "\\General", "ShowProxyDialog");
     GetAcadRegistry(reg, "AutoCAD 2007", "<<Unnamed Profile>>", false); // and the program dies here
     EXPECT_EQ(value(kProfile + "\\General Configuration", "IsaveBackupDwg"), RegVariant(std::int32_t{0}));
-    EXPECT_TRUE(RestorePendingProfileValues(reg));
+    EXPECT_TRUE(RestorePendingProfileValues(reg, runs));
     EXPECT_EQ(value(kProfile + "\\General Configuration", "IsaveBackupDwg"), RegVariant(std::int32_t{1}));
     EXPECT_EQ(value(kProfile + "\\General", "ShowProxyDialog"), RegVariant(std::int32_t{1}));
     EXPECT_EQ(value(kFixed, "FileDialog"), RegVariant(std::int32_t{0}));
-    EXPECT_FALSE(RestorePendingProfileValues(reg)); // nothing left to do
+    EXPECT_FALSE(RestorePendingProfileValues(reg, runs)); // nothing left to do
 }
 
 TEST_F(ProfileValues, RestoreTwiceWritesOnce) {
@@ -105,6 +106,7 @@ protected:
     const std::string kVariables = kProfile + "\\Variables";
     const std::vector<std::string> kFolders{"C:\\Prog"};
     MemoryRegistry reg;
+    MemoryRunOwnership runs;
 };
 
 TEST_F(TrustedPathsOfAProfile, AddedForTheRunAndBackAfterwardsOrAfterAKill) {
@@ -126,7 +128,7 @@ TEST_F(TrustedPathsOfAProfile, AddedForTheRunAndBackAfterwardsOrAfterAKill) {
     GetAcadRegistry(reg, "AutoCAD 2007", "<<Unnamed Profile>>", false, kFolders);
     EXPECT_EQ(trusted(), "C:\\Prog");
     // The program ends with AutoCAD still running: the next start mends it.
-    EXPECT_TRUE(RestorePendingProfileValues(reg));
+    EXPECT_TRUE(RestorePendingProfileValues(reg, runs));
     EXPECT_FALSE(reg.queryValue(kUser, kVariables, "TRUSTEDPATHS").has_value());
 }
 
@@ -141,6 +143,50 @@ TEST_F(TrustedPathsOfAProfile, ALockedValueRefusesAndSecureLoadZeroNeedsNothing)
     saved = GetAcadRegistry(reg, "AutoCAD 2007", "", false, kFolders);
     EXPECT_FALSE(saved.untrusted);
     EXPECT_FALSE(saved.trustSet);
+}
+
+} // namespace
+} // namespace ps
+
+namespace ps {
+namespace {
+
+// Two runs of two processes share a profile's values: the last to leave
+// writes them back, a run that needs the product with another profile or
+// another backup switch waits, and a later start puts back only the record
+// of a run that is gone.
+TEST_F(ProfileValues, RunsShareTheValuesAndTheLastToLeavePutsThemBack) {
+    MemoryRunOwnership a("a"), b("b");
+    a.setAlive("b", true);
+    b.setAlive("a", true);
+    const std::string unnamed = "<<Unnamed Profile>>";
+    const auto backup = [&] {
+        return value(kProfile + "\\General Configuration", "IsaveBackupDwg");
+    };
+    ProfileJoin first = JoinProfileValues(reg, a, "AutoCAD 2007", unnamed, false, {});
+    ASSERT_EQ(first.result, ProfileJoin::Result::Joined);
+    EXPECT_EQ(JoinProfileValues(reg, b, "AutoCAD 2007", unnamed, true, {}).result, ProfileJoin::Result::Busy);
+    EXPECT_EQ(JoinProfileValues(reg, b, "AutoCAD 2007", "Other", false, {}).result,
+              ProfileJoin::Result::Busy);
+    ProfileJoin second = JoinProfileValues(reg, b, "AutoCAD 2007", unnamed, false, {});
+    ASSERT_EQ(second.result, ProfileJoin::Result::Joined);
+    LeaveProfileValues(reg, a, first.saved);
+    EXPECT_EQ(backup(), RegVariant(std::int32_t{0}));  // b's AutoCAD still reads them
+    EXPECT_FALSE(RestorePendingProfileValues(reg, a)); // b is alive: its record stays
+    LeaveProfileValues(reg, b, second.saved);
+    EXPECT_EQ(backup(), RegVariant(std::int32_t{1}));
+    EXPECT_FALSE(reg.keyExists(kUser, kPendingProfileValuesKey));
+
+    // b is killed while a joined: the next start finds b gone and a alive.
+    first = JoinProfileValues(reg, a, "AutoCAD 2007", unnamed, false, {});
+    second = JoinProfileValues(reg, b, "AutoCAD 2007", unnamed, false, {});
+    a.setAlive("b", false);
+    EXPECT_FALSE(RestorePendingProfileValues(reg, a));
+    EXPECT_EQ(backup(), RegVariant(std::int32_t{0}));
+    LeaveProfileValues(reg, a, first.saved);
+    EXPECT_EQ(backup(), RegVariant(std::int32_t{1}));
+    EXPECT_FALSE(reg.keyExists(kUser, kPendingProfileValuesKey));
+    EXPECT_EQ(a.locksHeld(), 0);
 }
 
 } // namespace

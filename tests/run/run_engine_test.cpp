@@ -1,5 +1,6 @@
 // The batch run over in-memory ports, with AutoCAD played by the stand-in's
 // session model running the scripts the run writes.
+#include "run/run_command.h"
 #include "run/run_engine.h"
 #include "run/run_texts.h"
 #include "run/safety_copies.h"
@@ -64,7 +65,7 @@ protected:
             if (inner)
                 inner(r);
         };
-        RunPorts ports{reg, files, codec, clock, prompt, pump, autocad, desktop, state, progress};
+        RunPorts ports{reg, files, codec, clock, prompt, pump, autocad, desktop, state, progress, runs};
         return runScript(ports, settings, l, paths, options);
     }
     RunResult run(RunOptions options = {}) { return run(list, std::move(options)); }
@@ -86,7 +87,8 @@ protected:
     NoProgress progress;
     Settings settings;
     DrawingList list;
-    RunPaths paths{"C:\\Temp\\purge", "C:\\Program", "C:\\Temp\\", "C:\\Temp\\Plansweeper\\Safety copies"};
+    MemoryRunOwnership runs;
+    RunPaths paths = RunPathsFor("C:\\Temp\\purge", "C:\\Program", "C:\\Temp\\", runs.ownId());
     std::vector<RowReport> reports;
 };
 
@@ -327,6 +329,30 @@ TEST_F(Run, AFileIsProcessedOnceWhateverItsSpelling) {
     EXPECT_EQ(statusOf(1), "Skipped: Name already saved to that folder");
 }
 
+// The same file through another drive letter (subst, a mapped drive) or a
+// link is the same drawing; a drawing another live run has claimed is left
+// alone, and a claim of a run that is gone holds nothing.
+TEST_F(Run, AFileIsToldByWhatTheFileSystemSaysItIs) {
+    add("C:\\D\\p.dwg", kDwg2004);
+    add("Z:\\p.dwg", kDwg2004);
+    files.find("C:\\D\\p.dwg")->fileId = files.find("Z:\\p.dwg")->fileId = "vol1-42";
+    add("C:\\D\\theirs.dwg", kDwg2004);
+    add("C:\\D\\stale.dwg", kDwg2004);
+    files.addFile(RunFolderOf(paths.tempFolder, "other") + "\\1.claim",
+                  "F" + *files.fileId("C:\\D\\theirs.dwg") + "\n");
+    files.addFile(RunFolderOf(paths.tempFolder, "killed") + "\\1.claim",
+                  "F" + *files.fileId("C:\\D\\stale.dwg") + "\n");
+    runs.setAlive("other", true);
+    settings.R[4] = "AutoCAD R2010 DWG";
+    run();
+    EXPECT_EQ(statusOf(0), "OK");
+    EXPECT_EQ(statusOf(1), "Skipped: Already processed in this run");
+    EXPECT_EQ(statusOf(2), "Skipped: In use by another Plansweeper run");
+    EXPECT_EQ(bytes("C:\\D\\theirs.dwg"), kDwg2004);
+    EXPECT_EQ(statusOf(3), "OK");
+    EXPECT_EQ(files.filesBelow(paths.safetyFolder), std::vector<std::string>{}); // claims released
+}
+
 TEST_F(Run, StopAnsweredYesTerminatesAndEndsTheRun) {
     add("C:\\D\\a.dwg", kDwg2004);
     add("C:\\D\\b.dwg", kDwg2004);
@@ -554,7 +580,7 @@ TEST_F(Run, DryRunStartsNothingAndChangesNothing) {
 TEST_F(Run, LeftoverSafetyCopiesAreReported) {
     files.addFile("C:\\Temp\\Plansweeper\\Safety copies\\1-1.copy", "bytes");
     files.addFile("C:\\Temp\\Plansweeper\\Safety copies\\1-1.path", "C:\\D\\lost.dwg");
-    const auto copies = LeftoverSafetyCopies(files, paths.safetyFolder);
+    const auto copies = LeftoverSafetyCopies(files, SafetyFolderOf(paths.tempFolder));
     ASSERT_EQ(copies.size(), 1u);
     EXPECT_EQ(copies[0].second, "C:\\D\\lost.dwg");
 }
@@ -625,7 +651,7 @@ TEST_F(Run, ADrawingThatHasGoneOrCannotBeReadIsAFailureNotASkip) {
 
 TEST_F(Run, WithoutASafetyCopyAutoCadIsNotStarted) {
     add("C:\\D\\a.dwg", kDwg2004);
-    files.addFile("C:\\Temp\\Plansweeper\\Safety copies", "a file where the folder belongs");
+    files.addFile(paths.safetyFolder, "a file where the folder belongs");
     run();
     EXPECT_EQ(statusOf(0), "Skipped: No safety copy");
     EXPECT_TRUE(autocad.starts.empty());

@@ -14,7 +14,9 @@
 #include "platform/text.h"
 #include "platform/win_file_system.h"
 #include "platform/win_registry.h"
+#include "platform/win_run_ownership.h"
 #include "platform/win_system.h"
+#include "run/run_command.h"
 #include "run/run_engine.h"
 #include "run/safety_copies.h"
 #include "script/purge_script.h"
@@ -142,8 +144,9 @@ int wmain(int argc, wchar_t** argv) {
     WinWindowScanner windows;
     RunState state;
     NoProgress progress;
-    const RunPaths paths{temp + "purge", work, temp, SafetyFolderOf(temp)};
-    RunPorts ports{registry, files, codec, clock, prompt, pump, process, windows, state, progress};
+    WinRunOwnership runs(RunsFolderOf(temp));
+    const RunPaths paths = RunPathsFor(temp + "purge", work, temp, runs.ownId());
+    RunPorts ports{registry, files, codec, clock, prompt, pump, process, windows, state, progress, runs};
     int ok = 0;
     RunOptions options;
     options.rowDone = [&](const RowReport& r) {

@@ -1,0 +1,84 @@
+#include "run/drawing_claims.h"
+
+#include "core/file_facts.h"
+#include "core/strings.h"
+
+namespace ps {
+namespace {
+
+// One line per key: "F<id>" or "N<name key>".
+std::string ClaimText(const std::vector<FileKeys>& keys) {
+    std::string text;
+    for (const auto& k : keys) {
+        if (!k.file.empty())
+            text += "F" + k.file + "\n";
+        text += "N" + k.name + "\n";
+    }
+    return text;
+}
+
+bool ClaimHolds(std::string_view text, const std::vector<FileKeys>& keys) {
+    while (!text.empty()) {
+        const auto end = std::min(text.find('\n'), text.size());
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        if (line.size() < 2)
+            continue;
+        const std::string_view value = line.substr(1);
+        for (const auto& k : keys)
+            if ((line[0] == 'F' && !k.file.empty() && value == k.file) || (line[0] == 'N' && value == k.name))
+                return true;
+    }
+    return false;
+}
+
+} // namespace
+
+FileKeys KeysOfFile(const FileSystem& files, std::string_view path) {
+    FileKeys keys;
+    if (const auto id = files.fileId(path))
+        keys.file = *id;
+    const std::string full = files.normalPath(path);
+    const std::string folder = FileFolder(full);
+    const auto folderId = files.fileId(folder);
+    keys.name = folderId ? *folderId + "\\" + ToUpper(full.substr(std::min(full.size(), folder.size() + 1)))
+                         : ToUpper(full);
+    return keys;
+}
+
+bool DrawingClaims::claimedElsewhere(const std::vector<FileKeys>& keys) const {
+    const auto runs = files_.listDirectory(runsFolder_ + "\\", "*");
+    if (!runs)
+        return false;
+    for (const auto& run : *runs) {
+        if ((run.attributes & kAttrDirectory) == 0 || run.name == "." || run.name == ".." ||
+            run.name == runs_.ownId())
+            continue;
+        const std::string folder = runsFolder_ + "\\" + run.name;
+        const auto claims = files_.listDirectory(folder + "\\", "*.claim");
+        if (!claims || claims->empty() || !runs_.alive(run.name))
+            continue;
+        for (const auto& c : *claims)
+            if (const auto text = files_.readFile(folder + "\\" + c.name); text && ClaimHolds(*text, keys))
+                return true;
+    }
+    return false;
+}
+
+std::optional<std::string> DrawingClaims::claim(const std::vector<FileKeys>& keys) {
+    const SharedRecordsLock lock(runs_);
+    if (claimedElsewhere(keys))
+        return std::nullopt;
+    const std::string folder = runsFolder_ + "\\" + runs_.ownId();
+    const std::string file = folder + "\\" + std::to_string(++made_) + ".claim";
+    if (!files_.createFolder(folder) || !files_.writeFile(file, ClaimText(keys)))
+        return std::string();
+    return file;
+}
+
+void DrawingClaims::release(const std::string& claimFile) {
+    if (!claimFile.empty())
+        files_.deleteFile(claimFile, true);
+}
+
+} // namespace ps
