@@ -277,6 +277,8 @@ TEST_F(Batch, AKillWithFourDrawingsInProgressIsPutRightAtTheNextStart) {
         },
         60000));
     child.kill();
+    // Every AutoCAD of the run ends with it: none writes on after the kill.
+    EXPECT_TRUE(test::WaitUntil([] { return test::StandinsRunning() == 0; }, 10000));
     for (const auto& path : paths)
         WriteFileBytes(path + ".standin", "");
     test::EndStandins();
@@ -291,6 +293,29 @@ TEST_F(Batch, AKillWithFourDrawingsInProgressIsPutRightAtTheNextStart) {
         EXPECT_EQ(rows[i].cell(kColStatus), "OK") << output_;
         EXPECT_EQ(ReadFileBytes(paths[i]).substr(0, 6), "AC1024");
     }
+}
+
+// A second batch starts (and stops at once for a missing list) while the
+// first one's AutoCAD saves slowly and then crashes in the middle of the
+// save: the second leaves the first's safety copy alone, so the first puts
+// the drawing back whole.
+TEST_F(Batch, ASecondRunLeavesTheWorkOfALiveRunAlone) {
+    const std::string path =
+        drawing("a.dwg", kDwg2000, "save-in-place\r\nslow-save=4\r\ncrash-during-save\r\n");
+    const std::string list = listOf({path});
+    test::ChildProcess first;
+    ASSERT_TRUE(first.start("\"" + test::ProgramFolder() + "\\plansweeper-batch.exe\" run \"" + list +
+                                "\" --set R15=\"AutoCAD R2010 DWG\"",
+                            dir_.file("first.txt")));
+    // AutoCAD has the drawing open: its safety copy is made, the save not begun.
+    const std::string lock = path.substr(0, path.size() - 4) + ".dwl";
+    ASSERT_TRUE(test::WaitUntil(
+        [&] { return GetFileAttributesW(Widen(lock).c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000));
+    EXPECT_EQ(batch("run \"" + dir_.file("nonexistent.log") + "\""), 2u) << output_;
+    ASSERT_TRUE(first.waitFor(60000));
+    const std::string out = ReadFileBytes(dir_.file("first.txt"));
+    EXPECT_TRUE(ReadFileBytes(path) == kDwg2000) << out; // put back whole, not cut by the crash
+    EXPECT_EQ(readList(list)[0].cell(kColStatus), "Not saved") << out;
 }
 
 TEST_F(Batch, FolderRowsExpandAndTheirTemporaryFilesAreCleaned) {

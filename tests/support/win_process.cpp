@@ -119,6 +119,16 @@ std::vector<std::string> ButtonCaptions(HWND window) {
     return captions;
 }
 
+std::size_t StandinsRunning() {
+    UniqueHandleKernel snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    std::size_t running = 0;
+    for (BOOL ok = Process32FirstW(snapshot.get(), &entry); ok; ok = Process32NextW(snapshot.get(), &entry))
+        running += _wcsicmp(entry.szExeFile, L"acad.exe") == 0 ? 1 : 0;
+    return running;
+}
+
 void EndStandins() {
     UniqueHandleKernel snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32W entry{};

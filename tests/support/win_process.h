@@ -3,6 +3,7 @@
 
 #include "platform/handles.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,8 @@ private:
 // Ends every stand-in AutoCAD (acad.exe) still running, as after a kill of
 // the program that started them.
 void EndStandins();
+// How many stand-in AutoCAD processes (acad.exe) run now.
+std::size_t StandinsRunning();
 
 // The folder of the running test program.
 std::string ProgramFolder();
