@@ -57,6 +57,10 @@ public:
     // from what that wait saw: a process ending meanwhile wakes the next wait
     // at once.
     virtual bool hasEnded() = 0;
+    // Asks the system, never what the last wait saw: after anything that may
+    // have taken a while without a wait (a question to the user, answered
+    // while AutoCAD saved and quit).
+    virtual bool hasEndedNow() { return hasEnded(); }
     // Sleeps until the process ends, user input arrives or the time passes.
     virtual Wake waitForWake(unsigned milliseconds) = 0;
     // Ends the process (also when it already ended) without waiting for it

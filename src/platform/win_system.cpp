@@ -138,6 +138,11 @@ bool WinProcessRunner::hasEnded() {
     return ended_;
 }
 
+bool WinProcessRunner::hasEndedNow() {
+    quiet_ = false;
+    return hasEnded();
+}
+
 ProcessRunner::Wake WinProcessRunner::waitForWake(unsigned milliseconds) {
     if (!process_ && family_->members.size() == 1)
         return Wake::ProcessEnded;

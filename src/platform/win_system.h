@@ -48,6 +48,7 @@ public:
     WinProcessRunner& operator=(const WinProcessRunner&) = delete;
     bool start(std::string_view commandLine, int windowStyle) override;
     bool hasEnded() override;
+    bool hasEndedNow() override;
     Wake waitForWake(unsigned milliseconds) override;
     void terminate() override;
     bool owns(std::uint32_t pid) override;

@@ -31,7 +31,8 @@ bool ProcessWatch::pass(bool lookForPopUps) {
 }
 
 void ProcessWatch::stopByUser() {
-    outcome_ = process_.hasEnded() ? kOutcomeEnded : kOutcomeUserStop;
+    // The question took its time: AutoCAD may have saved and quit meanwhile.
+    outcome_ = process_.hasEndedNow() ? kOutcomeEnded : kOutcomeUserStop;
 }
 
 void ProcessWatch::end() {

@@ -154,6 +154,19 @@ TEST_F(RealWait, WindowsThatAreNotAutoCadsPopUpsAreLeftAlone) {
     EXPECT_EQ(ReadFileBytes(logPath()), "");
 }
 
+// A wait that saw AutoCAD running, then a question the user answers after
+// AutoCAD has saved and quit: the answer about the process is fresh, so
+// Stop -> Yes does not take a finished save for a stopped one.
+TEST_F(RealWait, AProcessThatEndedDuringAQuestionIsSeenToHaveEnded) {
+    const std::string path = dir_.write("ended.dwg", "AC1024" + std::string(1018, 'w'));
+    script("AutoCAD 2010", path);
+    ASSERT_TRUE(
+        runner_.start(BatchCommandLine(AcadExePath(reg_, "AutoCAD 2010"), path, dir_.file("purge")), 1));
+    ASSERT_NE(runner_.waitForWake(1), ProcessRunner::Wake::ProcessEnded);
+    ASSERT_EQ(WaitForSingleObject(runner_.handle(), 60000), WAIT_OBJECT_0);
+    EXPECT_TRUE(runner_.hasEndedNow());
+}
+
 TEST_F(RealWait, ACommandLineThatCannotStart) {
     auto p = ports(dir_.file("x.dwg"), true);
     EXPECT_EQ(ShellWait(p, "\"" + dir_.file("no such acad.exe") + "\" \"x.dwg\"", 1, 10, true),
