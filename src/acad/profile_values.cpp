@@ -258,11 +258,16 @@ SavedProfileValues LoadRecord(const Registry& reg, const std::string& key) {
     return saved;
 }
 
-// Writes a record's values back and deletes it.
-void WriteBackRecord(Registry& reg, const std::string& key) {
-    SavedProfileValues saved = LoadRecord(reg, key);
+// Writes the values a record holds back where they came from.
+void WriteBackValuesOf(Registry& reg, const std::string& key) {
+    const SavedProfileValues saved = LoadRecord(reg, key);
     if (!saved.profileKey.empty())
         WriteBack(reg, saved);
+}
+
+// Writes a record's values back and deletes it.
+void WriteBackRecord(Registry& reg, const std::string& key) {
+    WriteBackValuesOf(reg, key);
     DeleteRegTreeAndEmptyParents(reg, kUser, key, "Software");
 }
 
@@ -272,9 +277,7 @@ bool RestoreOwnerlessRecord(Registry& reg) {
     const std::string key(kPendingProfileValuesKey);
     if (!reg.queryValue(kUser, key, "ProfileKey"))
         return false;
-    SavedProfileValues saved = LoadRecord(reg, key);
-    if (!saved.profileKey.empty())
-        WriteBack(reg, saved);
+    WriteBackValuesOf(reg, key);
     if (const auto values = reg.values(kUser, key))
         for (const auto& [name, value] : *values)
             reg.deleteValue(kUser, key, name);
@@ -316,9 +319,7 @@ ProfileJoin JoinProfileValues(Registry& reg, RunOwnership& runs, std::string_vie
     }
     MakeProductCurrent(reg, prodName);
     SetAcadProductProfile(reg, prodName, profile);
-    const ProductIdentity id = AcadProductIdentity(reg, prodName);
-    const bool fresh = mine.empty();
-    if (fresh) {
+    if (mine.empty()) {
         std::size_t n = 1;
         while (names.contains(std::to_string(n)))
             ++n;
@@ -330,7 +331,7 @@ ProfileJoin JoinProfileValues(Registry& reg, RunOwnership& runs, std::string_vie
     } else {
         // The record holds the values as they were before any run changed them.
         join.saved = LoadRecord(reg, mine);
-        SetForRun(reg, join.saved, id, profile, createBak, trustFolders);
+        SetForRun(reg, join.saved, AcadProductIdentity(reg, prodName), profile, createBak, trustFolders);
     }
     WriteRegValue(reg, kUser, mine, kRecordBackup, std::string(createBak ? "1" : "0"));
     if (join.saved.untrusted) {

@@ -2,6 +2,7 @@
 
 #include "core/file_facts.h"
 #include "core/strings.h"
+#include "run/safety_copies.h"
 
 namespace ps {
 namespace {
@@ -47,16 +48,10 @@ FileKeys KeysOfFile(const FileSystem& files, std::string_view path) {
 }
 
 bool DrawingClaims::claimedElsewhere(const std::vector<FileKeys>& keys) const {
-    const auto runs = files_.listDirectory(runsFolder_ + "\\", "*");
-    if (!runs)
-        return false;
-    for (const auto& run : *runs) {
-        if ((run.attributes & kAttrDirectory) == 0 || run.name == "." || run.name == ".." ||
-            run.name == runs_.ownId())
-            continue;
-        const std::string folder = runsFolder_ + "\\" + run.name;
+    for (const auto& id : OtherRunIds(files_, runsFolder_, runs_.ownId())) {
+        const std::string folder = runsFolder_ + "\\" + id;
         const auto claims = files_.listDirectory(folder + "\\", "*.claim");
-        if (!claims || claims->empty() || !runs_.alive(run.name))
+        if (!claims || claims->empty() || !runs_.alive(id))
             continue;
         for (const auto& c : *claims)
             if (const auto text = files_.readFile(folder + "\\" + c.name); text && ClaimHolds(*text, keys))

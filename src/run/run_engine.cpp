@@ -184,9 +184,8 @@ Handled HandleDrawing(Run& r, Job& job) {
     if (!text.empty())
         return {RowEnd::Next, std::move(text)};
     // Not while another Plansweeper run works on the drawing or its save's file.
-    const bool dry = r.options.dryRun;
     std::optional<std::string> claim;
-    if (!dry) {
+    if (!r.options.dryRun) {
         std::vector<FileKeys> claimed{keys.drawing};
         if (!keys.savedIsDrawing)
             claimed.push_back(keys.saved);
@@ -203,9 +202,10 @@ Handled HandleDrawing(Run& r, Job& job) {
     if (handled.end != RowEnd::Stop && handled.end != RowEnd::Wait) {
         // Processed at most once in a run, however the list spells it.
         r.handled.push_back(keys.drawing);
-        r.handled.push_back(keys.saved);
-        if (!keys.savedIsDrawing)
+        if (!keys.savedIsDrawing) {
+            r.handled.push_back(keys.saved);
             r.savedInto.push_back(keys.saved);
+        }
     }
     return handled;
 }

@@ -23,6 +23,16 @@ std::string RunFolderOf(std::string_view tempFolder, std::string_view runId) {
     return RunsFolderOf(tempFolder) + "\\" + std::string(runId);
 }
 
+std::vector<std::string> OtherRunIds(const FileSystem& files, std::string_view runsFolder,
+                                     std::string_view ownId) {
+    std::vector<std::string> ids;
+    if (const auto entries = files.listDirectory(std::string(runsFolder) + "\\", "*"))
+        for (const auto& e : *entries)
+            if ((e.attributes & kAttrDirectory) != 0 && e.name != "." && e.name != ".." && e.name != ownId)
+                ids.push_back(e.name);
+    return ids;
+}
+
 std::optional<SafetyCopy> SafetyCopies::make(const std::string& original) {
     const std::string base =
         folder_ + "\\" + std::to_string(clock_.nowFileTime()) + "-" + std::to_string(++made_);
@@ -114,17 +124,13 @@ std::vector<std::string> RecoverGoneRuns(FileSystem& files, RunOwnership& runs, 
     std::vector<std::string> messages;
     RecoverCopiesIn(files, SafetyFolderOf(tempFolder), messages);
     const std::string all = RunsFolderOf(tempFolder);
-    const auto entries = files.listDirectory(all + "\\", "*");
-    if (!entries)
-        return messages;
     // One recovery at a time: two programs starting together would both put
     // the same drawing back.
     const SharedRecordsLock lock(runs);
-    for (const auto& e : *entries) {
-        if ((e.attributes & kAttrDirectory) == 0 || e.name == "." || e.name == ".." ||
-            e.name == runs.ownId() || runs.alive(e.name))
+    for (const auto& id : OtherRunIds(files, all, runs.ownId())) {
+        if (runs.alive(id))
             continue;
-        const std::string folder = all + "\\" + e.name;
+        const std::string folder = all + "\\" + id;
         RecoverCopiesIn(files, folder, messages);
         for (const char* pattern : {"*.claim", "*.pids", "*.lock"})
             if (const auto left = files.listDirectory(folder + "\\", pattern))

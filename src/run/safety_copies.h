@@ -23,6 +23,9 @@ std::string SafetyFolderOf(std::string_view tempFolder);
 // drawings and its lock live there (core/run_ownership).
 std::string RunsFolderOf(std::string_view tempFolder);
 std::string RunFolderOf(std::string_view tempFolder, std::string_view runId);
+// The ids of the runs with a folder below runsFolder, this run's left out.
+std::vector<std::string> OtherRunIds(const FileSystem& files, std::string_view runsFolder,
+                                     std::string_view ownId);
 
 struct SafetyCopy {
     std::string copy;
