@@ -167,11 +167,19 @@ std::string RefusalOf(const Run& r, const DrawingFacts& before, const RowPlan& p
         return plan.status;
     if (!before.openableAlone) // another program writes it
         return std::string(status::kAccessDenied);
+    // Given to AutoCAD, a drawing cut short would be saved over and its
+    // ".bak" would keep only the damage.
+    if (SavedDrawingWholeness(r.p.files, fullPath) == Wholeness::Cut)
+        return std::string(status::kDamaged);
     if (before.readOnly)
         return std::string(status::kReadOnly);
     // Saved into one folder, a second drawing of the name would replace the first's.
     if (!keys.savedIsDrawing && Meets(r.savedInto, keys.saved))
         return std::string(status::kNameAlreadySaved);
+    // Another file at the save's place (the DWG beside a DXF, a file of the
+    // name in the save-to folder) is never written over.
+    if (!keys.savedIsDrawing && FileExists(r.p.files, SavedDrawingPath(plan.targetPath)))
+        return std::string(status::kWouldReplaceAnotherFile);
     if (!EnoughSpace(r, plan, fullPath, before.bytes))
         return std::string(status::kNotEnoughSpace);
     return {};

@@ -27,7 +27,8 @@ const std::string kDwg2000 = "AC1015" + std::string(2042, 'x'); // 2 KB
 const std::string kDwg2004 = "AC1018" + std::string(4090, 'y'); // 4 KB
 const std::string kDwg2007 = "AC1021" + std::string(1018, 'z'); // 1 KB
 const std::string kDwg2010 = "AC1024" + std::string(1018, 'w');
-const std::string kDxfUnknown = "  0\r\nSECTION\r\n  2\r\nHEADER\r\n  9\r\n$ACADVER\r\n  1\r\nAC1099\r\n";
+const std::string kDxfUnknown =
+    "  0\r\nSECTION\r\n  2\r\nHEADER\r\n  9\r\n$ACADVER\r\n  1\r\nAC1099\r\n  0\r\nENDSEC\r\n  0\r\nEOF\r\n";
 
 class Run : public testing::Test {
 protected:
@@ -657,17 +658,27 @@ TEST_F(Run, WithoutASafetyCopyAutoCadIsNotStarted) {
     EXPECT_TRUE(autocad.starts.empty());
 }
 
-// Converting plan.dxf writes plan.dwg beside it: an existing plan.dwg is
-// protected like the drawing itself.
-TEST_F(Run, AnExistingDwgBesideAConvertedDxfComesBackWhenTheSaveFails) {
+// Converting plan.dxf would write plan.dwg beside it: an existing plan.dwg
+// is another drawing and is never saved over, in a dry run neither. A
+// drawing cut short by its own header never reaches AutoCAD.
+TEST_F(Run, NeitherAnotherFileNorADamagedDrawingIsSavedOver) {
     add("C:\\D\\plan.dxf", kDxfUnknown);
     files.addFile("C:\\D\\plan.dwg", kDwg2000);
-    useProduct("AutoCAD 2007");
-    autocad.behave("C:\\D\\plan.dxf", Behaviour::CrashInSave);
+    add("C:\\D\\cut.dwg", "AC1024");
+    add("C:\\D\\cut.dxf", kDxfUnknown.substr(0, kDxfUnknown.size() - 5));
+    useProduct("AutoCAD 2010");
+    RunOptions dry;
+    dry.dryRun = true;
+    run(dry);
+    EXPECT_EQ(reports[0].status, "Skipped: Would save over another file");
+    reports.clear();
     run();
-    EXPECT_EQ(statusOf(0), "Not saved");
-    EXPECT_EQ(bytes("C:\\D\\plan.dwg"), kDwg2000);
-    EXPECT_TRUE(files.filesBelow("C:\\Temp\\Plansweeper").empty());
+    EXPECT_EQ(statusOf(0), "Skipped: Would save over another file");
+    EXPECT_EQ(statusOf(1), "Skipped: Drawing file is damaged");
+    EXPECT_EQ(statusOf(2), "Skipped: Drawing file is damaged");
+    EXPECT_TRUE(bytes("C:\\D\\plan.dwg") == kDwg2000);
+    EXPECT_TRUE(bytes("C:\\D\\cut.dwg") == "AC1024");
+    EXPECT_TRUE(autocad.starts.empty());
 }
 
 TEST_F(Run, AutoCadsPointersAndProfileAreBackExactlyAsFound) {

@@ -32,7 +32,7 @@ const std::string kDwg2000 = "AC1015" + std::string(2042, 'a');
 const std::string kDwg2004 = "AC1018" + std::string(5114, 'b');
 const std::string kDwg2007 = "AC1021" + std::string(1018, 'c');
 const std::string kDxf2000 =
-    "  0\r\nSECTION\r\n  2\r\nHEADER\r\n  9\r\n$ACADVER\r\n  1\r\nAC1015\r\n  0\r\nENDSEC\r\n";
+    "  0\r\nSECTION\r\n  2\r\nHEADER\r\n  9\r\n$ACADVER\r\n  1\r\nAC1015\r\n  0\r\nENDSEC\r\n  0\r\nEOF\r\n";
 
 class Batch : public test::WithStandins<> {
 protected:
