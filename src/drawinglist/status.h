@@ -49,6 +49,8 @@ inline constexpr std::string_view kWouldReplaceAnotherFile = "Skipped: Would sav
 // The drawing is not whole by what its own header declares: AutoCAD is not
 // given it, so nothing is saved over it.
 inline constexpr std::string_view kDamaged = "Skipped: Drawing file is damaged";
+// The user's own script file, which the drawing's script would run, is gone.
+inline constexpr std::string_view kScriptFileMissing = "Skipped: Script file not found";
 // AutoCAD would question or refuse loading the companion application: the
 // profile's trusted paths cannot be changed (an administrator locked them).
 inline constexpr std::string_view kCompanionNotTrusted = "Skipped: Companion not trusted by AutoCAD";

@@ -202,6 +202,11 @@ std::string SavedDrawingPath(std::string_view targetPath) {
     return FileBaseName(targetPath, true) + ".dwg";
 }
 
+bool ScriptRunsUserFile(const Settings& settings, std::string_view productType) {
+    return UserFileHasExtension(settings, {"SCR"}) ||
+           (productType == "AutoCAD" && UserFileHasExtension(settings, {"LSP", "VLX", "FAS"}));
+}
+
 PurgeScript PurgeScriptLines(const Settings& settings, const ScriptContext& context, SaveFormat saveFormat,
                              std::string_view targetPath) {
     PurgeScript script;

@@ -44,6 +44,10 @@ struct PurgeScript {
 PurgeScript PurgeScriptLines(const Settings& settings, const ScriptContext& context, SaveFormat saveFormat,
                              std::string_view targetPath);
 
+// Whether the script for a product of this type runs the user's own script
+// file (a ".scr" in every product, AutoLISP files in AutoCAD only).
+bool ScriptRunsUserFile(const Settings& settings, std::string_view productType);
+
 // The file the script's save-as writes for a target: the target itself for a
 // DWG, else the target with its extension replaced by "dwg".
 std::string SavedDrawingPath(std::string_view targetPath);

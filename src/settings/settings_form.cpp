@@ -3,6 +3,7 @@
 #include "acad/releases.h"
 
 #include "core/strings.h"
+#include "settings/settings_keys.h"
 
 #include <algorithm>
 #include <array>
@@ -137,6 +138,28 @@ std::optional<std::string> CheckSettingValue(std::string_view key, std::string_v
         return std::string(key) + " must be one of the convert-to choices of its row, not \"" + text + "\"";
     }
     return std::nullopt;
+}
+
+std::vector<std::string>
+CheckEffectiveSettings(const SettingsStore& store,
+                       const std::function<std::string(std::string_view key)>& sourceOf,
+                       const std::function<bool(std::string_view product)>& installed) {
+    std::vector<std::string> problems;
+    for (const auto& key : RunSettingKeys()) {
+        if (EqualsNoCase(key.name, "Parallel"))
+            continue; // taken up to what a run can do (DrawingsAtOnce)
+        const std::string value = store.GetSetting(kSettingsApp, kSettingsSection, key.name, key.absent);
+        const bool product = key.kind == KeyKind::Product || StartsWith(ToUpper(key.name), "HCA");
+        std::optional<std::string> wrong;
+        if (product && !value.empty() && !installed(value))
+            wrong =
+                std::string(key.name) + " names \"" + value + "\", which is not an installed AutoCAD product";
+        else if (!product)
+            wrong = CheckSettingValue(key.name, value);
+        if (wrong)
+            problems.push_back(*wrong + " (" + sourceOf(key.name) + ").");
+    }
+    return problems;
 }
 
 std::string ExplorerCommandLine(std::string_view programPath) {

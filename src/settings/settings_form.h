@@ -3,11 +3,15 @@
 // groups, and the checks made when the user leaves a box.
 #pragma once
 
+#include "settings/settings_store.h"
+
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ps {
 
@@ -47,6 +51,16 @@ BoxCheck CheckBox(FormBox box, std::string_view text, bool (*exists)(std::string
 // convert-to word of its row's list. nullopt when the value is good. Product
 // names need the registry and are checked by the caller.
 std::optional<std::string> CheckSettingValue(std::string_view key, std::string_view value);
+
+// What is wrong with the settings a run would use, whatever their source
+// (the administrator's enforced values and defaults, the user's store, a
+// batch's --set): each value by the same rules as CheckSettingValue, and a
+// product (ProdName, HCA..) that is not installed. One sentence per wrong
+// value, naming the key, the value and where it comes from (sourceOf).
+std::vector<std::string>
+CheckEffectiveSettings(const SettingsStore& store,
+                       const std::function<std::string(std::string_view key)>& sourceOf,
+                       const std::function<bool(std::string_view product)>& installed);
 
 // The Explorer entry's command line for the program at this path.
 std::string ExplorerCommandLine(std::string_view programPath);

@@ -35,6 +35,17 @@ bool IsEnforcedByPolicy(const Registry& registry, std::string_view key) {
     return PolicyValue(registry, kEnforcedPolicyKey, key).has_value();
 }
 
+std::string SettingSourceOf(const Registry& registry, std::string_view key) {
+    if (IsEnforcedByPolicy(registry, key))
+        return "enforced by the administrator in HKEY_LOCAL_MACHINE\\" + std::string(kEnforcedPolicyKey);
+    if (!std::holds_alternative<std::monostate>(
+            ReadRegValue(registry, RegRoot::CurrentUser, SectionPath(kSettingsApp, kSettingsSection), key)))
+        return "the user's settings in HKEY_CURRENT_USER\\" + SectionPath(kSettingsApp, kSettingsSection);
+    if (PolicyValue(registry, kPolicyKey, key))
+        return "the administrator's default in HKEY_LOCAL_MACHINE\\" + std::string(kPolicyKey);
+    return "the program's default";
+}
+
 std::string RegistrySettingsStore::AreaPath(std::string_view app) {
     return "Software\\VB and VBA Program Settings\\" + std::string(app);
 }

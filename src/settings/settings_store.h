@@ -39,6 +39,10 @@ std::vector<std::pair<RegRoot, std::string>> ProgramSettingsKeys();
 
 // True when the administrator enforces the program setting of that key.
 bool IsEnforcedByPolicy(const Registry& registry, std::string_view key);
+// Where the program setting of that key comes from, for messages: the
+// administrator's enforced value or default, the user's own, or the
+// program's default.
+std::string SettingSourceOf(const Registry& registry, std::string_view key);
 
 // The store where the platform's per-user application settings live:
 // HKEY_CURRENT_USER\Software\VB and VBA Program Settings\<app>\<section>,

@@ -148,22 +148,6 @@ private:
     bool told_ = false;
 };
 
-// A product named in --set must be installed: refused before anything runs.
-bool OverriddenProductsInstalled(const Registry& registry, const BatchArgs& args) {
-    const ProductCatalog products = ProductCatalog::Read(registry);
-    for (const auto& [key, value] : args.overrides) {
-        const bool product =
-            EqualsNoCase(key, "ProdName") || (key.size() == 5 && EqualsNoCase(key.substr(0, 3), "HCA"));
-        if (product && !value.empty() && products.find(value).name.empty()) {
-            Print("plansweeper-batch: " + key + " names \"" + value +
-                      "\", which is not an installed AutoCAD product",
-                  true);
-            return false;
-        }
-    }
-    return true;
-}
-
 // The row's line: "<i>/<n>", the status, the drawing, and for a dry run what
 // it would be done with.
 std::string RowLine(const RowReport& r, bool dryRun) {
@@ -213,15 +197,31 @@ void PrintEnd(const DrawingList& list, const std::set<std::uint64_t>& printed,
         PrintLabel(result.run.totals);
 }
 
-// The stored settings with this run's --set values over them. Loading makes
+// The stored settings with this run's --set values over them, whatever
+// their source checked as the dialog checks them, or nullopt (and why
+// printed) when one is wrong: every drawing would fail for it. Loading makes
 // the stored product current: the caller records AutoCAD's pointers first.
-Settings BatchSettings(Registry& registry, const BatchArgs& args) {
+std::optional<Settings> BatchSettings(Registry& registry, const BatchArgs& args) {
     // The settings from one read of each key they live in.
     SnapshotRegistry snapshot(registry, ProgramSettingsKeys());
     RegistrySettingsStore stored(snapshot);
     OverrideSettingsStore store(stored);
     for (const auto& [key, value] : args.overrides)
         store.setOverride(key, value);
+    const ProductCatalog products = ProductCatalog::Read(registry);
+    const auto problems = CheckEffectiveSettings(
+        store,
+        [&](std::string_view key) {
+            for (const auto& [given, value] : args.overrides)
+                if (EqualsNoCase(given, key))
+                    return std::string("--set");
+            return SettingSourceOf(snapshot, key);
+        },
+        [&](std::string_view product) { return !products.find(product).name.empty(); });
+    for (const auto& problem : problems)
+        Print("plansweeper-batch: " + problem, true);
+    if (!problems.empty())
+        return std::nullopt;
     Settings settings;
     LoadFormSettings(store, registry, settings);
     return settings;
@@ -232,8 +232,6 @@ int Run(const BatchArgs& args) {
     ReadOnlyRegistry readOnly(realRegistry);
     Registry& registry = args.dryRun ? static_cast<Registry&>(readOnly) : realRegistry;
     WinFileSystem files;
-    if (!OverriddenProductsInstalled(registry, args))
-        return kBatchUsageError;
     const std::string temp = TempFolder();
     // This run beside any other Plansweeper run; a dry run leaves no trace.
     std::optional<WinRunOwnership> ownRun;
@@ -252,7 +250,10 @@ int Run(const BatchArgs& args) {
     std::optional<PointerGuard> pointers;
     if (!args.dryRun)
         pointers.emplace(realRegistry, runs);
-    const Settings settings = BatchSettings(registry, args);
+    const std::optional<Settings> checked = BatchSettings(registry, args);
+    if (!checked)
+        return kBatchUsageError;
+    const Settings& settings = *checked;
 
     WinAnsiCodec codec;
     DrawingList list;

@@ -11,6 +11,7 @@
 #include "run/run_command.h"
 #include "run/safety_copies.h"
 #include "run/schedule.h"
+#include "acad/products.h"
 #include "settings/settings_form.h"
 #include "ui/win_ui.h"
 
@@ -183,6 +184,19 @@ void MainWindow::showRunEnd(const RunCommandResult& result) {
 }
 
 void MainWindow::subRun() {
+    // A setting every drawing would fail for (a product that is gone, a
+    // value out of range, whoever set it) is said before anything runs.
+    const ProductCatalog products = ProductCatalog::Read(registry_);
+    const auto problems = CheckEffectiveSettings(
+        store_, [this](std::string_view key) { return SettingSourceOf(registry_, key); },
+        [&products](std::string_view product) { return !products.find(product).name.empty(); });
+    if (!problems.empty()) {
+        std::string text = "The run cannot start:";
+        for (const auto& problem : problems)
+            text += "\r\n\r\n" + problem;
+        dialogs_.inform(hwnd_, text, std::string(kAppTitle), MB_ICONEXCLAMATION);
+        return;
+    }
     state_.showActivity(kActivityAdding);
     WinAnsiCodec codec;
     WinClock clock;

@@ -681,6 +681,19 @@ TEST_F(Run, NeitherAnotherFileNorADamagedDrawingIsSavedOver) {
     EXPECT_TRUE(autocad.starts.empty());
 }
 
+// The user's own script file has gone: the rows whose script would run it
+// are refused (an LT drawing runs no AutoLISP file and goes on).
+TEST_F(Run, AMissingUserScriptRefusesTheRowsThatRunIt) {
+    add("C:\\D\\a.dwg", kDwg2004);
+    add("C:\\D\\lt.dwg", kDwg2010);
+    settings.HCA[6] = "AutoCAD LT 2026";
+    settings.ScriptFile = "C:\\Mine\\gone.lsp";
+    run();
+    EXPECT_EQ(statusOf(0), "Skipped: Script file not found");
+    EXPECT_EQ(statusOf(1), "OK");
+    EXPECT_EQ(autocad.starts.size(), 1u);
+}
+
 TEST_F(Run, AutoCadsPointersAndProfileAreBackExactlyAsFound) {
     add("C:\\D\\a.dwg", kDwg2004);
     add("C:\\D\\b.dwg", kDwg2010);

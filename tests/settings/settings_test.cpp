@@ -1,6 +1,7 @@
 #include "settings/settings_io.h"
 #include "settings/settings_keys.h"
 #include "settings/override_store.h"
+#include "settings/settings_form.h"
 
 #include "acad/products.h"
 #include "core/memory_registry.h"
@@ -345,6 +346,23 @@ TEST_F(Store, MachinePoliciesGiveDefaultsAndEnforcedValuesWin) {
     reg.setValue(RegRoot::LocalMachine, kEnforcedPolicyKey, "Timeout", RegSzValue("600"));
     DefaultSettings(store, reg, s);
     EXPECT_EQ(s.Timeout, 600);
+}
+
+// Whoever set it, a value every drawing would fail for is found before the
+// run: an enforced time-out of 0xFFFFFFFF, a user's product that is gone.
+TEST_F(Store, EffectiveValuesAreCheckedWhateverTheirSource) {
+    reg.putDword(RegRoot::LocalMachine, kEnforcedPolicyKey, "Timeout", 0xFFFFFFFFu);
+    put("ProdName", "AutoCAD 2099");
+    put("PurgeTimes", "3");
+    const auto problems = CheckEffectiveSettings(
+        store, [this](std::string_view key) { return SettingSourceOf(reg, key); },
+        [](std::string_view product) { return product == "AutoCAD 2010"; });
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_EQ(problems[0], "Timeout must be a whole number from 0 to 100000, not \"-1\" (enforced by the "
+                           "administrator in HKEY_LOCAL_MACHINE\\" +
+                               std::string(kEnforcedPolicyKey) + ").");
+    EXPECT_EQ(problems[1].find("ProdName names \"AutoCAD 2099\", which is not an installed AutoCAD"), 0u);
+    EXPECT_NE(problems[1].find("the user's settings"), std::string::npos);
 }
 
 } // namespace
