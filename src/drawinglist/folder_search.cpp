@@ -1,4 +1,5 @@
 #include "drawinglist/folder_search.h"
+#include "drawinglist/status.h"
 
 #include "core/file_facts.h"
 
@@ -131,7 +132,9 @@ void subAddFolderToFiles(SearchContext& c,
     if (!c.list.empty()) {
         c.state.running(true);
         for (std::size_t i = c.list.size(); i-- > 0;) {
-            if (c.list[i].isFolder()) {
+            // A folder row standing for a drawing the list file could not
+            // carry keeps its refusal: its folder's drawings are rows already.
+            if (c.list[i].isFolder() && c.list[i].cell(kColStatus) != status::kNameHoldsSemicolon) {
                 folders.push_back(c.list[i].cell(kColPath));
                 c.list.erase(i);
             }

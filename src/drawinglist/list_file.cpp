@@ -26,14 +26,20 @@ bool RowFitsListFile(const DrawingRow& row) {
     return true;
 }
 
+DrawingRow RowStandingFor(const DrawingRow& row) {
+    const std::string& folder = row.cells[kColPath];
+    DrawingRow stand = MakeFolderRow(folder.find_first_of(";\r\n") == std::string::npos ? folder : "");
+    stand.cells[kColStatus] = std::string(status::kNameHoldsSemicolon);
+    return stand;
+}
+
 std::string ListText(const DrawingList& list, MessagePump* pump) {
     std::string text;
     std::size_t count = 0;
     for (const auto& row : list) {
         if (pump != nullptr && ++count % 1024 == 0)
             pump->pumpOnce();
-        if (RowFitsListFile(row))
-            text += ListLine(row) + "\r\n";
+        text += ListLine(RowFitsListFile(row) ? row : RowStandingFor(row)) + "\r\n";
     }
     return text;
 }

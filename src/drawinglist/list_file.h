@@ -20,11 +20,15 @@ inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 std::string ListLine(const DrawingRow& row);
 // A row whose cells hold ";" (or a line break) has no line the reader would
-// read back as that row: it is left out of the file. Such drawings are
-// refused when they enter the list, so they carry nothing to record.
+// read back as that row (such drawings are refused when they enter the list).
 bool RowFitsListFile(const DrawingRow& row);
-// The line of every row that fits, CR LF after each (UTF-8); the pump as for
-// the import.
+// What the file keeps of a row that does not fit, so that the list still
+// fails when read again: a folder row of its folder (or of none, when the
+// folder's name does not fit either) with the row's refusal. Reset, it
+// finds the drawing again, and the refusal with it.
+DrawingRow RowStandingFor(const DrawingRow& row);
+// The line of every row (of its stand-in when it does not fit), CR LF after
+// each (UTF-8); the pump as for the import.
 std::string ListText(const DrawingList& list, MessagePump* pump = nullptr);
 
 struct ImportResult {

@@ -120,11 +120,15 @@ TEST_F(Search, AMissingFolderKeepsItsRowAndAStopKeepsTheRest) {
     list.append(MakeFolderRow("D:\\J\\sub"));
     list.append(MakeFolderRow("D:\\gone"));
     list.append(MakeFolderRow("D:\\J\\zeta"));
+    DrawingRow standIn = MakeFolderRow("D:\\J"); // for a drawing of D:\J the list file could not carry
+    standIn.cells[kColStatus] = "Skipped: Name holds ';'";
+    list.append(standIn);
     auto c = context();
     subAddFolderToFiles(c, {});
-    ASSERT_EQ(list.size(), 4u);
-    EXPECT_EQ(list[1].cell(kColStatus), "Folder not found");
-    EXPECT_EQ(list[1].cell(kColPath), "D:\\gone");
+    ASSERT_EQ(list.size(), 5u);
+    EXPECT_EQ(list[0].cell(kColStatus), "Skipped: Name holds ';'");
+    EXPECT_EQ(list[2].cell(kColStatus), "Folder not found");
+    EXPECT_EQ(list[2].cell(kColPath), "D:\\gone");
 
     list = DrawingList{};
     list.append(MakeFolderRow("D:\\J\\sub"));
