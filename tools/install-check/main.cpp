@@ -6,6 +6,8 @@
 //   install-check running          Plansweeper runs (its single-instance mutex exists)
 //   install-check hold <file> <s>  keeps the file open as a loaded library is held,
 //                                  for that many seconds (a file the setup cannot replace)
+//   install-check idle <exe> <s>   keeps the program's process (started suspended)
+//                                  for that many seconds: a run the setup must wait for
 // Exit code 0 when the check holds; a line says what was found.
 #include "platform/text.h"
 #include "ui/instance_marker.h"
@@ -92,6 +94,28 @@ int Hold(const std::wstring& file, int seconds) {
     return 0;
 }
 
+// A process of the program that does nothing: to the system it is that
+// program running from its folder, as a long batch run is.
+int Idle(const std::wstring& exe, int seconds) {
+    std::wstring line = L"\"" + exe + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                        &si, &pi)) {
+        std::printf("idle: cannot start (error %lu)\n", GetLastError());
+        return 1;
+    }
+    std::printf("idle: process %lu\n", pi.dwProcessId);
+    std::fflush(stdout);
+    Sleep(static_cast<DWORD>(seconds) * 1000);
+    TerminateProcess(pi.hProcess, 0);
+    WaitForSingleObject(pi.hProcess, 10000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return 0;
+}
+
 int wmain(int argc, wchar_t** argv) {
     const std::wstring what = argc > 1 ? argv[1] : L"";
     if (what == L"window" && argc > 2)
@@ -104,8 +128,10 @@ int wmain(int argc, wchar_t** argv) {
         return Running();
     if (what == L"hold" && argc > 3)
         return Hold(argv[2], _wtoi(argv[3]));
-    std::fprintf(
-        stderr,
-        "usage: install-check window <exe> | control | explorer <exe> | running | hold <file> <seconds>\n");
+    if (what == L"idle" && argc > 3)
+        return Idle(argv[2], _wtoi(argv[3]));
+    std::fprintf(stderr,
+                 "usage: install-check window <exe> | control | explorer <exe> | running | hold <file> "
+                 "<seconds> | idle <exe> <seconds>\n");
     return 2;
 }
