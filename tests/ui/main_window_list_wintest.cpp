@@ -19,6 +19,7 @@
 #include <shlobj.h>
 
 #include <deque>
+#include <functional>
 
 extern "C" HRESULT WINAPI AtlAxGetControl(HWND window, IUnknown** control);
 
@@ -44,6 +45,8 @@ public:
     std::string browseFolder(HWND, const std::string&) override { return next(folders).value_or(""); }
     bool askYesNo(HWND, const std::string& message, const std::string&) override {
         questions.push_back(message);
+        if (whileAsking)
+            whileAsking();
         return next(answers).value_or(false);
     }
     void inform(HWND, const std::string& message, const std::string&, UINT) override {
@@ -71,6 +74,7 @@ public:
     std::deque<std::optional<std::string>> scripts;
     std::vector<std::string> questions;
     std::vector<std::string> messages;
+    std::function<void()> whileAsking; // the time a user takes to answer
 };
 
 class WindowInProcess : public testing::Test {
@@ -472,6 +476,41 @@ TEST_F(WindowRun, StopAnsweredYesTerminatesAndKeepsTheOriginal) {
     EXPECT_EQ(cell(1, kColStatus), "");
     EXPECT_EQ(test::ReadFileBytes(slow), kDwg2004);
     EXPECT_EQ(dialogs_.questions.size(), 1u);
+}
+
+// AutoCAD saves and quits while the Stop question is open: "Yes" finds
+// nothing left to stop, and each saved drawing stays saved.
+TEST_F(WindowRun, StopAnsweredYesAfterAutoCadHasSavedKeepsTheSave) {
+    for (int atOnce : {1, 4}) {
+        SCOPED_TRACE(atOnce);
+        store_.SaveSetting(kSettingsApp, kSettingsSection, "Parallel", std::to_string(atOnce));
+        window_.reset(); // a new window reads the setting, with an empty list
+        DeleteFileW(Widen(WorkingListPath()).c_str());
+        window_ = std::make_unique<MainWindow>(dialogs_);
+        ASSERT_TRUE(window_->create(GetModuleHandleW(nullptr), StartupCommand{"", true}));
+        std::vector<std::string> paths;
+        for (int i = 0; i < atOnce; ++i) {
+            paths.push_back(drawing("saved" + std::to_string(atOnce) + std::to_string(i) + ".dwg"));
+            WriteFileBytes(paths.back() + ".standin", "slow-save=5\n");
+            add(paths.back());
+        }
+        dialogs_.answers.push_back(true);
+        dialogs_.whileAsking = [] {
+            Sleep(9000);
+        };
+        SetTimer(window_->handle(), 77, 2000, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
+            KillTimer(hwnd, id);
+            PostMessageW(hwnd, WM_COMMAND, cmdStop, 0);
+        });
+        command(cmdRun);
+        dialogs_.whileAsking = nullptr;
+        ASSERT_EQ(dialogs_.questions.size(), 1u);
+        dialogs_.questions.clear();
+        for (int i = 0; i < atOnce; ++i) {
+            EXPECT_EQ(cell(static_cast<std::size_t>(i), kColStatus), "OK") << i;
+            EXPECT_TRUE(test::ReadFileBytes(paths[static_cast<std::size_t>(i)]) != kDwg2004) << i;
+        }
+    }
 }
 
 TEST_F(WindowRun, StopAnsweredNoLetsTheDrawingFinishAndEndsTheRun) {
