@@ -196,6 +196,8 @@ bool MemoryFileSystem::copyFile(std::string_view from, std::string_view to) {
     if (const auto* t = find(to); t != nullptr && (t->attributes & (kAttrReadOnly | kAttrDirectory)) != 0)
         return false;
     Entry copy = *e;
+    if (copiesCut_ && !copy.content.empty())
+        copy.content.pop_back();
     addFile(to, copy.content, copy.attributes).times = copy.times;
     return true;
 }

@@ -57,6 +57,9 @@ public:
 
     // Makes every write fail, as a full disk or a denied folder does.
     void setWritesFail(bool fail) { writesFail_ = fail; }
+    // Makes every copy end one byte short yet report success, as a copy a
+    // failing disk or network cut does.
+    void setCopiesCut(bool cut) { copiesCut_ = cut; }
     // The free space of the volume of paths that start with the prefix
     // ("D:"); a volume not set has plenty.
     void setFreeSpace(std::string_view prefix, std::uint64_t bytes);
@@ -66,6 +69,7 @@ private:
     std::map<std::string, Entry> entries_;     // by upper-cased path
     std::map<std::string, std::string> names_; // upper-cased path -> path as given
     bool writesFail_ = false;
+    bool copiesCut_ = false;
     std::map<std::string, std::uint64_t> freeSpace_; // by upper-cased prefix
 };
 

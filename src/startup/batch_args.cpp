@@ -35,6 +35,11 @@ std::optional<std::string> AddOverride(BatchArgs& args, const std::string& value
 
 BatchParse ParseBatchArgs(const std::vector<std::string>& a) {
     BatchParse result;
+    for (const auto& arg : a)
+        if (arg == "--help" || arg == "-h" || arg == "/?") {
+            result.help = true;
+            return result;
+        }
     if (a.empty() || a[0] != "run") {
         result.error = a.empty() ? "no command given" : "unknown command \"" + a[0] + "\"";
         return result;

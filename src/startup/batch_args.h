@@ -25,10 +25,35 @@ inline constexpr const char* kBatchUsage =
     "usage: plansweeper-batch run <listfile> [--out <listfile>] [--set <Key>=<Value>]... [--dry-run] "
     "[--scripts <folder>] [--report <file.html>] [--jobs <n>] [--console]";
 
-// The parsed command, or the reason it is not one (a usage error).
+// What --help, -h and /? print: every command and switch on a line of its
+// own, and the exit codes.
+inline constexpr const char* kBatchHelp =
+    "Cleans and converts the drawings of a list file with AutoCAD, unattended.\r\n"
+    "\r\n"
+    "usage: plansweeper-batch run <listfile> [options]\r\n"
+    "\r\n"
+    "  run <listfile>         process the list's pending rows; their statuses are written back\r\n"
+    "  --out <listfile>       write the statuses to this list file instead\r\n"
+    "  --set <Key>=<Value>    a setting for this run only (as stored: --set Timeout=600)\r\n"
+    "  --jobs <n>             n drawings at once (--set Parallel=n)\r\n"
+    "  --console              AutoCAD's console engine where a product has it (--set UseConsole=-1)\r\n"
+    "  --dry-run              say what would run; change no drawing, list or setting\r\n"
+    "  --scripts <folder>     with --dry-run: keep each drawing's script there\r\n"
+    "  --report <file.html>   write the run report there\r\n"
+    "  --help, -h, /?         this text\r\n"
+    "\r\n"
+    "Exit codes:\r\n"
+    "  0  every drawing row OK or passed over by the settings' choice\r\n"
+    "  1  a row failed or was left undone, or the report could not be written\r\n"
+    "  2  bad arguments, an unreadable list, or settings every drawing would fail for\r\n"
+    "  3  the list file could not be written\r\n";
+
+// The parsed command, or the reason it is not one (a usage error); help
+// when the help was asked for.
 struct BatchParse {
     std::optional<BatchArgs> args;
     std::string error;
+    bool help = false;
 };
 
 // Arguments after the program name. Keys of --set are checked against the

@@ -305,6 +305,10 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 1; i < argc; ++i)
         arguments.push_back(Narrow(argv[i]));
     const BatchParse parsed = ParseBatchArgs(arguments);
+    if (parsed.help) {
+        Print(kBatchHelp);
+        return kBatchAllGood;
+    }
     if (!parsed.args) {
         Print("plansweeper-batch: " + parsed.error, true);
         Print(kBatchUsage, true);

@@ -68,6 +68,15 @@ TEST(Wholeness, SampleFramesDeclareTheirOwnEnd) {
     EXPECT_EQ(Check("x.dwg", "AC1024" + std::string(2042, 'x')), Wholeness::NoEvidence);
     EXPECT_EQ(Check("e.dxf", "  0\r\nSECTION\r\n  0\r\nEOF\r\n"), Wholeness::Whole);
     EXPECT_EQ(Check("e.dxf", "  0\r\nSECTION\r\n  0\r\nLINE\r\n  8\r\n0"), Wholeness::Cut);
+    // "EOF" as the value of another group is text in the drawing, not its end.
+    EXPECT_EQ(Check("e.dxf", "  0\r\nSECTION\r\n  0\r\nTEXT\r\n  1\r\nEOF\r\n"), Wholeness::Cut);
+}
+
+// Names written in capitals are checked like any other.
+TEST(Wholeness, ExtensionsInCapitalsAreChecked) {
+    const std::string dwg = samples::SampleDwg("AC1032", samples::Thumbnail{}, 3000);
+    EXPECT_EQ(Check("S.DWG", dwg.substr(0, dwg.size() - 1)), Wholeness::Cut);
+    EXPECT_EQ(Check("E.DXF", "  0\r\nSECTION\r\n  0\r\nLINE\r\n"), Wholeness::Cut);
 }
 
 } // namespace

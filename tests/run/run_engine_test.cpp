@@ -658,6 +658,14 @@ TEST_F(Run, WithoutASafetyCopyAutoCadIsNotStarted) {
     EXPECT_TRUE(autocad.starts.empty());
 }
 
+TEST_F(Run, ACopyThatDiffersFromItsOriginalIsNoSafetyCopy) {
+    add("C:\\D\\a.dwg", kDwg2004);
+    files.setCopiesCut(true);
+    run();
+    EXPECT_EQ(statusOf(0), "Skipped: No safety copy");
+    EXPECT_TRUE(autocad.starts.empty());
+}
+
 // Converting plan.dxf would write plan.dwg beside it: an existing plan.dwg
 // is another drawing and is never saved over, in a dry run neither. A
 // drawing cut short by its own header never reaches AutoCAD.
@@ -855,6 +863,26 @@ TEST_F(Run, ADrawingOfAnotherProductWaitsForThoseInProgress) {
         EXPECT_EQ(statusOf(i), "OK");
         EXPECT_EQ(autocad.starts[i].currentProduct, i < 2 ? "AutoCAD 2010" : "AutoCAD 2007");
     }
+}
+
+// Profile values must not change under a running AutoCAD: another profile
+// of the same product waits too.
+TEST_F(Run, ADrawingOfAnotherProfileWaitsForThoseInProgress) {
+    add("C:\\D\\a2004.dwg", kDwg2004);
+    add("C:\\D\\b2004.dwg", kDwg2004);
+    add("C:\\D\\c2007.dwg", kDwg2007);
+    add("C:\\D\\d2007.dwg", kDwg2007);
+    useProduct("AutoCAD 2010");
+    settings.HCA[5] = "AutoCAD 2010";
+    settings.HCP[5] = "Plansweeper";
+    autocad.workFor(5'000);
+    RunOptions options;
+    options.jobs = 4;
+    run(options);
+    EXPECT_EQ(autocad.mostAtOnce, 2);
+    ASSERT_EQ(autocad.starts.size(), 4u);
+    EXPECT_NE(autocad.starts[1].currentProfile, "Plansweeper");
+    EXPECT_EQ(autocad.starts[2].currentProfile, "Plansweeper");
 }
 
 TEST(PlanRows, AutoCadLt2013OpensEveryDrawingButConvertsOnlyInPlace) {

@@ -40,6 +40,19 @@ TEST(BatchArgs, UsageErrors) {
     }
 }
 
+// Help wherever it is asked for; it names every switch of the usage line.
+TEST(BatchArgs, HelpIsAskedForAndNamesEverySwitch) {
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{"--help"}, {"-h"}, {"/?"}, {"run", "l.log", "/?"}})
+        EXPECT_TRUE(ParseBatchArgs(args).help) << ::testing::PrintToString(args);
+    EXPECT_FALSE(ParseBatchArgs({"run", "l.log"}).help);
+    const std::string usage = kBatchUsage;
+    for (std::size_t at = usage.find("--"); at != std::string::npos; at = usage.find("--", at + 2)) {
+        const std::string option = usage.substr(at, usage.find_first_of(" ]", at) - at);
+        EXPECT_NE(std::string(kBatchHelp).find("  " + option), std::string::npos) << option;
+    }
+}
+
 // Values the settings dialog would refuse are refused before anything runs.
 TEST(BatchArgs, SettingValuesFollowTheDialogsRules) {
     for (const char* bad :

@@ -448,6 +448,8 @@ TEST_F(Batch, ADryRunLeavesEverythingAlone) {
 TEST_F(Batch, UsageErrorsAndAMissingCompanionStopTheRun) {
     EXPECT_EQ(batch("run"), 2u);
     EXPECT_TRUE(Has(output_, "usage: plansweeper-batch run <listfile>")) << output_;
+    EXPECT_EQ(batch("/?"), 0u);
+    EXPECT_TRUE(Has(output_, "Exit codes:")) << output_;
     EXPECT_EQ(batch("run \"" + dir_.file("missing.log") + "\""), 2u);
     EXPECT_EQ(batch("run \"" + listOf({}) + "\" --set Nonsense=1"), 2u);
     EXPECT_EQ(batch("run \"" + listOf({}) + "\" --set ProdName=\"AutoCAD 2099\""), 2u);
@@ -480,6 +482,16 @@ TEST_F(Batch, UsageErrorsAndAMissingCompanionStopTheRun) {
                     "Error in CreateSCRpurge: " + lonely + "\\Plansweeper.VLX not found"));
     EXPECT_EQ(readList(list)[0].cell(kColStatus), "");
     EXPECT_EQ(ReadFileBytes(a), kDwg2004);
+}
+
+// A report asked for and not written fails the batch, even when every
+// drawing would be fine.
+TEST_F(Batch, AReportThatCannotBeWrittenFailsTheBatch) {
+    const std::string list = listOf({drawing("a.dwg", kDwg2004)});
+    EXPECT_EQ(batch("run \"" + list + "\" --dry-run"), 0u) << output_;
+    const std::string nowhere = dir_.file("no such folder\\r.html");
+    EXPECT_EQ(batch("run \"" + list + "\" --dry-run --report \"" + nowhere + "\""), 1u) << output_;
+    EXPECT_TRUE(Has(output_, "The report could not be written to " + nowhere)) << output_;
 }
 
 // The exit code follows the list as it stands after the run, and every row
