@@ -5,23 +5,48 @@
 
 namespace ps {
 
+std::span<const StatusEntry> StatusTable() {
+    using enum StatusKind;
+    static constexpr StatusEntry kTable[] = {
+        {status::kPending, Pending},
+        {status::kProcessing, InProgress},
+        {status::kOk, Ok},
+        {status::kSkip, Chosen},
+        {status::kNotRecognized, Chosen},
+        {status::kCannotOpenVersion, Chosen},
+        {status::kCannotSaveVersion, Chosen},
+        {status::kDontSaveSelected, Chosen},
+        {status::kLtCannotConvertIntoFolder, Chosen},
+        {status::kAlreadyProcessed, Chosen},
+        {status::kTimeouted, Failure},
+        {status::kTerminated, Failure},
+        {status::kAccessDenied, Failure},
+        {status::kReadOnly, Failure},
+        {status::kScriptDenied, Failure},
+        {status::kNotStarted, Failure},
+        {status::kNotSaved, Failure},
+        {status::kFileNotFound, Failure},
+        {status::kFolderNotFound, Failure},
+        {status::kNameHoldsSemicolon, Failure},
+        {status::kNameNotScriptable, Failure},
+        {status::kUnknownSaveFormatPrefix, Failure, true},
+        {status::kNoSafetyCopy, Failure},
+        {status::kNotEnoughSpace, Failure},
+        {status::kNameAlreadySaved, Failure},
+        {status::kInUseByAnotherRun, Failure},
+        {status::kWouldReplaceAnotherFile, Failure},
+        {status::kDamaged, Failure},
+        {status::kScriptFileMissing, Failure},
+        {status::kCompanionNotTrusted, Failure},
+        {status::kNewerFormat, Failure},
+    };
+    return kTable;
+}
+
 StatusKind KindOf(std::string_view text) {
-    static constexpr std::string_view kChosen[] = {status::kSkip,
-                                                   status::kNotRecognized,
-                                                   status::kCannotOpenVersion,
-                                                   status::kCannotSaveVersion,
-                                                   status::kDontSaveSelected,
-                                                   status::kLtCannotConvertIntoFolder,
-                                                   status::kAlreadyProcessed};
-    if (text == status::kPending)
-        return StatusKind::Pending;
-    if (text == status::kOk)
-        return StatusKind::Ok;
-    if (text == status::kProcessing)
-        return StatusKind::InProgress;
-    for (auto chosen : kChosen)
-        if (text == chosen)
-            return StatusKind::Chosen;
+    for (const auto& entry : StatusTable())
+        if (entry.prefix ? text.starts_with(entry.text) : text == entry.text)
+            return entry.kind;
     return StatusKind::Failure;
 }
 

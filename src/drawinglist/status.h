@@ -3,6 +3,7 @@
 // window's tint and the batch command's exit code all ask here.
 #pragma once
 
+#include <span>
 #include <string_view>
 
 namespace ps {
@@ -68,6 +69,16 @@ enum class StatusKind {
     Failure, // not done, and the user should look at it
     InProgress,
 };
+
+// Every status this program writes, with what it means; the tint and the
+// batch's exit code follow from the kind. A prefix entry stands for every
+// text that starts with it.
+struct StatusEntry {
+    std::string_view text;
+    StatusKind kind;
+    bool prefix = false;
+};
+std::span<const StatusEntry> StatusTable();
 
 // Texts this program never writes count as failures: nothing says the
 // drawing is as wanted.
