@@ -52,6 +52,12 @@ public:
     void addFolder(std::string_view path, std::uint32_t attributes = kAttrDirectory);
     Entry* find(std::string_view path);
     const Entry* find(std::string_view path) const;
+    // The bytes of a file, "<absent>" when there is none: a test compares
+    // them without dereferencing a missing entry.
+    std::string contentOf(std::string_view path) const {
+        const Entry* e = find(path);
+        return e != nullptr ? e->content : "<absent>";
+    }
 
     static std::string FormatTime(FileTime time);
 

@@ -99,6 +99,7 @@ TEST_F(AddToList, AcceptanceRule) {
     EXPECT_TRUE(add("C:\\a.DWG")); // the same file twice gives two rows
     EXPECT_EQ(Column(list, kColFilename), (std::vector<std::string>{"a.DWG", "b.dxf", "clean.dwg", "a.DWG"}));
     EXPECT_EQ(Column(list, kColPath), (std::vector<std::string>{"C:", "C:\\p", "C:\\p", "C:"}));
+    ASSERT_EQ(list.size(), 4u);
     EXPECT_EQ(FullPath(list[0]), "C:\\a.DWG");
 }
 

@@ -183,7 +183,7 @@ TEST_F(Cleanup, OnlyChosenKindsOlderThanTheDaysAreDeletedAndLogged) {
     EXPECT_EQ(files.find("D:\\J\\sub\\d.bak"), nullptr);
     EXPECT_NE(files.find("D:\\J\\link\\e.bak"), nullptr); // never through a link
     EXPECT_EQ(c.deleted, 2);
-    EXPECT_EQ(files.find("C:\\Temp\\PlansweeperDeletedFiles.log")->content,
+    EXPECT_EQ(files.contentOf("C:\\Temp\\PlansweeperDeletedFiles.log"),
               "07.12.2026 05:40:00\r\nD:\\J\\a.bak;a;bak;2\r\nD:\\J\\sub\\d.bak;d;bak;0\r\n");
 }
 

@@ -24,14 +24,14 @@ TEST(ListSaver, CoalescesWritesAndKeepsWhatItCouldNotWrite) {
     saver.changed();
     clock.now += 500;
     EXPECT_TRUE(saver.saveIfDue(list)); // not due yet: nothing written
-    EXPECT_EQ(files.find("C:\\L\\list.log")->content, ";C:\\A;FOLDER;;;;;\r\n");
+    EXPECT_EQ(files.contentOf("C:\\L\\list.log"), ";C:\\A;FOLDER;;;;;\r\n");
     clock.now += 500;
     files.setWritesFail(true);
     EXPECT_FALSE(saver.saveIfDue(list));
     EXPECT_TRUE(saver.dirty());
     files.setWritesFail(false);
     EXPECT_TRUE(saver.saveIfChanged(list));
-    EXPECT_EQ(files.find("C:\\L\\list.log")->content, ";C:\\A;FOLDER;;;;;\r\n;C:\\B;FOLDER;;;;;\r\n");
+    EXPECT_EQ(files.contentOf("C:\\L\\list.log"), ";C:\\A;FOLDER;;;;;\r\n;C:\\B;FOLDER;;;;;\r\n");
     EXPECT_TRUE(saver.everFailed());
     EXPECT_FALSE(saver.error().has_value());
 }

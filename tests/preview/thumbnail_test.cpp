@@ -67,7 +67,7 @@ TEST(CorpusThumbnails, EveryDrawingYieldsTheImagesItsManifestLists) {
              want = ImageAreaExtent(head, whole.size()))
             head = whole.substr(0, want);
         const ImageArea area = ReadImageArea(head, true);
-        EXPECT_EQ(area.pictures.size(), ReadImageArea(whole, true).pictures.size());
+        ASSERT_EQ(area.pictures.size(), ReadImageArea(whole, true).pictures.size());
         const auto listed = ParseEntries(cols[12]);
         std::vector<ListedEntry> pictures;
         for (const auto& e : listed)
@@ -114,6 +114,7 @@ TEST(Thumbnails, PaletteRuleSwapsBlackAndWhiteOnlyOnBlack) {
     const ImageArea black = ReadImageArea(file, true);
     const ImageArea white = ReadImageArea(file, false);
     ASSERT_EQ(black.pictures.size(), 1u);
+    ASSERT_EQ(white.pictures.size(), 1u);
     const auto entry = [](const ImageArea& a, int i) {
         const auto* p = &a.pictures[0].dib.info[40 + 4 * static_cast<std::size_t>(i)];
         return std::vector<int>{p[2], p[1], p[0]}; // red, green, blue

@@ -38,11 +38,11 @@ TEST(Recovery, OnlyARunProvedGoneIsPutRight) {
               "\"C:\\D\\cut.dwg\" was put back as it was before an interrupted run; the file the "
               "run left is kept at \"" +
                   gone + "\\1-1.changed.dwg\".");
-    EXPECT_EQ(files.find("C:\\D\\cut.dwg")->content, "AC1018 whole drawing");
-    EXPECT_EQ(files.find("C:\\D\\same.dwg")->content, "AC1015 same");
+    EXPECT_EQ(files.contentOf("C:\\D\\cut.dwg"), "AC1018 whole drawing");
+    EXPECT_EQ(files.contentOf("C:\\D\\same.dwg"), "AC1015 same");
     EXPECT_EQ(files.filesBelow(SafetyFolderOf(temp)), std::vector<std::string>{});
     EXPECT_EQ(files.filesBelow(gone), std::vector<std::string>{gone + "\\1-1.changed.dwg"});
-    EXPECT_EQ(files.find("C:\\D\\saving.dwg")->content, "AC1018 being saved");
+    EXPECT_EQ(files.contentOf("C:\\D\\saving.dwg"), "AC1018 being saved");
     EXPECT_EQ(files.filesBelow(live).size(), 2u);
     EXPECT_EQ(runs.locksHeld(), 0);
     EXPECT_TRUE(RecoverInterruptedRun(reg, files, runs, temp).empty()); // never reported twice

@@ -72,9 +72,7 @@ protected:
     RunResult run(RunOptions options = {}) { return run(list, std::move(options)); }
 
     std::string statusOf(std::size_t i) const { return list[i].cell(kColStatus); }
-    std::string bytes(const std::string& path) {
-        return files.find(path) ? files.find(path)->content : "<none>";
-    }
+    std::string bytes(const std::string& path) const { return files.contentOf(path); }
 
     MemoryRegistry reg;
     MemoryFileSystem files;
@@ -112,7 +110,7 @@ TEST_F(Run, ConvertsDrawingsOfSeveralReleasesAndRecordsWhatHappened) {
     EXPECT_EQ(bytes("C:\\D\\a2000.dwg").substr(0, 6), "AC1024");
     EXPECT_EQ(result.processed, 3u);
     EXPECT_EQ(result.failures, 0u);
-    EXPECT_EQ(autocad.starts.size(), 3u);
+    ASSERT_EQ(autocad.starts.size(), 3u);
     EXPECT_EQ(autocad.starts[0].exe, "C:\\Standin\\AutoCAD 2010\\acad.exe");
     // The profile values were changed for the run and are back afterwards.
     EXPECT_EQ(autocad.starts[0].showProxyDialog, "0");
@@ -121,7 +119,7 @@ TEST_F(Run, ConvertsDrawingsOfSeveralReleasesAndRecordsWhatHappened) {
     EXPECT_FALSE(reg.keyExists(RegRoot::CurrentUser, "Software\\QUILLMERE")); // no empty key stays
     // Dates restored after a normal end.
     EXPECT_EQ(files.find("C:\\D\\a2000.dwg")->times, (FileTimes{10, 20, 30}));
-    EXPECT_EQ(reports.size(), 3u);
+    ASSERT_EQ(reports.size(), 3u);
     EXPECT_EQ(reports[2].status, "OK");
     EXPECT_NE(result.totals.find("Total files OK: \r\n3"), std::string::npos) << result.totals;
 }
@@ -145,6 +143,7 @@ TEST_F(Run, CurrentReleasesConvertBothWaysAndLaterOnesAreRefused) {
     EXPECT_EQ(statusOf(2), "Skipped: Drawing format newer than this program knows");
     EXPECT_EQ(list[2].cell(kColVersion), ">2018");
     EXPECT_EQ(result.failures, 1u);
+    ASSERT_FALSE(autocad.starts.empty());
     EXPECT_EQ(autocad.starts[0].exe, "C:\\Standin\\AutoCAD 2026\\acad.exe");
 
     DrawingList older;
@@ -455,6 +454,7 @@ TEST_F(Run, LaterReleasesCountAsTheNewestFamilyAndRowsDoNotInfluenceEachOther) {
     run(reversed);
     EXPECT_EQ(reversed[0].cell(kColStatus), "OK");
     EXPECT_EQ(reversed[1].cell(kColStatus), "OK");
+    ASSERT_EQ(autocad.starts.size(), 2u);
     EXPECT_EQ(autocad.starts[0].currentProduct, "AutoCAD 2013");
     EXPECT_EQ(autocad.starts[1].currentProduct, "AutoCAD 2000");
 }
@@ -631,6 +631,7 @@ TEST_F(Run, AnOverrideProductGetsTheScriptOfItsOwnType) {
     ASSERT_EQ(scripts.size(), 2u);
     EXPECT_EQ(scripts[0].find("(load"), std::string::npos) << scripts[0];
     EXPECT_NE(scripts[1].find("(load"), std::string::npos);
+    ASSERT_FALSE(autocad.starts.empty());
     EXPECT_EQ(autocad.starts[0].currentProduct, "AutoCAD LT 2008");
 }
 
@@ -678,6 +679,7 @@ TEST_F(Run, NeitherAnotherFileNorADamagedDrawingIsSavedOver) {
     RunOptions dry;
     dry.dryRun = true;
     run(dry);
+    ASSERT_FALSE(reports.empty());
     EXPECT_EQ(reports[0].status, "Skipped: Would save over another file");
     reports.clear();
     run();

@@ -32,7 +32,7 @@ protected:
         return CreateSCRpurge(env, settings, ScriptProductOf(reg, settings.ProdName, r15OrLater),
                               SaveFormatOfAnswer(format).value(), target, msg);
     }
-    std::string scriptBytes() { return files.find("C:\\Temp\\purge.scr")->content; }
+    std::string scriptBytes() { return files.contentOf("C:\\Temp\\purge.scr"); }
 
     MemoryRegistry reg;
     MemoryFileSystem files;
@@ -318,8 +318,8 @@ TEST(ScriptSaveBlock, BelowR15HasNoNameCheckAndNoCleaning) {
     EXPECT_EQ(Count(lines, "(progn"), 1); // only the quit block's
     EXPECT_EQ(Count(lines, "(DeleteLayerFilters)"), 0);
     EXPECT_EQ(Count(lines, "DelNullLine"), 0);
+    ASSERT_EQ(lines.size(), 2u + 4 + 3 + 21); // head, load and setvars, reset lines, save block
     EXPECT_EQ(lines[2], "(load\"C:\\\\P\\\\Plansweeper.VLX\")");
-    EXPECT_EQ(lines.size(), 2u + 4 + 3 + 21); // head, load and setvars, reset lines, save block
 }
 
 TEST(ScriptSaveBlock, AutoCadLtSaveToFolderAnswer) {

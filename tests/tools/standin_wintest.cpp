@@ -28,7 +28,6 @@ constexpr DWORD kRunLimit = 30000;
 
 class Standin : public test::WithStandins<> {
 protected:
-
     void SetUp() override {
         program_ = test::MakeProgramFolder(dir_);
         settings_.PurgeTimes = 1;
@@ -85,7 +84,6 @@ protected:
     WinAnsiCodec codec_;
     Settings settings_;
 };
-
 
 const std::string kDwg2000 = std::string("AC1015") + std::string(3000, 'd');
 

@@ -162,7 +162,7 @@ TEST_F(WindowInProcess, AddSortRemoveAndTheBusyGuard) {
     select({0});
     window_->state().running(true);
     command(cmdRemove);
-    EXPECT_EQ(window_->rows().size(), 2u);
+    ASSERT_EQ(window_->rows().size(), 2u);
     window_->state().running(false);
     command(cmdRemove);
     ASSERT_EQ(window_->rows().size(), 1u);
@@ -193,7 +193,7 @@ TEST_F(WindowInProcess, ContextMenuCommandsAndTheListFileRoundTrip) {
     EXPECT_EQ(ListView_GetSelectedCount(window_->listView()), 5u);
     command(cmdClearAll);
     EXPECT_EQ(ListView_GetSelectedCount(window_->listView()), 0u);
-    EXPECT_EQ(window_->rows().size(), 5u);
+    ASSERT_EQ(window_->rows().size(), 5u);
 
     const std::string file = dir_.file("list.log");
     dialogs_.listFiles.push_back(file);
