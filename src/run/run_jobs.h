@@ -8,7 +8,11 @@
 #include "drawinglist/version.h"
 #include "run/drawing_claims.h"
 #include "run/process_file.h"
-#include "run/run_engine.h"
+#include "core/file_facts.h"
+#include "core/settings.h"
+#include "drawinglist/drawing_list.h"
+#include "drawinglist/status.h"
+#include "run/run_types.h"
 #include "run/safety_copies.h"
 #include "run/shell_wait.h"
 
