@@ -13,6 +13,7 @@
 #include "drawinglist/drawing_list.h"
 #include "drawinglist/status.h"
 #include "run/run_types.h"
+#include "settings/settings_keys.h"
 #include "run/safety_copies.h"
 #include "run/shell_wait.h"
 
@@ -75,7 +76,9 @@ struct Run {
         // AutoCAD's current ones as the run found them.
         prodName = s.ProdName.empty() ? AcadCurrentProductName(ports.registry) : s.ProdName;
         profile = s.ProdName.empty() ? AcadCurrentProfile(ports.registry) : s.Profile;
-        slots = std::max<std::size_t>(1, o.jobs);
+        // Drawings at the same time, each by its own AutoCAD: the Parallel
+        // setting, taken into its range.
+        slots = static_cast<std::size_t>(DrawingsAtOnce(s.Parallel));
     }
     ~Run() {
         // Jobs first: their processes are ended before their runners go.

@@ -62,9 +62,6 @@ struct RunOptions {
     bool dryRun = false;       // start nothing, change nothing
     std::string dryRunScripts; // dry run: write each row's script here as <row>.scr
     bool minimized = false;    // the main window is minimised
-    // Drawings processed at the same time, each by its own AutoCAD process
-    // (as many as the process runner can run beside each other).
-    std::size_t jobs = 1;
     std::function<void(bool)> setTopmost;
     // Asked before anything is done to a drawing (safety copy, AutoCAD's
     // settings, AutoCAD): the list is recorded here. False leaves the row

@@ -26,6 +26,18 @@ BoxCheck Range(std::string_view text, double low, double high, std::string messa
     return check;
 }
 
+std::string Between(std::int32_t low, std::int32_t high) {
+    return "Please insert a number between " + std::to_string(low) + " and " + std::to_string(high);
+}
+
+// A box's number within its key's range, with the dialog's message for it.
+BoxCheck InKeyRange(std::string_view text, std::string_view key, std::string_view messageEnd,
+                    bool whole = false) {
+    const KeyRange range = RangeOf(key);
+    return Range(text, range.low, range.high, Between(range.low, range.high) + std::string(messageEnd),
+                 whole);
+}
+
 } // namespace
 
 bool TickedFromStored(std::string_view key, std::string_view stored) {
@@ -60,27 +72,23 @@ std::optional<double> BoxNumber(std::string_view text) {
     return negative ? -value : value;
 }
 
-std::int32_t DrawingsAtOnce(std::int32_t setting) {
-    return std::clamp<std::int32_t>(setting, 1, kMostDrawingsAtOnce);
-}
-
 BoxCheck CheckBox(FormBox box, std::string_view text, bool (*exists)(std::string_view),
                   unsigned logicalProcessors) {
     switch (box) {
     case FormBox::Parallel: {
-        const auto most = static_cast<std::int32_t>(
-            std::clamp<unsigned>(logicalProcessors, 1, static_cast<unsigned>(kMostDrawingsAtOnce)));
-        return Range(text, 1, most, "Please insert a number between 1 and " + std::to_string(most) + ".",
-                     true);
+        const KeyRange range = RangeOf("Parallel");
+        const auto most = static_cast<std::int32_t>(std::clamp<unsigned>(
+            logicalProcessors, static_cast<unsigned>(range.low), static_cast<unsigned>(range.high)));
+        return Range(text, range.low, most, Between(range.low, most) + ".", true);
     }
     case FormBox::ISavePercent:
-        return Range(text, 0, 100, "Please insert a number between 0 and 100");
+        return InKeyRange(text, "ISAVEPERCENT", "");
     case FormBox::Timeout:
-        return Range(text, 0, 100000, "Please insert a number between 0 and 100000 .");
+        return InKeyRange(text, "Timeout", " .");
     case FormBox::DeleteDays:
-        return Range(text, 0, 100000, "Please insert a number between 0 and 100000");
+        return InKeyRange(text, "DeleteDays", "");
     case FormBox::PurgeTimes:
-        return Range(text, 0, 5, "Please insert a number between 0 and 5 .", true);
+        return InKeyRange(text, "PurgeTimes", " .", true);
     case FormBox::SaveToFolder: {
         BoxCheck check;
         check.text = std::string(text);
@@ -117,18 +125,9 @@ std::optional<std::string> CheckSettingValue(std::string_view key, std::string_v
                std::to_string(static_cast<long long>(low)) + " to " +
                std::to_string(static_cast<long long>(high)) + ", not \"" + text + "\"";
     };
-    if (EqualsNoCase(key, "Timeout") || EqualsNoCase(key, "DeleteDays"))
-        return range(0, 100000, true);
-    if (EqualsNoCase(key, "PurgeTimes"))
-        return range(0, 5, true);
-    if (EqualsNoCase(key, "Parallel"))
-        return range(1, kMostDrawingsAtOnce, true);
-    if (EqualsNoCase(key, "ISAVEPERCENT"))
-        return text == "-1" ? std::nullopt : range(0, 100, true);
-    if (EqualsNoCase(key, "INDEXCTL"))
-        return range(-1, 3, true);
-    if (EqualsNoCase(key, "PROXYGRAPHICS") || EqualsNoCase(key, "RASTERPREVIEW"))
-        return range(-1, 1, true);
+    if (const KeyRange limits = RangeOf(key); limits.limited())
+        return !limits.also.empty() && text == limits.also ? std::nullopt
+                                                           : range(limits.low, limits.high, true);
     for (const auto& family : Families()) {
         if (!EqualsNoCase(key, family.name))
             continue;

@@ -3,6 +3,7 @@
 // groups, and the checks made when the user leaves a box.
 #pragma once
 
+#include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 
 #include <cstdint>
@@ -23,12 +24,6 @@ bool TickedFromStored(std::string_view key, std::string_view stored);
 std::optional<double> BoxNumber(std::string_view text);
 
 enum class FormBox { ISavePercent, Timeout, DeleteDays, PurgeTimes, SaveToFolder, ScriptFile, Parallel };
-
-// The most drawings a run processes at the same time, one AutoCAD each. The
-// settings dialog offers one per logical processor of the computer; a value
-// set otherwise (--jobs, a policy) is taken up to this.
-inline constexpr std::int32_t kMostDrawingsAtOnce = 32;
-std::int32_t DrawingsAtOnce(std::int32_t setting);
 
 struct BoxCheck {
     bool ok = true;

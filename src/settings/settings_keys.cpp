@@ -4,6 +4,7 @@
 
 #include "core/strings.h"
 
+#include <algorithm>
 #include <array>
 #include <iterator>
 #include <limits>
@@ -29,8 +30,8 @@ const SettingKey kFixedRunKeys[] = {
     {"showVersion", "showVersion", KeyKind::Flag10, "0", "0", PS_FIELD(showVersion)},
     PS_FLAG(ArchiveAttrib, "-1", "-1"),
     PS_FLAG(IncludeDXF, "0", "0"),
-    {"Timeout", "Timeout", KeyKind::Int32, "120", "120", PS_FIELD(Timeout)},
-    {"Parallel", "Parallel", KeyKind::Int32, "1", "1", PS_FIELD(Parallel)},
+    {"Timeout", "Timeout", KeyKind::Int32, "120", "120", PS_FIELD(Timeout), {0, 100000}},
+    {"Parallel", "Parallel", KeyKind::Int32, "1", "1", PS_FIELD(Parallel), {1, kMostDrawingsAtOnce}},
     PS_FLAG(ClosePopUps, "-1", "-1"),
     PS_SWITCH(UseConsole),
     PS_FLAG(OnTop, "-1", "0"),
@@ -38,7 +39,7 @@ const SettingKey kFixedRunKeys[] = {
     PS_SWITCH(ZoomE),
     PS_SWITCH(PSpace),
     {"ScriptFile", "ScriptFile", KeyKind::Text, "", "", PS_FIELD(ScriptFile)},
-    {"PurgeTimes", "PurgeTimes", KeyKind::Int16, "3", "3", PS_FIELD(PurgeTimes)},
+    {"PurgeTimes", "PurgeTimes", KeyKind::Int16, "3", "3", PS_FIELD(PurgeTimes), {0, 5}},
     PS_FLAG(CreateBak, "-1", "-1"),
     {"RestoreTime", "restoreTime", KeyKind::Flag, "-1", "-1", PS_FIELD(RestoreTime)},
     PS_SWITCH(bSaveToFolder),
@@ -46,7 +47,7 @@ const SettingKey kFixedRunKeys[] = {
     {"ProdName", "ProdName", KeyKind::Product, "", "", PS_FIELD(ProdName)},
     {"Profile", "Profile", KeyKind::Profile, "", "", PS_FIELD(Profile)},
 
-    {"DeleteDays", "DeleteDays", KeyKind::Int32, "10", "10", PS_FIELD(DeleteDays)},
+    {"DeleteDays", "DeleteDays", KeyKind::Int32, "10", "10", PS_FIELD(DeleteDays), {0, 100000}},
     PS_SWITCH(DeleteBak),
     PS_SWITCH(DeleteBK),
     PS_SWITCH(DeleteSV),
@@ -104,10 +105,10 @@ const SettingKey kFixedRunKeys[] = {
     PS_SWITCH(PurgeLayerStyles),
     PS_SWITCH(PurgeCustomShapeDefinitions),
 
-    {"INDEXCTL", "INDEXCTL", KeyKind::Int16, "-1", "-1", PS_FIELD(INDEXCTL)},
-    {"ISAVEPERCENT", "ISAVEPERCENT", KeyKind::Int16, "-1", "-1", PS_FIELD(ISAVEPERCENT)},
-    {"PROXYGRAPHICS", "PROXYGRAPHICS", KeyKind::Int16, "-1", "-1", PS_FIELD(PROXYGRAPHICS)},
-    {"RASTERPREVIEW", "RASTERPREVIEW", KeyKind::Int16, "-1", "-1", PS_FIELD(RASTERPREVIEW)},
+    {"INDEXCTL", "INDEXCTL", KeyKind::Int16, "-1", "-1", PS_FIELD(INDEXCTL), {-1, 3}},
+    {"ISAVEPERCENT", "ISAVEPERCENT", KeyKind::Int16, "-1", "-1", PS_FIELD(ISAVEPERCENT), {0, 100, "-1"}},
+    {"PROXYGRAPHICS", "PROXYGRAPHICS", KeyKind::Int16, "-1", "-1", PS_FIELD(PROXYGRAPHICS), {-1, 1}},
+    {"RASTERPREVIEW", "RASTERPREVIEW", KeyKind::Int16, "-1", "-1", PS_FIELD(RASTERPREVIEW), {-1, 1}},
 };
 
 // One accessor per release family of a per-format array (R, HCA or HCP).
@@ -188,6 +189,16 @@ const SettingKey* FindSettingKey(std::string_view name) {
         if (EqualsNoCase(key.name, name))
             return &key;
     return nullptr;
+}
+
+KeyRange RangeOf(std::string_view name) {
+    const SettingKey* key = FindSettingKey(name);
+    return key != nullptr ? key->range : KeyRange{};
+}
+
+std::int32_t DrawingsAtOnce(std::int32_t setting) {
+    const KeyRange range = RangeOf("Parallel");
+    return std::clamp<std::int32_t>(setting, range.low, range.high);
 }
 
 std::optional<std::int64_t> ParseStoredNumber(std::string_view text) {

@@ -27,6 +27,21 @@ enum class KeyKind {
 
 using FieldRef = std::variant<std::int16_t*, std::int32_t*, std::string*>;
 
+// The whole numbers a numeric key takes, and one more text it may hold
+// besides ("-1": don't change). A range whose high is below its low takes
+// any number.
+struct KeyRange {
+    std::int32_t low = 0;
+    std::int32_t high = -1;
+    std::string_view also = {};
+    bool limited() const { return high >= low; }
+};
+
+// The most drawings a run processes at the same time, one AutoCAD each: the
+// Parallel key's high. The settings dialog offers one per logical processor;
+// a value set otherwise (--jobs, a policy) is taken up to this.
+inline constexpr std::int32_t kMostDrawingsAtOnce = 32;
+
 struct SettingKey {
     std::string_view name;     // as read
     std::string_view saveName; // as written (only restoreTime differs in case)
@@ -34,6 +49,7 @@ struct SettingKey {
     std::string_view absent;  // text form used when the key is absent
     std::string_view restore; // text form Restore writes
     FieldRef (*field)(Settings&);
+    KeyRange range = {}; // every check of a value (dialog, --set, stored, policy) reads it here
 };
 
 // A per-format key: the prefix ("R", "HCA", "HCP") and the family's number
@@ -47,6 +63,12 @@ std::span<const SettingKey> RunSettingKeys();
 // The key with this name (without regard to case), among the run-settings
 // keys and the folder memories InitialDir1..3; nullptr when unknown.
 const SettingKey* FindSettingKey(std::string_view name);
+
+// The range of a key; none for an unknown key or one without a range.
+KeyRange RangeOf(std::string_view name);
+
+// Drawings at once for a Parallel setting, taken into its range.
+std::int32_t DrawingsAtOnce(std::int32_t setting);
 std::span<const SettingKey> FolderMemoryKeys();
 
 // A stored number as the platform's conversion reads it: blanks around,

@@ -269,7 +269,6 @@ int Run(const BatchArgs& args) {
     BatchList saver(listSaver, list, state, !args.dryRun);
     std::set<std::uint64_t> printed; // every row gets exactly one line with its final status
     RunOptions options = BatchOptions(args, files, saver, printed);
-    options.jobs = static_cast<std::size_t>(DrawingsAtOnce(settings.Parallel));
     WinProcessRunner process(WinProcessRunner::Starts::OnCaller);
     WinWindowScanner windows;
     ConsolePrompt prompt;

@@ -134,7 +134,6 @@ void MainWindow::setTaskbarProgress(std::int64_t position, std::int64_t max, boo
 RunOptions MainWindow::runOptions() {
     RunOptions options;
     options.minimized = IsIconic(hwnd_) != 0;
-    options.jobs = static_cast<std::size_t>(DrawingsAtOnce(settings_.Parallel));
     options.setTopmost = [this](bool on) {
         SetWindowPos(hwnd_, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

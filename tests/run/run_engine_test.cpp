@@ -787,7 +787,7 @@ TEST_F(Run, SeveralDrawingsAtOnceEndAsOneAtATimeWould) {
 
     fill();
     RunOptions options;
-    options.jobs = 3;
+    settings.Parallel = 3;
     const std::uint64_t parallelStart = clock.now;
     const RunResult result = run(options);
     EXPECT_EQ(autocad.mostAtOnce, 3);
@@ -816,7 +816,7 @@ TEST_F(Run, StopWithSeveralDrawingsInProgressAsksOnceForAll) {
             state.requestStop();
     };
     RunOptions options;
-    options.jobs = 3;
+    settings.Parallel = 3;
     const RunResult result = run(options);
     EXPECT_EQ(prompt.questions.size(), 1u);
     for (std::size_t i = 0; i < 3; ++i) {
@@ -838,7 +838,7 @@ TEST_F(Run, EscLetsTheDrawingsInProgressFinish) {
             state.running(false);
     };
     RunOptions options;
-    options.jobs = 2;
+    settings.Parallel = 2;
     const RunResult result = run(options);
     EXPECT_EQ(statusOf(0), "OK");
     EXPECT_EQ(statusOf(1), "OK");
@@ -857,7 +857,7 @@ TEST_F(Run, ADrawingOfAnotherProductWaitsForThoseInProgress) {
     useProduct("AutoCAD 2010");
     autocad.workFor(5'000);
     RunOptions options;
-    options.jobs = 4;
+    settings.Parallel = 4;
     run(options);
     EXPECT_EQ(autocad.mostAtOnce, 2);
     ASSERT_EQ(autocad.starts.size(), 4u);
@@ -879,7 +879,7 @@ TEST_F(Run, ADrawingOfAnotherProfileWaitsForThoseInProgress) {
     settings.HCP[5] = "Plansweeper";
     autocad.workFor(5'000);
     RunOptions options;
-    options.jobs = 4;
+    settings.Parallel = 4;
     run(options);
     EXPECT_EQ(autocad.mostAtOnce, 2);
     ASSERT_EQ(autocad.starts.size(), 4u);

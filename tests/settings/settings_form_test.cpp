@@ -33,6 +33,25 @@ TEST(SettingsForm, LeavingABoxChecksItsRuleWithTheExactMessage) {
     EXPECT_TRUE(CheckBox(FormBox::ScriptFile, "").ok);
 }
 
+// Every check of a value outside the dialog (--set, the stored and policy
+// values before a run) holds the key table's range, and a run's drawings at
+// once too.
+TEST(SettingsForm, ValuesAreCheckedAgainstTheKeyTablesRanges) {
+    for (const auto& key : RunSettingKeys()) {
+        if (!key.range.limited())
+            continue;
+        SCOPED_TRACE(std::string(key.name));
+        EXPECT_EQ(CheckSettingValue(key.name, std::to_string(key.range.high)), std::nullopt);
+        EXPECT_NE(CheckSettingValue(key.name, std::to_string(key.range.high + 1)), std::nullopt);
+        if (key.range.also != std::to_string(key.range.low - 1)) {
+            EXPECT_NE(CheckSettingValue(key.name, std::to_string(key.range.low - 1)), std::nullopt);
+        }
+    }
+    EXPECT_EQ(CheckSettingValue("ISAVEPERCENT", "-1"), std::nullopt); // don't change
+    EXPECT_EQ(DrawingsAtOnce(1000), RangeOf("Parallel").high);
+    EXPECT_EQ(DrawingsAtOnce(0), 1);
+}
+
 // The entry is written per user, once per file type, and names the program
 // itself when App Paths does not know it.
 TEST(ExplorerEntry, CreateTwiceThenDelete) {
