@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
+#include <shellapi.h>
 #include <unknwn.h>
 
 #include <type_traits>
@@ -126,6 +127,79 @@ public:
 private:
     HDC dc_;
     HGDIOBJ old_;
+};
+
+// BeginPaint and EndPaint around one WM_PAINT.
+class PaintScope {
+public:
+    explicit PaintScope(HWND hwnd) noexcept : hwnd_(hwnd), dc_(BeginPaint(hwnd, &paint_)) {}
+    ~PaintScope() { EndPaint(hwnd_, &paint_); }
+    PaintScope(const PaintScope&) = delete;
+    PaintScope& operator=(const PaintScope&) = delete;
+    HDC dc() const noexcept { return dc_; }
+
+private:
+    HWND hwnd_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
+
+// A VARIANT cleared (its string freed, its interface released) when it goes.
+class Variant {
+public:
+    Variant() noexcept { VariantInit(&v_); }
+    ~Variant() { VariantClear(&v_); }
+    Variant(const Variant&) = delete;
+    Variant& operator=(const Variant&) = delete;
+    VARIANT& get() noexcept { return v_; }
+    VARIANT* operator->() noexcept { return &v_; }
+    // Cleared, to be filled by a call.
+    VARIANT* put() noexcept {
+        VariantClear(&v_);
+        return &v_;
+    }
+
+private:
+    VARIANT v_;
+};
+
+// The strings an IDispatch::Invoke may fill into its EXCEPINFO, freed.
+struct ExcepInfo : EXCEPINFO {
+    ExcepInfo() noexcept : EXCEPINFO{} {}
+    ~ExcepInfo() {
+        SysFreeString(bstrSource);
+        SysFreeString(bstrDescription);
+        SysFreeString(bstrHelpFile);
+    }
+    ExcepInfo(const ExcepInfo&) = delete;
+    ExcepInfo& operator=(const ExcepInfo&) = delete;
+};
+
+// Memory the shell or COM hands over (an item ID list, a path), freed with CoTaskMemFree.
+template <typename T> class CoTaskMem {
+public:
+    explicit CoTaskMem(T p = nullptr) noexcept : p_(p) {}
+    ~CoTaskMem() { CoTaskMemFree(const_cast<void*>(static_cast<const void*>(p_))); }
+    CoTaskMem(const CoTaskMem&) = delete;
+    CoTaskMem& operator=(const CoTaskMem&) = delete;
+    T get() const noexcept { return p_; }
+    explicit operator bool() const noexcept { return p_ != nullptr; }
+
+private:
+    T p_;
+};
+
+// The files dropped on a window, released with DragFinish.
+class DroppedFiles {
+public:
+    explicit DroppedFiles(HDROP drop) noexcept : drop_(drop) {}
+    ~DroppedFiles() { DragFinish(drop_); }
+    DroppedFiles(const DroppedFiles&) = delete;
+    DroppedFiles& operator=(const DroppedFiles&) = delete;
+    HDROP get() const noexcept { return drop_; }
+
+private:
+    HDROP drop_;
 };
 
 // OLE for the thread, for one scope (the window's drag and drop, its

@@ -142,9 +142,8 @@ LRESULT Control::handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT Control::onMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        paintSurface(BeginPaint(hwnd, &ps));
-        EndPaint(hwnd, &ps);
+        const ps::PaintScope paint(hwnd);
+        paintSurface(paint.dc());
         return 0;
     }
     case WM_ERASEBKGND:

@@ -8,37 +8,36 @@ namespace pictlet {
 namespace {
 
 // Converts the one argument of a property put.
-bool Argument(DISPPARAMS* params, VARTYPE type, VARIANT& out) {
+bool Argument(DISPPARAMS* params, VARTYPE type, ps::Variant& out) {
     if (params == nullptr || params->cArgs != 1)
         return false;
-    VariantInit(&out);
-    return SUCCEEDED(VariantChangeType(&out, &params->rgvarg[0], 0, type));
+    return SUCCEEDED(VariantChangeType(out.put(), &params->rgvarg[0], 0, type));
 }
 
 // A colour argument: any number that converts to 32 bits, signed or not. A
 // system colour such as 0x8000000F arrives from script hosts as a negative
 // integer or as a double above the signed range.
 bool ColorArgument(DISPPARAMS* params, LONG& colour) {
-    VARIANT v;
+    ps::Variant v;
     if (Argument(params, VT_I4, v)) {
-        colour = v.lVal;
+        colour = v->lVal;
         return true;
     }
     if (Argument(params, VT_UI4, v)) {
-        colour = static_cast<LONG>(v.ulVal);
+        colour = static_cast<LONG>(v->ulVal);
         return true;
     }
     return false;
 }
 
 // Reads one value from the bag; false when the bag has none of that name.
-bool ReadBag(IPropertyBag* bag, IErrorLog* log, const wchar_t* name, VARTYPE type, VARIANT& value) {
-    VariantInit(&value);
-    value.vt = type;
-    if (FAILED(bag->Read(name, &value, log)))
+bool ReadBag(IPropertyBag* bag, IErrorLog* log, const wchar_t* name, VARTYPE type, ps::Variant& value) {
+    VARIANT* v = value.put();
+    v->vt = type;
+    if (FAILED(bag->Read(name, v, log)))
         return false;
-    if (value.vt != type && FAILED(VariantChangeType(&value, &value, 0, type))) {
-        VariantClear(&value);
+    if (v->vt != type && FAILED(VariantChangeType(v, v, 0, type))) {
+        value.put();
         return false;
     }
     return true;
@@ -105,9 +104,8 @@ bool GetText(IStream* stream, std::wstring& text) {
 HRESULT Control::invoke(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* info, UINT*) {
     const bool get = (flags & DISPATCH_PROPERTYGET) != 0 && (params == nullptr || params->cArgs == 0);
     const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
-    VARIANT local;
-    VariantInit(&local);
-    VARIANT& out = result != nullptr ? *result : local;
+    ps::Variant local;
+    VARIANT& out = result != nullptr ? *result : local.get();
     VariantInit(&out);
     switch (id) {
     case kPaintPreview:
@@ -117,7 +115,6 @@ HRESULT Control::invoke(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* resu
             return Fill(info, *error);
         out.vt = VT_BSTR;
         out.bstrVal = SysAllocString(L"");
-        VariantClear(&local);
         return S_OK;
     case kRefresh:
         if ((flags & DISPATCH_METHOD) == 0)
@@ -135,14 +132,14 @@ HRESULT Control::invoke(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* resu
 }
 
 HRESULT Control::putProperty(DISPID id, DISPPARAMS* params) {
-    VARIANT arg;
+    ps::Variant arg;
     LONG colour = 0;
     switch (id) {
     case kEnabled:
     case kStretchBMP:
         if (!Argument(params, VT_BOOL, arg))
             return DISP_E_TYPEMISMATCH;
-        (id == kEnabled ? enabled_ : stretch_) = arg.boolVal != VARIANT_FALSE;
+        (id == kEnabled ? enabled_ : stretch_) = arg->boolVal != VARIANT_FALSE;
         if (id == kEnabled && window_ != nullptr)
             EnableWindow(window_, enabled_);
         break;
@@ -161,15 +158,14 @@ HRESULT Control::putProperty(DISPID id, DISPPARAMS* params) {
     case kEdgeStyle:
         if (!Argument(params, VT_I2, arg))
             return DISP_E_TYPEMISMATCH;
-        edgeStyle_ = arg.iVal;
+        edgeStyle_ = arg->iVal;
         paintNow();
         break;
     case kDefaultBitmap:
     case kDrawingFile: {
         if (!Argument(params, VT_BSTR, arg))
             return DISP_E_TYPEMISMATCH;
-        std::wstring value = BstrText(arg.bstrVal);
-        VariantClear(&arg);
+        std::wstring value = BstrText(arg->bstrVal);
         // Only a name ending in lower-case "bmp" is taken as a default bitmap.
         if (id == kDefaultBitmap && (value.size() < 3 || value.compare(value.size() - 3, 3, L"bmp") != 0))
             return S_OK;
@@ -214,26 +210,18 @@ HRESULT Control::Load(IPropertyBag* bag, IErrorLog* log) {
     if (bag == nullptr)
         return E_POINTER;
     try {
-        VARIANT v;
-        edgeStyle_ = ReadBag(bag, log, L"EdgeStyle", VT_I2, v) ? v.iVal : static_cast<short>(kNone);
+        ps::Variant v;
+        edgeStyle_ = ReadBag(bag, log, L"EdgeStyle", VT_I2, v) ? v->iVal : static_cast<short>(kNone);
         paintNow();
-        background_ = ReadBag(bag, log, L"BMPBackground", VT_I4, v) ? v.lVal : kBlack;
-        if (ReadBag(bag, log, L"DefaultBitmap", VT_BSTR, v)) {
-            defaultBitmap_ = BstrText(v.bstrVal); // stored directly, without the "bmp" check
-            VariantClear(&v);
-        } else {
-            defaultBitmap_.clear();
-        }
-        if (ReadBag(bag, log, L"DrawingFile", VT_BSTR, v)) {
-            drawingFile_ = BstrText(v.bstrVal);
-            VariantClear(&v);
-        } else {
-            drawingFile_.clear();
-        }
-        stretch_ = ReadBag(bag, log, L"StretchBMP", VT_BOOL, v) && v.boolVal != VARIANT_FALSE;
+        background_ = ReadBag(bag, log, L"BMPBackground", VT_I4, v) ? v->lVal : kBlack;
+        // The default bitmap is stored directly, without the "bmp" check.
+        defaultBitmap_ =
+            ReadBag(bag, log, L"DefaultBitmap", VT_BSTR, v) ? BstrText(v->bstrVal) : std::wstring();
+        drawingFile_ = ReadBag(bag, log, L"DrawingFile", VT_BSTR, v) ? BstrText(v->bstrVal) : std::wstring();
+        stretch_ = ReadBag(bag, log, L"StretchBMP", VT_BOOL, v) && v->boolVal != VARIANT_FALSE;
         backColor_ =
-            ReadBag(bag, log, L"BackColor", VT_I4, v) ? static_cast<OLE_COLOR>(v.lVal) : kDefaultBackColor;
-        enabled_ = !ReadBag(bag, log, L"Enabled", VT_BOOL, v) || v.boolVal != VARIANT_FALSE;
+            ReadBag(bag, log, L"BackColor", VT_I4, v) ? static_cast<OLE_COLOR>(v->lVal) : kDefaultBackColor;
+        enabled_ = !ReadBag(bag, log, L"Enabled", VT_BOOL, v) || v->boolVal != VARIANT_FALSE;
         if (window_ != nullptr)
             EnableWindow(window_, enabled_);
         return S_OK;
@@ -246,30 +234,28 @@ HRESULT Control::Save(IPropertyBag* bag, BOOL clearDirty, BOOL) {
     if (bag == nullptr)
         return E_POINTER;
     try {
-        VARIANT v;
-        v.vt = VT_I2;
-        v.iVal = edgeStyle_;
-        bag->Write(L"EdgeStyle", &v);
-        v.vt = VT_I4;
-        v.lVal = background_;
-        bag->Write(L"BMPBackground", &v);
-        v.vt = VT_BOOL;
-        v.boolVal = stretch_ ? VARIANT_TRUE : VARIANT_FALSE;
-        bag->Write(L"StretchBMP", &v);
-        v.vt = VT_I4;
-        v.lVal = static_cast<LONG>(backColor_);
-        bag->Write(L"BackColor", &v);
-        v.vt = VT_BOOL;
-        v.boolVal = enabled_ ? VARIANT_TRUE : VARIANT_FALSE;
-        bag->Write(L"Enabled", &v);
-        v.vt = VT_BSTR;
-        v.bstrVal = SysAllocStringLen(defaultBitmap_.data(), static_cast<UINT>(defaultBitmap_.size()));
-        bag->Write(L"DefaultBitmap", &v);
-        VariantClear(&v);
-        v.vt = VT_BSTR;
-        v.bstrVal = SysAllocStringLen(drawingFile_.data(), static_cast<UINT>(drawingFile_.size()));
-        bag->Write(L"DrawingFile", &v);
-        VariantClear(&v);
+        ps::Variant v;
+        v.put()->vt = VT_I2;
+        v->iVal = edgeStyle_;
+        bag->Write(L"EdgeStyle", &v.get());
+        v.put()->vt = VT_I4;
+        v->lVal = background_;
+        bag->Write(L"BMPBackground", &v.get());
+        v.put()->vt = VT_BOOL;
+        v->boolVal = stretch_ ? VARIANT_TRUE : VARIANT_FALSE;
+        bag->Write(L"StretchBMP", &v.get());
+        v.put()->vt = VT_I4;
+        v->lVal = static_cast<LONG>(backColor_);
+        bag->Write(L"BackColor", &v.get());
+        v.put()->vt = VT_BOOL;
+        v->boolVal = enabled_ ? VARIANT_TRUE : VARIANT_FALSE;
+        bag->Write(L"Enabled", &v.get());
+        v.put()->vt = VT_BSTR;
+        v->bstrVal = SysAllocStringLen(defaultBitmap_.data(), static_cast<UINT>(defaultBitmap_.size()));
+        bag->Write(L"DefaultBitmap", &v.get());
+        v.put()->vt = VT_BSTR;
+        v->bstrVal = SysAllocStringLen(drawingFile_.data(), static_cast<UINT>(drawingFile_.size()));
+        bag->Write(L"DrawingFile", &v.get());
         if (clearDirty)
             dirty_ = false;
         return S_OK;

@@ -81,10 +81,8 @@ void HandOver(const std::string& tail) {
 int Main(HINSTANCE instance) {
     const std::string tail = Narrow(CommandTail());
     // Kept open until the process ends.
-    const HANDLE mutex = CreateMutexW(nullptr, TRUE, std::wstring(kInstanceMutex).c_str());
-    if (mutex == nullptr || GetLastError() == ERROR_ALREADY_EXISTS) {
-        if (mutex != nullptr)
-            CloseHandle(mutex);
+    const UniqueHandleKernel mutex(CreateMutexW(nullptr, TRUE, std::wstring(kInstanceMutex).c_str()));
+    if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS) {
         HandOver(tail);
         return 0;
     }

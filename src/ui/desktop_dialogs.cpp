@@ -136,13 +136,11 @@ std::string WinDesktopDialogs::browseFolder(HWND owner, const std::string& initi
     bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
     bi.lpfn = BrowseStart;
     bi.lParam = start.empty() ? 0 : reinterpret_cast<LPARAM>(start.c_str());
-    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&bi);
-    if (chosen == nullptr)
+    const CoTaskMem<PIDLIST_ABSOLUTE> chosen(SHBrowseForFolderW(&bi));
+    if (!chosen)
         return {};
     wchar_t path[MAX_PATH] = L"";
-    const BOOL ok = SHGetPathFromIDListW(chosen, path);
-    CoTaskMemFree(chosen);
-    return ok ? Narrow(path) : std::string();
+    return SHGetPathFromIDListW(chosen.get(), path) ? Narrow(path) : std::string();
 }
 
 bool WinDesktopDialogs::askYesNo(HWND owner, const std::string& message, const std::string& title) {

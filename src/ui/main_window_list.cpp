@@ -313,17 +313,19 @@ void MainWindow::subAddFolderOnly() {
     refreshList();
 }
 
-void MainWindow::onDropFiles(HDROP drop) {
+void MainWindow::onDropFiles(HDROP dropped) {
     std::vector<std::string> paths;
-    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i) {
-        const UINT n = DragQueryFileW(drop, i, nullptr, 0);
-        std::wstring path(n + 1, L'\0');
-        DragQueryFileW(drop, i, path.data(), n + 1);
-        path.resize(n);
-        paths.push_back(Narrow(path));
+    {
+        const DroppedFiles drop(dropped);
+        const UINT count = DragQueryFileW(drop.get(), 0xFFFFFFFF, nullptr, 0);
+        for (UINT i = 0; i < count; ++i) {
+            const UINT n = DragQueryFileW(drop.get(), i, nullptr, 0);
+            std::wstring path(n + 1, L'\0');
+            DragQueryFileW(drop.get(), i, path.data(), n + 1);
+            path.resize(n);
+            paths.push_back(Narrow(path));
+        }
     }
-    DragFinish(drop);
     if (state_.busy())
         return;
     try {

@@ -79,13 +79,11 @@ private:
 LRESULT CALLBACK MainWindow::MeterProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                        DWORD_PTR self) {
     if (message == WM_PAINT) {
-        PAINTSTRUCT ps;
-        const HDC dc = BeginPaint(hwnd, &ps);
+        const PaintScope paint(hwnd);
         RECT all;
         GetClientRect(hwnd, &all);
-        FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
-        reinterpret_cast<MainWindow*>(self)->paintMeter(dc);
-        EndPaint(hwnd, &ps);
+        FillRect(paint.dc(), &all, GetSysColorBrush(COLOR_BTNFACE));
+        reinterpret_cast<MainWindow*>(self)->paintMeter(paint.dc());
         return 0;
     }
     return DefSubclassProc(hwnd, message, wParam, lParam);

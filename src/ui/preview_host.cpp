@@ -31,11 +31,8 @@ void Put(IDispatch* control, DISPID id, VARIANT value) {
 
 void Call(IDispatch* control, DISPID id) {
     DISPPARAMS none{nullptr, nullptr, 0, 0};
-    EXCEPINFO error{};
+    ExcepInfo error;
     control->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, &error, nullptr);
-    SysFreeString(error.bstrSource);
-    SysFreeString(error.bstrDescription);
-    SysFreeString(error.bstrHelpFile);
 }
 
 // The control host's library, loaded with the first preview.
@@ -129,10 +126,10 @@ void PreviewHost::show(const std::string& drawingPath) {
     v.vt = VT_I2;
     v.iVal = pictlet::kEtched;
     Put(control_.get(), pictlet::kEdgeStyle, v);
-    v.vt = VT_BSTR;
-    v.bstrVal = SysAllocString(Widen(drawingPath).c_str());
-    Put(control_.get(), pictlet::kDrawingFile, v);
-    SysFreeString(v.bstrVal);
+    Variant path;
+    path->vt = VT_BSTR;
+    path->bstrVal = SysAllocString(Widen(drawingPath).c_str());
+    Put(control_.get(), pictlet::kDrawingFile, path.get());
     Call(control_.get(), pictlet::kPaintPreview);
     Call(control_.get(), pictlet::kRefresh);
 }
