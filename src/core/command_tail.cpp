@@ -17,8 +17,11 @@ StartupCommand ParseStartupTail(std::string_view tail) {
 }
 
 std::string StartupDrawingPath(std::string_view command) {
-    if (command.size() > 2)
-        command = command.substr(1, command.size() - 2);
+    command = TrimBlanks(command);
+    if (command.starts_with('"'))
+        command.remove_prefix(1);
+    if (command.ends_with('"'))
+        command.remove_suffix(1);
     return std::string(command);
 }
 

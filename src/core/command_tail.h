@@ -18,9 +18,14 @@ struct StartupCommand {
 // the one character after them are dropped; otherwise trimmed again.
 StartupCommand ParseStartupTail(std::string_view tail);
 
-// The drawing path of a command: longer than two characters, its first and
-// last characters (the quotes) are dropped, whatever they are.
+// The drawing path of a command, in double quotes or without them (typed
+// in a console or a shortcut): a quote that opens or closes it is dropped.
 std::string StartupDrawingPath(std::string_view command);
+
+// WM_COPYDATA's dwData for a hand-over: the payload as UTF-16, so that a name
+// outside the ANSI code page arrives whole. 0 is the ANSI payload of earlier
+// versions, still taken.
+inline constexpr unsigned long kHandOverUtf16 = 1;
 
 // What a second start hands over: the command without the switch, or one
 // zero byte for an empty tail (the first instance shows its window).

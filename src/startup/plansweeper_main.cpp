@@ -58,9 +58,9 @@ void HandOver(const std::string& tail) {
                 DWORD owner = 0;
                 GetWindowThreadProcessId(previous, &owner);
                 AllowSetForegroundWindow(owner);
-                const std::string payload = ToAnsiLossy(HandOverPayload(tail));
-                COPYDATASTRUCT data{0, static_cast<DWORD>(payload.size()),
-                                    payload.empty() ? nullptr : const_cast<char*>(payload.data())};
+                std::wstring payload = Widen(HandOverPayload(tail));
+                COPYDATASTRUCT data{kHandOverUtf16, static_cast<DWORD>(payload.size() * sizeof(wchar_t)),
+                                    payload.empty() ? nullptr : payload.data()};
                 DWORD_PTR result = 0;
                 SendMessageTimeoutW(previous, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL,
                                     5000, &result);

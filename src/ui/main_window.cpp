@@ -487,16 +487,24 @@ LRESULT MainWindow::onNotify(NMHDR& header) {
 }
 
 LRESULT MainWindow::onCopyData(const COPYDATASTRUCT& data) {
-    if (data.dwData != 0 || (data.cbData > 0 && data.lpData == nullptr))
+    if ((data.dwData != 0 && data.dwData != kHandOverUtf16) || (data.cbData > 0 && data.lpData == nullptr))
         return FALSE;
-    const auto tail =
-        ReceivedCommandTail(std::string_view(static_cast<const char*>(data.lpData), data.cbData));
+    std::string payload;
+    if (data.dwData == kHandOverUtf16) {
+        if (data.cbData % sizeof(wchar_t) != 0 || data.cbData > kMaxHandOverBytes * sizeof(wchar_t))
+            return FALSE;
+        payload = Narrow(
+            std::wstring_view(static_cast<const wchar_t*>(data.lpData), data.cbData / sizeof(wchar_t)));
+    } else {
+        payload = FromAnsi(std::string_view(static_cast<const char*>(data.lpData), data.cbData));
+    }
+    const auto tail = ReceivedCommandTail(payload);
     if (!tail)
         return FALSE;
     // A second start, with a drawing or without: this window comes forward,
     // restored if it was minimised, so the user sees where the drawing went.
     if (!tail->empty())
-        addStartupDrawing(ParseStartupTail(FromAnsi(*tail)).command);
+        addStartupDrawing(ParseStartupTail(*tail).command);
     comeForward();
     return TRUE;
 }

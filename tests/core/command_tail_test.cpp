@@ -13,11 +13,11 @@ TEST(CommandTail, TheSwitchInAnyCaseDropsItselfAndOneCharacter) {
     EXPECT_EQ(ParseStartupTail(" \"C:\\a.dwg\" ").command, "\"C:\\a.dwg\"");
 }
 
-TEST(CommandTail, TheDrawingLosesItsFirstAndLastCharacterOnlyBeyondTwo) {
+TEST(CommandTail, TheDrawingIsTakenWithOrWithoutItsQuotes) {
     EXPECT_EQ(StartupDrawingPath("\"C:\\D\\a.dwg\""), "C:\\D\\a.dwg");
-    EXPECT_EQ(StartupDrawingPath("C:\\D\\a.dwg"), ":\\D\\a.dw"); // unquoted: not found later
-    EXPECT_EQ(StartupDrawingPath("ab"), "ab");
-    EXPECT_EQ(StartupDrawingPath("a"), "a");
+    EXPECT_EQ(StartupDrawingPath("Z:\\plans\\A101.dwg"), "Z:\\plans\\A101.dwg");
+    EXPECT_EQ(StartupDrawingPath(ParseStartupTail("/nologo Z:\\plans\\A101.dwg").command),
+              "Z:\\plans\\A101.dwg");
 }
 
 TEST(CommandTail, HandOverAndReceipt) {

@@ -89,19 +89,23 @@ TEST_F(MainWindowProcess, ASecondStartHandsItsDrawingOverAndEnds) {
     ASSERT_TRUE(test::WaitUntil([&] { return test::ListRowCount(list(main)) == 1; }, 5000));
     EXPECT_EQ(test::ListCell(list(main), 0, 0), "plan a.dwg");
     EXPECT_EQ(test::ListCell(list(main), 0, 1), dir_.path());
-    // An unquoted path loses its first and last characters; a folder is no drawing.
-    handOver(drawing);
+    // A path without quotes, named outside the ANSI code page, arrives whole;
+    // a folder is no drawing.
+    const std::string unicode = dir_.write("Plan \u03a9 \u5317\u4eac.dwg", "AC1015" + std::string(3000, 'x'));
+    handOver(unicode);
+    ASSERT_TRUE(test::WaitUntil([&] { return test::ListRowCount(list(main)) == 2; }, 5000));
+    EXPECT_EQ(test::ListCell(list(main), 1, 0), "Plan \u03a9 \u5317\u4eac.dwg");
     handOver("\"" + dir_.path() + "\"");
     handOver("ab");
     Sleep(300);
-    EXPECT_EQ(test::ListRowCount(list(main)), 1);
+    EXPECT_EQ(test::ListRowCount(list(main)), 2);
     // Minimised, a drawing handed over restores the window.
     ShowWindow(main, SW_MINIMIZE);
     ASSERT_TRUE(test::WaitUntil([&] { return IsIconic(main) != 0; }, 3000));
     const std::string second = dir_.write("plan b.dwg", "AC1015" + std::string(3000, 'x'));
     handOver("/nologo \"" + second + "\"");
     EXPECT_TRUE(
-        test::WaitUntil([&] { return test::ListRowCount(list(main)) == 2 && !IsIconic(main); }, 5000));
+        test::WaitUntil([&] { return test::ListRowCount(list(main)) == 3 && !IsIconic(main); }, 5000));
     // With the window hidden, an empty tail arrives as one zero byte and shows it.
     ShowWindow(main, SW_HIDE);
     ASSERT_TRUE(test::WaitUntil([&] { return !IsWindowVisible(main); }, 3000));
