@@ -53,17 +53,21 @@ struct InputBoxState {
 };
 
 // One file name from the common file dialog; nullopt when cancelled.
-std::optional<std::string> AskFileName(HWND owner, const wchar_t* filter, const wchar_t* initialDir,
-                                       const wchar_t* title, const wchar_t* defaultExtension, DWORD flags,
-                                       bool saving) {
+std::optional<std::string> AskFileName(HWND owner, const wchar_t* filter, const std::string& folder,
+                                       const std::string& offered, const wchar_t* title,
+                                       const wchar_t* defaultExtension, DWORD flags, bool saving) {
     wchar_t name[MAX_PATH * 4] = L"";
+    const std::wstring wideOffered = Widen(offered);
+    if (wideOffered.size() < std::size(name))
+        wideOffered.copy(name, wideOffered.size());
+    const std::wstring initialDir = Widen(folder);
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = owner;
     ofn.lpstrFilter = filter;
     ofn.lpstrFile = name;
     ofn.nMaxFile = static_cast<DWORD>(std::size(name));
-    ofn.lpstrInitialDir = initialDir;
+    ofn.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
     ofn.lpstrTitle = title;
     ofn.lpstrDefExt = defaultExtension;
     ofn.Flags = flags;
@@ -109,22 +113,23 @@ std::optional<std::string> WinDesktopDialogs::openDrawings(HWND owner, const std
     return Narrow(std::wstring_view(buffer.data(), end + 2));
 }
 
-std::optional<std::string> WinDesktopDialogs::listFileName(HWND owner, bool saving) {
+std::optional<std::string> WinDesktopDialogs::listFileName(HWND owner, bool saving, const std::string& folder,
+                                                           const std::string& name) {
     // An existing file is replaced without a question, as the list file always was.
-    return AskFileName(owner, L"Plansweeper files\0*.log;*.txt\0", L"C:\\",
+    return AskFileName(owner, L"Plansweeper files\0*.log;*.txt\0", folder, name,
                        saving ? L"Export to file" : L"Import file", L"log",
                        OFN_HIDEREADONLY | OFN_EXPLORER | (saving ? 0 : OFN_FILEMUSTEXIST), saving);
 }
 
-std::optional<std::string> WinDesktopDialogs::reportFileName(HWND owner) {
-    return AskFileName(owner, L"Web pages\0*.html;*.htm\0", L"C:\\", L"Export Report", L"html",
+std::optional<std::string> WinDesktopDialogs::reportFileName(HWND owner, const std::string& folder,
+                                                             const std::string& name) {
+    return AskFileName(owner, L"Web pages\0*.html;*.htm\0", folder, name, L"Export Report", L"html",
                        OFN_HIDEREADONLY | OFN_EXPLORER | OFN_OVERWRITEPROMPT, true);
 }
 
 std::optional<std::string> WinDesktopDialogs::openScriptFile(HWND owner, const std::string& initialFolder) {
-    const std::wstring folder = Widen(initialFolder);
     return AskFileName(owner, L"Script or Lisp files\0*.lsp;*.scr;*.vlx;*.fas\0All Files\0*.*\0",
-                       folder.c_str(), L"Select files", L"scr",
+                       initialFolder, "", L"Select files", L"scr",
                        OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, false);
 }
 
@@ -145,6 +150,10 @@ std::string WinDesktopDialogs::browseFolder(HWND owner, const std::string& initi
 
 bool WinDesktopDialogs::askYesNo(HWND owner, const std::string& message, const std::string& title) {
     return MessageBoxUtf8(owner, message, title, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+int WinDesktopDialogs::askYesNoCancel(HWND owner, const std::string& message, const std::string& title) {
+    return MessageBoxUtf8(owner, message, title, MB_YESNOCANCEL | MB_ICONQUESTION);
 }
 
 void WinDesktopDialogs::inform(HWND owner, const std::string& message, const std::string& title, UINT icon) {

@@ -361,6 +361,7 @@ void MainWindow::restoreWorkingList() {
 }
 
 void MainWindow::listChanged() {
+    listUnsaved_ = true;
     if (workingList_)
         workingList_->changed();
 }
@@ -521,8 +522,33 @@ void MainWindow::comeForward() {
 }
 
 void MainWindow::onClose() {
-    // Form_QueryUnload never cancels; Form_Unload saves the layout and ends
-    // the program at once, a run in progress included.
+    // A run under way is ended as Stop -> Yes ends it, once the user says
+    // so; the window closes when the run has put its drawings right.
+    if (runInProgress_) {
+        if (closeAfterRun_ ||
+            !dialogs_.askYesNo(hwnd_,
+                               "A run is in progress. Stop it and close Plansweeper?\r\n\r\nAutoCAD is "
+                               "stopped and the drawings it works on are kept as they were.",
+                               std::string(kAppTitle)))
+            return;
+        closeAfterRun_ = true;
+        state_.requestStop();
+        return;
+    }
+    // A list that was never exported, or changed since, is not lost without a word.
+    if (!state_.busy() && listUnsaved_ && !rows_.empty()) {
+        const int choice =
+            dialogs_.askYesNoCancel(hwnd_, "Save the drawing list before closing?", std::string(kAppTitle));
+        if (choice == IDCANCEL)
+            return;
+        if (choice == IDYES) {
+            ExportListStatus();
+            if (listUnsaved_)
+                return; // not saved (cancelled, or the file could not be written): the window stays
+        }
+    }
+    // Form_Unload saves the layout and ends the program; a search under way
+    // ends with it.
     try {
         SaveFormSettings(store_, settings_, currentWindowLayout());
     } catch (const std::exception& e) {
@@ -533,10 +559,9 @@ void MainWindow::onClose() {
     if (workingList_)
         files_.deleteFile(workingList_->path());
     if (state_.busy()) {
-        // A run is under way: the program ends here, as after a crash. What
-        // the run changed is journalled and put right at the next start; the
-        // AutoCAD processes it started end with it, so that none writes to
-        // a drawing after that.
+        // A search is under way: the program ends here. Were AutoCAD still
+        // at work, what it changed is journalled and put right at the next
+        // start; the AutoCAD processes end with the program.
         WinProcessRunner::TerminateAll();
         ExitProcess(0);
     }

@@ -251,6 +251,14 @@ private:
     std::string scheduledStart_;
     bool runFailed_ = false;
     ComPtr<ITaskbarList3> taskbar_;
+
+    // Closing: a run under way ends first (as Stop -> Yes does), and a list
+    // changed since it was last exported or imported is offered for saving.
+    bool runInProgress_ = false;
+    bool closeAfterRun_ = false;
+    bool listUnsaved_ = false;
+    std::string lastListFolder_; // where the last list was exported or imported; the exports start there
+    std::string exportFolder() const;
 };
 
 } // namespace ps

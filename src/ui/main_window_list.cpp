@@ -18,8 +18,10 @@
 #include "ui/win_ui.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace ps {
 namespace {
@@ -360,10 +362,34 @@ void MainWindow::onDropFiles(HDROP dropped) {
     refreshList();
 }
 
+namespace {
+
+// Today's date as a file name takes it: YYYY-MM-DD.
+std::string DateForFileName() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    char text[16];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u", t.wYear, t.wMonth, t.wDay);
+    return text;
+}
+
+} // namespace
+
+std::string MainWindow::exportFolder() const {
+    if (!lastListFolder_.empty())
+        return lastListFolder_;
+    PWSTR documents = nullptr;
+    if (FAILED(SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &documents)))
+        return {};
+    const CoTaskMem<PWSTR> owned(documents);
+    return Narrow(owned.get());
+}
+
 void MainWindow::ExportListStatus() {
     if (state_.busy())
         return;
-    const auto file = dialogs_.listFileName(hwnd_, true);
+    const auto file =
+        dialogs_.listFileName(hwnd_, true, exportFolder(), "Plansweeper list " + DateForFileName() + ".log");
     if (!file)
         return;
     std::optional<std::string> error;
@@ -372,15 +398,21 @@ void MainWindow::ExportListStatus() {
         WindowPump pump(*this, 10);
         error = WriteListFile(files_, codec_, *file, rows_, &pump);
     }
-    if (error)
+    if (error) {
         MessageBoxUtf8(hwnd_, *error, kAppTitle, MB_OK);
+    } else {
+        listUnsaved_ = false;
+        lastListFolder_ = FileFolder(*file);
+        afterCommand_ = std::string(kStatusIdle) + "List exported to " + *file;
+    }
     SetFocus(list_);
 }
 
 void MainWindow::ExportReport() {
     if (state_.busy())
         return;
-    const auto file = dialogs_.reportFileName(hwnd_);
+    const auto file =
+        dialogs_.reportFileName(hwnd_, exportFolder(), "Plansweeper report " + DateForFileName() + ".html");
     if (!file)
         return;
     bool written = false;
@@ -400,15 +432,18 @@ void MainWindow::ExportReport() {
     if (!written)
         dialogs_.inform(hwnd_, "The report could not be written to " + *file + ".", std::string(kAppTitle),
                         MB_ICONEXCLAMATION);
+    else
+        afterCommand_ = std::string(kStatusIdle) + "Report written to " + *file;
     SetFocus(list_);
 }
 
 void MainWindow::ImportListStatus() {
     if (state_.busy())
         return;
-    const auto file = dialogs_.listFileName(hwnd_, false);
+    const auto file = dialogs_.listFileName(hwnd_, false, exportFolder(), "");
     if (!file)
         return;
+    const bool wasEmpty = rows_.empty();
     ImportResult result;
     {
         const BusyScope busy(state_);
@@ -416,8 +451,15 @@ void MainWindow::ImportListStatus() {
         result = ReadListFile(files_, codec_, *file, rows_, &pump);
     }
     refreshList();
-    if (result.error)
+    if (result.error) {
         MessageBoxUtf8(hwnd_, *result.error, kAppTitle, MB_OK);
+    } else {
+        // A list read into an empty window is the file's: nothing to save.
+        listUnsaved_ = !wasEmpty;
+        lastListFolder_ = FileFolder(*file);
+    }
+    afterCommand_ =
+        std::to_string(result.added) + (result.added == 1 ? " drawing imported" : " drawings imported");
     SetFocus(list_);
 }
 

@@ -31,11 +31,14 @@ LocalTime Now() {
 }
 
 // The run's questions go through the window's dialogs.
+// Once the user has chosen to close the window during the run, the stop's
+// question is answered Yes for them.
 class DialogPrompt final : public UserPrompt {
 public:
-    DialogPrompt(DesktopDialogs& dialogs, HWND owner) : dialogs_(dialogs), owner_(owner) {}
+    DialogPrompt(DesktopDialogs& dialogs, HWND owner, const bool& closing)
+        : dialogs_(dialogs), owner_(owner), closing_(closing) {}
     bool askYesNo(std::string_view message, std::string_view title) override {
-        return dialogs_.askYesNo(owner_, std::string(message), std::string(title));
+        return closing_ || dialogs_.askYesNo(owner_, std::string(message), std::string(title));
     }
     void inform(std::string_view message, std::string_view title) override {
         dialogs_.inform(owner_, std::string(message), std::string(title), MB_ICONINFORMATION);
@@ -44,6 +47,7 @@ public:
 private:
     DesktopDialogs& dialogs_;
     HWND owner_;
+    const bool& closing_;
 };
 
 } // namespace
@@ -197,7 +201,7 @@ void MainWindow::subRun() {
     state_.showActivity(kActivityAdding);
     WinAnsiCodec codec;
     WinClock clock;
-    DialogPrompt prompt(dialogs_, hwnd_);
+    DialogPrompt prompt(dialogs_, hwnd_, closeAfterRun_);
     WindowPump pump(*this);
     WinProcessRunner process;
     WinWindowScanner windows;
@@ -216,8 +220,18 @@ void MainWindow::subRun() {
         ~StopPumping() { files.setBetweenChunks({}); }
     } stopPumping{files_};
     resultShown_ = false;
+    runInProgress_ = true;
+    struct RunEnds {
+        bool& inProgress;
+        ~RunEnds() { inProgress = false; }
+    } runEnds{runInProgress_};
     const RunCommandResult result = ps::subRun(ports, settings_, rows_, paths, options);
     showRunEnd(result);
+    if (closeAfterRun_) {
+        // The user closed the window during the run: now that it has ended, it closes.
+        closeAfterRun_ = false;
+        PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+    }
 }
 
 void MainWindow::subStop() {

@@ -36,11 +36,19 @@ public:
     std::optional<std::string> openDrawings(HWND, const std::string&) override {
         return next(drawings).value_or(std::nullopt);
     }
-    std::optional<std::string> listFileName(HWND, bool) override {
+    std::optional<std::string> listFileName(HWND, bool, const std::string& folder,
+                                            const std::string& name) override {
+        offered.push_back(folder + "\\" + name);
         return next(listFiles).value_or(std::nullopt);
     }
-    std::optional<std::string> reportFileName(HWND) override {
+    std::optional<std::string> reportFileName(HWND, const std::string& folder,
+                                              const std::string& name) override {
+        offered.push_back(folder + "\\" + name);
         return next(listFiles).value_or(std::nullopt);
+    }
+    int askYesNoCancel(HWND, const std::string& message, const std::string&) override {
+        questions.push_back(message);
+        return next(choices).value_or(IDCANCEL);
     }
     std::string browseFolder(HWND, const std::string&) override { return next(folders).value_or(""); }
     bool askYesNo(HWND, const std::string& message, const std::string&) override {
@@ -70,6 +78,8 @@ public:
     std::deque<std::optional<std::string>> listFiles;
     std::deque<std::string> folders;
     std::deque<bool> answers;
+    std::deque<int> choices;          // IDYES, IDNO, IDCANCEL
+    std::vector<std::string> offered; // where each save dialog started, with its name
     std::deque<std::string> inputs;
     std::deque<std::optional<std::string>> scripts;
     std::vector<std::string> questions;
@@ -261,6 +271,7 @@ TEST_F(WindowInProcess, TheWorkingListSurvivesACrashButNotAnOrdinaryClose) {
     EXPECT_EQ(cell(1, kColStatus), "Skip");
     EXPECT_EQ(window_->state().statusLabel(),
               "Restored the 2 drawing(s) of the last session, which did not end normally.");
+    dialogs_.choices.push_back(IDNO); // closed without saving the list
     SendMessageW(window_->handle(), WM_CLOSE, 0, 0);
     EXPECT_EQ(GetFileAttributesW(Widen(WorkingListPath()).c_str()), INVALID_FILE_ATTRIBUTES);
 }
@@ -511,6 +522,52 @@ TEST_F(WindowRun, StopAnsweredYesAfterAutoCadHasSavedKeepsTheSave) {
             EXPECT_TRUE(test::ReadFileBytes(paths[static_cast<std::size_t>(i)]) != kDwg2004) << i;
         }
     }
+}
+
+// Closing during a run asks; "Yes" ends the run as Stop -> Yes does, then
+// the window closes, having offered to save the changed list.
+TEST_F(WindowRun, ClosingDuringARunAsksThenEndsItAndKeepsTheOriginal) {
+    dialogs_.answers = {false, true}; // No: the run goes on; then Yes
+    dialogs_.choices.push_back(IDNO); // the list is not saved
+    const std::string slow = drawing("slow.dwg");
+    WriteFileBytes(slow + ".standin", "slow-save=20\n");
+    add(slow);
+    SetTimer(window_->handle(), 77, 2000, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
+        KillTimer(hwnd, id);
+        PostMessageW(hwnd, WM_CLOSE, 0, 0);
+        PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    });
+    const HWND main = window_->handle();
+    command(cmdRun);
+    pumpUntil([&] { return !IsWindow(main); }, 5000);
+    EXPECT_FALSE(IsWindow(main));
+    ASSERT_EQ(dialogs_.questions.size(), 3u);
+    EXPECT_EQ(dialogs_.questions[2], "Save the drawing list before closing?");
+    EXPECT_EQ(cell(0, kColStatus), "Terminated");
+    EXPECT_EQ(test::ReadFileBytes(slow), kDwg2004);
+}
+
+// A list changed since its last export is offered for saving at Exit;
+// Cancel keeps the window. The export starts in Documents with a dated name,
+// and an exported list closes without a question.
+TEST_F(WindowInProcess, ExitOffersToSaveAChangedListAndTheExportIsNamed) {
+    dialogs_.drawings.push_back(drawing("a.dwg") + '\0' + '\0');
+    command(cmdAddDrawings);
+    dialogs_.choices.push_back(IDCANCEL);
+    command(cmdExit);
+    ASSERT_EQ(dialogs_.questions, std::vector<std::string>{"Save the drawing list before closing?"});
+    ASSERT_TRUE(IsWindow(window_->handle()));
+    const std::string exported = dir_.file("list.log");
+    dialogs_.listFiles.push_back(exported);
+    command(cmdExportList);
+    ASSERT_EQ(dialogs_.offered.size(), 1u);
+    EXPECT_TRUE(dialogs_.offered[0].find("\\Plansweeper list 20") != std::string::npos)
+        << dialogs_.offered[0];
+    EXPECT_EQ(window_->state().statusLabel(), "Status: List exported to " + exported);
+    const HWND main = window_->handle();
+    command(cmdExit);
+    EXPECT_FALSE(IsWindow(main));
+    EXPECT_EQ(dialogs_.questions.size(), 1u);
 }
 
 TEST_F(WindowRun, StopAnsweredNoLetsTheDrawingFinishAndEndsTheRun) {

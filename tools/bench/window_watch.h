@@ -22,10 +22,15 @@ public:
     std::string reportFile;
     std::string folder;
     std::optional<std::string> openDrawings(HWND, const std::string&) override { return std::nullopt; }
-    std::optional<std::string> listFileName(HWND, bool) override { return listFile; }
-    std::optional<std::string> reportFileName(HWND) override { return reportFile; }
+    std::optional<std::string> listFileName(HWND, bool, const std::string&, const std::string&) override {
+        return listFile;
+    }
+    std::optional<std::string> reportFileName(HWND, const std::string&, const std::string&) override {
+        return reportFile;
+    }
     std::string browseFolder(HWND, const std::string&) override { return folder; }
     bool askYesNo(HWND, const std::string&, const std::string&) override { return false; }
+    int askYesNoCancel(HWND, const std::string&, const std::string&) override { return IDNO; }
     void inform(HWND, const std::string&, const std::string&, UINT) override {}
     std::string inputBox(HWND, const std::string&, const std::string&, const std::string&) override {
         return {};
