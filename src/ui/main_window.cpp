@@ -79,8 +79,13 @@ bool MainWindow::create(HINSTANCE instance, const StartupCommand& startup) {
                             labelsChanged();
                         }});
     DragAcceptFiles(hwnd_, TRUE);
-    const ACCEL keys[] = {{FVIRTKEY, VK_ESCAPE, cmdEscape}, {FVIRTKEY | FCONTROL, 'A', cmdSelectAll}};
-    accelerators_.reset(CreateAcceleratorTableW(const_cast<ACCEL*>(keys), 2));
+    // The keys a Windows user expects; the menus name them.
+    const ACCEL keys[] = {{FVIRTKEY, VK_ESCAPE, cmdEscape},
+                          {FVIRTKEY | FCONTROL, 'A', cmdSelectAll},
+                          {FVIRTKEY, VK_F5, cmdRun},
+                          {FVIRTKEY | FSHIFT, VK_F5, cmdStop},
+                          {FVIRTKEY, VK_DELETE, cmdRemove}};
+    accelerators_.reset(CreateAcceleratorTableW(const_cast<ACCEL*>(keys), static_cast<int>(std::size(keys))));
 
     sizeForFirstStart();
     try {
@@ -171,7 +176,55 @@ bool MainWindow::preTranslate(MSG& msg) {
     // moves between the controls.
     if (GetAncestor(msg.hwnd, GA_ROOT) != hwnd_)
         return false;
+    if (msg.hwnd == toolbar_ && msg.message == WM_KEYDOWN && toolbarKey(static_cast<UINT>(msg.wParam)))
+        return true;
     return TranslateAcceleratorW(hwnd_, accelerators_.get(), &msg) || IsDialogMessageW(hwnd_, &msg);
+}
+
+// The toolbar with the focus: the arrow keys, Home and End move its hot
+// button over the enabled ones, Enter and Space press it.
+bool MainWindow::toolbarKey(UINT key) {
+    const int count = static_cast<int>(SendMessageW(toolbar_, TB_BUTTONCOUNT, 0, 0));
+    const int hot = static_cast<int>(SendMessageW(toolbar_, TB_GETHOTITEM, 0, 0));
+    const auto usable = [&](int i) {
+        TBBUTTON button{};
+        SendMessageW(toolbar_, TB_GETBUTTON, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&button));
+        return (button.fsStyle & BTNS_SEP) == 0 && (button.fsState & TBSTATE_ENABLED) != 0 &&
+               (button.fsState & TBSTATE_HIDDEN) == 0;
+    };
+    const auto move = [&](int from, int step) {
+        for (int i = from; i >= 0 && i < count; i += step)
+            if (usable(i)) {
+                SendMessageW(toolbar_, TB_SETHOTITEM, static_cast<WPARAM>(i), 0);
+                return;
+            }
+    };
+    switch (key) {
+    case VK_LEFT:
+    case VK_UP:
+        move(hot < 0 ? count - 1 : hot - 1, -1);
+        return true;
+    case VK_RIGHT:
+    case VK_DOWN:
+        move(hot < 0 ? 0 : hot + 1, 1);
+        return true;
+    case VK_HOME:
+        move(0, 1);
+        return true;
+    case VK_END:
+        move(count - 1, -1);
+        return true;
+    case VK_RETURN:
+    case VK_SPACE:
+        if (hot >= 0 && usable(hot)) {
+            TBBUTTON button{};
+            SendMessageW(toolbar_, TB_GETBUTTON, static_cast<WPARAM>(hot), reinterpret_cast<LPARAM>(&button));
+            PostMessageW(hwnd_, WM_COMMAND, static_cast<WPARAM>(button.idCommand), 0);
+        }
+        return true;
+    default:
+        return false;
+    }
 }
 
 void MainWindow::pump() {
@@ -420,6 +473,10 @@ void MainWindow::onCommand(unsigned command) {
     for (const auto& g : kGuarded) {
         if (g.command != command)
             continue;
+        // A key or menu reaches a command the toolbar shows disabled now:
+        // the work commands wait while busy, Stop is for a run.
+        if (g.toolbar && (command == cmdStop) != state_.busy())
+            return;
         afterCommand_.reset();
         guarded(g.procedure, g.run);
         // The toolbar's commands leave the status label at rest, or saying

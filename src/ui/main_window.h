@@ -114,6 +114,7 @@ private:
     static LRESULT CALLBACK MeterProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                       DWORD_PTR self);
     bool preTranslate(MSG& msg);
+    bool toolbarKey(UINT key);
     LRESULT onOtherMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     // main_window.cpp: the window

@@ -209,18 +209,26 @@ void MainWindow::onCreate() {
     applyFonts();
 }
 
+// The menu bar. Every toolbar command is here too, each menu's access keys
+// are its own, and the keys of the accelerator table are named.
 void MainWindow::createMenus() {
     HMENU bar = CreateMenu();
     AppendMenuW(bar, MF_POPUP,
-                reinterpret_cast<UINT_PTR>(MakePopupMenu({{cmdAddFolderOnly, "&Add Folders Only"},
-                                                          {cmdAddFolder, "&Add Folders"},
-                                                          {cmdAddDrawings, "&Add Drawings"},
+                reinterpret_cast<UINT_PTR>(MakePopupMenu({{cmdAddFolderOnly, "Add Folders &Only"},
+                                                          {cmdAddFolder, "Add &Folders"},
+                                                          {cmdAddDrawings, "Add D&rawings"},
+                                                          {cmdRemove, "Re&move\tDel"},
                                                           {0, nullptr},
                                                           {cmdConnect, "&Connect Network Disk"},
                                                           {cmdDisconnect, "&Disconnect Network Disk"},
                                                           {0, nullptr},
                                                           {cmdExit, "E&xit"}})),
                 L"&File");
+    AppendMenuW(bar, MF_POPUP,
+                reinterpret_cast<UINT_PTR>(MakePopupMenu({{cmdRun, "&Run\tF5"},
+                                                          {cmdStop, "&Stop\tShift+F5"},
+                                                          {cmdStart, "Start &Timer..."}})),
+                L"&Run");
     AppendMenuW(bar, MF_POPUP,
                 reinterpret_cast<UINT_PTR>(MakePopupMenu({{cmdSettings, "&Settings"},
                                                           {cmdExportList, "&Export List to Log File"},
@@ -433,6 +441,12 @@ void MainWindow::showRunState() {
         SendMessageW(toolbar_, TB_ENABLEBUTTON, kToolbarButtons[i].command, !busy);
     SendMessageW(toolbar_, TB_ENABLEBUTTON, cmdStop, busy);
     SendMessageW(toolbar_, TB_HIDEBUTTON, cmdStop, !busy);
+    // The menus show the same.
+    if (const HMENU bar = GetMenu(hwnd_)) {
+        for (int i = 0; i < kWorkButtons; ++i)
+            EnableMenuItem(bar, kToolbarButtons[i].command, MF_BYCOMMAND | (busy ? MF_GRAYED : MF_ENABLED));
+        EnableMenuItem(bar, cmdStop, MF_BYCOMMAND | (busy ? MF_ENABLED : MF_GRAYED));
+    }
     // The hourglass while busy, over the whole window.
     SetCursor(LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));
     showLabels();

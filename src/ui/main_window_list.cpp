@@ -483,7 +483,7 @@ void MainWindow::showContextMenu(POINT at) {
         {cmdExportList, "E&xport list to log file"},
         {cmdFileProperties, "&File Properties"},
         {cmdExplore, "&Explore"},
-        {cmdStartAcad, "&Start AutoCAD"},
+        {cmdStartAcad, "Start A&utoCAD"},
     }));
     TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
 }

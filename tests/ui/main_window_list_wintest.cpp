@@ -20,6 +20,7 @@
 
 #include <deque>
 #include <functional>
+#include <set>
 
 extern "C" HRESULT WINAPI AtlAxGetControl(HWND window, IUnknown** control);
 
@@ -545,6 +546,45 @@ TEST_F(WindowRun, ClosingDuringARunAsksThenEndsItAndKeepsTheOriginal) {
     EXPECT_EQ(dialogs_.questions[2], "Save the drawing list before closing?");
     EXPECT_EQ(cell(0, kColStatus), "Terminated");
     EXPECT_EQ(test::ReadFileBytes(slow), kDwg2004);
+}
+
+// Every toolbar command is in a menu, each menu's access keys are its own,
+// Del removes the selected rows and the arrow keys move along the toolbar.
+TEST_F(WindowInProcess, TheKeyboardReachesEveryCommand) {
+    std::set<UINT> inMenus;
+    const HMENU bar = GetMenu(window_->handle());
+    ASSERT_NE(bar, nullptr);
+    for (int m = 0; m < GetMenuItemCount(bar); ++m) {
+        const HMENU menu = GetSubMenu(bar, m);
+        ASSERT_NE(menu, nullptr);
+        std::set<wchar_t> keys;
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            wchar_t text[128] = L"";
+            if (GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION) == 0)
+                continue; // a separator
+            inMenus.insert(GetMenuItemID(menu, i));
+            const wchar_t* amp = wcschr(text, L'&');
+            ASSERT_NE(amp, nullptr) << Narrow(text);
+            EXPECT_TRUE(keys.insert(static_cast<wchar_t>(towlower(amp[1]))).second) << Narrow(text);
+        }
+    }
+    for (UINT command :
+         {cmdAddFolderOnly, cmdAddFolder, cmdAddDrawings, cmdRun, cmdRemove, cmdSettings, cmdStart, cmdStop})
+        EXPECT_TRUE(inMenus.contains(command)) << command;
+
+    dialogs_.drawings.push_back(drawing("a.dwg") + '\0' + '\0');
+    command(cmdAddDrawings);
+    select({0});
+    SetFocus(window_->listView());
+    PostMessageW(window_->listView(), WM_KEYDOWN, VK_DELETE, 0);
+    EXPECT_TRUE(pumpUntil([&] { return window_->rows().size() == 0; }, 2000));
+
+    const HWND toolbar = FindWindowExW(window_->handle(), nullptr, TOOLBARCLASSNAMEW, nullptr);
+    SetFocus(toolbar);
+    SendMessageW(toolbar, TB_SETHOTITEM, 0, 0);
+    PostMessageW(toolbar, WM_KEYDOWN, VK_RIGHT, 0);
+    pumpUntil([] { return false; }, 200);
+    EXPECT_EQ(SendMessageW(toolbar, TB_GETHOTITEM, 0, 0), 1);
 }
 
 // A list changed since its last export is offered for saving at Exit;
