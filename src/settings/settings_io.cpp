@@ -73,11 +73,14 @@ WindowLayout LoadWindowLayout(const SettingsStore& store, const WindowLayout& cu
     ReadNumber(store, "Height", layout.height);
     ReadNumber(store, "WindowState", layout.windowState);
     const WindowLayout defaults;
+    layout.columnWidthsSet = false; // only what the store holds
     for (std::size_t i = 0; i < kListColumnCount; ++i) {
         const std::string n = std::to_string(i + 1);
         layout.columnWidth[i] = defaults.columnWidth[i];
-        if (auto w = ParseWidth(Get(store, "CH" + n, WidthText(defaults.columnWidth[i]))))
+        if (auto w = ParseWidth(Get(store, "CH" + n, ""))) {
             layout.columnWidth[i] = *w;
+            layout.columnWidthsSet = true;
+        }
         layout.columnPosition[i] = defaults.columnPosition[i];
         ReadNumber(store, "CP" + n, layout.columnPosition[i]);
     }
@@ -111,8 +114,9 @@ void SaveFormSettings(SettingsStore& store, const Settings& settings, const Wind
     Save(store, "WindowState", std::to_string(layout.windowState));
     for (const auto& key : FolderMemoryKeys())
         Save(store, key.saveName, StoredText(key, settings));
-    for (std::size_t i = 0; i < kListColumnCount; ++i)
-        Save(store, "CH" + std::to_string(i + 1), WidthText(layout.columnWidth[i]));
+    if (layout.columnWidthsSet)
+        for (std::size_t i = 0; i < kListColumnCount; ++i)
+            Save(store, "CH" + std::to_string(i + 1), WidthText(layout.columnWidth[i]));
     for (std::size_t i = 0; i < kListColumnCount; ++i)
         Save(store, "CP" + std::to_string(i + 1), std::to_string(layout.columnPosition[i]));
 }

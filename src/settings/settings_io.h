@@ -22,6 +22,10 @@ struct WindowLayout {
     std::int16_t windowState = 0; // 0 normal, 1 minimised, 2 maximised
     std::array<float, kListColumnCount> columnWidth{1500, 1300, 500, 500, 700, 700, 1440, 1440};
     std::array<std::int16_t, kListColumnCount> columnPosition{1, 2, 3, 4, 5, 6, 7, 8};
+    // The widths were set by the user (read from the store, or dragged):
+    // only then are they kept. Otherwise the window sizes the columns to
+    // their headers and contents and gives Status the spare width.
+    bool columnWidthsSet = false;
 
     friend bool operator==(const WindowLayout&, const WindowLayout&) = default;
 };

@@ -539,6 +539,7 @@ void MainWindow::onOtherCommand(unsigned command) {
 LRESULT MainWindow::onNotify(NMHDR& header) {
     if (header.hwndFrom == list_)
         return onListNotify(header);
+
     if (header.hwndFrom == toolbar_ && header.code == TBN_GETINFOTIPW)
         showToolbarTip(reinterpret_cast<NMTBGETINFOTIPW&>(header));
     return 0;

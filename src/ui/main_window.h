@@ -26,6 +26,7 @@
 #include "ui/main_layout.h"
 #include "ui/preview_host.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -139,6 +140,14 @@ private:
     void applyFonts();
     void layoutControls();
     void applyWindowLayout(const WindowLayout& layout);
+    // Until the user sets a width: every column as wide as its header and a
+    // typical value, Status the rest of the list's width.
+    void fitColumns();
+    // A width that is no longer the one fitted was set by the user: the
+    // widths are theirs from then on, kept as they leave them.
+    bool columnsStillFitted() const;
+    bool columnsFitted_ = true;
+    std::array<int, kColumnCount> fittedWidths_{};
     WindowLayout currentWindowLayout() const;
     void showRunState();
     void showLabels();

@@ -225,9 +225,8 @@ void MainWindow::createMenus() {
                                                           {cmdExit, "E&xit"}})),
                 L"&File");
     AppendMenuW(bar, MF_POPUP,
-                reinterpret_cast<UINT_PTR>(MakePopupMenu({{cmdRun, "&Run\tF5"},
-                                                          {cmdStop, "&Stop\tShift+F5"},
-                                                          {cmdStart, "Start &Timer..."}})),
+                reinterpret_cast<UINT_PTR>(MakePopupMenu(
+                    {{cmdRun, "&Run\tF5"}, {cmdStop, "&Stop\tShift+F5"}, {cmdStart, "Start &Timer..."}})),
                 L"&Run");
     AppendMenuW(bar, MF_POPUP,
                 reinterpret_cast<UINT_PTR>(MakePopupMenu({{cmdSettings, "&Settings"},
@@ -406,6 +405,9 @@ void MainWindow::layoutControls() {
     place(picture2_, meter);
     place(list_, listRect);
     place(label2_, label2);
+    columnsFitted_ = columnsStillFitted();
+    if (columnsFitted_)
+        fitColumns();
     place(preview_.window(), rect(At(layout, MainControl::Preview)));
     const TwipsRect frame = At(layout, MainControl::Frame1);
     place(frame_, rect(frame));
@@ -452,8 +454,48 @@ void MainWindow::showRunState() {
     showLabels();
 }
 
+void MainWindow::fitColumns() {
+    // What a column typically holds; Status holds the longest words.
+    static constexpr std::array<std::string_view, kColumnCount> kTypical{"Ground floor plan A-101.dwg",
+                                                                         "C:\\Projects\\Tower\\Drawings",
+                                                                         "2018",
+                                                                         "",
+                                                                         "123456",
+                                                                         "123456",
+                                                                         "2026-12-31 23:59:59",
+                                                                         "2026-12-31 23:59:59"};
+    const int padding = MulDiv(16, dpi_, 96);
+    int others = 0;
+    for (std::size_t i = 0; i < kColumnCount; ++i) {
+        if (i == kColStatus)
+            continue;
+        const int width = std::max(ListView_GetStringWidth(list_, Widen(kColumnCaptions[i]).c_str()),
+                                   ListView_GetStringWidth(list_, Widen(kTypical[i]).c_str())) +
+                          padding;
+        ListView_SetColumnWidth(list_, static_cast<int>(i), width);
+        fittedWidths_[i] = ListView_GetColumnWidth(list_, static_cast<int>(i));
+        others += width;
+    }
+    RECT client;
+    GetClientRect(list_, &client);
+    const int least =
+        ListView_GetStringWidth(list_, Widen(status::kWouldReplaceAnotherFile).c_str()) + padding;
+    ListView_SetColumnWidth(list_, kColStatus, std::max(least, static_cast<int>(client.right) - others));
+    fittedWidths_[kColStatus] = ListView_GetColumnWidth(list_, kColStatus);
+}
+
+bool MainWindow::columnsStillFitted() const {
+    if (!columnsFitted_)
+        return false;
+    for (std::size_t i = 0; i < kColumnCount; ++i)
+        if (ListView_GetColumnWidth(list_, static_cast<int>(i)) != fittedWidths_[i])
+            return false;
+    return true;
+}
+
 WindowLayout MainWindow::currentWindowLayout() const {
     WindowLayout layout;
+    layout.columnWidthsSet = !columnsStillFitted();
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;
     GetWindowPlacement(hwnd_, &placement);
@@ -482,9 +524,13 @@ void MainWindow::applyWindowLayout(const WindowLayout& layout) {
     const int dpi = dpi_;
     // Columns first, while the window is still hidden: each change to a
     // shown list repaints its header.
-    for (std::size_t i = 0; i < kColumnCount; ++i)
-        ListView_SetColumnWidth(list_, static_cast<int>(i),
-                                TwipsToPixels(static_cast<std::int32_t>(layout.columnWidth[i]), dpi));
+    columnsFitted_ = !layout.columnWidthsSet;
+    if (columnsFitted_)
+        fitColumns();
+    else
+        for (std::size_t i = 0; i < kColumnCount; ++i)
+            ListView_SetColumnWidth(list_, static_cast<int>(i),
+                                    TwipsToPixels(static_cast<std::int32_t>(layout.columnWidth[i]), dpi));
     // Display positions, when they are a permutation of 1 … 8.
     std::array<int, kColumnCount> order{};
     order.fill(-1);

@@ -286,11 +286,16 @@ TEST_F(Store, WindowLayoutDefaultsRoundTripAndBadValues) {
     EXPECT_EQ(loaded.windowState, 2);
     EXPECT_EQ(loaded.columnWidth, (std::array<float, 8>{1500, 1300, 500, 500, 700, 700, 1440, 1440}));
     EXPECT_EQ(loaded.columnPosition, (std::array<std::int16_t, 8>{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_FALSE(loaded.columnWidthsSet);
 
+    // Widths the window chose itself are not stored; widths the user set are.
     WindowLayout saved = current;
-    saved.columnWidth[1] = 1439.5f;
     saved.columnPosition = {2, 1, 3, 4, 5, 6, 8, 7};
     Settings s;
+    SaveFormSettings(store, s, saved);
+    EXPECT_EQ(stored("CH2"), "<absent>");
+    saved.columnWidth[1] = 1439.5f;
+    saved.columnWidthsSet = true;
     SaveFormSettings(store, s, saved);
     EXPECT_EQ(stored("CH2"), "1439.5");
     EXPECT_EQ(stored("CH1"), "10");

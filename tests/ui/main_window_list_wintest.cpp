@@ -548,6 +548,35 @@ TEST_F(WindowRun, ClosingDuringARunAsksThenEndsItAndKeepsTheOriginal) {
     EXPECT_EQ(test::ReadFileBytes(slow), kDwg2004);
 }
 
+// At the first start the columns fit their headers and contents and Status
+// takes the spare width as the window grows; a width the user sets is kept,
+// also at the next start.
+TEST_F(WindowInProcess, ColumnsFitAndStatusTakesTheSpareWidth) {
+    const auto width = [&](int column) {
+        return ListView_GetColumnWidth(window_->listView(), column);
+    };
+    const auto wide = [&](int pixels) {
+        RECT r;
+        GetWindowRect(window_->handle(), &r);
+        SetWindowPos(window_->handle(), nullptr, 0, 0, pixels, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+    };
+    EXPECT_GE(width(kColStatus),
+              ListView_GetStringWidth(window_->listView(), L"Skipped: Would save over another file"));
+    EXPECT_GE(width(kColDateBefore), ListView_GetStringWidth(window_->listView(), L"2026-12-31 23:59:59"));
+    wide(1200); // the list wider than every column at its fitted width (the screen is 1280)
+    const int status = width(kColStatus);
+    wide(1250);
+    EXPECT_EQ(width(kColStatus), status + 50);
+    ListView_SetColumnWidth(window_->listView(), kColFilename, 50); // as the user drags its edge
+    wide(1280);
+    EXPECT_EQ(width(kColFilename), 50);
+    EXPECT_EQ(width(kColStatus), status + 50);
+    command(cmdExit);
+    window_ = std::make_unique<MainWindow>(dialogs_);
+    ASSERT_TRUE(window_->create(GetModuleHandleW(nullptr), StartupCommand{"", true}));
+    EXPECT_NEAR(width(kColFilename), 50, 1);
+}
+
 // Every toolbar command is in a menu, each menu's access keys are its own,
 // Del removes the selected rows and the arrow keys move along the toolbar.
 TEST_F(WindowInProcess, TheKeyboardReachesEveryCommand) {
