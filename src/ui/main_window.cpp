@@ -382,6 +382,7 @@ void MainWindow::addStartupDrawing(std::string_view command) {
     for (std::size_t i = 0; i < rows_.size(); ++i)
         if (!rows_[i].isFolder() && ToUpper(files_.normalPath(FullPath(rows_[i]))) == key) {
             selectOnly(i);
+            state_.setStatus(std::string(kStatusIdle) + "Already in the list: " + path);
             return;
         }
     const std::size_t at = rows_.size();
@@ -390,6 +391,7 @@ void MainWindow::addStartupDrawing(std::string_view command) {
     refreshList();
     if (const auto added = rows_.positionOf(rows_.lastId(), at))
         selectOnly(*added);
+    state_.setStatus(std::string(kStatusIdle) + "1 drawing added: " + path);
 }
 
 void MainWindow::selectOnly(std::size_t row) {

@@ -33,6 +33,19 @@ void LockControl(HWND control, bool lock) {
         RedrawWindow(control, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
+std::string DrawingsAddedText(std::size_t added) {
+    return std::to_string(added) + (added == 1 ? " drawing added" : " drawings added");
+}
+
+// Today's date as a file name takes it: YYYY-MM-DD.
+std::string DateForFileName() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    char text[16];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u", t.wYear, t.wMonth, t.wDay);
+    return text;
+}
+
 } // namespace
 
 void MainWindow::refreshList(bool contentChanged) {
@@ -269,11 +282,13 @@ void MainWindow::subAddDrawings() {
     }
     rows_.setSortingOff();
     showSortArrow();
+    const std::size_t rowsBefore = rows_.size();
     for (const auto& path : FilesOfOpenDialogAnswer(*answer)) {
         addToListView(rows_, files_, settings_, path);
         settings_.InitialDir2 = FileFolder(path);
     }
     refreshList();
+    afterCommand_ = std::string(kStatusIdle) + DrawingsAddedText(rows_.size() - rowsBefore);
 }
 
 void MainWindow::subAddFolder() {
@@ -299,10 +314,8 @@ void MainWindow::subAddFolder() {
     refreshList();
     // A search that found nothing says so rather than leaving the user guessing.
     const std::size_t added = rows_.size() - rowsBefore;
-    afterCommand_ =
-        std::string(kStatusIdle) +
-        (added == 0 ? "No drawings found in " + settings_.InitialDir1
-                    : std::to_string(added) + (added == 1 ? " drawing added" : " drawings added"));
+    afterCommand_ = std::string(kStatusIdle) +
+                    (added == 0 ? "No drawings found in " + settings_.InitialDir1 : DrawingsAddedText(added));
 }
 
 void MainWindow::subAddFolderOnly() {
@@ -361,19 +374,6 @@ void MainWindow::onDropFiles(HDROP dropped) {
     showSortArrow();
     refreshList();
 }
-
-namespace {
-
-// Today's date as a file name takes it: YYYY-MM-DD.
-std::string DateForFileName() {
-    SYSTEMTIME t;
-    GetLocalTime(&t);
-    char text[16];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u", t.wYear, t.wMonth, t.wDay);
-    return text;
-}
-
-} // namespace
 
 std::string MainWindow::exportFolder() const {
     if (!lastListFolder_.empty())

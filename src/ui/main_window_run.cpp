@@ -50,6 +50,20 @@ private:
     const bool& closing_;
 };
 
+// "40 OK, 3 failed, 2 skipped" over the rows the run gave a status.
+std::string RunEndCounts(const DrawingList& rows, const std::vector<std::uint64_t>& recorded) {
+    std::size_t ok = 0, failed = 0, other = 0;
+    for (const auto id : recorded)
+        if (const auto at = rows.positionOf(id)) {
+            const StatusKind kind = KindOf(rows[*at].cell(kColStatus));
+            (kind == StatusKind::Ok ? ok : kind == StatusKind::Failure ? failed : other)++;
+        }
+    std::string text = std::to_string(ok) + " OK, " + std::to_string(failed) + " failed";
+    if (other > 0)
+        text += ", " + std::to_string(other) + " skipped";
+    return text;
+}
+
 } // namespace
 
 // The meter Class1 as the run's progress port.
@@ -170,10 +184,23 @@ void MainWindow::showRunEnd(const RunCommandResult& result) {
     refreshList(false);
     resultShown_ = true;
     state_.setStatus(kStatusIdle);
-    if (result.run.stopped || result.stoppedWhileSearching)
+    if (result.run.stopped || result.stoppedWhileSearching) {
         afterCommand_ = std::string(kStatusIdle) + "The run was stopped after " +
                         std::to_string(result.run.processed) +
                         (result.run.processed == 1 ? " drawing." : " drawings.");
+    } else if (result.run.processed == 0 && !result.run.companionMissing && !result.run.listNotRecorded) {
+        // Nothing ran: no totals of zero as if a run had happened.
+        state_.showHead();
+        meterShown_ = false;
+        resultShown_ = false;
+        InvalidateRect(picture2_, nullptr, TRUE);
+        afterCommand_ =
+            std::string(kStatusIdle) + (rows_.empty() ? "Nothing to do: the list is empty"
+                                                      : "Nothing to do: every drawing has a status");
+    } else {
+        afterCommand_ =
+            std::string(kStatusIdle) + "Run finished: " + RunEndCounts(rows_, result.run.recorded);
+    }
     state_.clearStop();
     if (result.run.listNotRecorded) {
         const std::string message = "The working list cannot be written to " + workingList_->path() +

@@ -464,15 +464,18 @@ TEST_F(WindowRun, RunFromTheToolbarRecordsEveryDrawingAndTheMeterGrows) {
     EXPECT_FALSE(cell(0, kColSizeAfter).empty());
     EXPECT_FALSE(cell(0, kColDateAfter).empty());
     EXPECT_NE(window_->state().productLabel().find("Total files OK: \r\n3"), std::string::npos);
+    EXPECT_EQ(window_->state().statusLabel(), "Status: Run finished: 3 OK, 0 failed");
     EXPECT_FALSE(window_->state().busy());
     const HWND toolbar = FindWindowExW(window_->handle(), nullptr, TOOLBARCLASSNAMEW, nullptr);
     EXPECT_TRUE(SendMessageW(toolbar, TB_ISBUTTONHIDDEN, cmdStop, 0));
     // The result stays on screen until the list changes: then the meter and the totals go.
     EXPECT_TRUE(window_->meterShown());
+    command(cmdRun); // nothing pending: no totals of zero, and the status line says why
+    EXPECT_EQ(window_->state().statusLabel(), "Status: Nothing to do: every drawing has a status");
+    EXPECT_EQ(window_->state().productLabel(), window_->state().head());
     select({0});
     command(cmdRemove);
     EXPECT_FALSE(window_->meterShown());
-    EXPECT_EQ(window_->state().productLabel(), window_->state().head());
     // A folder without drawings says so.
     const std::string empty = dir_.file("empty");
     CreateDirectoryW(Widen(empty).c_str(), nullptr);
