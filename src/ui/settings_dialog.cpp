@@ -497,13 +497,15 @@ bool SettingsDialog::validate(int id, bool showMessage) {
     if (check.ok)
         return true;
     if (showMessage) {
-        c_.dialogs.inform(hwnd_, check.message, check.errorTitle ? "Error" : std::string(kAppTitle), 0);
-        // The focus stays in the box, on its page.
+        // The box's page comes forward and the box takes the focus before the
+        // message: the user reads it next to the value it is about.
         for (std::size_t p = 0; p < pages_.size(); ++p)
-            if (GetParent(edit) == pages_[p] && static_cast<int>(p) != page_ && p < Tabs().size()) {
+            if (IsChild(pages_[p], edit) && static_cast<int>(p) != page_ && p < Tabs().size()) {
                 TabCtrl_SetCurSel(tabs_, static_cast<int>(p));
                 showPage(static_cast<int>(p));
             }
+        SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(edit), TRUE);
+        c_.dialogs.inform(hwnd_, check.message, check.errorTitle ? "Error" : std::string(kAppTitle), 0);
         SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(edit), TRUE);
     }
     return false;

@@ -60,6 +60,8 @@ public:
     }
     void inform(HWND, const std::string& message, const std::string&, UINT) override {
         messages.push_back(message);
+        if (whileInforming)
+            whileInforming();
     }
     std::string inputBox(HWND, const std::string&, const std::string&, const std::string&) override {
         return next(inputs).value_or("");
@@ -86,6 +88,7 @@ public:
     std::vector<std::string> questions;
     std::vector<std::string> messages;
     std::function<void()> whileAsking; // the time a user takes to answer
+    std::function<void()> whileInforming;
 };
 
 class WindowInProcess : public testing::Test {
@@ -750,6 +753,7 @@ enum {
     kDeleteDays,
     kIsaveText,
     kIsaveCheck,
+    kParallel = 2015,
     kRowConvert = 2100,
     kRowApp = 2110,
     kRowProf = 2120,
@@ -806,6 +810,31 @@ TEST_F(SettingsDialogTest, BoxesAreCheckedOnLeavingAndOkNeverCopiesHalf) {
     EXPECT_EQ(dialogs_.messages.back(), "Please insert a number between 0 and 100000 .");
     EXPECT_FALSE(dialog_->closed());
     SetText(box(kTimeout), "300");
+    // A value out of range on another page: that page and the box are in
+    // front while the message is read.
+    const HWND tabs = FindWindowExW(dialog_->handle(), nullptr, WC_TABCONTROLW, nullptr);
+    TabCtrl_SetCurSel(tabs, 1);
+    NMHDR change{tabs, 0, TCN_SELCHANGE};
+    SendMessageW(dialog_->handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&change));
+    // Shown as far as the dialog goes (the dialog itself is not on the screen here).
+    const auto onItsPage = [&] {
+        for (HWND w = box(kParallel); w != nullptr && w != dialog_->handle(); w = GetParent(w))
+            if ((GetWindowLongW(w, GWL_STYLE) & WS_VISIBLE) == 0)
+                return false;
+        return true;
+    };
+    ASSERT_FALSE(onItsPage());
+    SetText(box(kParallel), "999");
+    bool shownWithItsBox = false;
+    dialogs_.whileInforming = [&] {
+        shownWithItsBox = onItsPage();
+    };
+    SendMessageW(dialog_->handle(), WM_COMMAND, IDOK, 0);
+    dialogs_.whileInforming = nullptr;
+    EXPECT_TRUE(shownWithItsBox);
+    EXPECT_TRUE(dialogs_.messages.back().starts_with("Please insert a number between 1 and "))
+        << dialogs_.messages.back();
+    SetText(box(kParallel), "1");
     const std::string folder = dir_.path() + "\\";
     SetText(box(kSaveToFolder), folder);
     SendMessageW(dialog_->handle(), WM_COMMAND, IDCANCEL, 0);
