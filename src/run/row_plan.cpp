@@ -67,6 +67,36 @@ Refusal ChooseFormat(RowPlan& plan, const Settings& s, std::string_view label,
 
 } // namespace
 
+std::vector<ConversionProblem> ConversionProblems(const ProductCatalog& products, const Settings& settings,
+                                                  std::string_view prodName) {
+    std::vector<ConversionProblem> problems;
+    for (const auto& facts : Families()) {
+        const auto column = static_cast<std::size_t>(facts.family);
+        const std::string row = std::string(facts.rowLabel) + " ";
+        if (!settings.HCA[column].empty() && products.find(settings.HCA[column]).name.empty()) {
+            problems.push_back({facts.family, row + settings.HCA[column] + " is not installed"});
+            continue;
+        }
+        if (settings.R[column] == kDontConvertWord)
+            continue; // no format chosen: drawings an old family's product cannot keep are its own matter
+        RowPlan plan;
+        ChooseProduct(plan, products, settings, prodName, {}, facts.family);
+        if (plan.exePath.empty() && plan.releaseKey.empty())
+            continue; // no product at all: the run says so for every drawing
+        if (ChooseFormat(plan, settings, facts.reads.empty() ? std::string_view() : facts.reads[0].label,
+                         facts.family) == Refusal::CannotSave)
+            problems.push_back({facts.family, row + plan.prodName + " cannot save as " + settings.R[column]});
+    }
+    return problems;
+}
+
+std::string ConversionProblemsText(const std::vector<ConversionProblem>& problems) {
+    std::string text = "The drawings of these rows would be skipped:\r\n";
+    for (const auto& problem : problems)
+        text += "\r\n" + problem.text;
+    return text;
+}
+
 std::string RefusalStatus(Refusal refusal, std::optional<ReleaseFamily> drawingFamily) {
     switch (refusal) {
     case Refusal::None:

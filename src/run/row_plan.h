@@ -10,6 +10,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 #include <string_view>
 
 namespace ps {
@@ -46,6 +47,19 @@ struct RowPlan {
     std::string targetPath;
     bool inPlace = false; // AutoCAD may write over the drawing itself
 };
+
+// What the settings would refuse for whole families of drawings, one line
+// each, by the rules a run uses: a per-format product that is not installed,
+// or a format chosen (not "Don't convert format") that the row's product cannot save in ("2010: AutoCAD 2010
+// cannot save as AutoCAD R2013 DWG"). The families are the problems' rows.
+struct ConversionProblem {
+    ReleaseFamily family;
+    std::string text;
+};
+std::vector<ConversionProblem> ConversionProblems(const ProductCatalog& products, const Settings& settings,
+                                                  std::string_view prodName);
+// "The drawings of these rows would be skipped:" and one line per problem.
+std::string ConversionProblemsText(const std::vector<ConversionProblem>& problems);
 
 // The general product and profile come from the caller; a per-format
 // override replaces them.

@@ -8,12 +8,15 @@
 #include "platform/win_paths.h"
 #include "platform/win_run_ownership.h"
 #include "platform/win_system.h"
+#include "run/row_plan.h"
 #include "run/run_command.h"
 #include "run/safety_copies.h"
 #include "run/schedule.h"
 #include "acad/products.h"
 #include "settings/settings_form.h"
 #include "ui/win_ui.h"
+
+#include <algorithm>
 
 namespace ps {
 namespace {
@@ -224,6 +227,26 @@ void MainWindow::subRun() {
             text += "\r\n\r\n" + problem;
         dialogs_.inform(hwnd_, text, std::string(kAppTitle), MB_ICONEXCLAMATION);
         return;
+    }
+    // Pending drawings the chosen formats and products would skip: how
+    // many, and whether to run all the same.
+    if (const auto conversions = ConversionProblems(products, settings_, settings_.ProdName);
+        !conversions.empty()) {
+        std::size_t affected = 0;
+        for (const auto& row : rows_) {
+            const auto family = FamilyOfVersionLabel(row.cell(kColVersion));
+            if (row.isPending() && family)
+                affected += static_cast<std::size_t>(
+                    std::count_if(conversions.begin(), conversions.end(),
+                                  [&](const auto& c) { return c.family == *family; }));
+        }
+        if (affected > 0 &&
+            !dialogs_.askYesNo(
+                hwnd_,
+                std::to_string(affected) + (affected == 1 ? " pending drawing" : " pending drawings") +
+                    " would be skipped. " + ConversionProblemsText(conversions) + "\r\n\r\nRun all the same?",
+                std::string(kAppTitle)))
+            return;
     }
     state_.showActivity(kActivityAdding);
     WinAnsiCodec codec;

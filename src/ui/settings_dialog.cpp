@@ -7,6 +7,7 @@
 #include "platform/win_file_system.h"
 #include "platform/text.h"
 #include "platform/window_entry.h"
+#include "run/row_plan.h"
 #include "settings/explorer_entry.h"
 #include "settings/settings_form.h"
 #include "settings/settings_keys.h"
@@ -553,6 +554,13 @@ void SettingsDialog::onOk() {
         s.HCA[row] = ComboText(control(idRowApp + static_cast<int>(row)));
         s.HCP[row] = ComboText(control(idRowProf + static_cast<int>(row)));
     }
+    // Choices that would skip whole rows of drawings are said now, not
+    // found out at the end of a night's run.
+    const auto problems = ConversionProblems(ProductCatalog::Read(c_.registry), s, s.ProdName);
+    if (!problems.empty() &&
+        c_.dialogs.askYesNo(hwnd_, ConversionProblemsText(problems) + "\r\n\r\nGo back and change them?",
+                            std::string(kAppTitle)))
+        return;
     SetAcadProductProfile(c_.registry, s.ProdName, s.Profile);
     c_.settings = s;
     SaveSettings(c_.store, c_.settings);

@@ -887,6 +887,18 @@ TEST_F(Run, ADrawingOfAnotherProfileWaitsForThoseInProgress) {
     EXPECT_EQ(autocad.starts[2].currentProfile, "Plansweeper");
 }
 
+// What the settings would refuse for whole families is known before any
+// drawing: a format the row's product cannot write, a product not installed.
+TEST_F(Run, ConversionsTheProductsCannotDoAreNamedBeforeTheRun) {
+    settings.R[3] = "AutoCAD R2018 DWG"; // 2000 drawings to 2018, with AutoCAD 2010
+    settings.R[4] = "AutoCAD R2000 DWG";
+    settings.HCA[5] = "AutoCAD 2099";
+    const auto problems = ConversionProblems(ProductCatalog::Read(reg), settings, "AutoCAD 2010");
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_EQ(problems[0].text, "2000: AutoCAD 2010 cannot save as AutoCAD R2018 DWG");
+    EXPECT_EQ(problems[1].text, "2007: AutoCAD 2099 is not installed");
+}
+
 TEST(PlanRows, AutoCadLt2013OpensEveryDrawingButConvertsOnlyInPlace) {
     MemoryRegistry reg;
     reg.putString(RegRoot::LocalMachine, "Software\\Autodesk\\AutoCAD LT\\R18\\ACADLT-B001:409",

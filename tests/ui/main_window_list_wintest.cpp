@@ -850,6 +850,22 @@ TEST_F(SettingsDialogTest, BoxesAreCheckedOnLeavingAndOkNeverCopiesHalf) {
     EXPECT_EQ(window_->settings().DeleteDays, 40000);
 }
 
+// A format the chosen product cannot write is said at OK, with the way back.
+TEST_F(SettingsDialogTest, OkNamesTheChoicesThatWouldSkipDrawings) {
+    open();
+    pick(kAcadVer, "AutoCAD 2010");
+    pick(kRowConvert + 3, "AutoCAD R2018 DWG");
+    dialogs_.answers = {true, false}; // back to the dialog; then kept as it is
+    SendMessageW(dialog_->handle(), WM_COMMAND, IDOK, 0);
+    ASSERT_FALSE(dialogs_.questions.empty());
+    EXPECT_NE(dialogs_.questions.back().find("2000: AutoCAD 2010 cannot save as AutoCAD R2018 DWG"),
+              std::string::npos)
+        << dialogs_.questions.back();
+    EXPECT_FALSE(dialog_->closed());
+    SendMessageW(dialog_->handle(), WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(dialog_->accepted());
+}
+
 TEST_F(SettingsDialogTest, RestoreThenCancelKeepsTheDefaults) {
     store_.SaveSetting(kSettingsApp, kSettingsSection, "Timeout", "999");
     open();
