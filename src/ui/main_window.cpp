@@ -274,7 +274,9 @@ void MainWindow::subSettings() {
                                applyWindowLayout(layout);
                            }});
     dialog.showModal(hwnd_);
-    // The dialog may have changed the product or profile.
+    // The dialog may have changed the product or profile; the last run's
+    // result (totals and meter) goes as one.
+    clearRunResult();
     state_.setProductHead(settings_.ProdName, settings_.Profile);
     state_.showHead();
 }

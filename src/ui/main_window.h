@@ -206,6 +206,7 @@ private:
     void subStart();
     void Timer1_Timer();
     void paintMeter(HDC dc);
+    void showMeter(bool shown);
     void setTaskbarProgress(std::int64_t position, std::int64_t max, bool failed);
 
     class MeterSink;

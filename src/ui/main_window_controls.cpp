@@ -245,6 +245,7 @@ void MainWindow::createControls() {
     createToolbar();
     label1_ = Child(hwnd_, L"STATIC", "Selected drawings:", SS_LEFT, kLabel1Id);
     picture2_ = Child(hwnd_, L"STATIC", "", SS_NOTIFY, kPicture2Id);
+    ShowWindow(picture2_, SW_HIDE); // until a run shows its meter
     SetWindowSubclass(picture2_, MeterProc, 0, reinterpret_cast<DWORD_PTR>(this));
     label2_ = Child(hwnd_, L"STATIC", "Preview:", SS_LEFT, kLabel2Id);
     list_ = Child(hwnd_, WC_LISTVIEWW, "",

@@ -76,7 +76,7 @@ public:
     void start(std::int64_t max) override {
         w_.meterMax_ = max;
         w_.meterWidth_ = 0;
-        w_.meterShown_ = max > 0;
+        w_.showMeter(max > 0);
         w_.runFailed_ = false;
         InvalidateRect(w_.picture2_, nullptr, TRUE);
         w_.setTaskbarProgress(0, max, false);
@@ -114,19 +114,31 @@ void MainWindow::clearRunResult() {
     if (!resultShown_ || state_.busy())
         return;
     resultShown_ = false;
-    meterShown_ = false;
-    InvalidateRect(picture2_, nullptr, TRUE);
+    showMeter(false);
     state_.showHead();
+}
+
+// The meter is on the screen only while it shows a run: idle, its place is
+// the window's (nothing grey, nothing over the preview).
+void MainWindow::showMeter(bool shown) {
+    meterShown_ = shown;
+    ShowWindow(picture2_, shown ? SW_SHOWNA : SW_HIDE);
+    InvalidateRect(picture2_, nullptr, TRUE);
 }
 
 void MainWindow::paintMeter(HDC dc) {
     if (!meterShown_)
         return;
-    RECT frame = kMeterFrame;
+    // Designed in pixels at 96 DPI; scaled to the window's.
+    const auto scaled = [this](int v) {
+        return MulDiv(v, dpi_, 96);
+    };
+    RECT frame{scaled(kMeterFrame.left), scaled(kMeterFrame.top), scaled(kMeterFrame.right),
+               scaled(kMeterFrame.bottom)};
     FillRect(dc, &frame, GetSysColorBrush(kMeterBackColor));
     DrawEdge(dc, &frame, BDR_SUNKENOUTER, BF_RECT);
     if (meterWidth_ >= kProgressMinWidth) {
-        const RECT bar{5, 6, meterWidth_, 24};
+        const RECT bar{scaled(5), scaled(6), scaled(meterWidth_), scaled(24)};
         FillRect(dc, &bar, GetSysColorBrush(kMeterFillColor));
     }
 }
@@ -194,9 +206,8 @@ void MainWindow::showRunEnd(const RunCommandResult& result) {
     } else if (result.run.processed == 0 && !result.run.companionMissing && !result.run.listNotRecorded) {
         // Nothing ran: no totals of zero as if a run had happened.
         state_.showHead();
-        meterShown_ = false;
+        showMeter(false);
         resultShown_ = false;
-        InvalidateRect(picture2_, nullptr, TRUE);
         afterCommand_ =
             std::string(kStatusIdle) + (rows_.empty() ? "Nothing to do: the list is empty"
                                                       : "Nothing to do: every drawing has a status");
