@@ -58,18 +58,19 @@ std::string TotalsText(const DrawingList& list, std::optional<std::uint64_t> ela
     std::int64_t ok = 0;
     std::vector<std::uint64_t> recorded = tally != nullptr ? tally->recorded : std::vector<std::uint64_t>();
     std::sort(recorded.begin(), recorded.end());
+    std::int64_t files = 0;
     for (const auto& row : list) {
-        if (row.cell(kColStatus) == status::kOk)
-            ++ok;
         if (tally != nullptr && !std::binary_search(recorded.begin(), recorded.end(), row.id))
             continue;
+        ++files;
+        if (row.cell(kColStatus) == status::kOk)
+            ++ok;
         before += CellNumber(row.cell(kColSizeBefore));
         after += CellNumber(row.cell(kColSizeAfter));
     }
     std::string text = "\r\n\r\nTotal size before: \r\n" + FormatThousands(before) +
                        " KB\r\nTotal size after: \r\n" + FormatThousands(after) + " KB\r\nTotal files: \r\n" +
-                       FormatThousands(static_cast<std::int64_t>(list.size())) + "\r\nTotal files OK: \r\n" +
-                       FormatThousands(ok);
+                       FormatThousands(files) + "\r\nTotal files OK: \r\n" + FormatThousands(ok);
     if (elapsedMs)
         text += "\r\nAccumulated time: \r\n" + FormatElapsed(*elapsedMs);
     if (tally != nullptr && tally->stopped)

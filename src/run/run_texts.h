@@ -30,9 +30,9 @@ struct RunTally {
 
 // The totals below the product label's head: sizes before and after, files,
 // files "OK", and the time when the run processed rows. With a run's tally
-// the sizes are those of the rows it recorded, so that rows it never reached
-// do not count as shrunk to nothing, and a stopped run says after how many
-// drawings it stopped.
+// every figure counts the rows it recorded, so that rows it never reached
+// count neither as files nor as shrunk to nothing, and a stopped run says
+// after how many drawings it stopped.
 std::string TotalsText(const DrawingList& list, std::optional<std::uint64_t> elapsedMs,
                        const RunTally* tally = nullptr);
 
