@@ -61,6 +61,16 @@ Tint TintOf(std::string_view text) {
     }
 }
 
+std::vector<std::uint64_t> ClearFailedRows(DrawingList& list, bool selectedOnly) {
+    std::vector<std::uint64_t> ids;
+    for (auto& row : list)
+        if (!row.isFolder() && (!selectedOnly || row.selected) && IsFailure(row.cell(kColStatus))) {
+            row.cell(kColStatus).clear();
+            ids.push_back(row.id);
+        }
+    return ids;
+}
+
 int ListExitCode(const DrawingList& list, bool pendingIsFailure) {
     for (const auto& row : list) {
         const StatusKind kind = KindOf(row.cell(kColStatus));

@@ -3,8 +3,10 @@
 // window's tint and the batch command's exit code all ask here.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace ps {
 
@@ -86,6 +88,11 @@ StatusKind KindOf(std::string_view status);
 inline bool IsFailure(std::string_view status) {
     return KindOf(status) == StatusKind::Failure;
 }
+
+// Run Failed Again: the failed rows (of those selected, when asked) get an
+// empty status, pending again; their identities, for the run to process
+// them and no other. Rows "OK" or passed over by choice stay as they are.
+std::vector<std::uint64_t> ClearFailedRows(DrawingList& list, bool selectedOnly = false);
 
 // How a row stands out in the window.
 enum class Tint { None, Failure, Ok };

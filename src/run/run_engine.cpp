@@ -277,7 +277,7 @@ RowEnd BeginRow(Run& r, std::uint64_t rowId, std::size_t i, std::size_t slot) {
     DrawingRow* row = Lookup(r.list, rowId, hint);
     if (row == nullptr)
         return RowEnd::Next;
-    if (!row->isPending()) {
+    if (!row->isPending() || !r.chosen(rowId)) {
         PassOver(r, *row, i, n);
         return RowEnd::Next;
     }

@@ -17,6 +17,7 @@
 #include "run/safety_copies.h"
 #include "run/shell_wait.h"
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -79,6 +80,12 @@ struct Run {
         // Drawings at the same time, each by its own AutoCAD: the Parallel
         // setting, taken into its range.
         slots = static_cast<std::size_t>(DrawingsAtOnce(s.Parallel));
+        onlyRows = o.onlyRows;
+        std::sort(onlyRows.begin(), onlyRows.end());
+    }
+    // The row is one the run is to process (Run Failed Again names them).
+    bool chosen(std::uint64_t rowId) const {
+        return onlyRows.empty() || std::binary_search(onlyRows.begin(), onlyRows.end(), rowId);
     }
     ~Run() {
         // Jobs first: their processes are ended before their runners go.
@@ -110,6 +117,7 @@ struct Run {
     // Drawings at once, the runners beyond the first, the drawings in
     // progress and what they share.
     std::size_t slots = 1;
+    std::vector<std::uint64_t> onlyRows; // sorted
     std::size_t rowCount = 0;
     std::vector<std::unique_ptr<ProcessRunner>> siblings;
     std::vector<std::unique_ptr<Job>> jobs;

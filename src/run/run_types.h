@@ -59,7 +59,10 @@ struct RowReport {
 };
 
 struct RunOptions {
-    bool dryRun = false;       // start nothing, change nothing
+    bool dryRun = false; // start nothing, change nothing
+    // When not empty, the only rows the run processes (Run Failed Again):
+    // every other row is passed over as if it were not pending.
+    std::vector<std::uint64_t> onlyRows;
     std::string dryRunScripts; // dry run: write each row's script here as <row>.scr
     bool minimized = false;    // the main window is minimised
     std::function<void(bool)> setTopmost;

@@ -66,6 +66,8 @@ BatchParse ParseBatchArgs(const std::vector<std::string>& a) {
             }
         } else if (arg == "--dry-run") {
             args.dryRun = true;
+        } else if (arg == "--retry-failed") {
+            args.retryFailed = true;
         } else if (arg == "--console") {
             AddOverride(args, "UseConsole=-1");
         } else if (!arg.empty() && arg[0] == '-' && arg.size() > 1) {

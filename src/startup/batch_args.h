@@ -1,6 +1,7 @@
 // The command line of the console batch command:
 //   plansweeper-batch run <listfile> [--out <listfile>] [--set <Key>=<Value>]...
 //                         [--dry-run] [--scripts <folder>] [--report <file.html>] [--jobs <n>] [--console]
+//                         [--retry-failed]
 // --jobs n is --set Parallel=n: n drawings at once. --console is
 // --set UseConsole=-1: AutoCAD's console engine where a product has it.
 #pragma once
@@ -18,12 +19,13 @@ struct BatchArgs {
     std::vector<std::pair<std::string, std::string>> overrides;
     bool dryRun = false;
     std::string scriptsFolder;
-    std::string reportFile; // the run report (HTML); none when empty
+    std::string reportFile;   // the run report (HTML); none when empty
+    bool retryFailed = false; // only the failed rows run, once more
 };
 
 inline constexpr const char* kBatchUsage =
     "usage: plansweeper-batch run <listfile> [--out <listfile>] [--set <Key>=<Value>]... [--dry-run] "
-    "[--scripts <folder>] [--report <file.html>] [--jobs <n>] [--console]";
+    "[--scripts <folder>] [--report <file.html>] [--jobs <n>] [--console] [--retry-failed]";
 
 // What --help, -h and /? print: every command and switch on a line of its
 // own, and the exit codes.
@@ -40,6 +42,7 @@ inline constexpr const char* kBatchHelp =
     "  --dry-run              say what would run; change no drawing, list or setting\r\n"
     "  --scripts <folder>     with --dry-run: keep each drawing's script there\r\n"
     "  --report <file.html>   write the run report there\r\n"
+    "  --retry-failed         run the failed rows again, and no other row\r\n"
     "  --help, -h, /?         this text\r\n"
     "\r\n"
     "Exit codes:\r\n"

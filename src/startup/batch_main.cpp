@@ -269,6 +269,14 @@ int Run(const BatchArgs& args) {
     BatchList saver(listSaver, list, state, !args.dryRun);
     std::set<std::uint64_t> printed; // every row gets exactly one line with its final status
     RunOptions options = BatchOptions(args, files, saver, printed);
+    if (args.retryFailed) {
+        // The failed rows, and no other, run once more.
+        options.onlyRows = ClearFailedRows(list);
+        if (options.onlyRows.empty()) {
+            Print("No failed drawings to run again.");
+            return ListExitCode(list, !args.dryRun);
+        }
+    }
     WinProcessRunner process(WinProcessRunner::Starts::OnCaller);
     WinWindowScanner windows;
     ConsolePrompt prompt;

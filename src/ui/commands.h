@@ -30,6 +30,9 @@ enum Command : unsigned {
     cmdFileProperties,
     cmdExplore,
     cmdStartAcad,
+    // Run Failed Again: every failed row (Run menu), the selected ones (context menu).
+    cmdRunFailed,
+    cmdRunFailedSelected,
 };
 
 } // namespace ps

@@ -466,6 +466,8 @@ void MainWindow::onCommand(unsigned command) {
         {cmdAddFolder, "subAddFolder", &MainWindow::subAddFolder, true},
         {cmdAddDrawings, "subAddDrawings", &MainWindow::subAddDrawings, true},
         {cmdRun, "subRun", &MainWindow::subRun, true},
+        {cmdRunFailed, "subRunFailedAgain", &MainWindow::subRunFailedAgain, true},
+        {cmdRunFailedSelected, "subRunFailedAgain", &MainWindow::subRunSelectedFailedAgain, true},
         {cmdRemove, "subRemove", &MainWindow::subRemove, true},
         {cmdSettings, "subSettings", &MainWindow::subSettings, true},
         {cmdStart, "subStart", &MainWindow::subStart, true},

@@ -200,6 +200,11 @@ private:
 
     // main_window_run.cpp: the run
     void subRun();
+    // The failed rows (all, or the selected ones) pending again, and a run over them only.
+    void subRunFailedAgain();
+    void subRunSelectedFailedAgain();
+    void runFailedAgain(bool selectedOnly);
+    std::vector<std::uint64_t> runOnly_; // the rows the next run processes; all pending when empty
     RunOptions runOptions();
     void showRunEnd(const RunCommandResult& result);
     void subStop();

@@ -225,8 +225,10 @@ void MainWindow::createMenus() {
                                                           {cmdExit, "E&xit"}})),
                 L"&File");
     AppendMenuW(bar, MF_POPUP,
-                reinterpret_cast<UINT_PTR>(MakePopupMenu(
-                    {{cmdRun, "&Run\tF5"}, {cmdStop, "&Stop\tShift+F5"}, {cmdStart, "Start &Timer..."}})),
+                reinterpret_cast<UINT_PTR>(MakePopupMenu({{cmdRun, "&Run\tF5"},
+                                                          {cmdRunFailed, "Run &Failed Again"},
+                                                          {cmdStop, "&Stop\tShift+F5"},
+                                                          {cmdStart, "Start &Timer..."}})),
                 L"&Run");
     AppendMenuW(bar, MF_POPUP,
                 reinterpret_cast<UINT_PTR>(MakePopupMenu({{cmdSettings, "&Settings"},
@@ -448,6 +450,7 @@ void MainWindow::showRunState() {
     if (const HMENU bar = GetMenu(hwnd_)) {
         for (int i = 0; i < kWorkButtons; ++i)
             EnableMenuItem(bar, kToolbarButtons[i].command, MF_BYCOMMAND | (busy ? MF_GRAYED : MF_ENABLED));
+        EnableMenuItem(bar, cmdRunFailed, MF_BYCOMMAND | (busy ? MF_GRAYED : MF_ENABLED));
         EnableMenuItem(bar, cmdStop, MF_BYCOMMAND | (busy ? MF_ENABLED : MF_GRAYED));
     }
     // The hourglass while busy, over the whole window.

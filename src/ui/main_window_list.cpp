@@ -476,6 +476,7 @@ void MainWindow::showContextMenu(POINT at) {
         {cmdRemove, "Re&move"},
         {cmdResetStatus, "Reset S&tatus"},
         {cmdSetSkip, "Set Status to S&kip"},
+        {cmdRunFailedSelected, "Run Failed A&gain"},
         {0, nullptr},
         {cmdSelectAll, "&Select All"},
         {cmdClearAll, "&Clear All"},

@@ -8,6 +8,7 @@
 #include "platform/win_paths.h"
 #include "platform/win_run_ownership.h"
 #include "platform/win_system.h"
+#include "drawinglist/status.h"
 #include "run/row_plan.h"
 #include "run/run_command.h"
 #include "run/safety_copies.h"
@@ -165,6 +166,7 @@ void MainWindow::setTaskbarProgress(std::int64_t position, std::int64_t max, boo
 RunOptions MainWindow::runOptions() {
     RunOptions options;
     options.minimized = IsIconic(hwnd_) != 0;
+    options.onlyRows = runOnly_;
     options.setTopmost = [this](bool on) {
         SetWindowPos(hwnd_, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -293,6 +295,31 @@ void MainWindow::subRun() {
         closeAfterRun_ = false;
         PostMessageW(hwnd_, WM_CLOSE, 0, 0);
     }
+}
+
+void MainWindow::subRunFailedAgain() {
+    runFailedAgain(false);
+}
+
+void MainWindow::subRunSelectedFailedAgain() {
+    runFailedAgain(true);
+}
+
+void MainWindow::runFailedAgain(bool selectedOnly) {
+    if (selectedOnly)
+        readSelection();
+    runOnly_ = ClearFailedRows(rows_, selectedOnly);
+    if (runOnly_.empty()) {
+        afterCommand_ = std::string(kStatusIdle) + "No failed drawings to run again";
+        return;
+    }
+    listChanged();
+    InvalidateRect(list_, nullptr, FALSE);
+    struct RunOnlyEnds {
+        std::vector<std::uint64_t>& rows;
+        ~RunOnlyEnds() { rows.clear(); }
+    } ends{runOnly_};
+    subRun();
 }
 
 void MainWindow::subStop() {

@@ -884,6 +884,25 @@ TEST_F(Run, ADrawingOfAnotherProfileWaitsForThoseInProgress) {
     EXPECT_EQ(autocad.starts[2].currentProfile, "Plansweeper");
 }
 
+// Run Failed Again: the failed rows run once more, and no other row, not
+// even one still to do; "OK" and rows passed over by choice stay.
+TEST_F(Run, RunFailedAgainProcessesTheFailedRowsOnly) {
+    for (const char* name : {"C:\\D\\ok.dwg", "C:\\D\\failed.dwg", "C:\\D\\skip.dwg", "C:\\D\\todo.dwg"})
+        add(name, kDwg2004);
+    list[0].cell(kColStatus) = "OK";
+    list[1].cell(kColStatus) = "Timeouted";
+    list[2].cell(kColStatus) = "Skip";
+    RunOptions options;
+    options.onlyRows = ClearFailedRows(list);
+    ASSERT_EQ(options.onlyRows, std::vector<std::uint64_t>{list[1].id});
+    run(options);
+    EXPECT_EQ(statusOf(0), "OK");
+    EXPECT_EQ(statusOf(1), "OK");
+    EXPECT_EQ(statusOf(2), "Skip");
+    EXPECT_EQ(statusOf(3), "");
+    EXPECT_EQ(autocad.starts.size(), 1u);
+}
+
 // What the settings would refuse for whole families is known before any
 // drawing: a format the row's product cannot write, a product not installed.
 TEST_F(Run, ConversionsTheProductsCannotDoAreNamedBeforeTheRun) {

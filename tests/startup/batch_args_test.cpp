@@ -8,7 +8,7 @@ namespace {
 TEST(BatchArgs, TheRunCommandWithEveryOption) {
     const auto p = ParseBatchArgs({"run", "C:\\l.log", "--out", "C:\\o.log", "--set", "timeout=5", "--set",
                                    "R18=AutoCAD R2000 DWG", "--dry-run", "--scripts", "C:\\s", "--report",
-                                   "C:\\r.html"});
+                                   "C:\\r.html", "--retry-failed"});
     ASSERT_TRUE(p.args) << p.error;
     EXPECT_EQ(p.args->listFile, "C:\\l.log");
     EXPECT_EQ(p.args->outFile, "C:\\o.log");
@@ -17,6 +17,7 @@ TEST(BatchArgs, TheRunCommandWithEveryOption) {
     EXPECT_TRUE(p.args->dryRun);
     EXPECT_EQ(p.args->scriptsFolder, "C:\\s");
     EXPECT_EQ(p.args->reportFile, "C:\\r.html");
+    EXPECT_TRUE(p.args->retryFailed);
     EXPECT_EQ(ParseBatchArgs({"run", "l.log"}).args->outFile, "l.log"); // written back by default
     EXPECT_TRUE(ParseBatchArgs({"run", "l.log", "--set", "ScriptFile="}).args.has_value()); // an empty value
 }

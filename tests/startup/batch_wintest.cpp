@@ -526,6 +526,11 @@ TEST_F(Batch, EveryRowPrintsOneLineAndEarlierFailuresCount) {
     ASSERT_EQ(WriteListFile(files_, codec_, list, rows), std::nullopt);
     EXPECT_EQ(batch("run \"" + list + "\""), 1u) << output_;
     EXPECT_TRUE(Has(output_, "1/1\tTimeouted\t" + ok)) << output_;
+    // --retry-failed runs it again; then there is nothing left to retry.
+    EXPECT_EQ(batch("run \"" + list + "\" --retry-failed"), 0u) << output_;
+    EXPECT_EQ(statusIn(list, 0), "OK");
+    EXPECT_EQ(batch("run \"" + list + "\" --retry-failed"), 0u) << output_;
+    EXPECT_TRUE(Has(output_, "No failed drawings to run again.")) << output_;
 }
 
 // A list that cannot be written any more stops the run before its next

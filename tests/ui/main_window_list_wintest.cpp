@@ -487,6 +487,21 @@ TEST_F(WindowRun, RunFromTheToolbarRecordsEveryDrawingAndTheMeterGrows) {
     EXPECT_EQ(window_->state().statusLabel(), "Status: No drawings found in " + empty);
 }
 
+// Run Failed Again runs the failed rows and no other; a list without
+// failures says so.
+TEST_F(WindowRun, RunFailedAgainRunsTheFailedRowsOnly) {
+    for (const char* name : {"ok.dwg", "failed.dwg", "todo.dwg"})
+        add(drawing(name));
+    window_->rows()[0].cell(kColStatus) = "OK";
+    window_->rows()[1].cell(kColStatus) = "Timeouted";
+    command(cmdRunFailed);
+    EXPECT_EQ(cell(1, kColStatus), "OK");
+    EXPECT_EQ(cell(2, kColStatus), "");
+    EXPECT_EQ(test::ReadFileBytes(dir_.file("todo.dwg")), kDwg2004);
+    command(cmdRunFailed);
+    EXPECT_EQ(window_->state().statusLabel(), "Status: No failed drawings to run again");
+}
+
 TEST_F(WindowRun, StopAnsweredYesTerminatesAndKeepsTheOriginal) {
     dialogs_.answers.push_back(true);
     const std::string slow = runInterruptedBy(cmdStop, 20, 3000);
