@@ -350,10 +350,12 @@ struct StripPlaces {
 // taller than the strip as designed: the list's top edge moves down by the
 // difference, its bottom edge stays where the resize table puts it. The
 // labels sit in the strip's middle.
-StripPlaces PlaceStrip(RECT list, RECT label1, RECT label2, int stripTop, int meterLeft) {
-    const int extra = std::max(0, stripTop + kMeterHeight + 2 - static_cast<int>(list.top));
+StripPlaces PlaceStrip(RECT list, RECT label1, RECT label2, int stripTop, int meterLeft, int dpi) {
+    const int meterWidth = MulDiv(kMeterWidth, dpi, 96);
+    const int meterHeight = MulDiv(kMeterHeight, dpi, 96);
+    const int extra = std::max(0, stripTop + meterHeight + 2 - static_cast<int>(list.top));
     list.top += extra;
-    const RECT meter{meterLeft, stripTop, meterLeft + kMeterWidth, stripTop + kMeterHeight};
+    const RECT meter{meterLeft, stripTop, meterLeft + meterWidth, stripTop + meterHeight};
     const int labelHeight = label1.bottom - label1.top;
     label1.top = stripTop + (list.top - stripTop - labelHeight) / 2;
     label1.bottom = label1.top + labelHeight;
@@ -398,7 +400,7 @@ void MainWindow::layoutControls() {
     const StripPlaces strip =
         PlaceStrip(rect(At(layout, MainControl::ListView1)), rect(At(layout, MainControl::Label1)),
                    rect(At(layout, MainControl::Label2)), toolbarBottom,
-                   TwipsToPixels(At(layout, MainControl::Picture2).left, dpi_));
+                   TwipsToPixels(At(layout, MainControl::Picture2).left, dpi_), dpi_);
     const RECT& label1 = strip.label1;
     const RECT& meter = strip.meter;
     const RECT& listRect = strip.list;
@@ -411,7 +413,11 @@ void MainWindow::layoutControls() {
     columnsFitted_ = columnsStillFitted();
     if (columnsFitted_)
         fitColumns();
-    place(preview_.window(), rect(At(layout, MainControl::Preview)));
+    // The preview starts no higher than the list: the strip above both
+    // (labels, meter) grows with the fonts and the meter at every DPI.
+    RECT previewRect = rect(At(layout, MainControl::Preview));
+    previewRect.top = std::max(previewRect.top, listRect.top);
+    place(preview_.window(), previewRect);
     const TwipsRect frame = At(layout, MainControl::Frame1);
     place(frame_, rect(frame));
     TwipsRect label = At(layout, MainControl::ProdName);

@@ -305,6 +305,52 @@ TEST_F(WindowInProcess, StartAutoCadQuotesTheExecutableAndNeedsTheFile) {
 
 // At 200 % the toolbar's pictures are the system's small set doubled pixel
 // for pixel: every 2 x 2 block of a picture is one colour.
+// No control covers another at 100, 125, 150 and 200 % at the smallest,
+// the first-start and the maximised size (a control inside the frame that
+// holds it is no overlap).
+TEST_F(WindowInProcess, NoControlCoversAnotherAtAnyDpiOrSize) {
+    const HWND main = window_->handle();
+    RECT first;
+    GetWindowRect(main, &first);
+    ShowWindow(main, SW_SHOWNORMAL);
+    for (int dpi : {96, 120, 144, 192}) {
+        RECT suggested{0, 0, MulDiv(first.right - first.left, dpi, 96),
+                       MulDiv(first.bottom - first.top, dpi, 96)};
+        SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        const RECT firstStart = suggested;
+        for (const char* size : {"smallest", "first start", "maximised"}) {
+            SCOPED_TRACE(std::to_string(dpi) + " dpi, " + size);
+            ShowWindow(main, SW_RESTORE);
+            if (std::string(size) == "maximised")
+                ShowWindow(main, SW_MAXIMIZE);
+            else if (std::string(size) == "smallest")
+                SetWindowPos(main, nullptr, 0, 0, 10, 10, SWP_NOMOVE | SWP_NOZORDER);
+            else
+                SetWindowPos(main, nullptr, 0, 0, firstStart.right, firstStart.bottom,
+                             SWP_NOMOVE | SWP_NOZORDER);
+            std::vector<std::pair<std::string, RECT>> shown;
+            for (HWND c = GetWindow(main, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+                RECT r;
+                if (!IsWindowVisible(c) || !GetWindowRect(c, &r) || IsRectEmpty(&r))
+                    continue;
+                wchar_t text[64] = L"";
+                GetWindowTextW(c, text, 64);
+                shown.emplace_back(Narrow(text) + "#" + std::to_string(GetDlgCtrlID(c)), r);
+            }
+            for (std::size_t i = 0; i < shown.size(); ++i)
+                for (std::size_t j = i + 1; j < shown.size(); ++j) {
+                    RECT both, joined;
+                    const RECT& a = shown[i].second;
+                    const RECT& b = shown[j].second;
+                    UnionRect(&joined, &a, &b);
+                    const bool nested = EqualRect(&joined, &a) || EqualRect(&joined, &b);
+                    EXPECT_FALSE(IntersectRect(&both, &a, &b) && !nested)
+                        << shown[i].first << " and " << shown[j].first;
+                }
+        }
+    }
+}
+
 TEST_F(WindowInProcess, AtTwoHundredPercentTheToolbarPicturesAreDoubledCrisply) {
     const HWND toolbar = FindWindowExW(window_->handle(), nullptr, TOOLBARCLASSNAMEW, nullptr);
     const auto list = [&] {
