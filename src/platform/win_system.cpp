@@ -98,9 +98,11 @@ bool WinProcessRunner::start(std::string_view commandLine, int windowStyle) {
     si.cb = sizeof si;
     if (windowStyle != 0) {
         si.dwFlags = STARTF_USESHOWWINDOW;
-        si.wShowWindow = static_cast<WORD>(windowStyle == 2   ? SW_SHOWMINIMIZED
+        // Shown without taking the focus from the window the user works in:
+        // Stop and Esc stay where the user left them.
+        si.wShowWindow = static_cast<WORD>(windowStyle == 2   ? SW_SHOWMINNOACTIVE
                                            : windowStyle == 3 ? SW_HIDE
-                                                              : SW_SHOWNORMAL);
+                                                              : SW_SHOWNOACTIVATE);
     }
     // A console program started by the batch command would otherwise share
     // its console, and one started by the window would open a console window.
