@@ -9,6 +9,7 @@
 #include "ui/commands.h"
 #include "ui/main_window.h"
 #include "ui/settings_dialog.h"
+#include "ui/win_ui.h"
 #include "platform/win_registry.h"
 #include "settings/settings_store.h"
 
@@ -34,8 +35,15 @@ public:
         return reportFile;
     }
     std::string browseFolder(HWND, const std::string&) override { return {}; }
-    bool askYesNo(HWND, const std::string&, const std::string&) override { return false; }
-    int askYesNoCancel(HWND, const std::string&, const std::string&) override { return IDNO; }
+    // With realQuestions, the program's own message boxes show, for a timer
+    // to photograph and answer.
+    bool realQuestions = false;
+    bool askYesNo(HWND owner, const std::string& message, const std::string& title) override {
+        return realQuestions && WinDesktopDialogs().askYesNo(owner, message, title);
+    }
+    int askYesNoCancel(HWND owner, const std::string& message, const std::string& title) override {
+        return realQuestions ? WinDesktopDialogs().askYesNoCancel(owner, message, title) : IDNO;
+    }
     void inform(HWND, const std::string&, const std::string&, UINT) override {}
     std::string inputBox(HWND, const std::string&, const std::string&, const std::string&) override {
         return {};
@@ -125,6 +133,19 @@ std::string WriteSampleList(const std::string& folder, const std::string& sample
 }
 
 std::string g_out;
+std::string g_picture;      // the file the next message box is photographed into
+WPARAM g_answer = IDCANCEL; // and the button that then answers it
+
+// Photographs the program's message box when it is up and answers it.
+void CALLBACK AnswerMessageBox(HWND hwnd, UINT, UINT_PTR id, DWORD) {
+    const HWND box = FindWindowW(L"#32770", Widen(std::string(kAppTitle)).c_str());
+    if (box == nullptr)
+        return;
+    KillTimer(hwnd, id);
+    Pump(300);
+    Capture(box, g_out + "\\" + g_picture);
+    PostMessageW(box, WM_COMMAND, g_answer, 0);
+}
 
 // The sample drawings of a folder as the open-file dialog answers for several files.
 std::optional<std::string> SampleAnswer(const std::string& folder) {
@@ -151,6 +172,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     const std::string out = Narrow(argv[1]);
     const std::string samples = Narrow(argv[2]);
+    g_out = out;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES | ICC_LINK_CLASS};
     InitCommonControlsEx(&controls);
     OleInitialize(nullptr);
@@ -186,6 +208,17 @@ int wmain(int argc, wchar_t** argv) {
         Capture(window.handle(), out + "\\main-larger.bmp");
         SetWindowPos(window.handle(), HWND_TOP, 20, 20, first.right - first.left, first.bottom - first.top,
                      0);
+        // The Run menu, opened from the keyboard.
+        SetTimer(window.handle(), 1002, 900, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
+            KillTimer(hwnd, id);
+            Capture(hwnd, g_out + "\\menu-run.bmp");
+            EndMenu();
+        });
+        RECT item{};
+        GetMenuItemRect(window.handle(), GetMenu(window.handle()), 1, &item);
+        TrackPopupMenu(GetSubMenu(GetMenu(window.handle()), 1), TPM_LEFTALIGN | TPM_TOPALIGN, item.left,
+                       item.bottom, 0, window.handle(), nullptr);
+        Pump(300);
         SetTimer(window.handle(), 1000, 1200, [](HWND, UINT, UINT_PTR, DWORD) {
             const HWND about = FindWindowW(nullptr, L"About Plansweeper");
             if (about != nullptr) {
@@ -228,6 +261,26 @@ int wmain(int argc, wchar_t** argv) {
             Pump(700);
             Capture(dialog, out + "\\settings-" + kNames[tab] + ".bmp");
         }
+        // OK with a format the chosen product cannot write: the warning, then back.
+        dialogs.realQuestions = true;
+        SendMessageW(settings.control(2001), CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(L"AutoCAD 2010"));
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(2001, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(settings.control(2001)));
+        SendMessageW(settings.control(2103), CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(L"AutoCAD R2018 DWG"));
+        g_picture = "settings-warning.bmp";
+        g_answer = IDYES;
+        SetTimer(window.handle(), 1003, 300, AnswerMessageBox);
+        SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+        SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        Pump(300);
+        // Closing with a list that was never exported: the question, cancelled.
+        g_picture = "closing-question.bmp";
+        g_answer = IDCANCEL;
+        SetTimer(window.handle(), 1004, 300, AnswerMessageBox);
+        SendMessageW(window.handle(), WM_CLOSE, 0, 0);
+        dialogs.realQuestions = false;
     }
     OleUninitialize();
     return 0;
