@@ -40,21 +40,43 @@ BatchParse ParseBatchArgs(const std::vector<std::string>& a) {
             result.help = true;
             return result;
         }
-    if (a.empty() || a[0] != "run") {
+    if (a.empty() || (a[0] != "run" && a[0] != "split" && a[0] != "merge")) {
         result.error = a.empty() ? "no command given" : "unknown command \"" + a[0] + "\"";
         return result;
     }
     BatchArgs args;
+    args.command = a[0] == "split"   ? BatchCommand::Split
+                   : a[0] == "merge" ? BatchCommand::Merge
+                                     : BatchCommand::Run;
+    if (args.command == BatchCommand::Merge) {
+        if (a.size() < 3) {
+            result.error = "merge needs the list and at least one part";
+            return result;
+        }
+        args.listFile = a[1];
+        args.partFiles.assign(a.begin() + 2, a.end());
+        args.outFile = args.listFile;
+        result.args = std::move(args);
+        return result;
+    }
     for (std::size_t i = 1; i < a.size(); ++i) {
         const std::string& arg = a[i];
         const bool hasValue = i + 1 < a.size();
-        if (arg == "--out" || arg == "--scripts" || arg == "--set" || arg == "--report" || arg == "--jobs") {
+        if (arg == "--out" || arg == "--scripts" || arg == "--set" || arg == "--report" || arg == "--jobs" ||
+            arg == "--parts") {
             if (!hasValue) {
                 result.error = arg + " needs a value";
                 return result;
             }
             const std::string& value = a[++i];
-            if (arg == "--out") {
+            if (arg == "--parts") {
+                const auto n = ParseStoredNumber(value);
+                if (!n || *n < 1 || *n > 1000) {
+                    result.error = "--parts needs a number from 1 to 1000, not \"" + value + "\"";
+                    return result;
+                }
+                args.parts = static_cast<std::size_t>(*n);
+            } else if (arg == "--out") {
                 args.outFile = value;
             } else if (arg == "--scripts") {
                 args.scriptsFolder = value;
@@ -82,6 +104,16 @@ BatchParse ParseBatchArgs(const std::vector<std::string>& a) {
     }
     if (args.listFile.empty()) {
         result.error = "no list file given";
+        return result;
+    }
+    if (args.command == BatchCommand::Split) {
+        if (args.parts == 0 || args.outFile.empty()) {
+            result.error = "split needs --parts <n> and --out <folder>";
+            return result;
+        }
+        args.partsFolder = args.outFile;
+        args.outFile = args.listFile;
+        result.args = std::move(args);
         return result;
     }
     if (!args.scriptsFolder.empty() && !args.dryRun) {

@@ -2,10 +2,13 @@
 //   plansweeper-batch run <listfile> [--out <listfile>] [--set <Key>=<Value>]...
 //                         [--dry-run] [--scripts <folder>] [--report <file.html>] [--jobs <n>] [--console]
 //                         [--retry-failed]
+//   plansweeper-batch split <listfile> --parts <n> --out <folder> [--set <Key>=<Value>]...
+//   plansweeper-batch merge <listfile> <part>...
 // --jobs n is --set Parallel=n: n drawings at once. --console is
 // --set UseConsole=-1: AutoCAD's console engine where a product has it.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <utility>
@@ -13,19 +16,27 @@
 
 namespace ps {
 
+enum class BatchCommand { Run, Split, Merge };
+
 struct BatchArgs {
+    BatchCommand command = BatchCommand::Run;
     std::string listFile;
     std::string outFile; // the list file itself when not given
     std::vector<std::pair<std::string, std::string>> overrides;
     bool dryRun = false;
     std::string scriptsFolder;
-    std::string reportFile;   // the run report (HTML); none when empty
-    bool retryFailed = false; // only the failed rows run, once more
+    std::string reportFile;             // the run report (HTML); none when empty
+    bool retryFailed = false;           // only the failed rows run, once more
+    std::size_t parts = 0;              // split: how many part lists
+    std::string partsFolder;            // split: where they are written
+    std::vector<std::string> partFiles; // merge: the parts whose outcomes go back into the list
 };
 
 inline constexpr const char* kBatchUsage =
     "usage: plansweeper-batch run <listfile> [--out <listfile>] [--set <Key>=<Value>]... [--dry-run] "
-    "[--scripts <folder>] [--report <file.html>] [--jobs <n>] [--console] [--retry-failed]";
+    "[--scripts <folder>] [--report <file.html>] [--jobs <n>] [--console] [--retry-failed]\r\n"
+    "       plansweeper-batch split <listfile> --parts <n> --out <folder> [--set <Key>=<Value>]...\r\n"
+    "       plansweeper-batch merge <listfile> <part>...";
 
 // What --help, -h and /? print: every command and switch on a line of its
 // own, and the exit codes.
@@ -43,6 +54,11 @@ inline constexpr const char* kBatchHelp =
     "  --scripts <folder>     with --dry-run: keep each drawing's script there\r\n"
     "  --report <file.html>   write the run report there\r\n"
     "  --retry-failed         run the failed rows again, and no other row\r\n"
+    "  split <listfile>       write the list's drawings (folder rows expanded) as part lists of about\r\n"
+    "                         equal work, one name in one part; any desk runs a part with run\r\n"
+    "  --parts <n>            split: how many parts\r\n"
+    "  --out <folder>         split: where the parts are written\r\n"
+    "  merge <listfile> <part>...  write each part's outcomes back into the list\r\n"
     "  --help, -h, /?         this text\r\n"
     "\r\n"
     "Exit codes:\r\n"

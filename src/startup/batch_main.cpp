@@ -3,11 +3,13 @@
 // runs every pending row and writes the list back after every drawing.
 #include "acad/current_pointers.h"
 #include "acad/profile_values.h"
+#include "core/file_facts.h"
 #include "core/read_only_registry.h"
 #include "core/snapshot_registry.h"
 #include "core/strings.h"
 #include "drawinglist/folder_search.h"
 #include "drawinglist/list_file.h"
+#include "drawinglist/list_parts.h"
 #include "drawinglist/list_saver.h"
 #include "drawinglist/status.h"
 #include "drawinglist/temp_cleanup.h"
@@ -28,6 +30,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <optional>
@@ -305,6 +308,90 @@ int Run(const BatchArgs& args) {
     return ListExitCode(list, !args.dryRun);
 }
 
+// split: the list's folder rows expanded (the list written back so, for the
+// parts to merge into), then the parts of about equal work.
+int Split(const BatchArgs& args) {
+    WinRegistry realRegistry;
+    ReadOnlyRegistry registry(realRegistry); // AutoCAD's registry is not touched
+    const std::optional<Settings> checked = BatchSettings(registry, args);
+    if (!checked)
+        return kBatchUsageError;
+    WinFileSystem files;
+    WinAnsiCodec codec;
+    DrawingList list;
+    const std::string listFile = FullPathOf(args.listFile);
+    const ImportResult read = ReadListFile(files, codec, listFile, list);
+    if (read.error) {
+        Print(*read.error, true);
+        return kBatchUsageError;
+    }
+    const bool hasFolders =
+        std::any_of(list.begin(), list.end(), [](const DrawingRow& r) { return r.isFolder(); });
+    if (hasFolders) {
+        RunState state;
+        BatchPump pump(state);
+        SearchContext search{list, files, *checked, state, pump};
+        subAddFolderToFiles(search, [](const std::string&) {});
+        if (const auto error = WriteListFile(files, codec, listFile, list)) {
+            Print(*error, true);
+            return kBatchListNotWritten;
+        }
+    }
+    const auto parts = SplitList(list, args.parts, [&files](const DrawingRow& row) {
+        const auto entry = files.findEntry(FullPath(row));
+        return entry ? entry->size / 1024 + 1 : std::uint64_t{1};
+    });
+    const std::string folder = FullPathOf(args.partsFolder);
+    files.createFolder(folder);
+    const std::string stem = FileBaseName(listFile.substr(listFile.find_last_of('\\') + 1), false);
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const std::string part = folder + "\\" + stem + " part " + std::to_string(i + 1) + " of " +
+                                 std::to_string(parts.size()) + ".log";
+        if (const auto error = WriteListFile(files, codec, part, parts[i])) {
+            Print(*error, true);
+            return kBatchListNotWritten;
+        }
+        Print(part + "\t" + std::to_string(parts[i].size()) +
+              (parts[i].size() == 1 ? " drawing" : " drawings"));
+    }
+    return kBatchAllGood;
+}
+
+// merge: each part's outcomes back into the list; a part of another list
+// refuses the whole merge before anything is written.
+int Merge(const BatchArgs& args) {
+    WinFileSystem files;
+    WinAnsiCodec codec;
+    DrawingList list;
+    const std::string listFile = FullPathOf(args.listFile);
+    if (const ImportResult read = ReadListFile(files, codec, listFile, list); read.error) {
+        Print(*read.error, true);
+        return kBatchUsageError;
+    }
+    std::size_t merged = 0;
+    for (const auto& partFile : args.partFiles) {
+        DrawingList part;
+        if (const ImportResult read = ReadListFile(files, codec, FullPathOf(partFile), part); read.error) {
+            Print(*read.error, true);
+            return kBatchUsageError;
+        }
+        const MergeResult result = MergePart(list, part);
+        if (result.error) {
+            Print("plansweeper-batch: " + FullPathOf(partFile) + " " + *result.error + "; nothing was merged",
+                  true);
+            return kBatchUsageError;
+        }
+        merged += result.merged;
+    }
+    if (const auto error = WriteListFile(files, codec, listFile, list)) {
+        Print(*error, true);
+        return kBatchListNotWritten;
+    }
+    Print("Merged " + std::to_string(merged) + (merged == 1 ? " row" : " rows") + " from " +
+          std::to_string(args.partFiles.size()) + (args.partFiles.size() == 1 ? " part" : " parts"));
+    return ListExitCode(list);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -323,6 +410,10 @@ int wmain(int argc, wchar_t** argv) {
     }
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
     try {
+        if (parsed.args->command == BatchCommand::Split)
+            return Split(*parsed.args);
+        if (parsed.args->command == BatchCommand::Merge)
+            return Merge(*parsed.args);
         return Run(*parsed.args);
     } catch (const std::exception& e) {
         Print(std::string("Error in runScript: ") + e.what(), true);

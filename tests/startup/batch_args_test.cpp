@@ -22,6 +22,21 @@ TEST(BatchArgs, TheRunCommandWithEveryOption) {
     EXPECT_TRUE(ParseBatchArgs({"run", "l.log", "--set", "ScriptFile="}).args.has_value()); // an empty value
 }
 
+TEST(BatchArgs, SplitAndMerge) {
+    const auto split = ParseBatchArgs({"split", "l.log", "--parts", "3", "--out", "C:\\P"});
+    ASSERT_TRUE(split.args) << split.error;
+    EXPECT_EQ(split.args->command, BatchCommand::Split);
+    EXPECT_EQ(split.args->parts, 3u);
+    EXPECT_EQ(split.args->partsFolder, "C:\\P");
+    EXPECT_EQ(split.args->outFile, "l.log"); // the list is written back expanded
+    EXPECT_FALSE(ParseBatchArgs({"split", "l.log", "--parts", "3"}).args);
+    EXPECT_FALSE(ParseBatchArgs({"split", "l.log", "--parts", "0", "--out", "C:\\P"}).args);
+    const auto merge = ParseBatchArgs({"merge", "l.log", "p1.log", "p2.log"});
+    ASSERT_TRUE(merge.args) << merge.error;
+    EXPECT_EQ(merge.args->partFiles, (std::vector<std::string>{"p1.log", "p2.log"}));
+    EXPECT_FALSE(ParseBatchArgs({"merge", "l.log"}).args);
+}
+
 TEST(BatchArgs, UsageErrors) {
     for (const auto& args : std::vector<std::vector<std::string>>{{},
                                                                   {"go", "l.log"},

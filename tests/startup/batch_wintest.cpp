@@ -496,6 +496,32 @@ TEST_F(Batch, UsageErrorsAndAMissingCompanionStopTheRun) {
     EXPECT_EQ(ReadFileBytes(a), kDwg2004);
 }
 
+// A list split over two desks: each part is an ordinary list, a part run
+// twice ends as one run once, and the merge brings every outcome back; a
+// part of another list is refused.
+TEST_F(Batch, SplitPartsRunAnywhereAndMergeBack) {
+    const std::string folder = dir_.file("jobs");
+    CreateDirectoryW(Widen(folder).c_str(), nullptr);
+    for (const char* name : {"jobs\\a.dwg", "jobs\\b.dwg", "jobs\\c.dwg"})
+        drawing(name, kDwg2004);
+    const std::string list = listOf({folder});
+    EXPECT_EQ(batch("split \"" + list + "\" --parts 2 --out \"" + dir_.file("parts") + "\""), 0u) << output_;
+    const std::string one = dir_.file("parts\\list part 1 of 2.log");
+    const std::string two = dir_.file("parts\\list part 2 of 2.log");
+    EXPECT_EQ(batch("run \"" + one + "\""), 0u) << output_;
+    EXPECT_EQ(batch("run \"" + two + "\""), 0u) << output_;
+    EXPECT_EQ(batch("run \"" + two + "\""), 0u) << output_; // the desk's job started again
+    EXPECT_EQ(batch("merge \"" + list + "\" \"" + one + "\" \"" + two + "\""), 0u) << output_;
+    const DrawingList merged = readList(list);
+    ASSERT_EQ(merged.size(), 3u);
+    for (const auto& row : merged)
+        EXPECT_EQ(row.cell(kColStatus), "OK") << FullPath(row);
+    DrawingList strangers;
+    strangers.append(MakeFolderRow(dir_.path()));
+    ASSERT_EQ(WriteListFile(files_, codec_, dir_.file("other.log"), strangers), std::nullopt);
+    EXPECT_EQ(batch("merge \"" + list + "\" \"" + dir_.file("other.log") + "\""), 2u) << output_;
+}
+
 // A report asked for and not written fails the batch, even when every
 // drawing would be fine.
 TEST_F(Batch, AReportThatCannotBeWrittenFailsTheBatch) {
