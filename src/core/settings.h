@@ -27,6 +27,9 @@ struct Settings {
     std::int16_t ClosePopUps = -1;
     // AutoCAD 2013 and later: drawings go to the console engine beside acad.exe.
     std::int16_t UseConsole = 0;
+    // A drawing as its last OK run left it, with the same cleaning and
+    // conversion settings, is passed over ("Skipped: Unchanged since its last run").
+    std::int16_t SkipUnchanged = 0;
     std::int16_t OnTop = -1;
     std::int16_t Audit = 0;
     std::int16_t ZoomE = 0;

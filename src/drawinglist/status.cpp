@@ -18,6 +18,7 @@ std::span<const StatusEntry> StatusTable() {
         {status::kDontSaveSelected, Chosen},
         {status::kLtCannotConvertIntoFolder, Chosen},
         {status::kAlreadyProcessed, Chosen},
+        {status::kUnchanged, Chosen},
         {status::kTimeouted, Failure},
         {status::kTerminated, Failure},
         {status::kAccessDenied, Failure},

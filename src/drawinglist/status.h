@@ -33,6 +33,8 @@ inline constexpr std::string_view kCannotSaveVersion = "Skipped: Cannot save to 
 inline constexpr std::string_view kDontSaveSelected = "Skipped: Don't save selected";
 inline constexpr std::string_view kLtCannotConvertIntoFolder =
     "Skipped: AutoCAD LT cannot convert into another folder";
+// The drawing is as its last OK run left it, with the same settings.
+inline constexpr std::string_view kUnchanged = "Skipped: Unchanged since its last run";
 // The file was handled by an earlier row of the same run.
 inline constexpr std::string_view kAlreadyProcessed = "Skipped: Already processed in this run";
 // Refusals that leave a drawing undone.

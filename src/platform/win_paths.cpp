@@ -30,14 +30,18 @@ std::string TempFolder() {
     return n == 0 || n > MAX_PATH ? std::string() : Narrow(std::wstring(temp, n));
 }
 
-std::string WorkingListPath() {
+std::string ApplicationDataFolder() {
     wchar_t folder[MAX_PATH];
     std::string base = SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, folder))
                            ? Narrow(folder) + "\\"
                            : TempFolder();
     base += "Plansweeper";
     CreateDirectoryW(Widen(base).c_str(), nullptr);
-    return base + "\\Working list.log";
+    return base;
+}
+
+std::string WorkingListPath() {
+    return ApplicationDataFolder() + "\\Working list.log";
 }
 
 std::string FullPathOf(const std::string& path) {

@@ -14,6 +14,8 @@ std::string TempFolder();
 // a power cut loses none of it: "Working list.log" in the program's folder
 // of the user's local application data (the temporary folder when unknown).
 std::string WorkingListPath();
+// The user's own folder of the program (%LOCALAPPDATA%\Plansweeper), made when missing.
+std::string ApplicationDataFolder();
 // An absolute path for a name given relative to the current folder.
 std::string FullPathOf(const std::string& path);
 

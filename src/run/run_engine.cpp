@@ -257,6 +257,9 @@ void EndRow(Run& r, RowReport& report, const DrawingFacts& before, const std::st
     if (!report.wouldRun)
         RecordRow(r, *row, report.plan, report.fullPath, before, report.scripted);
     report.status = row->cell(kColStatus);
+    // What the drawing is after an OK, for a later run to recognise it.
+    if (report.status == status::kOk && r.history)
+        r.history->record(report.fullPath, r.settingsHash);
     if (r.options.rowDone)
         r.options.rowDone(report);
 }
@@ -303,7 +306,12 @@ RowEnd BeginRow(Run& r, std::uint64_t rowId, std::size_t i, std::size_t slot) {
     const bool skip = row->cell(kColStatus) == status::kSkip;
     if (!skip && plan.status.empty() && OtherSession(r, plan))
         return RowEnd::Wait;
-    const Handled handled = skip ? Handled{RowEnd::Next, {}} : HandleDrawing(r, *job);
+    // As the last OK run left it, with the same settings: not run again.
+    const bool unchanged = !skip && plan.status.empty() && IsOn(r.settings.SkipUnchanged) && r.history &&
+                           r.history->unchanged(job->report.fullPath, r.settingsHash);
+    const Handled handled = skip        ? Handled{RowEnd::Next, {}}
+                            : unchanged ? Handled{RowEnd::Next, std::string(status::kUnchanged)}
+                                        : HandleDrawing(r, *job);
     if (handled.end == RowEnd::Wait) {
         // Another run uses the product with another profile or other values.
         p.state.setStatus(std::string(kStatusWaitingForOtherRun) + plan.prodName);

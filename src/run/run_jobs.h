@@ -12,6 +12,7 @@
 #include "core/settings.h"
 #include "drawinglist/drawing_list.h"
 #include "drawinglist/status.h"
+#include "run/run_history.h"
 #include "run/run_types.h"
 #include "settings/settings_keys.h"
 #include "run/safety_copies.h"
@@ -82,6 +83,12 @@ struct Run {
         slots = static_cast<std::size_t>(DrawingsAtOnce(s.Parallel));
         onlyRows = o.onlyRows;
         std::sort(onlyRows.begin(), onlyRows.end());
+        if (!rp.historyFile.empty() && !o.dryRun) {
+            history.emplace(ports.files, ports.runs, rp.historyFile);
+            settingsHash = CleaningSettingsHash(s);
+            if (IsOn(s.SkipUnchanged))
+                history->load();
+        }
     }
     // The row is one the run is to process (Run Failed Again names them).
     bool chosen(std::uint64_t rowId) const {
@@ -118,6 +125,8 @@ struct Run {
     // progress and what they share.
     std::size_t slots = 1;
     std::vector<std::uint64_t> onlyRows; // sorted
+    std::optional<RunHistory> history;   // what earlier OK runs left; none in a dry run
+    std::uint64_t settingsHash = 0;
     std::size_t rowCount = 0;
     std::vector<std::unique_ptr<ProcessRunner>> siblings;
     std::vector<std::unique_ptr<Job>> jobs;

@@ -43,6 +43,8 @@ struct RunPaths {
     std::string runsFolder;     // every run's own folder below it (RunsFolderOf)
     // This run's folder (RunFolderOf): its safety copies and claims.
     std::string safetyFolder;
+    // The user's record of drawings left OK (run_history); none when empty.
+    std::string historyFile;
 };
 
 // One row as it finished (or, in a dry run, as it would be handled).

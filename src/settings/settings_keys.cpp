@@ -2,6 +2,7 @@
 
 #include "acad/releases.h"
 
+#include "core/file_system.h"
 #include "core/strings.h"
 
 #include <algorithm>
@@ -34,6 +35,7 @@ const SettingKey kFixedRunKeys[] = {
     {"Parallel", "Parallel", KeyKind::Int32, "1", "1", PS_FIELD(Parallel), {1, kMostDrawingsAtOnce}},
     PS_FLAG(ClosePopUps, "-1", "-1"),
     PS_SWITCH(UseConsole),
+    PS_SWITCH(SkipUnchanged),
     PS_FLAG(OnTop, "-1", "0"),
     PS_SWITCH(Audit),
     PS_SWITCH(ZoomE),
@@ -189,6 +191,22 @@ const SettingKey* FindSettingKey(std::string_view name) {
         if (EqualsNoCase(key.name, name))
             return &key;
     return nullptr;
+}
+
+std::uint64_t CleaningSettingsHash(const Settings& settings) {
+    // Settings that change how drawings are found or how a run goes, not
+    // what it does to a drawing.
+    static constexpr std::string_view kNotCleaning[] = {
+        "IncludeSubfolders", "showVersion", "ArchiveAttrib", "IncludeDXF",    "Timeout",    "Parallel",
+        "ClosePopUps",       "UseConsole",  "OnTop",         "SkipUnchanged", "RestoreTime"};
+    std::uint64_t hash = HashBytes("");
+    for (const auto& key : RunSettingKeys()) {
+        if (std::any_of(std::begin(kNotCleaning), std::end(kNotCleaning),
+                        [&](std::string_view k) { return EqualsNoCase(k, key.name); }))
+            continue;
+        hash = HashBytes(std::string(key.name) + "=" + StoredText(key, settings) + "\n", hash);
+    }
+    return hash;
 }
 
 KeyRange RangeOf(std::string_view name) {

@@ -64,6 +64,10 @@ std::span<const SettingKey> RunSettingKeys();
 // keys and the folder memories InitialDir1..3; nullptr when unknown.
 const SettingKey* FindSettingKey(std::string_view name);
 
+// The cleaning and conversion settings, hashed: a drawing an earlier run
+// left OK with other such settings is no longer "unchanged".
+std::uint64_t CleaningSettingsHash(const Settings& settings);
+
 // The range of a key; none for an unknown key or one without a range.
 KeyRange RangeOf(std::string_view name);
 

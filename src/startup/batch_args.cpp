@@ -88,6 +88,8 @@ BatchParse ParseBatchArgs(const std::vector<std::string>& a) {
             }
         } else if (arg == "--dry-run") {
             args.dryRun = true;
+        } else if (arg == "--skip-unchanged") {
+            AddOverride(args, "SkipUnchanged=-1");
         } else if (arg == "--retry-failed") {
             args.retryFailed = true;
         } else if (arg == "--console") {

@@ -34,7 +34,8 @@ struct BatchArgs {
 
 inline constexpr const char* kBatchUsage =
     "usage: plansweeper-batch run <listfile> [--out <listfile>] [--set <Key>=<Value>]... [--dry-run] "
-    "[--scripts <folder>] [--report <file.html>] [--jobs <n>] [--console] [--retry-failed]\r\n"
+    "[--scripts <folder>] [--report <file.html>] [--jobs <n>] [--console] [--retry-failed] "
+    "[--skip-unchanged]\r\n"
     "       plansweeper-batch split <listfile> --parts <n> --out <folder> [--set <Key>=<Value>]...\r\n"
     "       plansweeper-batch merge <listfile> <part>...";
 
@@ -54,6 +55,8 @@ inline constexpr const char* kBatchHelp =
     "  --scripts <folder>     with --dry-run: keep each drawing's script there\r\n"
     "  --report <file.html>   write the run report there\r\n"
     "  --retry-failed         run the failed rows again, and no other row\r\n"
+    "  --skip-unchanged       pass over drawings unchanged since their last OK run (--set "
+    "SkipUnchanged=-1)\r\n"
     "  split <listfile>       write the list's drawings (folder rows expanded) as part lists of about\r\n"
     "                         equal work, one name in one part; any desk runs a part with run\r\n"
     "  --parts <n>            split: how many parts\r\n"

@@ -22,6 +22,7 @@
 #include "platform/win_system.h"
 #include "report/run_report.h"
 #include "run/run_command.h"
+#include "run/run_history.h"
 #include "run/safety_copies.h"
 #include "settings/override_store.h"
 #include "settings/settings_form.h"
@@ -244,7 +245,9 @@ int Run(const BatchArgs& args) {
         ownRun->setOnUntied([](const std::string& message) { Print(message); });
     }
     RunOwnership& runs = ownRun ? static_cast<RunOwnership&>(*ownRun) : dryRun;
-    const RunPaths paths = RunPathsFor(temp + "purge", ProgramFolder(), temp, runs.ownId());
+    RunPaths paths = RunPathsFor(temp + "purge", ProgramFolder(), temp, runs.ownId());
+    if (!args.dryRun)
+        paths.historyFile = ApplicationDataFolder() + "\\" + std::string(kHistoryFileName);
     if (!args.dryRun)
         for (const auto& message : RecoverInterruptedRun(realRegistry, files, runs, temp))
             Print(message);

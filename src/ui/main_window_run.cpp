@@ -11,6 +11,7 @@
 #include "drawinglist/status.h"
 #include "run/row_plan.h"
 #include "run/run_command.h"
+#include "run/run_history.h"
 #include "run/safety_copies.h"
 #include "run/schedule.h"
 #include "acad/products.h"
@@ -272,7 +273,8 @@ void MainWindow::subRun() {
     const std::string temp = TempFolder();
     WinRunOwnership& runs = WinRunOwnership::ForThisProcess(RunsFolderOf(temp));
     RunPorts ports{registry_, files_, codec, clock, prompt, pump, process, windows, state_, meter, runs};
-    const RunPaths paths = RunPathsFor(scriptBasePath_, ProgramFolder(), temp, runs.ownId());
+    RunPaths paths = RunPathsFor(scriptBasePath_, ProgramFolder(), temp, runs.ownId());
+    paths.historyFile = ApplicationDataFolder() + "\\" + std::string(kHistoryFileName);
 
     const RunOptions options = runOptions();
     // Large drawings are read and copied in chunks with the window answering between them.

@@ -79,6 +79,8 @@ const Check kChecks[] = {
     {"ClosePopUps", "Close Popups Automatically", 0, 7, 188, 390, nullptr},
     {"UseConsole", "Use AutoCAD's console engine where installed", 0, 7, 201, 390,
      "AutoCAD 2013 and later: each drawing is processed by accoreconsole.exe, without a window"},
+    {"SkipUnchanged", "Skip drawings unchanged since their last OK run", 0, 7, 214, 390,
+     "A drawing as its last OK run left it, cleaned with the same settings, is not run again"},
 
     {"PurgeAll", "Purge All", 1, 7, 7, 180, nullptr},
     {"PurgeBlock", "Purge all Blocks", 1, 7, 24, 190, nullptr},

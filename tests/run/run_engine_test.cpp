@@ -884,6 +884,40 @@ TEST_F(Run, ADrawingOfAnotherProfileWaitsForThoseInProgress) {
     EXPECT_EQ(autocad.starts[2].currentProfile, "Plansweeper");
 }
 
+// A drawing as its last OK run left it, with the same cleaning settings, is
+// passed over; changed content, other settings or a cut history line bring
+// it back.
+TEST_F(Run, UnchangedDrawingsAreNotRunAgain) {
+    paths.historyFile = "C:\\AppData\\History.log";
+    settings.SkipUnchanged = -1;
+    add("C:\\D\\a.dwg", kDwg2004);
+    add("C:\\D\\b.dwg", kDwg2004);
+    run();
+    ASSERT_EQ(statusOf(0), "OK");
+    const auto again = [&] {
+        for (auto& row : list)
+            row.cell(kColStatus).clear();
+        autocad.starts.clear();
+        run();
+    };
+    again();
+    EXPECT_EQ(statusOf(0), "Skipped: Unchanged since its last run");
+    EXPECT_TRUE(autocad.starts.empty());
+    files.find("C:\\D\\b.dwg")->content += "x"; // changed since
+    again();
+    EXPECT_EQ(statusOf(0), "Skipped: Unchanged since its last run");
+    EXPECT_EQ(statusOf(1), "OK");
+    settings.PurgeTimes = 2; // other cleaning
+    again();
+    EXPECT_EQ(autocad.starts.size(), 2u);
+    // A line a kill cut short is passed over: that drawing runs again.
+    std::string& history = files.find(paths.historyFile)->content;
+    history.resize(history.size() - 3);
+    again();
+    EXPECT_EQ(statusOf(0), "Skipped: Unchanged since its last run");
+    EXPECT_EQ(statusOf(1), "OK");
+}
+
 // Run Failed Again: the failed rows run once more, and no other row, not
 // even one still to do; "OK" and rows passed over by choice stay.
 TEST_F(Run, RunFailedAgainProcessesTheFailedRowsOnly) {

@@ -44,6 +44,7 @@ std::vector<Expected> ExpectedKeys() {
         {"Parallel", "1", "1"},
         {"ClosePopUps", "-1", "-1"},
         {"UseConsole", "0", "0"},
+        {"SkipUnchanged", "0", "0"},
         {"OnTop", "-1", "0"},
         {"Audit", "0", "0"},
         {"ZoomE", "0", "0"},
