@@ -17,6 +17,7 @@
 #include "script/purge_script.h"
 
 #include <algorithm>
+#include <functional>
 #include <set>
 
 namespace ps {
@@ -155,9 +156,11 @@ bool Meets(const std::vector<FileKeys>& seen, const FileKeys& keys) {
 }
 
 // Why AutoCAD is not to be started on a pending drawing; empty when it may.
-std::string RefusalOf(const Run& r, const DrawingFacts& before, const RowPlan& plan, const RowKeys& keys,
-                      const std::string& fullPath) {
-    if (Meets(r.handled, keys.drawing))
+// The row's keys are asked for only where a rule needs them: telling files
+// apart costs the file system a look per path, and most refusals need none.
+std::string RefusalOf(const Run& r, const DrawingFacts& before, const RowPlan& plan,
+                      const std::function<const RowKeys&()>& keysOf, const std::string& fullPath) {
+    if (!r.handled.empty() && Meets(r.handled, keysOf().drawing))
         return std::string(status::kAlreadyProcessed);
     if (!before.exists)
         return std::string(status::kFileNotFound);
@@ -177,11 +180,11 @@ std::string RefusalOf(const Run& r, const DrawingFacts& before, const RowPlan& p
     if (before.readOnly)
         return std::string(status::kReadOnly);
     // Saved into one folder, a second drawing of the name would replace the first's.
-    if (!keys.savedIsDrawing && Meets(r.savedInto, keys.saved))
+    if (!keysOf().savedIsDrawing && Meets(r.savedInto, keysOf().saved))
         return std::string(status::kNameAlreadySaved);
     // Another file at the save's place (the DWG beside a DXF, a file of the
     // name in the save-to folder) is never written over.
-    if (!keys.savedIsDrawing && FileExists(r.p.files, SavedDrawingPath(plan.targetPath)))
+    if (!keysOf().savedIsDrawing && FileExists(r.p.files, SavedDrawingPath(plan.targetPath)))
         return std::string(status::kWouldReplaceAnotherFile);
     if (!EnoughSpace(r, plan, fullPath, before.bytes))
         return std::string(status::kNotEnoughSpace);
@@ -190,10 +193,16 @@ std::string RefusalOf(const Run& r, const DrawingFacts& before, const RowPlan& p
 
 // Refuses or processes a pending drawing.
 Handled HandleDrawing(Run& r, Job& job) {
-    const RowKeys keys = KeysOf(r.p.files, job.report.plan, job.report.fullPath);
-    std::string text = RefusalOf(r, job.before, job.report.plan, keys, job.report.fullPath);
+    std::optional<RowKeys> lazyKeys;
+    const auto keysOf = [&]() -> const RowKeys& {
+        if (!lazyKeys)
+            lazyKeys = KeysOf(r.p.files, job.report.plan, job.report.fullPath);
+        return *lazyKeys;
+    };
+    std::string text = RefusalOf(r, job.before, job.report.plan, keysOf, job.report.fullPath);
     if (!text.empty())
         return {RowEnd::Next, std::move(text)};
+    const RowKeys& keys = keysOf();
     // Not while another Plansweeper run works on the drawing or its save's file.
     std::optional<std::string> claim;
     if (!r.options.dryRun) {
