@@ -843,42 +843,39 @@ TEST_F(Run, EscLetsTheDrawingsInProgressFinish) {
     EXPECT_TRUE(result.stopped);
 }
 
-// Drawings of another product wait until those in progress have ended: the
-// product AutoCAD starts with never changes under a running one.
-TEST_F(Run, ADrawingOfAnotherProductWaitsForThoseInProgress) {
-    add("C:\\D\\a2004.dwg", kDwg2004);
-    add("C:\\D\\b2004.dwg", kDwg2004);
-    add("C:\\D\\c2007.dwg", kDwg2007);
-    add("C:\\D\\d2007.dwg", kDwg2007);
-    settings.HCA[5] = "AutoCAD 2007";
-    useProduct("AutoCAD 2010");
-    autocad.workFor(5'000);
-    RunOptions options;
-    settings.Parallel = 4;
-    run(options);
-    EXPECT_EQ(autocad.mostAtOnce, 2);
-    ASSERT_EQ(autocad.starts.size(), 4u);
-    for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(statusOf(i), "OK");
-        EXPECT_EQ(autocad.starts[i].currentProduct, i < 2 ? "AutoCAD 2010" : "AutoCAD 2007");
+// Two 2004 drawings, then two 2007 drawings whose product or profile the
+// settings make another: at 4 at once the 2007 ones wait for the first two
+// (profile values must not change under a running AutoCAD).
+class RunWaits : public Run {
+protected:
+    void runFourAtOnce() {
+        for (const char* name : {"C:\\D\\a2004.dwg", "C:\\D\\b2004.dwg"})
+            add(name, kDwg2004);
+        for (const char* name : {"C:\\D\\c2007.dwg", "C:\\D\\d2007.dwg"})
+            add(name, kDwg2007);
+        useProduct("AutoCAD 2010");
+        autocad.workFor(5'000);
+        settings.Parallel = 4;
+        run();
+        EXPECT_EQ(autocad.mostAtOnce, 2);
+        ASSERT_EQ(autocad.starts.size(), 4u);
+        for (std::size_t i = 0; i < 4; ++i)
+            EXPECT_EQ(statusOf(i), "OK");
     }
+};
+
+TEST_F(RunWaits, ADrawingOfAnotherProductWaitsForThoseInProgress) {
+    settings.HCA[5] = "AutoCAD 2007";
+    runFourAtOnce();
+    ASSERT_EQ(autocad.starts.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(autocad.starts[i].currentProduct, i < 2 ? "AutoCAD 2010" : "AutoCAD 2007");
 }
 
-// Profile values must not change under a running AutoCAD: another profile
-// of the same product waits too.
-TEST_F(Run, ADrawingOfAnotherProfileWaitsForThoseInProgress) {
-    add("C:\\D\\a2004.dwg", kDwg2004);
-    add("C:\\D\\b2004.dwg", kDwg2004);
-    add("C:\\D\\c2007.dwg", kDwg2007);
-    add("C:\\D\\d2007.dwg", kDwg2007);
-    useProduct("AutoCAD 2010");
+TEST_F(RunWaits, ADrawingOfAnotherProfileOfTheSameProductWaitsToo) {
     settings.HCA[5] = "AutoCAD 2010";
     settings.HCP[5] = "Plansweeper";
-    autocad.workFor(5'000);
-    RunOptions options;
-    settings.Parallel = 4;
-    run(options);
-    EXPECT_EQ(autocad.mostAtOnce, 2);
+    runFourAtOnce();
     ASSERT_EQ(autocad.starts.size(), 4u);
     EXPECT_NE(autocad.starts[1].currentProfile, "Plansweeper");
     EXPECT_EQ(autocad.starts[2].currentProfile, "Plansweeper");
