@@ -599,16 +599,25 @@ void MainWindow::onClose() {
         state_.requestStop();
         return;
     }
-    // A list that was never exported, or changed since, is not lost without a word.
-    if (!state_.busy() && listUnsaved_ && !rows_.empty()) {
+    // A list that was never exported, or changed since, is not lost without a
+    // word, also while a scheduled start waits (it waits no further while asked).
+    const bool scheduled = timerArmed_ && state_.busy();
+    if ((!state_.busy() || scheduled) && listUnsaved_ && !rows_.empty()) {
+        if (scheduled) {
+            timerArmed_ = false;
+            state_.running(false);
+        }
         const int choice =
             dialogs_.askYesNoCancel(hwnd_, "Save the drawing list before closing?", std::string(kAppTitle));
-        if (choice == IDCANCEL)
-            return;
-        if (choice == IDYES) {
+        if (choice == IDYES)
             ExportListStatus();
-            if (listUnsaved_)
-                return; // not saved (cancelled, or the file could not be written): the window stays
+        if (choice == IDCANCEL || (choice == IDYES && listUnsaved_)) {
+            // Cancelled, or not saved (the export cancelled or failed): the window stays, as scheduled.
+            if (scheduled) {
+                timerArmed_ = true;
+                state_.running(true);
+            }
+            return;
         }
     }
     // Form_Unload saves the layout and ends the program; a search under way

@@ -689,10 +689,14 @@ TEST_F(WindowInProcess, TheKeyboardReachesEveryCommand) {
 TEST_F(WindowInProcess, ExitOffersToSaveAChangedListAndTheExportIsNamed) {
     dialogs_.drawings.push_back(drawing("a.dwg") + '\0' + '\0');
     command(cmdAddDrawings);
+    dialogs_.inputs.push_back("2099-01-01 00:00"); // a start scheduled: the question comes all the same
+    command(cmdStart);
     dialogs_.choices.push_back(IDCANCEL);
     command(cmdExit);
     ASSERT_EQ(dialogs_.questions, std::vector<std::string>{"Save the drawing list before closing?"});
     ASSERT_TRUE(IsWindow(window_->handle()));
+    EXPECT_TRUE(window_->state().busy()); // still scheduled
+    window_->state().running(false);
     const std::string exported = dir_.file("list.log");
     dialogs_.listFiles.push_back(exported);
     command(cmdExportList);
