@@ -316,7 +316,7 @@ RowEnd BeginRow(Run& r, std::uint64_t rowId, std::size_t i, std::size_t slot) {
     if (!skip && plan.status.empty() && OtherSession(r, plan))
         return RowEnd::Wait;
     // As the last OK run left it, with the same settings: not run again.
-    const bool unchanged = !skip && plan.status.empty() && IsOn(r.settings.SkipUnchanged) && r.history &&
+    const bool unchanged = !skip && plan.status.empty() && r.history &&
                            r.history->unchanged(job->report.fullPath, r.settingsHash);
     const Handled handled = skip        ? Handled{RowEnd::Next, {}}
                             : unchanged ? Handled{RowEnd::Next, std::string(status::kUnchanged)}

@@ -83,11 +83,12 @@ struct Run {
         slots = static_cast<std::size_t>(DrawingsAtOnce(s.Parallel));
         onlyRows = o.onlyRows;
         std::sort(onlyRows.begin(), onlyRows.end());
-        if (!rp.historyFile.empty() && !o.dryRun) {
+        // Kept while the setting is on: read at the start, a line added per
+        // OK, and so written afresh when it grows (off, nothing is kept).
+        if (!rp.historyFile.empty() && !o.dryRun && IsOn(s.SkipUnchanged)) {
             history.emplace(ports.files, ports.runs, rp.historyFile);
             settingsHash = CleaningSettingsHash(s);
-            if (IsOn(s.SkipUnchanged))
-                history->load();
+            history->load();
         }
     }
     // The row is one the run is to process (Run Failed Again names them).
