@@ -313,11 +313,11 @@ RowEnd BeginRow(Run& r, std::uint64_t rowId, std::size_t i, std::size_t slot) {
     }
     // Set to Skip by the user while the run went on: measured, not run.
     const bool skip = row->cell(kColStatus) == status::kSkip;
-    if (!skip && plan.status.empty() && OtherSession(r, plan))
-        return RowEnd::Wait;
-    // As the last OK run left it, with the same settings: not run again.
+    // As the last OK run left it, with the same settings: not run again, nor waited for.
     const bool unchanged = !skip && plan.status.empty() && r.history &&
                            r.history->unchanged(job->report.fullPath, r.settingsHash);
+    if (!skip && !unchanged && plan.status.empty() && OtherSession(r, plan))
+        return RowEnd::Wait;
     const Handled handled = skip        ? Handled{RowEnd::Next, {}}
                             : unchanged ? Handled{RowEnd::Next, std::string(status::kUnchanged)}
                                         : HandleDrawing(r, *job);
