@@ -1,5 +1,6 @@
 #include "platform/win_paths.h"
 
+#include "platform/handles.h"
 #include "platform/text.h"
 
 #include <windows.h>
@@ -38,6 +39,14 @@ std::string ApplicationDataFolder() {
     base += "Plansweeper";
     CreateDirectoryW(Widen(base).c_str(), nullptr);
     return base;
+}
+
+std::string DocumentsFolder() {
+    PWSTR documents = nullptr;
+    if (FAILED(SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &documents)))
+        return {};
+    const CoTaskMem<PWSTR> owned(documents);
+    return Narrow(owned.get());
 }
 
 std::string WorkingListPath() {

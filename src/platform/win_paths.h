@@ -16,6 +16,8 @@ std::string TempFolder();
 std::string WorkingListPath();
 // The user's own folder of the program (%LOCALAPPDATA%\Plansweeper), made when missing.
 std::string ApplicationDataFolder();
+// The user's Documents folder; empty when unknown.
+std::string DocumentsFolder();
 // An absolute path for a name given relative to the current folder.
 std::string FullPathOf(const std::string& path);
 

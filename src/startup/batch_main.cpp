@@ -346,7 +346,7 @@ int Split(const BatchArgs& args) {
     });
     const std::string folder = FullPathOf(args.partsFolder);
     files.createFolder(folder);
-    const std::string stem = FileBaseName(listFile.substr(listFile.find_last_of('\\') + 1), false);
+    const std::string stem = FileBaseName(listFile, false);
     for (std::size_t i = 0; i < parts.size(); ++i) {
         const std::string part = folder + "\\" + stem + " part " + std::to_string(i + 1) + " of " +
                                  std::to_string(parts.size()) + ".log";

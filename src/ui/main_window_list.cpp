@@ -12,13 +12,13 @@
 #include "drawinglist/folder_search.h"
 #include "drawinglist/list_file.h"
 #include "drawinglist/version.h"
+#include "platform/win_paths.h"
 #include "platform/win_system.h"
 #include "run/run_engine.h"
 #include "ui/commands.h"
 #include "ui/win_ui.h"
 
 #include <shellapi.h>
-#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -376,13 +376,7 @@ void MainWindow::onDropFiles(HDROP dropped) {
 }
 
 std::string MainWindow::exportFolder() const {
-    if (!lastListFolder_.empty())
-        return lastListFolder_;
-    PWSTR documents = nullptr;
-    if (FAILED(SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &documents)))
-        return {};
-    const CoTaskMem<PWSTR> owned(documents);
-    return Narrow(owned.get());
+    return lastListFolder_.empty() ? DocumentsFolder() : lastListFolder_;
 }
 
 void MainWindow::ExportListStatus() {
