@@ -299,6 +299,11 @@ bool WinWindowScanner::activate(Window w) {
     HWND h = H(w);
     if (w == 0 || !IsWindow(h) || IsHungAppWindow(h))
         return false;
+    HWND front = GetForegroundWindow();
+    DWORD frontProcess = 0;
+    if (front != nullptr && front != h && GetWindowThreadProcessId(front, &frontProcess) != 0 &&
+        frontProcess == GetCurrentProcessId())
+        giveBackTo_ = front;
     SetForegroundWindow(h);
     return true;
 }
@@ -314,6 +319,11 @@ void WinWindowScanner::typeKeys(Window w, std::string_view keys) {
     }
     // Wait, boundedly, until they are processed.
     SendMessageTimeoutW(h, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, nullptr);
+    if (giveBackTo_ != nullptr) {
+        if (IsWindow(giveBackTo_))
+            SetForegroundWindow(giveBackTo_);
+        giveBackTo_ = nullptr;
+    }
 }
 
 } // namespace ps

@@ -98,8 +98,14 @@ public:
     Window findButton(Window parent, std::string_view caption) override;
     void click(Window button) override;
     void close(Window w) override;
+    // AutoCAD is brought forward only for the keys typed into it: when one of
+    // this program's windows was in front, it is given back the focus once
+    // they are handled, so the user's Stop and Esc still reach it.
     bool activate(Window w) override;
     void typeKeys(Window w, std::string_view keys) override;
+
+private:
+    HWND giveBackTo_ = nullptr;
 };
 
 } // namespace ps

@@ -191,6 +191,19 @@ TEST_F(RealWait, ProjectPathSelectionAndDialogsWithoutNo) {
     EXPECT_LT(escape, cancel);
 }
 
+TEST_F(RealWait, OurWindowInFrontGetsTheFocusBackAfterKeysAreTypedIntoAutoCad) {
+    HWND ours = CreateWindowExW(0, L"STATIC", L"Plansweeper focus", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(ours, nullptr);
+    SetForegroundWindow(ours);
+    ASSERT_EQ(GetForegroundWindow(), ours);
+    const std::string path = drawing("message.dwg", "sticky-popup=AutoCAD Message|Cancel\r\n");
+    EXPECT_EQ(wait(path), kOutcomeEnded);
+    EXPECT_TRUE(Has(journal(path), "key: {ESC}")) << journal(path);
+    EXPECT_EQ(GetForegroundWindow(), ours);
+    DestroyWindow(ours);
+}
+
 TEST_F(RealWait, ResumeIsTypedIntoAutoCadBeforeRelease2000) {
     const std::string path = drawing("r14.dwg", "popup=AutoCAD Message|OK\r\n");
     EXPECT_EQ(wait(path, 60, false), kOutcomeEnded);
