@@ -9,6 +9,7 @@
 #include "support/standin_fixture.h"
 #include "support/win_process.h"
 #include "support/win_temp_dir.h"
+#include "ui/about_window.h"
 #include "ui/commands.h"
 #include "ui/main_window.h"
 #include "ui/win_ui.h"
@@ -954,6 +955,121 @@ TEST_F(SettingsDialogTest, AnEnforcedSettingIsShownButCannotBeChanged) {
     EXPECT_EQ(GetText(box(kTimeout)), "600");
     EXPECT_FALSE(IsWindowEnabled(box(kTimeout)));
     EXPECT_TRUE(IsWindowEnabled(box(kPurgeTimes)));
+}
+
+// Every caption of a static text, check box, option, button, group box and
+// link, measured with its own font, against the width its control gives it.
+std::vector<std::string> CaptionsThatDoNotFit(HWND root) {
+    std::vector<std::string> clipped;
+    struct Walk {
+        std::vector<std::string>* clipped;
+    } walk{&clipped};
+    EnumChildWindows(
+        root,
+        [](HWND c, LPARAM param) -> BOOL {
+            auto& out = *reinterpret_cast<Walk*>(param)->clipped;
+            wchar_t cls[32] = L"";
+            GetClassNameW(c, cls, 32);
+            const std::wstring kind = cls;
+            if (kind != L"Static" && kind != L"Button" && kind != WC_LINK)
+                return TRUE;
+            const LONG style = GetWindowLongW(c, GWL_STYLE);
+            if (kind == L"Static" && (style & SS_TYPEMASK) > SS_RIGHT)
+                return TRUE; // pictures, frames
+            std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(c)) + 1, L'\0');
+            text.resize(
+                static_cast<std::size_t>(GetWindowTextW(c, text.data(), static_cast<int>(text.size()))));
+            if (text.empty())
+                return TRUE;
+            if (kind == WC_LINK) { // the link's markup is not shown
+                std::wstring shown;
+                bool inTag = false;
+                for (wchar_t ch : text) {
+                    if (ch == L'<')
+                        inTag = true;
+                    else if (ch == L'>')
+                        inTag = false;
+                    else if (!inTag)
+                        shown += ch;
+                }
+                text = shown;
+            }
+            RECT client;
+            GetClientRect(c, &client);
+            const int dpi = WindowDpi(c);
+            int room = client.right;
+            const LONG type = style & BS_TYPEMASK;
+            const bool box = kind == L"Button" &&
+                             (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
+                              type == BS_AUTORADIOBUTTON || type == BS_3STATE || type == BS_AUTO3STATE);
+            const bool group = kind == L"Button" && type == BS_GROUPBOX;
+            const bool push = kind == L"Button" && !box && !group;
+            if (box) // the box or circle and the gap after it
+                room -= MulDiv(13 + 4, dpi, 96);
+            if (group || push) // the frame's or the button's edges
+                room -= MulDiv(2 * 6, dpi, 96);
+            const HDC dc = GetDC(c);
+            const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(c, WM_GETFONT, 0, 0)));
+            TEXTMETRICW tm;
+            GetTextMetricsW(dc, &tm);
+            const bool multiLine = client.bottom >= 2 * tm.tmHeight && !group;
+            RECT need{0, 0, room, 0};
+            const UINT prefix =
+                kind == WC_LINK || (kind == L"Static" && (style & SS_NOPREFIX)) ? DT_NOPREFIX : 0;
+            DrawTextW(dc, text.c_str(), -1, &need,
+                      DT_CALCRECT | prefix | (multiLine ? DT_WORDBREAK : DT_SINGLELINE));
+            SelectObject(dc, old);
+            ReleaseDC(c, dc);
+            if (need.right > room || (multiLine && need.bottom > client.bottom))
+                out.push_back(Narrow(text) + " (" + std::to_string(need.right) + " x " +
+                              std::to_string(need.bottom) + " in " + std::to_string(room) + " x " +
+                              std::to_string(client.bottom) + ")");
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&walk));
+    return clipped;
+}
+
+// Run in a program of its own at each resolution (the system's DPI is read
+// when a program starts): the settings dialog's pages and the about window.
+TEST_F(SettingsDialogTest, DISABLED_CaptionsFitAtThisDpi) {
+    open();
+    for (const auto& caption : CaptionsThatDoNotFit(dialog_->handle()))
+        ADD_FAILURE() << "settings: " << caption;
+    SendMessageW(dialog_->handle(), WM_COMMAND, IDCANCEL, 0);
+    static std::vector<std::string> about;
+    SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        const HWND w = FindWindowW(nullptr, L"About Plansweeper");
+        about = w != nullptr ? CaptionsThatDoNotFit(w) : std::vector<std::string>{"no about window"};
+        PostMessageW(w, WM_COMMAND, IDCANCEL, 0);
+    });
+    ShowAboutWindow(window_->handle(), AboutMode::OnRequest);
+    for (const auto& caption : about)
+        ADD_FAILURE() << "about: " << caption;
+}
+
+TEST(TextFits, EveryCaptionFitsItsControlAt100To200Percent) {
+    WinRegistry reg;
+    const auto setDpi = [&](std::uint32_t dpi) {
+        reg.setValue(RegRoot::CurrentUser, "Control Panel\\Desktop", "LogPixels", RegDwordValue(dpi));
+    };
+    wchar_t self[MAX_PATH] = L"";
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    test::TempDir dir;
+    for (const std::uint32_t dpi : {96U, 120U, 144U, 192U}) {
+        SCOPED_TRACE(dpi);
+        setDpi(dpi);
+        test::ChildProcess child;
+        const std::string out = dir.file("at" + std::to_string(dpi) + ".txt");
+        ASSERT_TRUE(child.start("\"" + Narrow(self) +
+                                    "\" --gtest_also_run_disabled_tests "
+                                    "--gtest_filter=SettingsDialogTest.DISABLED_CaptionsFitAtThisDpi",
+                                out));
+        ASSERT_TRUE(child.waitFor(120000));
+        EXPECT_EQ(child.exitCode(), 0U) << test::ReadFileBytes(out);
+    }
+    setDpi(96);
 }
 
 } // namespace
