@@ -1031,8 +1031,11 @@ std::vector<std::string> CaptionsThatDoNotFit(HWND root) {
 }
 
 // Run in a program of its own at each resolution (the system's DPI is read
-// when a program starts): the settings dialog's pages and the about window.
+// when a program starts): the main window, the settings dialog's pages and
+// the about window.
 TEST_F(SettingsDialogTest, DISABLED_CaptionsFitAtThisDpi) {
+    for (const auto& caption : CaptionsThatDoNotFit(window_->handle()))
+        ADD_FAILURE() << "main window: " << caption;
     open();
     for (const auto& caption : CaptionsThatDoNotFit(dialog_->handle()))
         ADD_FAILURE() << "settings: " << caption;
