@@ -177,4 +177,109 @@
   (princ)
 )
 
+;;; ------------------------------------------------------------ the record
+
+;; The tables a purge works on, by the names the record gives them.
+(setq ps:fact-tables
+  '(("blocks" . "BLOCK") ("layers" . "LAYER") ("linetypes" . "LTYPE")
+    ("text_styles" . "STYLE") ("dimension_styles" . "DIMSTYLE") ("regapps" . "APPID"))
+)
+
+;; How many named objects a table holds.
+(defun ps:table-count (table / entry n)
+  (setq n 0
+        entry (tblnext table T)
+  )
+  (while entry
+    (setq n (1+ n)
+          entry (tblnext table)
+    )
+  )
+  n
+)
+
+;; The xrefs the drawing refers to that did not resolve (flag 4 without 32).
+(defun ps:missing-xrefs (/ entry flags names)
+  (setq entry (tblnext "BLOCK" T))
+  (while entry
+    (setq flags (cdr (assoc 70 entry)))
+    (if (and (= 4 (logand 4 flags)) (/= 32 (logand 32 flags)))
+      (setq names (cons (cdr (assoc 2 entry)) names))
+    )
+    (setq entry (tblnext "BLOCK"))
+  )
+  (reverse names)
+)
+
+;; The font files of text styles that AutoCAD cannot find.
+(defun ps:missing-fonts (/ entry font names)
+  (setq entry (tblnext "STYLE" T))
+  (while entry
+    (foreach font (list (cdr (assoc 3 entry)) (cdr (assoc 4 entry)))
+      (if (and font
+               (/= "" font)
+               (not (findfile font))
+               (not (findfile (strcat font ".shx")))
+               (not (member font names))
+          )
+        (setq names (cons font names))
+      )
+    )
+    (setq entry (tblnext "STYLE"))
+  )
+  (reverse names)
+)
+
+;; The image files of the drawing's image definitions that AutoCAD cannot find.
+(defun ps:missing-images (/ dict path names)
+  (setq dict (dictsearch (namedobjdict) "ACAD_IMAGE_DICT"))
+  (if dict
+    (foreach pair dict
+      (if (= (car pair) 350)
+        (progn
+          (setq path (cdr (assoc 1 (entget (cdr pair)))))
+          (if (and path (not (findfile path)))
+            (setq names (cons path names))
+          )
+        )
+      )
+    )
+  )
+  (reverse names)
+)
+
+;; Starts the drawing's record: where it goes and what the tables held.
+(defun PlansweeperFactsBegin (path)
+  (setq ps:facts-path path
+        ps:counts-before (mapcar '(lambda (kind) (cons (car kind) (ps:table-count (cdr kind))))
+                                 ps:fact-tables
+                         )
+  )
+  (princ)
+)
+
+;; Writes the record; its last line says the cleaning ran to its end.
+(defun PlansweeperFactsEnd (/ file proxies)
+  (if (and ps:facts-path (setq file (open ps:facts-path "w")))
+    (progn
+      (foreach kind ps:fact-tables
+        (write-line
+          (strcat "purged." (car kind) "="
+                  (itoa (max 0 (- (cdr (assoc (car kind) ps:counts-before)) (ps:table-count (cdr kind)))))
+          )
+          file
+        )
+      )
+      (setq proxies (ssget "_X" '((0 . "ACAD_PROXY_ENTITY"))))
+      (write-line (strcat "proxies=" (itoa (if proxies (sslength proxies) 0))) file)
+      (foreach name (ps:missing-xrefs) (write-line (strcat "missing_xref=" name) file))
+      (foreach name (ps:missing-fonts) (write-line (strcat "missing_font=" name) file))
+      (foreach name (ps:missing-images) (write-line (strcat "missing_image=" name) file))
+      (write-line "complete=1" file)
+      (close file)
+    )
+  )
+  (princ)
+)
+
 (princ)

@@ -40,6 +40,7 @@ std::span<const StatusEntry> StatusTable() {
         {status::kScriptFileMissing, Failure},
         {status::kCompanionNotTrusted, Failure},
         {status::kNewerFormat, Failure},
+        {status::kCleaningNotRun, Failure},
     };
     return kTable;
 }

@@ -59,6 +59,9 @@ inline constexpr std::string_view kScriptFileMissing = "Skipped: Script file not
 // AutoCAD would question or refuse loading the companion application: the
 // profile's trusted paths cannot be changed (an administrator locked them).
 inline constexpr std::string_view kCompanionNotTrusted = "Skipped: Companion not trusted by AutoCAD";
+// AutoCAD saved the drawing, but the companion never recorded the cleaning
+// as run to its end (not loaded, or the script stopped half-way).
+inline constexpr std::string_view kCleaningNotRun = "Not processed: AutoCAD did not run the cleaning";
 // A drawing of a release later than this program knows: it needs a newer Plansweeper.
 inline constexpr std::string_view kNewerFormat = "Skipped: Drawing format newer than this program knows";
 // AutoCAD works on the drawing now. Shown only: the list file records such a

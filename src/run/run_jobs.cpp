@@ -51,6 +51,11 @@ bool SaveVerified(const FileSystem& files, const ProcessRunner& process, const s
            SavedDrawingWholeness(files, saved) != Wholeness::Cut;
 }
 
+// Scripts for full AutoCAD and its console engine have the companion record the cleaning.
+bool ScriptRecordsFacts(const RowPlan& plan) {
+    return plan.productType == kProductTypeAutoCad;
+}
+
 std::string StatusOfOutcome(std::int16_t outcome, bool verified) {
     if (outcome == kOutcomeNotStarted)
         return std::string(status::kNotStarted);
@@ -107,13 +112,27 @@ std::string FinishJob(Run& r, Job& job) {
     RunPorts& p = r.p;
     const std::int16_t outcome = job.watch->outcome();
     const std::string saved = SavedDrawingPath(job.report.plan.targetPath);
-    const bool verified = outcome == kOutcomeEnded &&
-                          SaveVerified(p.files, *job.runner, saved, job.savedBefore, job.wantedCode);
+    bool verified = outcome == kOutcomeEnded &&
+                    SaveVerified(p.files, *job.runner, saved, job.savedBefore, job.wantedCode);
+    // A save without the companion's whole record is a save of a drawing
+    // the cleaning never reached (not loaded, the script stopped half-way):
+    // not "OK", and the original is put back.
+    bool cleaningRan = true;
+    if (verified && ScriptRecordsFacts(job.report.plan)) {
+        const std::string factsPath = ScriptBaseOf(r, job.slot) + std::string(kFactsExtension);
+        const auto text = p.files.readFile(factsPath);
+        job.report.facts = text ? ParseCleaningFacts(p.codec.fromAnsi(*text)) : std::nullopt;
+        p.files.deleteFile(factsPath);
+        cleaningRan = job.report.facts.has_value();
+        verified = cleaningRan;
+    }
     job.drawing->finish(outcome, verified);
     LeaveSession(r);
     for (const auto& c : job.copies)
         r.copies.finish(c, outcome == kOutcomeEnded && verified);
     r.claims.release(job.claim);
+    if (!cleaningRan)
+        return std::string(status::kCleaningNotRun);
     return StatusOfOutcome(outcome, verified);
 }
 
@@ -181,6 +200,9 @@ Started StartAutoCad(Run& r, Job& job) {
     }
     job.copies = std::move(*copies);
     job.savedBefore = p.files.fingerprint(SavedDrawingPath(plan.targetPath));
+    // A record left by an earlier drawing in this slot must not count for this one.
+    if (ScriptRecordsFacts(plan))
+        p.files.deleteFile(ScriptBaseOf(r, job.slot) + std::string(kFactsExtension));
     job.wantedCode = plan.saveFormat ? VersionCode(*plan.saveFormat) : std::string_view();
     if (r.options.rowStarted)
         r.options.rowStarted(job.report.rowId);

@@ -9,6 +9,7 @@
 #include "core/run_state.h"
 #include "core/system_ports.h"
 #include "run/progress.h"
+#include "run/cleaning_facts.h"
 #include "run/row_plan.h"
 
 #include <cstdint>
@@ -58,6 +59,8 @@ struct RowReport {
     bool wouldRun = false; // dry run: AutoCAD would be started
     bool passed = false;   // the row was not pending: the run left it as it was
     bool scripted = false; // its script was written: AutoCAD may have worked on it
+    // The companion's record of the cleaning, when the row ended "OK" with one.
+    std::optional<CleaningFacts> facts;
 };
 
 struct RunOptions {

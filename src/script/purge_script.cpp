@@ -166,6 +166,10 @@ void SaveAndQuit(Lines& out, const ScriptContext& c, SaveFormat saveFormat, std:
 void AutoCadBody(Lines& out, const Settings& s, const ScriptContext& c, SaveFormat saveFormat,
                  std::string_view targetPath) {
     out.push_back("(load\"" + LispPath(c.companionPath) + "\")");
+    // The companion counts what the cleaning does from here on; the record
+    // is written only once everything before the save has run.
+    if (!c.factsPath.empty())
+        out.push_back("(PlansweeperFactsBegin \"" + LispPath(c.factsPath) + "\")");
     out.emplace_back("(if (not (equal 2 (logand 2 (getvar \"qaflags\")))) (setvar \"qaflags\" (+ (getvar "
                      "\"qaflags\") 2)))");
     out.emplace_back("(if (not (equal 4 (logand 4 (getvar \"qaflags\")))) (setvar \"qaflags\" (+ (getvar "
@@ -191,6 +195,8 @@ void AutoCadBody(Lines& out, const Settings& s, const ScriptContext& c, SaveForm
     }
     if (UserFileHasExtension(s, {"LSP", "VLX", "FAS"}))
         out.push_back("(load\"" + LispPath(s.ScriptFile) + "\")");
+    if (!c.factsPath.empty())
+        out.emplace_back("(PlansweeperFactsEnd)");
     SaveAndQuit(out, c, saveFormat, targetPath);
 }
 
@@ -265,8 +271,10 @@ ScriptResult CreateSCRpurge(const ScriptEnvironment& env, const Settings& settin
     context.r15OrLater = product.r15OrLater;
     context.console = product.console;
     context.programFolder = env.programFolder;
-    if (context.productType == "AutoCAD")
+    if (context.productType == "AutoCAD") {
         context.companionPath = FindCompanion(env.files, env.programFolder);
+        context.factsPath = env.scriptBasePath + std::string(kFactsExtension);
+    }
     context.targetFileExists = FileExists(env.files, targetPath);
 
     const PurgeScript script = PurgeScriptLines(settings, context, saveFormat, targetPath);

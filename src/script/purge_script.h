@@ -22,6 +22,8 @@ inline constexpr std::string_view kCompanionVlx = "Plansweeper.VLX";
 inline constexpr std::string_view kCompanionFas = "Plansweeper.fas";
 inline constexpr std::string_view kCompanionLsp = "Plansweeper.lsp";
 inline constexpr std::string_view kScriptBaseName = "purge";
+// Beside the script: where the companion records what the cleaning did.
+inline constexpr std::string_view kFactsExtension = ".facts";
 
 // What the script depends on besides the settings and the two arguments.
 struct ScriptContext {
@@ -33,6 +35,8 @@ struct ScriptContext {
     bool targetFileExists = false; // a file (not a folder) exists at the target path
     // AutoCAD's console engine runs it: it has no view, so no zoom.
     bool console = false;
+    // Where the companion records what the cleaning did; empty: no record.
+    std::string factsPath;
 };
 
 struct PurgeScript {

@@ -262,6 +262,36 @@ TEST_F(Run, OkOnlyWhenTheRequestedFileWasWrittenInTheRequestedFormat) {
     EXPECT_EQ(result.failures, 2u);
 }
 
+// "OK" means the cleaning ran: the companion's record reaches the row, and
+// a save the record does not vouch for is a failure with the original put back.
+TEST_F(Run, OkNeedsTheCompanionsRecordOfTheCleaning) {
+    add("C:\\D\\full.dwg", kDwg2004);
+    add("C:\\D\\norecord.dwg", kDwg2004);
+    add("C:\\D\\after.dwg", kDwg2004);
+    standin::DrawingContents held;
+    held.unused = {{"layers", 3}, {"blocks", 2}};
+    held.proxies = 4;
+    held.missingXrefs = {"Site plan"};
+    held.missingFonts = {"romans_x.shx"};
+    autocad.holds("C:\\D\\full.dwg", held);
+    autocad.behave("C:\\D\\norecord.dwg", Behaviour::NoRecord);
+    settings.PurgeAll = 0;
+    settings.PurgeLayer = -1;
+    const RunResult result = run();
+    EXPECT_EQ(statusOf(0), "OK");
+    ASSERT_TRUE(reports[0].facts.has_value());
+    EXPECT_EQ(reports[0].facts->purged.at("layers"), 3);
+    EXPECT_EQ(reports[0].facts->purged.at("blocks"), 0); // blocks were not purged
+    EXPECT_EQ(reports[0].facts->proxies, 4);
+    EXPECT_EQ(reports[0].facts->missingXrefs, std::vector<std::string>{"Site plan"});
+    EXPECT_EQ(reports[0].facts->missingFonts, std::vector<std::string>{"romans_x.shx"});
+    EXPECT_EQ(statusOf(1), "Not processed: AutoCAD did not run the cleaning");
+    EXPECT_EQ(bytes("C:\\D\\norecord.dwg"), kDwg2004);
+    // The record of the drawing before is not taken for the next one's.
+    EXPECT_EQ(statusOf(2), "OK");
+    EXPECT_EQ(result.failures, 1u);
+}
+
 TEST_F(Run, ATimeOutRestoresTheDrawingByteForByte) {
     add("C:\\D\\half.dwg", kDwg2004);
     add("C:\\D\\next.dwg", kDwg2004);

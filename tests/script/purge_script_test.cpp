@@ -87,6 +87,7 @@ Lines AutoCadWorkedExample() {
             "_expert 0",
             "_.audit _y",
             "(load\"C:\\\\P\\\\Plansweeper.VLX\")",
+            "(PlansweeperFactsBegin \"C:\\\\Temp\\\\purge.facts\")",
             "(if (not (equal 2 (logand 2 (getvar \"qaflags\")))) (setvar \"qaflags\" (+ (getvar \"qaflags\") "
             "2)))",
             "(if (not (equal 4 (logand 4 (getvar \"qaflags\")))) (setvar \"qaflags\" (+ (getvar \"qaflags\") "
@@ -101,6 +102,7 @@ Lines AutoCadWorkedExample() {
             "(setvar \"qaflags\" 0)",
             "(setvar \"nomutt\" 0)",
             "(vl-load-com)",
+            "(PlansweeperFactsEnd)",
             "(if (= (strcase (vl-filename-base (getvar \"dwgname\"))) \"A\")",
             "(progn",
             "(setq n 0)",
@@ -141,7 +143,7 @@ void SetAutoCadExample(Settings& s) {
 
 TEST_F(Script, AutoCadWorkedExampleByteForByte) {
     SetAutoCadExample(settings);
-    ASSERT_EQ(AutoCadWorkedExample().size(), 41u);
+    ASSERT_EQ(AutoCadWorkedExample().size(), 43u);
     ASSERT_EQ(write(true, "_2004", "C:\\D\\a.dwg"), ScriptResult::Written);
     EXPECT_EQ(scriptBytes(), Joined(AutoCadWorkedExample()));
 }
@@ -150,7 +152,7 @@ TEST_F(Script, AutoCadSaveFormatVariant) {
     SetAutoCadExample(settings);
     ASSERT_EQ(write(true, "_2000", "C:\\D\\a.dwg"), ScriptResult::Written);
     Lines expected = AutoCadWorkedExample();
-    expected[20] = "(setq lst (list \"_2000\" (setq a \"C:\\\\D\\\\a.dwg\")))";
+    expected[22] = "(setq lst (list \"_2000\" (setq a \"C:\\\\D\\\\a.dwg\")))";
     EXPECT_EQ(scriptBytes(), Joined(expected));
 }
 
@@ -163,8 +165,8 @@ TEST_F(Script, AutoCad2026LineByLine) {
     settings.PurgeOrphaned = -1;
     ASSERT_EQ(write(true, "_2018", "C:\\D\\a.dwg"), ScriptResult::Written);
     Lines expected = AutoCadWorkedExample();
-    expected[20] = "(setq lst (list \"_2018\" (setq a \"C:\\\\D\\\\a.dwg\")))";
-    expected.insert(expected.begin() + 9, "_.purge _O * _n");
+    expected[22] = "(setq lst (list \"_2018\" (setq a \"C:\\\\D\\\\a.dwg\")))";
+    expected.insert(expected.begin() + 10, "_.purge _O * _n");
     EXPECT_EQ(scriptBytes(), Joined(expected));
 }
 
@@ -183,7 +185,7 @@ TEST_F(Script, FileIsTruncatedOnEveryCall) {
 Lines Generate(const Settings& s, const std::string& type, const std::string& release, bool r15,
                std::string_view format = "_2004", std::string_view target = "C:\\D\\a.dwg",
                bool exists = false) {
-    ScriptContext c{type, release, r15, "C:\\P", "C:\\P\\Plansweeper.VLX", exists};
+    ScriptContext c{type, release, r15, "C:\\P", "C:\\P\\Plansweeper.VLX", exists, false, {}};
     return PurgeScriptLines(s, c, SaveFormatOfAnswer(format).value(), target).lines;
 }
 

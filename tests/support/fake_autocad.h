@@ -28,7 +28,17 @@ namespace ps::test {
 class FakeAutoCad : public ProcessRunner, public standin::SessionHost {
 public:
     // CutShort: the save stops half-way (a full disk) and AutoCAD ends as usual.
-    enum class Behaviour { Normal, Hang, NoSave, PartialSaveThenHang, QuitAtOnce, CrashInSave, CutShort };
+    // NoRecord: the companion's record of the cleaning cannot be written.
+    enum class Behaviour {
+        Normal,
+        Hang,
+        NoSave,
+        PartialSaveThenHang,
+        QuitAtOnce,
+        CrashInSave,
+        CutShort,
+        NoRecord
+    };
 
     struct Start {
         std::string exe, drawing, script;
@@ -42,6 +52,9 @@ public:
         : files_(files), clock_(clock), registry_(registry) {}
 
     void behave(const std::string& drawing, Behaviour b) { behaviours_[ToUpper(drawing)] = b; }
+    void holds(const std::string& drawing, standin::DrawingContents c) {
+        contents_[ToUpper(drawing)] = std::move(c);
+    }
     // Every drawing keeps AutoCAD busy this long after its script ran (on the clock).
     void workFor(std::uint64_t ms) { workMs_ = ms; }
 
@@ -109,6 +122,8 @@ public:
         const auto native = NativeSaveFormat(AcadReleaseKey(registry_, s.currentProduct));
         standin::Session session(*this, s.drawing,
                                  std::string(native ? VersionCode(*native) : std::string_view()));
+        if (const auto c = root_->contents_.find(ToUpper(s.drawing)); c != root_->contents_.end())
+            session.setContents(c->second);
         const std::string& script = s.scriptText;
         std::size_t pos = 0;
         while (pos < script.size() && !session.quitRequested() && running_) {
@@ -153,6 +168,9 @@ public:
     std::optional<std::string> readTextFile(const std::string& path) override {
         return files_.readFile(path);
     }
+    bool writeTextFile(const std::string& path, const std::string& text) override {
+        return behaviour_ != Behaviour::NoRecord && files_.writeFile(path, text);
+    }
     bool saveDrawing(const std::string& code, const std::string& path) override {
         if (behaviour_ == Behaviour::NoSave)
             return false;
@@ -195,6 +213,7 @@ private:
     const Registry& registry_;
     Latin1Codec codec_;
     std::map<std::string, Behaviour> behaviours_;
+    std::map<std::string, standin::DrawingContents> contents_;
     Behaviour behaviour_ = Behaviour::Normal;
     bool running_ = false;
     std::uint32_t exitCode_ = 0;

@@ -24,6 +24,10 @@ public:
             return std::nullopt;
         return it->second;
     }
+    bool writeTextFile(const std::string& path, const std::string& text) override {
+        files[path] = text;
+        return true;
+    }
     bool saveDrawing(const std::string& code, const std::string& path) override {
         saves.emplace_back(code, path);
         files[path] = code;
@@ -66,7 +70,7 @@ ps::Settings EverySwitch() {
 
 std::vector<std::string> AutoCadScript(const ps::Settings& s, const std::string& release, bool r15,
                                        const std::string& format, const std::string& target) {
-    ps::ScriptContext c{"AutoCAD", release, r15, "C:\\P", "C:\\P\\Plansweeper.VLX", false};
+    ps::ScriptContext c{"AutoCAD", release, r15, "C:\\P", "C:\\P\\Plansweeper.VLX", false, false, {}};
     return ps::PurgeScriptLines(s, c, ps::SaveFormatOfAnswer(format).value(), target).lines;
 }
 
@@ -117,7 +121,7 @@ TEST(StandinSession, AutoCadLtScripts) {
         const std::string target = exists ? "E:\\Out\\a.dwg" : "C:\\D\\a.dwg";
         if (exists)
             host.files[target] = "AC1015";
-        ps::ScriptContext c{"AutoCAD LT", "R14", true, "C:\\P", "", exists};
+        ps::ScriptContext c{"AutoCAD LT", "R14", true, "C:\\P", "", exists, false, {}};
         Feed(session, ps::PurgeScriptLines(s, c, ps::SaveFormatOfAnswer(format).value(), target).lines);
         EXPECT_EQ(host.count("not understood"), 0) << ::testing::PrintToString(host.lines);
         ASSERT_EQ(host.saves.size(), 1u);

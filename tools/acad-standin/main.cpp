@@ -17,7 +17,13 @@
 //   save-in-place                writes a save straight over the file (a full disk leaves it
 //                                cut short) instead of beside it and renaming it over the file
 //   grow=<KB>                    a save adds this much to the drawing, as a conversion may
-//   proxy-objects                shows "Proxy Information" when ShowProxyDialog is 1
+//   proxy-objects[=<n>]          shows "Proxy Information" when ShowProxyDialog is 1;
+//                                the drawing holds n (1) proxy objects
+//   unused=<kind>:<n>            n named objects of a kind nothing uses, which
+//                                purging that kind removes (blocks, layers,
+//                                linetypes, text_styles, dimension_styles, regapps)
+//   xref-missing=<name>          an xref AutoCAD cannot find (also font-missing,
+//                                image-missing); the companion's record names it
 //   popup=<title>|<b1>,<b2>      a dialog owned by the main window (closes on WM_CLOSE)
 //   sticky-popup=<title>|<b1>    the same, but only a button ends it
 //   unowned-popup=<title>|<b1>   a dialog with no owner
@@ -115,7 +121,9 @@ public:
         DWORD wrote = 0;
         WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &wrote, nullptr);
     }
-    bool fileExists(const std::string& path) override { return FileExists(path); }
+    bool fileExists(const std::string& path) override {
+        return FileExists(path);
+    }
     std::optional<std::string> readTextFile(const std::string& path) override {
         auto bytes = ReadFileBytes(path);
         if (!bytes)
@@ -123,6 +131,10 @@ public:
         return ps::FromAnsi(*bytes);
     }
     bool saveDrawing(const std::string& versionCode, const std::string& path) override;
+    bool writeTextFile(const std::string& path, const std::string& text) override {
+        const auto ansi = ps::ToAnsi(text);
+        return ansi && WriteFileBytes(path, *ansi);
+    }
     bool mayLoad(const std::string& path) override;
     std::string SavedBytes(const std::string& versionCode) const;
     bool WriteBesideAndRename(const std::string& path, const std::string& bytes);
@@ -577,6 +589,7 @@ int StandIn::run() {
         journal("opened " + drawing_);
     }
     session_ = std::make_unique<standin::Session>(*this, drawing_, nativeCode_);
+    session_->setContents(directives_.contents);
     if (directives_.modified)
         session_->setModified();
 

@@ -49,6 +49,14 @@ const char* const kPurgeTypes[] = {"a", "b", "d", "la", "lt", "m", "sh", "st", "
 // Orphaned data is offered by -PURGE from 2018 on (the release that writes AC1032).
 constexpr std::string_view kOrphanedDataSince = "AC1032";
 
+// The kinds of named objects a -PURGE option removes, as the companion's record names them.
+struct PurgeKind {
+    const char* option;
+    const char* kind;
+};
+constexpr PurgeKind kPurgeKinds[] = {{"b", "blocks"},       {"la", "layers"},          {"lt", "linetypes"},
+                                     {"st", "text_styles"}, {"d", "dimension_styles"}, {"r", "regapps"}};
+
 const char* const kCompanionFunctions[] = {"DeleteLayerFilters",  "DeleteLayerStates", "LmanKill",
                                            "deleteAllPageSetups", "DelACAD_VBA",       "PurgeAPPID",
                                            "PurgeAnonymGroups",   "PurgeAllGroups",    "PurgeAllNOD",
@@ -152,6 +160,17 @@ void Session::defineLisp() {
                     return Value::Nil();
                 });
             }
+            lisp_.define("PlansweeperFactsBegin", [this](Interpreter&, const ValueList& args) {
+                if (args.empty() || args[0].kind != Value::Kind::Str)
+                    throw LispError("bad argument type: stringp");
+                factsPath_ = args[0].s;
+                purged_.clear();
+                return Value::Nil();
+            });
+            lisp_.define("PlansweeperFactsEnd", [this](Interpreter&, const ValueList&) {
+                writeFacts();
+                return Value::Nil();
+            });
         } else if (ps::ToLower(Extension(path)) == "lsp") {
             if (auto text = host_.readTextFile(path))
                 lisp_.evalText(*text);
@@ -246,6 +265,7 @@ bool Session::continueCommand(const std::string& token) {
                 active_.reset();
                 return false;
             }
+            a.format = bare;
             ++a.stage;
             return true;
         }
@@ -253,9 +273,15 @@ bool Session::continueCommand(const std::string& token) {
             ++a.stage;
             return true;
         }
+        const std::string option = a.format;
         active_.reset(); // verify each name?
         if (!YesNo(token))
             return false;
+        for (const auto& k : kPurgeKinds)
+            if (option == "a" || option == k.option) {
+                purged_[k.kind] += contents_.unused[k.kind];
+                contents_.unused[k.kind] = 0;
+            }
         setModified();
         return true;
     }
@@ -412,6 +438,27 @@ bool Session::typed(const std::string& inputText) {
 void Session::escape() {
     active_.reset();
     host_.journal("key: {ESC}");
+}
+
+// The companion's record of the cleaning, as it writes it: what the purges
+// removed, proxy objects, missing references, and the line that ends it.
+void Session::writeFacts() {
+    if (factsPath_.empty())
+        return;
+    std::string text;
+    for (const auto& k : kPurgeKinds)
+        text += std::string("purged.") + k.kind + "=" + std::to_string(purged_[k.kind]) + "\r\n";
+    text += "proxies=" + std::to_string(contents_.proxies) + "\r\n";
+    for (const auto& name : contents_.missingXrefs)
+        text += "missing_xref=" + name + "\r\n";
+    for (const auto& name : contents_.missingFonts)
+        text += "missing_font=" + name + "\r\n";
+    for (const auto& name : contents_.missingImages)
+        text += "missing_image=" + name + "\r\n";
+    text += "complete=1\r\n";
+    if (!host_.writeTextFile(factsPath_, text))
+        throw LispError("cannot write " + factsPath_);
+    host_.journal("facts written " + factsPath_);
 }
 
 } // namespace standin

@@ -25,6 +25,19 @@ public:
     virtual bool saveDrawing(const std::string& versionCode, const std::string& path) = 0;
     // Whether code may be loaded from the file (AutoCAD's secure load); it may ask first.
     virtual bool mayLoad(const std::string& /*path*/) { return true; }
+    // A text file the companion writes (in the ANSI code page); false when it could not.
+    virtual bool writeTextFile(const std::string& path, const std::string& text) = 0;
+};
+
+// What the open drawing holds that the companion's record reports: named
+// objects nothing uses, by the record's kind ("blocks", "layers", ...),
+// proxy objects, and references AutoCAD cannot find.
+struct DrawingContents {
+    std::map<std::string, long> unused;
+    long proxies = 0;
+    std::vector<std::string> missingXrefs;
+    std::vector<std::string> missingFonts;
+    std::vector<std::string> missingImages;
 };
 
 // "AC1009" … "AC1024" for "_r12" … "_2010" (any letter case), else empty.
@@ -56,6 +69,7 @@ public:
     const std::string& drawingPath() const { return drawing_; }
     std::string activeCommand() const; // upper case, empty at the command prompt
     bool companionLoaded() const { return companion_; }
+    void setContents(DrawingContents contents) { contents_ = std::move(contents); }
 
 private:
     struct Active {
@@ -72,6 +86,7 @@ private:
     void runScriptFile(const std::string& path);
     void evaluate(const std::vector<std::string>& lines);
     void defineLisp();
+    void writeFacts();
     Value getvar(const std::string& name) const;
 
     SessionHost& host_;
@@ -86,6 +101,9 @@ private:
     bool companion_ = false;
     bool purgeApp_ = false;
     int scriptDepth_ = 0;
+    DrawingContents contents_;
+    std::map<std::string, long> purged_; // by kind, as the purges removed them
+    std::string factsPath_;
 };
 
 } // namespace standin

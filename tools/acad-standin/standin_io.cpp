@@ -119,8 +119,19 @@ Directives ReadDirectives(const std::string& path) {
             d.saveInPlace = true;
         else if (key == "grow")
             d.growKB = std::atoi(value.c_str());
-        else if (key == "proxy-objects")
+        else if (key == "proxy-objects") {
             d.proxyObjects = true;
+            d.contents.proxies = value.empty() ? 1 : std::atol(value.c_str());
+        } else if (key == "unused") { // <kind>:<count>, e.g. unused=layers:3
+            const auto colon = value.find(':');
+            if (colon != std::string::npos)
+                d.contents.unused[value.substr(0, colon)] = std::atol(value.c_str() + colon + 1);
+        } else if (key == "xref-missing")
+            d.contents.missingXrefs.push_back(value);
+        else if (key == "font-missing")
+            d.contents.missingFonts.push_back(value);
+        else if (key == "image-missing")
+            d.contents.missingImages.push_back(value);
         else if (key == "modified")
             d.modified = true;
         else if (key == "slow-start")

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "registration.h"
+#include "session.h"
 
 namespace standin {
 
@@ -29,6 +30,8 @@ struct Directives {
     bool saveInPlace = false;
     int growKB = 0;
     bool proxyObjects = false;
+    // What the drawing holds, for the companion's record.
+    DrawingContents contents;
     bool modified = false;
     int slowStart = 0;
     int slowSave = 0;
