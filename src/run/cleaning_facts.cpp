@@ -17,6 +17,15 @@ std::optional<long> Number(std::string_view text) {
     return value;
 }
 
+std::string JsonNames(const std::vector<std::string>& names) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < names.size(); ++i)
+        out += (i == 0 ? "" : ", ") + JsonText(names[i]);
+    return out + "]";
+}
+
+} // namespace
+
 std::string JsonText(std::string_view text) {
     std::string out = "\"";
     for (const char c : text) {
@@ -35,15 +44,6 @@ std::string JsonText(std::string_view text) {
     }
     return out + "\"";
 }
-
-std::string JsonNames(const std::vector<std::string>& names) {
-    std::string out = "[";
-    for (std::size_t i = 0; i < names.size(); ++i)
-        out += (i == 0 ? "" : ", ") + JsonText(names[i]);
-    return out + "]";
-}
-
-} // namespace
 
 std::optional<CleaningFacts> ParseCleaningFacts(std::string_view text) {
     CleaningFacts facts;
@@ -92,15 +92,18 @@ std::optional<CleaningFacts> ParseCleaningFacts(std::string_view text) {
     return facts;
 }
 
-std::string CleaningFactsJson(const CleaningFacts& facts) {
+std::string CleaningFactsJsonMembers(const CleaningFacts* facts) {
+    if (facts == nullptr)
+        return "\"purged\": null, \"proxy_objects\": null, \"missing_xrefs\": [], \"missing_fonts\": [], "
+               "\"missing_images\": []";
     std::string purged = "{";
-    for (const auto& [kind, count] : facts.purged)
+    for (const auto& [kind, count] : facts->purged)
         purged += (purged.size() > 1 ? ", " : "") + JsonText(kind) + ": " + std::to_string(count);
     purged += "}";
-    return "{\"purged\": " + purged + ", \"proxy_objects\": " + std::to_string(facts.proxies) +
-           ", \"missing_xrefs\": " + JsonNames(facts.missingXrefs) +
-           ", \"missing_fonts\": " + JsonNames(facts.missingFonts) +
-           ", \"missing_images\": " + JsonNames(facts.missingImages) + "}";
+    return "\"purged\": " + purged + ", \"proxy_objects\": " + std::to_string(facts->proxies) +
+           ", \"missing_xrefs\": " + JsonNames(facts->missingXrefs) +
+           ", \"missing_fonts\": " + JsonNames(facts->missingFonts) +
+           ", \"missing_images\": " + JsonNames(facts->missingImages);
 }
 
 } // namespace ps

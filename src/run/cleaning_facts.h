@@ -26,7 +26,16 @@ struct CleaningFacts {
 // companion not loaded, the file cut short).
 std::optional<CleaningFacts> ParseCleaningFacts(std::string_view text);
 
-// The facts as one JSON object (names as in ParseCleaningFacts).
-std::string CleaningFactsJson(const CleaningFacts& facts);
+// The facts as one JSON object's members, without its braces: "purged" (an
+// object of counts by kind), "proxy_objects", "missing_xrefs",
+// "missing_fonts" and "missing_images" (arrays of names). Without facts the
+// counts are null and the arrays empty: nothing was recorded.
+std::string CleaningFactsJsonMembers(const CleaningFacts* facts);
+inline std::string CleaningFactsJson(const CleaningFacts& facts) {
+    return "{" + CleaningFactsJsonMembers(&facts) + "}";
+}
+
+// Text as a JSON string, quotes included.
+std::string JsonText(std::string_view text);
 
 } // namespace ps

@@ -275,7 +275,8 @@ void EndRow(Run& r, RowReport& report, const DrawingFacts& before, const std::st
 
 // A row that is not pending is reported and left as it is.
 void PassOver(Run& r, const DrawingRow& row, std::size_t i, std::size_t n) {
-    const RowReport passed{row.id, i, n, FullPath(row), row.cell(kColStatus), {}, false, true, false, {}};
+    const RowReport passed{row.id, i,  n, FullPath(row), row.cell(kColStatus), {}, false, true, false,
+                           {},     {}, 0};
     if (r.options.rowDone)
         r.options.rowDone(passed);
 }
@@ -298,6 +299,7 @@ RowEnd BeginRow(Run& r, std::uint64_t rowId, std::size_t i, std::size_t slot) {
     job->report.fullPath = FullPath(*row);
     // One look at the file for every cell and check below.
     job->before = ReadDrawingFacts(p.files, job->report.fullPath);
+    job->report.versionBefore = job->before.version;
     row->cell(kColSizeBefore) = std::to_string(job->before.sizeKB);
     // A drawing another program holds keeps what was read of it before.
     if (job->before.readable || !job->before.exists)

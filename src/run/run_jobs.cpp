@@ -127,6 +127,7 @@ std::string FinishJob(Run& r, Job& job) {
         verified = cleaningRan;
     }
     job.drawing->finish(outcome, verified);
+    job.report.seconds = static_cast<double>(p.clock.monotonicMs() - job.startedMs) / 1000.0;
     LeaveSession(r);
     for (const auto& c : job.copies)
         r.copies.finish(c, outcome == kOutcomeEnded && verified);
@@ -232,6 +233,7 @@ Started StartAutoCad(Run& r, Job& job) {
             return CloseAcadPopUps(job.closer, job.report.plan.r15OrLater, job.report.fullPath, ours);
         };
     job.watch.emplace(*job.runner, p.clock, std::move(scan), request.timeoutSeconds, request.closePopUps);
+    job.startedMs = p.clock.monotonicMs();
     job.stage = job.watch->start(job.drawing->commandLine(), request.windowStyle) ? Job::Stage::Running
                                                                                   : Job::Stage::Gone;
     return {};

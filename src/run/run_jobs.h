@@ -57,8 +57,9 @@ struct Job {
     std::vector<SafetyCopy> copies;
     std::optional<FileFingerprint> savedBefore;
     std::string_view wantedCode;
-    std::string console; // the console engine that processes it; empty: acad.exe
-    std::string claim;   // this run's claim on the drawing and its save's file
+    std::string console;         // the console engine that processes it; empty: acad.exe
+    std::string claim;           // this run's claim on the drawing and its save's file
+    std::uint64_t startedMs = 0; // when AutoCAD was started on it (monotonic)
     // Windows logged already, and so on: one per process.
     PopUpScanContext closer;
     std::optional<DrawingAtWork> drawing;
@@ -137,7 +138,8 @@ struct Run {
 };
 
 inline Job::Job(Run& r, std::uint64_t rowId, std::size_t i, std::size_t slotIndex)
-    : slot(slotIndex), runner(nullptr), report{rowId, i, r.rowCount, {}, {}, {}, false, false, false, {}},
+    : slot(slotIndex),
+      runner(nullptr), report{rowId, i, r.rowCount, {}, {}, {}, false, false, false, {}, {}, 0},
       closer{r.look, r.p.files, r.p.codec, r.p.clock, r.paths.tempFolder + std::string(kClosedPopUpsLog)} {}
 
 // Whether the plan needs another product or profile than the drawings in

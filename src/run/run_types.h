@@ -61,6 +61,8 @@ struct RowReport {
     bool scripted = false; // its script was written: AutoCAD may have worked on it
     // The companion's record of the cleaning, when the row ended "OK" with one.
     std::optional<CleaningFacts> facts;
+    std::string versionBefore; // the drawing's version when the run came to it
+    double seconds = 0;        // how long AutoCAD worked on it
 };
 
 struct RunOptions {

@@ -62,8 +62,8 @@ BatchParse ParseBatchArgs(const std::vector<std::string>& a) {
     for (std::size_t i = 1; i < a.size(); ++i) {
         const std::string& arg = a[i];
         const bool hasValue = i + 1 < a.size();
-        if (arg == "--out" || arg == "--scripts" || arg == "--set" || arg == "--report" || arg == "--jobs" ||
-            arg == "--parts") {
+        if (arg == "--out" || arg == "--scripts" || arg == "--set" || arg == "--report" || arg == "--json" ||
+            arg == "--jobs" || arg == "--parts") {
             if (!hasValue) {
                 result.error = arg + " needs a value";
                 return result;
@@ -82,6 +82,8 @@ BatchParse ParseBatchArgs(const std::vector<std::string>& a) {
                 args.scriptsFolder = value;
             } else if (arg == "--report") {
                 args.reportFile = value;
+            } else if (arg == "--json") {
+                args.jsonFile = value;
             } else if (auto wrong = AddOverride(args, arg == "--jobs" ? "Parallel=" + value : value)) {
                 result.error = std::move(*wrong);
                 return result;

@@ -20,6 +20,7 @@
 #include "platform/win_registry.h"
 #include "platform/win_run_ownership.h"
 #include "platform/win_system.h"
+#include "report/run_json.h"
 #include "report/run_report.h"
 #include "run/run_command.h"
 #include "run/run_history.h"
@@ -34,6 +35,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -167,7 +169,7 @@ std::string RowLine(const RowReport& r, bool dryRun) {
 // The run's options: the list recorded before each drawing and as rows
 // finish, one line per row.
 RunOptions BatchOptions(const BatchArgs& args, FileSystem& files, BatchList& saver,
-                        std::set<std::uint64_t>& printed) {
+                        std::set<std::uint64_t>& printed, std::map<std::uint64_t, RowDetails>& details) {
     RunOptions options;
     options.dryRun = args.dryRun;
     options.dryRunScripts = args.scriptsFolder.empty() ? std::string() : FullPathOf(args.scriptsFolder);
@@ -176,8 +178,10 @@ RunOptions BatchOptions(const BatchArgs& args, FileSystem& files, BatchList& sav
     options.beforeDrawing = [&saver] {
         return saver.saveIfChanged();
     };
-    options.rowDone = [&saver, &printed, dryRun = args.dryRun](const RowReport& r) {
+    options.rowDone = [&saver, &printed, &details, dryRun = args.dryRun](const RowReport& r) {
         printed.insert(r.rowId);
+        if (!r.passed)
+            details[r.rowId] = RowDetails{r.versionBefore, r.seconds, r.facts};
         Print(RowLine(r, dryRun));
         if (!r.passed && !dryRun) {
             saver.changed();
@@ -274,7 +278,8 @@ int Run(const BatchArgs& args) {
     ListSaver listSaver(files, codec, clock, FullPathOf(args.outFile), 2000);
     BatchList saver(listSaver, list, state, !args.dryRun);
     std::set<std::uint64_t> printed; // every row gets exactly one line with its final status
-    RunOptions options = BatchOptions(args, files, saver, printed);
+    std::map<std::uint64_t, RowDetails> details;
+    RunOptions options = BatchOptions(args, files, saver, printed, details);
     if (args.retryFailed) {
         // The failed rows, and no other, run once more.
         options.onlyRows = ClearFailedRows(list);
@@ -307,6 +312,14 @@ int Run(const BatchArgs& args) {
             return kBatchSomeFailed;
         }
         Print("Report: " + FullPathOf(args.reportFile));
+    }
+    if (!args.jsonFile.empty()) {
+        const std::string json = RunJson(list, clock.nowText(), result.run.totals, details);
+        if (!files.replaceFileAtomically(FullPathOf(args.jsonFile), json)) {
+            Print("The JSON could not be written to " + FullPathOf(args.jsonFile), true);
+            return kBatchSomeFailed;
+        }
+        Print("JSON: " + FullPathOf(args.jsonFile));
     }
     return ListExitCode(list, !args.dryRun);
 }

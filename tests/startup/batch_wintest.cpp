@@ -524,6 +524,18 @@ TEST_F(Batch, SplitPartsRunAnywhereAndMergeBack) {
 
 // A report asked for and not written fails the batch, even when every
 // drawing would be fine.
+// What the companion recorded reaches the JSON beside the list.
+TEST_F(Batch, TheJsonCarriesWhatTheCleaningDid) {
+    const auto a = drawing("a.dwg", kDwg2004);
+    test::WriteFileBytes(a + ".standin", "unused=layers:3\r\nxref-missing=Site plan\r\nproxy-objects=2\r\n");
+    const std::string json = dir_.file("run.json");
+    EXPECT_EQ(batch("run \"" + listOf({a}) + "\" --set PurgeAll=-1 --json \"" + json + "\""), 0u) << output_;
+    const std::string text = ReadFileBytes(json);
+    EXPECT_TRUE(Has(text, "\"status\": \"OK\", \"failed\": false, \"version_before\": \"2004\"")) << text;
+    EXPECT_TRUE(Has(text, "\"layers\": 3")) << text;
+    EXPECT_TRUE(Has(text, "\"proxy_objects\": 2, \"missing_xrefs\": [\"Site plan\"]")) << text;
+}
+
 TEST_F(Batch, AReportThatCannotBeWrittenFailsTheBatch) {
     const std::string list = listOf({drawing("a.dwg", kDwg2004)});
     EXPECT_EQ(batch("run \"" + list + "\" --dry-run"), 0u) << output_;
