@@ -51,9 +51,10 @@ bool SaveVerified(const FileSystem& files, const ProcessRunner& process, const s
            SavedDrawingWholeness(files, saved) != Wholeness::Cut;
 }
 
-// Scripts for full AutoCAD and its console engine have the companion record the cleaning.
+// Scripts for full AutoCAD 2000 and later (and the console engine) have
+// the companion record the cleaning; earlier releases get no cleaning calls.
 bool ScriptRecordsFacts(const RowPlan& plan) {
-    return plan.productType == kProductTypeAutoCad;
+    return plan.productType == kProductTypeAutoCad && plan.r15OrLater;
 }
 
 std::string StatusOfOutcome(std::int16_t outcome, bool verified) {

@@ -273,7 +273,9 @@ ScriptResult CreateSCRpurge(const ScriptEnvironment& env, const Settings& settin
     context.programFolder = env.programFolder;
     if (context.productType == "AutoCAD") {
         context.companionPath = FindCompanion(env.files, env.programFolder);
-        context.factsPath = env.scriptBasePath + std::string(kFactsExtension);
+        // Releases before 2000 get no cleaning calls, so nothing to record.
+        if (context.r15OrLater)
+            context.factsPath = env.scriptBasePath + std::string(kFactsExtension);
     }
     context.targetFileExists = FileExists(env.files, targetPath);
 
