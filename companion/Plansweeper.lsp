@@ -211,13 +211,16 @@
   (reverse names)
 )
 
-;; The font files of text styles that AutoCAD cannot find.
+;; The font files of text styles that AutoCAD cannot find. TrueType and
+;; OpenType fonts live in the Windows fonts folder, which is not on AutoCAD's
+;; search path: they are left out rather than reported missing wrongly.
 (defun ps:missing-fonts (/ entry font names)
   (setq entry (tblnext "STYLE" T))
   (while entry
     (foreach font (list (cdr (assoc 3 entry)) (cdr (assoc 4 entry)))
       (if (and font
                (/= "" font)
+               (not (wcmatch (strcase font) "*.TTF,*.TTC,*.OTF"))
                (not (findfile font))
                (not (findfile (strcat font ".shx")))
                (not (member font names))
