@@ -1,6 +1,7 @@
 #include "report/run_json.h"
 
 #include "drawinglist/status.h"
+#include "report/run_report.h"
 
 #include <charconv>
 #include <cstdio>
@@ -20,22 +21,10 @@ std::string TextOrNull(const std::string& text) {
     return text.empty() ? "null" : JsonText(text);
 }
 
-// "Label: \r\nvalue" lines as an object of label -> value.
 std::string TotalsObject(const std::string& totals) {
     std::string out = "{";
-    std::size_t pos = 0;
-    while (pos < totals.size()) {
-        const auto eol = totals.find("\r\n", pos);
-        const std::string line = totals.substr(pos, eol - pos);
-        pos = eol == std::string::npos ? totals.size() : eol + 2;
-        const auto colon = line.find(':');
-        if (colon == std::string::npos || pos >= totals.size())
-            continue;
-        const auto next = totals.find("\r\n", pos);
-        const std::string value = totals.substr(pos, next - pos);
-        pos = next == std::string::npos ? totals.size() : next + 2;
-        out += (out.size() > 1 ? ", " : "") + JsonText(line.substr(0, colon)) + ": " + JsonText(value);
-    }
+    for (const auto& [label, value] : TotalsPairs(totals))
+        out += (out.size() > 1 ? ", " : "") + JsonText(label) + ": " + JsonText(value);
     return out + "}";
 }
 

@@ -29,23 +29,8 @@ span.none { color: #999; }
 
 std::string TotalsTable(std::string_view totals) {
     std::string html = "<table class=\"totals\">\n";
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start <= totals.size()) {
-        const std::size_t end = std::min(totals.find("\r\n", start), totals.size());
-        lines.emplace_back(totals.substr(start, end - start));
-        start = end + 2;
-    }
-    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
-        std::string label = lines[i];
-        while (!label.empty() && label.back() == ' ')
-            label.pop_back();
-        if (label.size() < 2 || label.back() != ':')
-            continue;
-        label.pop_back();
-        html += "<tr><td>" + HtmlEscaped(label) + "</td><td>" + HtmlEscaped(lines[i + 1]) + "</td></tr>\n";
-        ++i;
-    }
+    for (const auto& [label, value] : TotalsPairs(totals))
+        html += "<tr><td>" + HtmlEscaped(label) + "</td><td>" + HtmlEscaped(value) + "</td></tr>\n";
     return html + "</table>\n";
 }
 
@@ -77,6 +62,28 @@ std::string RowsTable(const DrawingList& list, bool failuresOnly, const Thumbnai
 }
 
 } // namespace
+
+std::vector<std::pair<std::string, std::string>> TotalsPairs(std::string_view totals) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start <= totals.size()) {
+        const std::size_t end = std::min(totals.find("\r\n", start), totals.size());
+        lines.emplace_back(totals.substr(start, end - start));
+        start = end + 2;
+    }
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+        std::string label = lines[i];
+        while (!label.empty() && label.back() == ' ')
+            label.pop_back();
+        if (label.size() < 2 || label.back() != ':')
+            continue;
+        label.pop_back();
+        pairs.emplace_back(std::move(label), lines[i + 1]);
+        ++i;
+    }
+    return pairs;
+}
 
 std::string HtmlEscaped(std::string_view text) {
     std::string out;

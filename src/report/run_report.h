@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace ps {
 
@@ -29,6 +31,9 @@ std::string RunReportHtml(const DrawingList& list, const ReportFacts& facts,
 // large drawing is not read whole), as the preview shows it; nullopt for a
 // file without one.
 std::optional<std::string> ThumbnailPng(const FileSystem& fs, std::string_view path);
+
+// The totals text ("Label: \r\nvalue" lines) as label and value pairs.
+std::vector<std::pair<std::string, std::string>> TotalsPairs(std::string_view totals);
 
 // Text made safe inside HTML.
 std::string HtmlEscaped(std::string_view text);

@@ -51,10 +51,8 @@ bool SaveVerified(const FileSystem& files, const ProcessRunner& process, const s
            SavedDrawingWholeness(files, saved) != Wholeness::Cut;
 }
 
-// Scripts for full AutoCAD 2000 and later (and the console engine) have
-// the companion record the cleaning; earlier releases get no cleaning calls.
 bool ScriptRecordsFacts(const RowPlan& plan) {
-    return plan.productType == kProductTypeAutoCad && plan.r15OrLater;
+    return ScriptRecordsCleaning(plan.productType, plan.r15OrLater);
 }
 
 std::string StatusOfOutcome(std::int16_t outcome, bool verified) {
@@ -120,7 +118,7 @@ std::string FinishJob(Run& r, Job& job) {
     // not "OK", and the original is put back.
     bool cleaningRan = true;
     if (verified && ScriptRecordsFacts(job.report.plan)) {
-        const std::string factsPath = ScriptBaseOf(r, job.slot) + std::string(kFactsExtension);
+        const std::string factsPath = CleaningRecordPath(ScriptBaseOf(r, job.slot));
         const auto text = p.files.readFile(factsPath);
         job.report.facts = text ? ParseCleaningFacts(p.codec.fromAnsi(*text)) : std::nullopt;
         p.files.deleteFile(factsPath);
@@ -204,7 +202,7 @@ Started StartAutoCad(Run& r, Job& job) {
     job.savedBefore = p.files.fingerprint(SavedDrawingPath(plan.targetPath));
     // A record left by an earlier drawing in this slot must not count for this one.
     if (ScriptRecordsFacts(plan))
-        p.files.deleteFile(ScriptBaseOf(r, job.slot) + std::string(kFactsExtension));
+        p.files.deleteFile(CleaningRecordPath(ScriptBaseOf(r, job.slot)));
     job.wantedCode = plan.saveFormat ? VersionCode(*plan.saveFormat) : std::string_view();
     if (r.options.rowStarted)
         r.options.rowStarted(job.report.rowId);

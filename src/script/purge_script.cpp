@@ -271,12 +271,10 @@ ScriptResult CreateSCRpurge(const ScriptEnvironment& env, const Settings& settin
     context.r15OrLater = product.r15OrLater;
     context.console = product.console;
     context.programFolder = env.programFolder;
-    if (context.productType == "AutoCAD") {
+    if (context.productType == "AutoCAD")
         context.companionPath = FindCompanion(env.files, env.programFolder);
-        // Releases before 2000 get no cleaning calls, so nothing to record.
-        if (context.r15OrLater)
-            context.factsPath = env.scriptBasePath + std::string(kFactsExtension);
-    }
+    if (ScriptRecordsCleaning(context.productType, context.r15OrLater))
+        context.factsPath = CleaningRecordPath(env.scriptBasePath);
     context.targetFileExists = FileExists(env.files, targetPath);
 
     const PurgeScript script = PurgeScriptLines(settings, context, saveFormat, targetPath);

@@ -24,6 +24,16 @@ inline constexpr std::string_view kCompanionLsp = "Plansweeper.lsp";
 inline constexpr std::string_view kScriptBaseName = "purge";
 // Beside the script: where the companion records what the cleaning did.
 inline constexpr std::string_view kFactsExtension = ".facts";
+// Whether the script for a product has the companion record the cleaning:
+// full AutoCAD (and its console engine) from 2000 on; earlier releases get
+// no cleaning calls, AutoCAD LT no AutoLISP.
+inline bool ScriptRecordsCleaning(std::string_view productType, bool r15OrLater) {
+    return productType == "AutoCAD" && r15OrLater;
+}
+// The record's file for a script's base path.
+inline std::string CleaningRecordPath(std::string_view scriptBasePath) {
+    return std::string(scriptBasePath) + std::string(kFactsExtension);
+}
 
 // What the script depends on besides the settings and the two arguments.
 struct ScriptContext {
