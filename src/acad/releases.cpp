@@ -11,6 +11,9 @@ namespace ps {
 namespace {
 
 using F = ReleaseFamily;
+
+// AutoCAD LT 2024, the first AutoCAD LT that runs AutoLISP.
+constexpr int kFirstLispLtKey = 30;
 using L = DwgLayout;
 
 constexpr std::uint32_t Bits(std::initializer_list<F> families) {
@@ -56,10 +59,12 @@ constexpr std::string_view kR18Lt[] = {"R15", "R16", "R17", "R18"};
 // AutoCAD 2013 to 2017 and AutoCAD LT 2013 to 2017.
 constexpr std::string_view kR19Acad[] = {"R19.0", "R19.1", "R20.0", "R20.1", "R21.0"};
 constexpr std::string_view kR19Lt[] = {"R19", "R20", "R21", "R22", "R23"};
-// AutoCAD 2018 to 2026 and AutoCAD LT 2018 to 2026.
+// AutoCAD 2018 to 2027 and AutoCAD LT 2018 to 2027. AutoCAD's key is its
+// object library's version number ("26.0" for 2027, R26.0); AutoCAD LT's
+// key counts on by one a release. 2027 still saves in the 2018 format.
 constexpr std::string_view kR22Acad[] = {"R22.0", "R23.0", "R23.1", "R24.0", "R24.1",
-                                         "R24.2", "R24.3", "R25.0", "R25.1"};
-constexpr std::string_view kR22Lt[] = {"R24", "R25", "R26", "R27", "R28", "R29", "R30", "R31", "R32"};
+                                         "R24.2", "R24.3", "R25.0", "R25.1", "R26.0"};
+constexpr std::string_view kR22Lt[] = {"R24", "R25", "R26", "R27", "R28", "R29", "R30", "R31", "R32", "R33"};
 
 // One row per family, oldest first. No product key belongs to R12.
 constexpr auto kAfter2010 = Bits({F::R19, F::R22});
@@ -200,6 +205,11 @@ std::optional<ReleaseFamily> ProductFamily(std::string_view key) {
     if (n && n->first > (n->second ? highestAcad : highestLt))
         return kFamilies[std::size(kFamilies) - 1].family;
     return std::nullopt;
+}
+
+bool LtKeyRunsAutoLisp(std::string_view ltKey) {
+    const auto n = KeyNumber(ltKey);
+    return n && !n->second && n->first >= kFirstLispLtKey;
 }
 
 bool IsR15OrLater(ReleaseFamily family) {

@@ -72,6 +72,10 @@ std::optional<ReleaseFamily> ProductFamily(std::string_view releaseKey);
 
 bool IsR15OrLater(ReleaseFamily family);
 
+// Whether an AutoCAD LT release key is of AutoCAD LT 2024 (R30) or later,
+// which run AutoLISP; earlier ones take plain command lines only.
+bool LtKeyRunsAutoLisp(std::string_view ltKey);
+
 // What a drawing is saved as: the drawing format of a release family, or not
 // saved at all.
 struct SaveFormat {

@@ -140,11 +140,13 @@ RowPlan PlanRow(const ProductCatalog& products, const Settings& s, std::string_v
         refusal = Refusal::NameNotScriptable;
 
     // AutoCAD writes over the drawing itself when the target is the drawing,
-    // and AutoCAD LT does so for any conversion (it saves under the open
-    // drawing's own name), so it cannot convert into another folder.
+    // and AutoCAD LT's plain command lines do so for any conversion (they
+    // save under the open drawing's own name), so it cannot convert into
+    // another folder. AutoCAD LT 2024 and later save as AutoCAD does.
     const bool conversion = plan.saveFormat != NativeSaveFormat(plan.releaseKey);
-    const bool ltConversion =
-        plan.productType == kProductTypeAutoCadLt && conversion && ToLower(FileExtension(fullPath)) == "dwg";
+    const bool ltConversion = plan.productType == kProductTypeAutoCadLt &&
+                              !ProductRunsCompanion(plan.productType, plan.releaseKey) && conversion &&
+                              ToLower(FileExtension(fullPath)) == "dwg";
     plan.inPlace = EqualsNoCase(SavedDrawingPath(plan.targetPath), fullPath) || ltConversion;
     if (refusal == Refusal::None && ltConversion && toFolder)
         refusal = Refusal::LtCannotConvertIntoFolder;

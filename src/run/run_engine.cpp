@@ -109,7 +109,7 @@ Handled ScriptAndRun(Run& r, Job& job) {
         const ScriptProduct product{plan.productType, plan.releaseKey, plan.r15OrLater, !job.console.empty()};
         scripted = CreateSCRpurge(env, r.settings, product, plan.saveFormat.value_or(kNotSaved),
                                   plan.targetPath, &message);
-    } else if (plan.productType == kProductTypeAutoCad && !CompanionPresent(r)) {
+    } else if (ProductRunsCompanion(plan.productType, plan.releaseKey) && !CompanionPresent(r)) {
         scripted = ScriptResult::CompanionMissing;
         message = CompanionMissingMessage(r.paths.programFolder);
     }
@@ -171,7 +171,7 @@ std::string RefusalOf(const Run& r, const DrawingFacts& before, const RowPlan& p
     if (!before.openableAlone) // another program writes it
         return std::string(status::kAccessDenied);
     // AutoCAD would stop at the missing file with the cleaning half done.
-    if (ScriptRunsUserFile(r.settings, plan.productType) && !FileExists(r.p.files, r.settings.ScriptFile))
+    if (ScriptRunsUserFile(r.settings, plan.productType, plan.releaseKey) && !FileExists(r.p.files, r.settings.ScriptFile))
         return std::string(status::kScriptFileMissing);
     // Given to AutoCAD, a drawing cut short would be saved over and its
     // ".bak" would keep only the damage.

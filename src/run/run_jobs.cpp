@@ -52,7 +52,7 @@ bool SaveVerified(const FileSystem& files, const ProcessRunner& process, const s
 }
 
 bool ScriptRecordsFacts(const RowPlan& plan) {
-    return ScriptRecordsCleaning(plan.productType, plan.r15OrLater);
+    return ScriptRecordsCleaning(plan.productType, plan.releaseKey, plan.r15OrLater);
 }
 
 std::string StatusOfOutcome(std::int16_t outcome, bool verified) {

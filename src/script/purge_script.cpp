@@ -108,8 +108,9 @@ void SetvarLine(Lines& out, const char* name, std::int16_t value) {
         out.push_back("(setvar \"" + std::string(name) + "\" " + std::to_string(value) + ")");
 }
 
-void CleaningCalls(Lines& out, const Settings& s, const ScriptContext& c) {
-    if (IsOn(s.PurgeCleanRegApp)) {
+void CleaningCalls(Lines& out, const Settings& s, const ScriptContext& c, bool lt) {
+    // AutoCAD LT loads no ObjectARX application.
+    if (IsOn(s.PurgeCleanRegApp) && !lt) {
         out.push_back("(arxload \"" + LispPath(c.programFolder + "\\ASDKCleanRegAppARX.arx") + "\")");
         out.push_back("(arxload \"" +
                       LispPath(c.programFolder + "\\asdkRemoveRegisteredApplications-2005.arx") + "\")");
@@ -163,8 +164,11 @@ void SaveAndQuit(Lines& out, const ScriptContext& c, SaveFormat saveFormat, std:
         out.emplace_back(line);
 }
 
+// Full AutoCAD's script, and AutoCAD LT's from 2024 on: AutoCAD LT keeps
+// its own purge passes and loads no ObjectARX application.
 void AutoCadBody(Lines& out, const Settings& s, const ScriptContext& c, SaveFormat saveFormat,
                  std::string_view targetPath) {
+    const bool lt = c.productType == "AutoCAD LT";
     out.push_back("(load\"" + LispPath(c.companionPath) + "\")");
     // The companion counts what the cleaning does from here on; the record
     // is written only once everything before the save has run.
@@ -179,9 +183,9 @@ void AutoCadBody(Lines& out, const Settings& s, const ScriptContext& c, SaveForm
     SetvarLine(out, "ISAVEPERCENT", s.ISAVEPERCENT);
     SetvarLine(out, "PROXYGRAPHICS", s.PROXYGRAPHICS);
     SetvarLine(out, "RASTERPREVIEW", s.RASTERPREVIEW);
-    PurgePasses(out, s, c, false);
+    PurgePasses(out, s, c, lt);
     if (c.r15OrLater)
-        CleaningCalls(out, s, c);
+        CleaningCalls(out, s, c, lt);
     if (IsOn(s.PSpace))
         out.emplace_back("(if (= (getvar \"tilemode\") 0) (command \"_.PSPACE\"))");
     if (IsOn(s.ZoomE) && !c.console)
@@ -208,9 +212,9 @@ std::string SavedDrawingPath(std::string_view targetPath) {
     return FileBaseName(targetPath, true) + ".dwg";
 }
 
-bool ScriptRunsUserFile(const Settings& settings, std::string_view productType) {
+bool ScriptRunsUserFile(const Settings& settings, std::string_view productType, std::string_view releaseKey) {
     return UserFileHasExtension(settings, {"SCR"}) ||
-           (productType == "AutoCAD" && UserFileHasExtension(settings, {"LSP", "VLX", "FAS"}));
+           (ProductRunsCompanion(productType, releaseKey) && UserFileHasExtension(settings, {"LSP", "VLX", "FAS"}));
 }
 
 PurgeScript PurgeScriptLines(const Settings& settings, const ScriptContext& context, SaveFormat saveFormat,
@@ -221,9 +225,9 @@ PurgeScript PurgeScriptLines(const Settings& settings, const ScriptContext& cont
     out.emplace_back("_expert 0");
     if (IsOn(settings.Audit))
         out.emplace_back("_.audit _y");
-    if (context.productType == "AutoCAD LT") {
+    if (context.productType == "AutoCAD LT" && !ProductRunsCompanion(context.productType, context.releaseKey)) {
         AutoCadLtBody(out, settings, context, saveFormat, targetPath);
-    } else if (context.productType == "AutoCAD") {
+    } else if (ProductRunsCompanion(context.productType, context.releaseKey)) {
         if (context.companionPath.empty())
             script.companionMissing = true;
         else
@@ -271,9 +275,9 @@ ScriptResult CreateSCRpurge(const ScriptEnvironment& env, const Settings& settin
     context.r15OrLater = product.r15OrLater;
     context.console = product.console;
     context.programFolder = env.programFolder;
-    if (context.productType == "AutoCAD")
+    if (ProductRunsCompanion(context.productType, context.releaseKey))
         context.companionPath = FindCompanion(env.files, env.programFolder);
-    if (ScriptRecordsCleaning(context.productType, context.r15OrLater))
+    if (ScriptRecordsCleaning(context.productType, context.releaseKey, context.r15OrLater))
         context.factsPath = CleaningRecordPath(env.scriptBasePath);
     context.targetFileExists = FileExists(env.files, targetPath);
 

@@ -1,7 +1,8 @@
 // The AutoCAD script written for every drawing of a run: head lines, audit,
 // the purge passes, system variables, the companion application's cleaning
-// calls, zoom, the user's own script, save-as and quit. AutoCAD LT gets plain
-// command lines; full AutoCAD also gets AutoLISP expressions.
+// calls, zoom, the user's own script, save-as and quit. AutoCAD LT before
+// 2024 gets plain command lines; full AutoCAD and later AutoCAD LT also get
+// AutoLISP expressions.
 #pragma once
 
 #include "acad/releases.h"
@@ -24,11 +25,17 @@ inline constexpr std::string_view kCompanionLsp = "Plansweeper.lsp";
 inline constexpr std::string_view kScriptBaseName = "purge";
 // Beside the script: where the companion records what the cleaning did.
 inline constexpr std::string_view kFactsExtension = ".facts";
+// Whether a product's script loads the companion and speaks AutoLISP: every
+// full AutoCAD, and AutoCAD LT from 2024 on. Earlier AutoCAD LT releases get
+// plain command lines.
+inline bool ProductRunsCompanion(std::string_view productType, std::string_view releaseKey) {
+    return productType == "AutoCAD" || (productType == "AutoCAD LT" && LtKeyRunsAutoLisp(releaseKey));
+}
 // Whether the script for a product has the companion record the cleaning:
-// full AutoCAD (and its console engine) from 2000 on; earlier releases get
-// no cleaning calls, AutoCAD LT no AutoLISP.
-inline bool ScriptRecordsCleaning(std::string_view productType, bool r15OrLater) {
-    return productType == "AutoCAD" && r15OrLater;
+// the companion's products (and AutoCAD's console engine) from 2000 on;
+// earlier releases get no cleaning calls.
+inline bool ScriptRecordsCleaning(std::string_view productType, std::string_view releaseKey, bool r15OrLater) {
+    return ProductRunsCompanion(productType, releaseKey) && r15OrLater;
 }
 // The record's file for a script's base path.
 inline std::string CleaningRecordPath(std::string_view scriptBasePath) {
@@ -51,16 +58,16 @@ struct ScriptContext {
 
 struct PurgeScript {
     std::vector<std::string> lines;
-    bool companionMissing = false; // AutoCAD only: lines hold the head lines alone
+    bool companionMissing = false; // the companion's products only: lines hold the head lines alone
 };
 
 // The lines for one drawing. Pure: the same inputs give the same lines.
 PurgeScript PurgeScriptLines(const Settings& settings, const ScriptContext& context, SaveFormat saveFormat,
                              std::string_view targetPath);
 
-// Whether the script for a product of this type runs the user's own script
-// file (a ".scr" in every product, AutoLISP files in AutoCAD only).
-bool ScriptRunsUserFile(const Settings& settings, std::string_view productType);
+// Whether the script for a product runs the user's own script file (a
+// ".scr" in every product, AutoLISP files in the companion's products only).
+bool ScriptRunsUserFile(const Settings& settings, std::string_view productType, std::string_view releaseKey);
 
 // The file the script's save-as writes for a target: the target itself for a
 // DWG, else the target with its extension replaced by "dwg".
@@ -80,7 +87,7 @@ std::optional<std::string> ScriptFileBytes(const std::vector<std::string>& lines
 enum class ScriptResult {
     Written,          // the script is ready for AutoCAD
     Failed,           // the file could not be written
-    CompanionMissing, // full AutoCAD, and the companion application is not beside the program
+    CompanionMissing, // a product that runs it, and the companion application is not beside the program
 };
 
 struct ScriptEnvironment {

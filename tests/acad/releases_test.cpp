@@ -10,12 +10,24 @@ namespace {
 TEST(ReleaseFamilies, KeysOutsideTheTableHaveNoFamily) {
     // Later releases, unlisted minor versions, other letter case, blanks: exact comparison only.
     for (const char* key :
-         {"R26.0", "R19.2", "R16.4", "r16.2", "R15.1", "R12.1", "R1", "", " R15.0", "R33"}) {
+         {"R26.1", "R19.2", "R16.4", "r16.2", "R15.1", "R12.1", "R1", "", " R15.0", "R34"}) {
         SCOPED_TRACE(key);
         EXPECT_FALSE(FamilyOfReleaseKey(key).has_value());
     }
     EXPECT_EQ(FamilyOfReleaseKey("R16.2"), ReleaseFamily::R16);
     EXPECT_EQ(FamilyOfReleaseKey("R12"), ReleaseFamily::R17); // AutoCAD LT 2007
+    EXPECT_EQ(FamilyOfReleaseKey("R26.0"), ReleaseFamily::R22); // AutoCAD 2027
+    EXPECT_EQ(FamilyOfReleaseKey("R33"), ReleaseFamily::R22);   // AutoCAD LT 2027
+}
+
+// AutoLISP came to AutoCAD LT with LT 2024; the old LT keys ("R9", "R10")
+// are not to be read as later ones.
+TEST(ReleaseFamilies, AutoCadLtRunsAutoLispFrom2024On) {
+    EXPECT_FALSE(LtKeyRunsAutoLisp("R29")); // AutoCAD LT 2023
+    EXPECT_TRUE(LtKeyRunsAutoLisp("R30"));
+    EXPECT_TRUE(LtKeyRunsAutoLisp("R40"));
+    EXPECT_FALSE(LtKeyRunsAutoLisp("R9"));
+    EXPECT_FALSE(LtKeyRunsAutoLisp("R30.0"));
 }
 
 TEST(ReleaseFamilies, R15OrLaterFollowsTheFamilyAndKeepsItsValueForUnknownKeys) {
@@ -23,11 +35,11 @@ TEST(ReleaseFamilies, R15OrLaterFollowsTheFamilyAndKeepsItsValueForUnknownKeys) 
     EXPECT_FALSE(UpdateR15OrLater("R5.0", true)); // AutoCAD LT 98
     EXPECT_TRUE(UpdateR15OrLater("R8", false));
     EXPECT_TRUE(UpdateR15OrLater("R19.0", false));
-    EXPECT_TRUE(UpdateR15OrLater("R26.0", true));
-    EXPECT_FALSE(UpdateR15OrLater("R26.0", false));
+    EXPECT_TRUE(UpdateR15OrLater("R26.1", true));
+    EXPECT_FALSE(UpdateR15OrLater("R26.1", false));
 }
 
-// AutoCAD 2013 to 2017 write the 2013 format, 2018 to 2026 the 2018 format;
+// AutoCAD 2013 to 2017 write the 2013 format, 2018 to 2027 the 2018 format;
 // a later key of either product type is taken for the newest family.
 TEST(ReleaseFamilies, CurrentReleasesAndLaterOnes) {
     EXPECT_EQ(ProductFamily("R21.0"), ReleaseFamily::R19); // AutoCAD 2017
@@ -35,7 +47,7 @@ TEST(ReleaseFamilies, CurrentReleasesAndLaterOnes) {
     EXPECT_EQ(ProductFamily("R23"), ReleaseFamily::R19);   // AutoCAD LT 2017
     EXPECT_EQ(ProductFamily("R24"), ReleaseFamily::R22);   // AutoCAD LT 2018
     EXPECT_EQ(ProductFamily("R18"), ReleaseFamily::R18);   // AutoCAD LT 2012
-    EXPECT_EQ(ProductFamily("R26.0"), ReleaseFamily::R22);
+    EXPECT_EQ(ProductFamily("R27.0"), ReleaseFamily::R22);
     EXPECT_EQ(ProductFamily("R40"), ReleaseFamily::R22);
     EXPECT_FALSE(ProductFamily("R18.5").has_value());
     EXPECT_FALSE(ProductFamily("R19.").has_value());

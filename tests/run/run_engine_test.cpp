@@ -721,9 +721,9 @@ TEST_F(Run, NeitherAnotherFileNorADamagedDrawingIsSavedOver) {
 // The user's own script file has gone: the rows whose script would run it
 // are refused (an LT drawing runs no AutoLISP file and goes on).
 TEST_F(Run, AMissingUserScriptRefusesTheRowsThatRunIt) {
-    add("C:\\D\\a.dwg", kDwg2004);
-    add("C:\\D\\lt.dwg", kDwg2010);
-    settings.HCA[6] = "AutoCAD LT 2026";
+    add("C:\\D\\a.dwg", kDwg2010);
+    add("C:\\D\\lt.dwg", kDwg2004);
+    settings.HCA[4] = "AutoCAD LT 2008"; // no AutoLISP before AutoCAD LT 2024
     settings.ScriptFile = "C:\\Mine\\gone.lsp";
     run();
     EXPECT_EQ(statusOf(0), "Skipped: Script file not found");
@@ -976,10 +976,13 @@ TEST_F(Run, ConversionsTheProductsCannotDoAreNamedBeforeTheRun) {
     EXPECT_EQ(problems[1].text, "2007: AutoCAD 2099 is not installed");
 }
 
+// AutoCAD LT 2024 and later save as AutoCAD does, into any folder.
 TEST(PlanRows, AutoCadLt2013OpensEveryDrawingButConvertsOnlyInPlace) {
     MemoryRegistry reg;
     reg.putString(RegRoot::LocalMachine, "Software\\Autodesk\\AutoCAD LT\\R18\\ACADLT-B001:409",
                   "ProductName", "AutoCAD LT 2013");
+    reg.putString(RegRoot::LocalMachine, "Software\\Autodesk\\AutoCAD LT\\R30\\ACADLT-7109:409",
+                  "ProductName", "AutoCAD LT 2024");
     const ProductCatalog products = ProductCatalog::Read(reg);
     Latin1Codec codec;
     Settings s;
@@ -992,6 +995,9 @@ TEST(PlanRows, AutoCadLt2013OpensEveryDrawingButConvertsOnlyInPlace) {
     s.bSaveToFolder = -1;
     s.sSaveToFolder = "E:\\Out";
     EXPECT_EQ(plan().status, "Skipped: AutoCAD LT cannot convert into another folder");
+    const auto lt2024 = PlanRow(products, s, "AutoCAD LT 2024", "", codec, "2010", "C:\\D\\a.dwg", "a.dwg");
+    EXPECT_EQ(lt2024.status, "");
+    EXPECT_FALSE(lt2024.inPlace);
 }
 
 } // namespace

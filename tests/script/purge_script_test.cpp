@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 namespace ps {
@@ -61,25 +62,45 @@ TEST_F(Script, AutoCadLtWorkedExampleByteForByte) {
                                      "_2000", " _Y", "_.quit _Y "}));
 }
 
-// AutoCAD LT 2026 (family of the 2018 format) converting down to 2013, and
-// LT 2017 saving in its own 2013 format: the release conditions reach keys
-// above R19, and orphaned data is purged by the release that offers it.
-TEST_F(Script, AutoCadLtOfTheCurrentFamiliesLineByLine) {
+// AutoCAD LT 2017 saving in its own 2013 format gets plain command lines:
+// the release conditions reach keys above R19. AutoCAD LT 2026 runs
+// AutoLISP: the companion, its record and AutoCAD's save-as, with AutoCAD
+// LT's purge passes (orphaned data, from the release that offers it) and no
+// ObjectARX application.
+TEST_F(Script, AutoCadLtBefore2024GetsCommandLinesAndLaterTheCompanion) {
     addProduct("AutoCAD LT", "R32", "ACADLT-9109:409", "AutoCAD LT 2026");
     addProduct("AutoCAD LT", "R23", "ACADLT-0009:409", "AutoCAD LT 2017");
-    settings.ProdName = "AutoCAD LT 2026";
     settings.PurgeTimes = 1;
     settings.PurgeLayer = settings.PurgeRegapps = settings.PurgeVisualStyles = settings.PurgeOrphaned = -1;
-    ASSERT_EQ(write(true, "_2013", "C:\\D\\a.dwg"), ScriptResult::Written);
-    EXPECT_EQ(scriptBytes(),
-              Joined({"_cmdecho 0", "_expert 0", "_.purge _LA * _n", "_.purge _R * _n", "_.purge _V * _n",
-                      "_.purge _O * _n", "_.saveas", "_2013", " _Y", "_.quit _Y "}));
-
     settings.ProdName = "AutoCAD LT 2017";
     ASSERT_EQ(write(true, "_2013", "C:\\D\\a.dwg"), ScriptResult::Written);
     EXPECT_EQ(scriptBytes(),
               Joined({"_cmdecho 0", "_expert 0", "_.purge _LA * _n", "_.purge _R * _n", "_.purge _V * _n",
                       "_.saveas", "_2013", "\"C:\\D\\a.dwg\"", "_.quit _Y "}));
+
+    settings.ProdName = "AutoCAD LT 2026";
+    settings.PurgeCleanRegApp = settings.DelText = -1;
+    ASSERT_EQ(write(true, "_2013", "C:\\E\\a.dwg"), ScriptResult::Written);
+    Lines lines;
+    const std::string bytes = scriptBytes();
+    for (std::size_t at = 0; at < bytes.size();) {
+        const auto end = bytes.find("\r\n", at);
+        lines.push_back(bytes.substr(at, end - at));
+        at = end + 2;
+    }
+    const Lines head{"_cmdecho 0", "_expert 0", "(load\"C:\\\\P\\\\Plansweeper.VLX\")",
+                     "(PlansweeperFactsBegin \"C:\\\\Temp\\\\purge.facts\")"};
+    ASSERT_GT(lines.size(), head.size());
+    EXPECT_EQ(Lines(lines.begin(), lines.begin() + 4), head);
+    const Lines passes{"_.purge _LA * _n", "_.purge _R * _n", "_.purge _V * _n", "_.purge _O * _n",
+                       "DeleteEmtyText", "(PlansweeperFactsEnd)"};
+    auto at = lines.begin();
+    for (const auto& line : passes) {
+        at = std::find(at, lines.end(), line);
+        EXPECT_NE(at, lines.end()) << line;
+    }
+    EXPECT_EQ(bytes.find("arxload"), std::string::npos);
+    EXPECT_NE(bytes.find("(setq lst (list \"_2013\" (setq a \"C:\\\\E\\\\a.dwg\")))"), std::string::npos);
 }
 
 Lines AutoCadWorkedExample() {

@@ -74,6 +74,7 @@ protected:
             ProfilesKeyPath(AcadProductType(reg_, product), AcadReleaseKey(reg_, product),
                             AcadProductKey(reg_, product)) +
             standin::kStandinProfile + "\\" + key;
+        reg_.createKey(RegRoot::CurrentUser, path);
         ASSERT_TRUE(WriteRegValue(reg_, RegRoot::CurrentUser, path, name, static_cast<std::int32_t>(value)));
     }
 
@@ -93,9 +94,11 @@ TEST_F(Standin, RunsTheGeneratedScriptForEachProductType) {
         const char* format;
         const char* code;
     };
+    // Trusted everywhere: the trusted paths are the run's business, not this test's.
+    setProfileValue("AutoCAD LT 2026", "Variables", "SECURELOAD", 0);
     for (const Case& c : {Case{"AutoCAD 2000", "_2000", "AC1015"}, Case{"AutoCAD 2007", "_2004", "AC1018"},
                           Case{"AutoCAD 2010", "_2010", "AC1024"}, Case{"AutoCAD LT 2008", "_2007", "AC1021"},
-                          Case{"AutoCAD LT 2008", "_2000", "AC1015"}}) {
+                          Case{"AutoCAD LT 2008", "_2000", "AC1015"}, Case{"AutoCAD LT 2026", "_2013", "AC1027"}}) {
         SCOPED_TRACE(std::string(c.product) + " " + c.format);
         const std::string drawing = dir_.write(std::string("d") + c.format + ".dwg", kDwg2000);
         test::WriteFileBytes(drawing + ".journal", "");
@@ -111,7 +114,16 @@ TEST_F(Standin, RunsTheGeneratedScriptForEachProductType) {
         EXPECT_EQ(ReadFileBytes(drawing.substr(0, drawing.size() - 4) + ".bak"),
                   kDwg2000); // IsaveBackupDwg is 1
         EXPECT_FALSE(Exists(drawing.substr(0, drawing.size() - 4) + ".dwl"));
+        // AutoCAD LT 2026 runs the companion and its record; LT 2008 has no AutoLISP.
+        const bool lisp = std::string(c.product) == "AutoCAD LT 2026";
+        EXPECT_EQ(log.find("executed: (PlansweeperFactsEnd)") != std::string::npos, lisp) << log;
+        EXPECT_EQ(Exists(dir_.file("purge.facts")), lisp);
+        DeleteFileW(Widen(dir_.file("purge.facts")).c_str());
     }
+    reg_.deleteValue(RegRoot::CurrentUser,
+                     ProfilesKeyPath("AutoCAD LT", "R32", "ACADLT-9109:409") + standin::kStandinProfile +
+                         "\\Variables",
+                     "SECURELOAD");
 }
 
 TEST_F(Standin, EverySaveChangesTheBytesAndTheBackupSwitchIsHonoured) {

@@ -156,6 +156,7 @@ private:
 
     std::string drawing_, script_, profile_, language_, journalPath_, lockPath_;
     std::string productName_ = "AutoCAD";
+    bool autoLisp_ = true;
     std::string nativeCode_;
     std::string title_;
     ps::WinRegistry registry_;
@@ -179,6 +180,7 @@ void StandIn::identify() {
     folder = folder.substr(0, folder.find_last_of('\\'));
     if (const auto id = standin::IdentifyByFolder(registry_, folder)) {
         productName_ = id->name.empty() ? "AutoCAD" : id->name;
+        autoLisp_ = ps::ProductRunsCompanion(id->type, id->release);
         if (const auto native = ps::NativeSaveFormat(id->release))
             nativeCode_ = std::string(ps::VersionCode(*native));
         journal("product: " + id->name + " (" + id->type + " " + id->release + " " + id->productKey + ")");
@@ -590,6 +592,7 @@ int StandIn::run() {
     }
     session_ = std::make_unique<standin::Session>(*this, drawing_, nativeCode_);
     session_->setContents(directives_.contents);
+    session_->setAutoLisp(autoLisp_);
     if (directives_.modified)
         session_->setModified();
 

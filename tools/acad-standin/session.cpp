@@ -396,6 +396,10 @@ void Session::scriptLine(const std::string& line) {
     if (quit_)
         return;
     const auto first = line.find_first_not_of(' ');
+    if (!autoLisp_ && first != std::string::npos && line[first] == '(') {
+        host_.journal("not understood: " + line);
+        return;
+    }
     if (!pendingLisp_.empty() || (first != std::string::npos && line[first] == '(')) {
         pendingLisp_.push_back(line);
         std::string all;

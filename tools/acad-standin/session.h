@@ -70,6 +70,8 @@ public:
     std::string activeCommand() const; // upper case, empty at the command prompt
     bool companionLoaded() const { return companion_; }
     void setContents(DrawingContents contents) { contents_ = std::move(contents); }
+    // AutoCAD LT before 2024 has no AutoLISP: expressions are not understood.
+    void setAutoLisp(bool on) { autoLisp_ = on; }
 
 private:
     struct Active {
@@ -99,6 +101,7 @@ private:
     long long dbmod_ = 0;
     bool quit_ = false;
     bool companion_ = false;
+    bool autoLisp_ = true;
     bool purgeApp_ = false;
     int scriptDepth_ = 0;
     DrawingContents contents_;
