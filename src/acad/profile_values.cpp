@@ -2,6 +2,7 @@
 
 #include "acad/host.h"
 #include "acad/products.h"
+#include "acad/releases.h"
 #include "core/strings.h"
 
 #include <algorithm>
@@ -15,6 +16,7 @@ constexpr auto kUser = RegRoot::CurrentUser;
 const RegVariant kMissing = std::int16_t{1};
 constexpr std::string_view kTrustedPaths = "TRUSTEDPATHS";
 constexpr std::string_view kSecureLoad = "SECURELOAD";
+constexpr std::string_view kProjectAware = "PROJECTAWARE";
 // In the pending record: the trusted paths were changed (1, or 2 when the
 // Variables key was created for them), and what they were.
 constexpr std::string_view kTrustSetMark = "TrustedPathsSet";
@@ -78,8 +80,24 @@ void WriteBack(Registry& reg, const SavedProfileValues& saved) {
 }
 
 // Adds the folders to the profile's trusted paths, journalled first.
-void TrustFolders(Registry& reg, SavedProfileValues& saved, std::span<const std::string> folders) {
+void TrustFolders(Registry& reg, SavedProfileValues& saved, std::span<const std::string> allFolders,
+                  std::string_view releaseKey) {
+    std::vector<std::string> folders;
+    for (const auto& folder : allFolders)
+        if (!AlwaysTrustedFolder(folder))
+            folders.push_back(folder);
+    if (folders.empty())
+        return;
     const std::string vars = saved.trustKey;
+    // From 2026 on a profile that takes its support files from a project
+    // loads code only from trusted folders and ignores its own list.
+    const RegVariant projectAware = ReadRegValue(reg, kUser, vars, kProjectAware);
+    if (const auto* n = std::get_if<std::int32_t>(&projectAware);
+        n != nullptr && *n == 1 && ReleaseLocksTrustForProjects(releaseKey)) {
+        saved.untrusted = saved.locked = true;
+        saved.lockedOut = folders.front();
+        return;
+    }
     const RegVariant secure = ReadRegValue(reg, kUser, vars, kSecureLoad);
     if (const auto* n = std::get_if<std::int32_t>(&secure); n != nullptr && *n == 0)
         return; // nothing is checked
@@ -127,6 +145,11 @@ std::vector<std::string> TrustEntries(std::string_view trustedPaths) {
 
 } // namespace
 
+bool AlwaysTrustedFolder(std::string_view folder) {
+    const std::string f = TrustEntry(folder);
+    return Trusts("C:\\Program Files\\...", f) || Trusts("C:\\Program Files (x86)\\...", f);
+}
+
 bool TrustsFolder(std::string_view trustedPaths, std::string_view folder) {
     const std::string f = TrustEntry(folder);
     for (const auto& e : TrustEntries(trustedPaths))
@@ -171,14 +194,14 @@ void SetForRun(Registry& reg, SavedProfileValues& saved, const ProductIdentity& 
                   std::int16_t{createBak ? std::int16_t{1} : std::int16_t{0}});
     WriteRegValue(reg, kUser, saved.profileKey + "\\General", kRegShowProxyDialog, std::int16_t{0});
     WriteRegValue(reg, kUser, saved.fixedKey, kRegFileDialog, std::int16_t{1});
-    saved.untrusted = false;
+    saved.untrusted = saved.locked = false;
     const std::string trustProfile =
         !profile.empty() ? std::string(profile) : AcadProfileOf(reg, id.type, id.release, id.productKey);
     const std::string trustProfileKey = ProfileKeyOf(id, trustProfile);
     if (!trustFolders.empty() && !trustProfile.empty() && reg.keyExists(kUser, trustProfileKey)) {
         if (!saved.trustSet)
             saved.trustKey = trustProfileKey + "\\Variables";
-        TrustFolders(reg, saved, trustFolders);
+        TrustFolders(reg, saved, trustFolders, id.release);
     }
 }
 
@@ -338,7 +361,7 @@ ProfileJoin JoinProfileValues(Registry& reg, RunOwnership& runs, std::string_vie
         if (!shared)
             WriteBackRecord(reg, mine);
         join.saved.pending = false;
-        join.result = ProfileJoin::Result::Untrusted;
+        join.result = join.saved.locked ? ProfileJoin::Result::Locked : ProfileJoin::Result::Untrusted;
         return join;
     }
     AddRunUser(reg, kUser, mine, runs.ownId());

@@ -37,7 +37,15 @@ struct SavedProfileValues {
     std::optional<RawRegValue> trustedPaths; // what it was, as stored; nullopt: no value
     bool createdVariablesKey = false;
     bool untrusted = false; // the folders could not be added (the value is locked)
+    // The release ignores the profile's trusted paths (PROJECTAWARE 1 from
+    // 2026 on), and lockedOut is a folder it therefore will not load from.
+    bool locked = false;
+    std::string lockedOut;
 };
+
+// Folders AutoCAD always trusts, whatever its settings: the Program Files
+// folders and everything below them.
+bool AlwaysTrustedFolder(std::string_view folder);
 
 // Whether a trusted-paths list trusts the folder: itself, or a parent listed
 // with "\\..."; "" and "." trust nothing.
@@ -54,8 +62,9 @@ std::string AcadFixedProfileKey(const Registry& reg, std::string_view prodName);
 // ShowProxyDialog 0, IsaveBackupDwg 1 or 0 from createBak, FileDialog 1.
 // Values are written only into keys that exist. With trustFolders, the
 // folders AutoCAD is to load code from are added to the profile's trusted
-// paths unless SECURELOAD is 0 (it is never changed); untrusted tells when
-// that could not be done.
+// paths unless SECURELOAD is 0 (it is never changed) or they lie below the
+// always-trusted folders; untrusted tells when that could not be done, and
+// locked when the release ignores the list for this profile.
 // The record goes to recordKey (below kPendingProfileValuesKey).
 SavedProfileValues GetAcadRegistry(Registry& reg, std::string_view prodName, std::string_view profile,
                                    bool createBak, std::span<const std::string> trustFolders = {},
@@ -70,7 +79,9 @@ void RestoreAcadRegistry(Registry& reg, SavedProfileValues& saved);
 // another profile, or whose record's users want another backup switch, is
 // Busy and waits.
 struct ProfileJoin {
-    enum class Result { Joined, Busy, Untrusted } result = Result::Busy;
+    // Locked: the release locks its trusted paths for the profile and a
+    // folder lies outside the always-trusted ones (saved.lockedOut).
+    enum class Result { Joined, Busy, Untrusted, Locked } result = Result::Busy;
     SavedProfileValues saved; // pending when joined
 };
 ProfileJoin JoinProfileValues(Registry& reg, RunOwnership& runs, std::string_view prodName,

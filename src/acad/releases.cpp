@@ -212,6 +212,16 @@ bool LtKeyRunsAutoLisp(std::string_view ltKey) {
     return n && !n->second && n->first >= kFirstLispLtKey;
 }
 
+bool ReleaseLocksTrustForProjects(std::string_view releaseKey) {
+    const auto n = KeyNumber(releaseKey);
+    if (!n)
+        return false;
+    if (!n->second)
+        return n->first >= 32; // AutoCAD LT 2026
+    const std::string_view minor = releaseKey.substr(releaseKey.find('.') + 1);
+    return n->first > 25 || (n->first == 25 && minor >= "1" && minor.size() == 1);
+}
+
 bool IsR15OrLater(ReleaseFamily family) {
     return family >= ReleaseFamily::R15;
 }

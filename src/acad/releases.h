@@ -76,6 +76,11 @@ bool IsR15OrLater(ReleaseFamily family);
 // which run AutoLISP; earlier ones take plain command lines only.
 bool LtKeyRunsAutoLisp(std::string_view ltKey);
 
+// Whether a release key is of AutoCAD 2026 (R25.1) or AutoCAD LT 2026 (R32)
+// or later: with PROJECTAWARE at 1 these force SECURELOAD to 2 and make
+// TRUSTEDPATHS read-only.
+bool ReleaseLocksTrustForProjects(std::string_view releaseKey);
+
 // What a drawing is saved as: the drawing format of a release family, or not
 // saved at all.
 struct SaveFormat {

@@ -132,6 +132,11 @@ Handled ScriptAndRun(Run& r, Job& job) {
     Started started = StartAutoCad(r, job);
     if (started.wait)
         return {RowEnd::Wait, {}};
+    if (!started.stop.empty()) {
+        r.result.stopReason = started.stop;
+        p.prompt.inform(started.stop, kPromptTitle);
+        return {RowEnd::Stop, {}};
+    }
     return {started.status.empty() ? RowEnd::Started : RowEnd::Next, std::move(started.status)};
 }
 

@@ -6,6 +6,7 @@
 #include "core/strings.h"
 #include "drawinglist/version.h"
 #include "drawinglist/wholeness.h"
+#include "run/run_texts.h"
 #include "script/purge_script.h"
 
 #include <algorithm>
@@ -90,6 +91,7 @@ ProfileJoin::Result JoinSession(Run& r, const RowPlan& plan) {
     }
     ProfileJoin join = JoinProfileValues(r.p.registry, r.p.runs, plan.prodName, plan.profile,
                                          IsOn(r.settings.CreateBak), TrustFolders(r, plan));
+    r.lockedOut = join.saved.lockedOut;
     if (join.result != ProfileJoin::Result::Joined)
         return join.result;
     s.saved = std::move(join.saved);
@@ -187,16 +189,19 @@ Started StartAutoCad(Run& r, Job& job) {
     const RowPlan& plan = job.report.plan;
     switch (JoinSession(r, plan)) {
     case ProfileJoin::Result::Busy:
-        return {true, {}};
+        return {true, {}, {}};
     case ProfileJoin::Result::Untrusted:
-        return {false, std::string(status::kCompanionNotTrusted)};
+        return {false, std::string(status::kCompanionNotTrusted), {}};
+    case ProfileJoin::Result::Locked:
+        // Every drawing of the product would fail alike.
+        return {false, {}, TrustLockedMessage(plan.prodName, r.lockedOut)};
     case ProfileJoin::Result::Joined:
         break;
     }
     auto copies = MakeCopies(r, plan, job.report.fullPath);
     if (!copies) {
         LeaveSession(r);
-        return {false, std::string(status::kNoSafetyCopy)};
+        return {false, std::string(status::kNoSafetyCopy), {}};
     }
     job.copies = std::move(*copies);
     job.savedBefore = p.files.fingerprint(SavedDrawingPath(plan.targetPath));

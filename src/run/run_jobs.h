@@ -119,6 +119,7 @@ struct Run {
     WindowLook look;
     std::optional<std::uint64_t> lookedAtMs;
     std::optional<bool> companionPresent; // dry run without scripts
+    std::string lockedOut; // the folder a product with locked trusted paths would not load from
     // Files this run has had AutoCAD work on (drawings and what was saved),
     // and the files it saved into a save-to folder, as FileKeys.
     std::vector<FileKeys> handled;
@@ -168,6 +169,7 @@ void ShowRunning(Run& r, const std::string& newest);
 struct Started {
     bool wait = false;
     std::string status; // empty: AutoCAD runs
+    std::string stop;   // the run cannot go on, for this reason
 };
 Started StartAutoCad(Run& r, Job& job);
 // One look at every drawing in progress; each one that has ended is put

@@ -80,4 +80,11 @@ std::string TotalsText(const DrawingList& list, std::optional<std::uint64_t> ela
     return text;
 }
 
+std::string TrustLockedMessage(std::string_view prodName, std::string_view folder) {
+    return std::string(prodName) +
+           " locks its trusted paths for this profile: install Plansweeper for all users, or set "
+           "PROJECTAWARE to 0 in this profile. It will not load code from " +
+           std::string(folder) + ".";
+}
+
 } // namespace ps

@@ -36,4 +36,8 @@ struct RunTally {
 std::string TotalsText(const DrawingList& list, std::optional<std::uint64_t> elapsedMs,
                        const RunTally* tally = nullptr);
 
+// Why a run cannot go on with a product that locks its trusted paths for
+// the profile: said once, before any of its drawings.
+std::string TrustLockedMessage(std::string_view prodName, std::string_view folder);
+
 } // namespace ps

@@ -202,7 +202,10 @@ void MainWindow::showRunEnd(const RunCommandResult& result) {
     refreshList(false);
     resultShown_ = true;
     state_.setStatus(kStatusIdle);
-    if (result.run.stopped || result.stoppedWhileSearching) {
+    if (!result.run.stopReason.empty()) {
+        // No drawing could go on: why, until the next command.
+        afterCommand_ = std::string(kStatusIdle) + "The run stopped: " + result.run.stopReason;
+    } else if (result.run.stopped || result.stoppedWhileSearching) {
         afterCommand_ = std::string(kStatusIdle) + "The run was stopped after " +
                         std::to_string(result.run.processed) +
                         (result.run.processed == 1 ? " drawing." : " drawings.");

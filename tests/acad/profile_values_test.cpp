@@ -1,4 +1,5 @@
 #include "acad/profile_values.h"
+#include "acad/releases.h"
 
 #include "core/memory_registry.h"
 #include "support/registry_fixtures.h"
@@ -143,6 +144,23 @@ TEST_F(TrustedPathsOfAProfile, ALockedValueRefusesAndSecureLoadZeroNeedsNothing)
     saved = GetAcadRegistry(reg, "AutoCAD 2007", "", false, kFolders);
     EXPECT_FALSE(saved.untrusted);
     EXPECT_FALSE(saved.trustSet);
+}
+
+// Before 2026 PROJECTAWARE locks nothing; below Program Files nothing needs adding.
+TEST_F(TrustedPathsOfAProfile, ProjectAwareLocksOnlyFrom2026AndProgramFilesIsAlwaysTrusted) {
+    reg.putDword(kUser, kVariables, "PROJECTAWARE", 1);
+    SavedProfileValues saved = GetAcadRegistry(reg, "AutoCAD 2007", "", false, kFolders);
+    EXPECT_FALSE(saved.locked);
+    EXPECT_EQ(trusted(), "E:\\Tools;C:\\Prog");
+    RestoreAcadRegistry(reg, saved);
+    const std::vector<std::string> installed{"c:\\program files (x86)\\Plansweeper\\"};
+    saved = GetAcadRegistry(reg, "AutoCAD 2007", "", false, installed);
+    EXPECT_FALSE(saved.trustSet);
+    EXPECT_FALSE(AlwaysTrustedFolder("C:\\Program Files Old\\Plansweeper"));
+    EXPECT_TRUE(ReleaseLocksTrustForProjects("R25.1"));
+    EXPECT_TRUE(ReleaseLocksTrustForProjects("R32"));
+    EXPECT_FALSE(ReleaseLocksTrustForProjects("R25.0"));
+    EXPECT_FALSE(ReleaseLocksTrustForProjects("R31"));
 }
 
 } // namespace

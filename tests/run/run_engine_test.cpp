@@ -172,6 +172,39 @@ TEST_F(Run, ALockedTrustedPathsValueRefusesTheDrawingBeforeAutoCadStarts) {
     EXPECT_FALSE(reg.keyExists(RegRoot::CurrentUser, kPendingProfileValuesKey));
 }
 
+// From 2026 on a profile that takes its support files from a project
+// (PROJECTAWARE 1) ignores its trusted paths. Installed for all users, the
+// companion lies below Program Files, always trusted: the drawings run and
+// the list is not touched. Installed elsewhere, no drawing could load it:
+// the run says why once and stops, every drawing left as it was.
+TEST_F(Run, AProjectAwareProfileOf2026TrustsOnlyAnInstallationForAllUsers) {
+    const std::string variables =
+        ProfilesKeyPath("AutoCAD", "R25.1", "ACAD-9101:409") + standin::kStandinProfile + "\\Variables";
+    reg.putString(RegRoot::CurrentUser, variables, "TRUSTEDPATHS", "E:\\Tools");
+    reg.putDword(RegRoot::CurrentUser, variables, "PROJECTAWARE", 1);
+    add("C:\\D\\a.dwg", kDwg2000);
+    add("C:\\D\\b.dwg", kDwg2000);
+    useProduct("AutoCAD 2026");
+    const RunResult refused = run();
+    EXPECT_TRUE(autocad.starts.empty());
+    EXPECT_EQ(statusOf(0), "");
+    EXPECT_EQ(statusOf(1), "");
+    const std::string why = "AutoCAD 2026 locks its trusted paths for this profile: install Plansweeper for "
+                            "all users, or set PROJECTAWARE to 0 in this profile. It will not load code from "
+                            "C:\\Program.";
+    EXPECT_EQ(refused.stopReason, why);
+    EXPECT_EQ(prompt.messages, std::vector<std::string>{why});
+    EXPECT_FALSE(reg.keyExists(RegRoot::CurrentUser, kPendingProfileValuesKey));
+
+    paths.programFolder = "C:\\Program Files\\Plansweeper";
+    files.addFile(paths.programFolder + "\\Plansweeper.VLX", "vlx");
+    const RunResult ran = run();
+    EXPECT_TRUE(ran.stopReason.empty());
+    EXPECT_EQ(statusOf(0), "OK");
+    EXPECT_EQ(statusOf(1), "OK");
+    EXPECT_EQ(RegText(ReadRegValue(reg, RegRoot::CurrentUser, variables, "TRUSTEDPATHS")), "E:\\Tools");
+}
+
 TEST_F(Run, SecondRunProcessesNothingAndClearedRowsRunAgain) {
     add("C:\\D\\a.dwg", kDwg2000);
     run();

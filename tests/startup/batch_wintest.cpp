@@ -171,6 +171,26 @@ TEST_F(Batch, CurrentReleasesWithSecureLoadAndTheirTrustedPathsAsFound) {
     DeleteRegTree(reg_, RegRoot::CurrentUser, variables);
 }
 
+// A 2026 profile that takes its support files from a project ignores its
+// trusted paths, and the test's program folder is not below Program Files:
+// the run says so once and stops before AutoCAD starts, the drawing as it was.
+TEST_F(Batch, AProjectAwareProfileStopsARunInstalledForOneUser) {
+    const auto a = drawing("a.dwg", kDwg2000);
+    const std::string variables =
+        ProfilesKeyPath("AutoCAD", "R25.1", "ACAD-9101:409") + "<<Unnamed Profile>>\\Variables";
+    reg_.createKey(RegRoot::CurrentUser, variables);
+    WriteRegValue(reg_, RegRoot::CurrentUser, variables, "PROJECTAWARE", std::int32_t{1});
+    const std::string list = listOf({a});
+    const DWORD code = batch("run \"" + list + "\" --set ProdName=\"AutoCAD 2026\"");
+    DeleteRegTree(reg_, RegRoot::CurrentUser, variables);
+    EXPECT_EQ(code, 1u) << output_;
+    EXPECT_TRUE(Has(output_, "AutoCAD 2026 locks its trusted paths for this profile: install Plansweeper for all "
+                             "users"))
+        << output_;
+    EXPECT_EQ(ReadFileBytes(a), kDwg2000);
+    EXPECT_EQ(ReadFileBytes(a + ".journal"), "");
+}
+
 // AutoCAD 2026's console engine on a real 2018 drawing and a DXF: no
 // window, the script of the drawing, the profile the settings name.
 TEST_F(Batch, TheConsoleEngineProcessesA2018DrawingAndADxf) {

@@ -114,8 +114,8 @@ TEST_F(Standin, RunsTheGeneratedScriptForEachProductType) {
         EXPECT_EQ(ReadFileBytes(drawing.substr(0, drawing.size() - 4) + ".bak"),
                   kDwg2000); // IsaveBackupDwg is 1
         EXPECT_FALSE(Exists(drawing.substr(0, drawing.size() - 4) + ".dwl"));
-        // AutoCAD LT 2026 runs the companion and its record; LT 2008 has no AutoLISP.
-        const bool lisp = std::string(c.product) == "AutoCAD LT 2026";
+        // AutoCAD and AutoCAD LT 2026 run the companion and its record; LT 2008 has no AutoLISP.
+        const bool lisp = std::string(c.product) != "AutoCAD LT 2008";
         EXPECT_EQ(log.find("executed: (PlansweeperFactsEnd)") != std::string::npos, lisp) << log;
         EXPECT_EQ(Exists(dir_.file("purge.facts")), lisp);
         DeleteFileW(Widen(dir_.file("purge.facts")).c_str());

@@ -209,6 +209,17 @@ void StandIn::identify() {
             secureLoad_ = level != nullptr ? *level : 1;
             trustedPaths_ =
                 ps::RegText(ps::ReadRegValue(registry_, ps::RegRoot::CurrentUser, variables, "TRUSTEDPATHS"));
+            // From 2026 on, a profile that takes its support files from a
+            // project loads code from trusted folders only and ignores its
+            // own list (the project's, which the stand-in has none of).
+            const auto projectAware =
+                ps::ReadRegValue(registry_, ps::RegRoot::CurrentUser, variables, "PROJECTAWARE");
+            if (const auto* n = std::get_if<std::int32_t>(&projectAware);
+                n != nullptr && *n == 1 && ps::ReleaseLocksTrustForProjects(id->release)) {
+                secureLoad_ = 2;
+                trustedPaths_.clear();
+                journal("project aware: trusted paths locked");
+            }
             productFolder_ = id->folder;
             journal("secure load " + std::to_string(secureLoad_) + ", trusted paths: " + trustedPaths_);
         }
@@ -221,13 +232,15 @@ void StandIn::identify() {
     }
 }
 
-// AutoCAD loads code from its own folder and the trusted paths; elsewhere
+// AutoCAD loads code from its own folder, the Program Files folders and the
+// trusted paths (unless a 2026 project-aware profile locks them); elsewhere
 // it asks first (SECURELOAD 1) or refuses (2).
 bool StandIn::mayLoad(const std::string& path) {
     if (secureLoad_ <= 0)
         return true;
     const std::string folder = ps::FileFolder(path);
-    if (ps::TrustsFolder(productFolder_ + "\\...", folder) || ps::TrustsFolder(trustedPaths_, folder))
+    if (ps::TrustsFolder(productFolder_ + "\\...", folder) || ps::TrustsFolder(trustedPaths_, folder) ||
+        ps::AlwaysTrustedFolder(folder))
         return true;
     if (secureLoad_ >= 2) {
         journal("load refused, folder not trusted: " + path);
