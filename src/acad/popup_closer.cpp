@@ -75,6 +75,10 @@ using Window = WindowScanner::Window;
 
 } // namespace
 
+bool IsLicenceWindowTitle(std::string_view t) {
+    return t == "Let's Get Started";
+}
+
 bool IsPopUpCandidate(std::string_view t) {
     return StartsWith(t, "Specify Font for Style") || StartsWith(t, "Select Shape File") ||
            StartsWith(t, "Microsoft Visual C++ Runtime Library") || StartsWith(t, "AutoCAD Message") ||
@@ -143,6 +147,13 @@ std::int16_t CloseAcadPopUps(PopUpScanContext& c, bool r15OrLater, std::string_v
         const std::string line = c.clock.nowText() + ";" + std::string(drawingPath) + ";" + title + "\r\n";
         c.files.appendFile(c.logPath, c.codec.toAnsiLossy(line));
     };
+    // AutoCAD waits for its licence: nothing is answered, whatever else is
+    // open (the drawings after it would meet the window again).
+    for (const Window w : win.topLevelWindows())
+        if (const std::string title = win.title(w); IsLicenceWindowTitle(title) && ours(win.processId(w))) {
+            log(w, title);
+            return kPopUpLicence;
+        }
     for (const Window w : win.topLevelWindows()) {
         const std::string title = win.title(w);
         if (title.empty() || !IsPopUpCandidate(title))

@@ -56,7 +56,13 @@ enum PopUpCode : std::int16_t {
     kPopUpAutoCadError = 3,   // "AutoCAD Error"
     kPopUpErrorReport = 4,    // " AutoCAD Error", "Error Report Cancelled", "... Error Report ..."
     kPopUpAlertAnswered = 5,  // "AutoCAD Alert", answered
+    kPopUpLicence = 6,        // the licence or sign-in window: left unanswered
 };
+
+// Whether the window is the licensing window AutoCAD shows before it starts
+// when it has no licence to run on ("Let's Get Started": sign in, serial
+// number or network licence). Nobody is there to answer it.
+bool IsLicenceWindowTitle(std::string_view title);
 
 // Whether a window with this title is one the closer looks at.
 bool IsPopUpCandidate(std::string_view title);

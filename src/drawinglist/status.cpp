@@ -38,6 +38,7 @@ std::span<const StatusEntry> StatusTable() {
         {status::kWouldReplaceAnotherFile, Failure},
         {status::kDamaged, Failure},
         {status::kScriptFileMissing, Failure},
+        {status::kLicencePrompt, Failure},
         {status::kCompanionNotTrusted, Failure},
         {status::kNewerFormat, Failure},
         {status::kCleaningNotRun, Failure},

@@ -62,6 +62,9 @@ inline constexpr std::string_view kCompanionNotTrusted = "Skipped: Companion not
 // AutoCAD saved the drawing, but the companion never recorded the cleaning
 // as run to its end (not loaded, or the script stopped half-way).
 inline constexpr std::string_view kCleaningNotRun = "Not processed: AutoCAD did not run the cleaning";
+// AutoCAD showed its licence or sign-in window: no answer is given to it,
+// the drawing is put back, and the run stops (every later drawing would meet it).
+inline constexpr std::string_view kLicencePrompt = "Skipped: AutoCAD asked for its licence";
 // A drawing of a release later than this program knows: it needs a newer Plansweeper.
 inline constexpr std::string_view kNewerFormat = "Skipped: Drawing format newer than this program knows";
 // AutoCAD works on the drawing now. Shown only: the list file records such a

@@ -134,7 +134,6 @@ Handled ScriptAndRun(Run& r, Job& job) {
         return {RowEnd::Wait, {}};
     if (!started.stop.empty()) {
         r.result.stopReason = started.stop;
-        p.prompt.inform(started.stop, kPromptTitle);
         return {RowEnd::Stop, {}};
     }
     return {started.status.empty() ? RowEnd::Started : RowEnd::Next, std::move(started.status)};
@@ -421,9 +420,15 @@ void ProcessRows(Run& r, const std::vector<std::uint64_t>& ids) {
             return;
         r.p.pump.pumpOnce();
         AskAboutStop(r);
-        if (WatchJobs(r, [&r](Job& job, const std::string& status) {
+        if (WatchJobs(r, [&r, &starting](Job& job, const std::string& status) {
                 EndRow(r, job.report, job.before, status);
                 RowFinished(r);
+                // Every later drawing would meet the licence window too.
+                if (status == status::kLicencePrompt) {
+                    r.result.stopReason = std::string(kLicenceStopReason);
+                    r.result.stopped = true;
+                    starting = false;
+                }
             }))
             continue;
         // One pass per wake: a process ends, input arrives, or a short while passes.

@@ -61,6 +61,8 @@ std::string StatusOfOutcome(std::int16_t outcome, bool verified) {
         return std::string(status::kNotStarted);
     if (outcome == kOutcomeTimeout)
         return std::string(status::kTimeouted);
+    if (outcome == kOutcomeLicence)
+        return std::string(status::kLicencePrompt);
     if (outcome >= kOutcomeUserStop)
         return std::string(status::kTerminated);
     return std::string(verified ? status::kOk : status::kNotSaved);

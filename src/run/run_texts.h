@@ -36,6 +36,11 @@ struct RunTally {
 std::string TotalsText(const DrawingList& list, std::optional<std::uint64_t> elapsedMs,
                        const RunTally* tally = nullptr);
 
+// Why a run stopped at AutoCAD's licence window.
+inline constexpr std::string_view kLicenceStopReason =
+    "AutoCAD asked for its licence (\"Let's Get Started\"). Start AutoCAD once by hand, sign in or choose "
+    "its licence, then run the list again.";
+
 // Why a run cannot go on with a product that locks its trusted paths for
 // the profile: said once, before any of its drawings.
 std::string TrustLockedMessage(std::string_view prodName, std::string_view folder);

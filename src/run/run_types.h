@@ -93,7 +93,7 @@ struct RunResult {
     bool listNotRecorded = false;  // ended because beforeDrawing said the list cannot be recorded
     std::string companionMessage;
     // Why the run ended before its last drawing when no drawing could go on
-    // (said on the status line and in the batch's output); empty otherwise.
+    // (said in the window and in the batch's output); empty otherwise.
     std::string stopReason;
     std::size_t processed = 0;           // rows given a status by this run
     std::vector<std::uint64_t> recorded; // those rows, by identity

@@ -17,10 +17,13 @@ bool ProcessWatch::pass(bool lookForPopUps) {
     const bool ended = process_.hasEnded();
     if (closePopUps_ && scan_ && lookForPopUps) {
         const std::int16_t code = scan_(owned());
-        if (code == 3)
-            remembered_ = 3;
+        if (code == 3 || code == kOutcomeLicence)
+            remembered_ = code;
         if (code > 0)
             outcome_ = code;
+        // Nothing will answer it: AutoCAD is ended at once.
+        if (code == kOutcomeLicence)
+            return true;
     }
     const auto elapsedSeconds = static_cast<std::int64_t>((clock_.monotonicMs() - startMs_) / 1000);
     if (elapsedSeconds > timeoutSeconds_) {

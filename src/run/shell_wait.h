@@ -18,6 +18,7 @@ enum Outcome : std::int16_t {
     kOutcomeEnded = 0,       // ended by itself
     kOutcomeTimeout = 1,     // the time-out ran out; the process was ended
     kOutcomeUserStop = 2,    // the user chose to end it (2 to 5 also from the pop-up closer)
+    kOutcomeLicence = 6,     // AutoCAD asked for its licence; the process was ended
 };
 
 inline constexpr std::string_view kTerminateQuestion =

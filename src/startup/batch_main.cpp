@@ -203,6 +203,8 @@ void PrintEnd(const DrawingList& list, const std::set<std::uint64_t>& printed,
         Print(std::to_string(result.deleted) + " temporary file(s) deleted; see " + result.deletedLog);
     if (!result.run.totals.empty())
         PrintLabel(result.run.totals);
+    if (!result.run.stopReason.empty())
+        Print("The run stopped: " + result.run.stopReason, true);
 }
 
 // The stored settings with this run's --set values over them, whatever

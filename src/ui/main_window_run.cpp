@@ -222,6 +222,10 @@ void MainWindow::showRunEnd(const RunCommandResult& result) {
             std::string(kStatusIdle) + "Run finished: " + RunEndCounts(rows_, result.run.recorded);
     }
     state_.clearStop();
+    if (!result.run.stopReason.empty()) {
+        state_.setStatus(*afterCommand_);
+        dialogs_.inform(hwnd_, result.run.stopReason, std::string(kAppTitle), MB_ICONEXCLAMATION);
+    }
     if (result.run.listNotRecorded) {
         const std::string message = "The working list cannot be written to " + workingList_->path() +
                                     ": the run stopped before its next drawing.";

@@ -172,6 +172,19 @@ TEST_F(Closer, ErrorWindowIsLoggedClosedAndGivesThree) {
     EXPECT_EQ(log(), "07.12.2026 05:40:00;C:\\D\\a.dwg;AutoCAD Error\r\n");
 }
 
+// The licensing window is left as it is, even beside a window the closer
+// would answer: nothing is to be typed into it. Another program's is not ours.
+TEST_F(Closer, TheLicenceWindowIsReportedAndLeftUnanswered) {
+    desktop.add({"Let's Get Started", 0, 200});
+    EXPECT_EQ(scan(), 0);
+    desktop.add({"AutoCAD Error", acad()});
+    const Window licence = desktop.add({"Let's Get Started"});
+    desktop.button(licence, "&No");
+    EXPECT_EQ(scan(), kPopUpLicence);
+    EXPECT_TRUE(desktop.actions.empty());
+    EXPECT_EQ(log(), "07.12.2026 05:40:00;C:\\D\\a.dwg;Let's Get Started\r\n");
+}
+
 // The closers of several drawings in progress share one look at the
 // desktop; a window acted on makes the next scan look again.
 TEST_F(Closer, TheScansOfOneLookReadTheDesktopOnceUntilAWindowIsActedOn) {

@@ -191,6 +191,26 @@ TEST_F(Batch, AProjectAwareProfileStopsARunInstalledForOneUser) {
     EXPECT_EQ(ReadFileBytes(a + ".journal"), "");
 }
 
+// AutoCAD without a licence to run on shows its licensing window: it is not
+// answered, that AutoCAD is ended, the drawing is as it was, and the run
+// stops before the next drawing, saying why.
+TEST_F(Batch, ALicenceWindowStopsTheRunWithTheDrawingPutBack) {
+    const auto a = drawing("a.dwg", kDwg2000, "licence-prompt\r\n");
+    const auto b = drawing("b.dwg", kDwg2000);
+    const std::string list = listOf({a, b});
+    const DWORD code = batch("run \"" + list + "\" --set ProdName=\"AutoCAD 2010\"");
+    EXPECT_EQ(code, 1u) << output_;
+    EXPECT_EQ(statusIn(list, 0), "Skipped: AutoCAD asked for its licence") << output_;
+    EXPECT_EQ(statusIn(list, 1), "");
+    EXPECT_EQ(ReadFileBytes(a), kDwg2000);
+    const std::string journal = ReadFileBytes(a + ".journal");
+    EXPECT_TRUE(Has(journal, "dialog Let's Get Started: shown")) << journal;
+    EXPECT_EQ(journal.find("dialog Let's Get Started: ", journal.find(": shown")), std::string::npos)
+        << journal; // neither a choice nor a close
+    EXPECT_EQ(ReadFileBytes(b + ".journal"), "");
+    EXPECT_TRUE(Has(output_, "The run stopped: AutoCAD asked for its licence")) << output_;
+}
+
 // AutoCAD 2026's console engine on a real 2018 drawing and a DXF: no
 // window, the script of the drawing, the profile the settings name.
 TEST_F(Batch, TheConsoleEngineProcessesA2018DrawingAndADxf) {

@@ -31,6 +31,8 @@
 //   helper-popup=<title>|<b1>    a program the stand-in starts (itself, with /helper-popup) shows
 //                                the dialog with no owner; the stand-in waits until it has ended
 //   modified                     the drawing counts as changed from the start
+//   licence-prompt               before the drawing opens, the licensing window
+//                                ("Let's Get Started"), which only its own choices end
 //
 // Built a second time as accoreconsole.exe, it behaves like AutoCAD's
 // console engine: a console program without any window, started as
@@ -594,6 +596,10 @@ int StandIn::run() {
             journal("main window could not be created");
         pump();
     }
+
+    // No licence to run on: AutoCAD asks before anything else.
+    if (directives_.licencePrompt)
+        showPopup(Popup{"Let's Get Started", {"Autodesk ID", "Serial number", "Network license"}, true, false});
 
     const auto bytes = ReadFileBytes(drawing_);
     if (!bytes) {

@@ -138,6 +138,8 @@ Directives ReadDirectives(const std::string& path) {
             d.slowStart = std::atoi(value.c_str());
         else if (key == "slow-save")
             d.slowSave = std::atoi(value.c_str());
+        else if (key == "licence-prompt")
+            d.licencePrompt = true;
         else if (key == "exit-code")
             d.exitCode = std::atoi(value.c_str());
         else if (key == "popup" || key == "sticky-popup" || key == "unowned-popup" || key == "hung-ui") {

@@ -22,6 +22,7 @@ struct Popup {
 };
 
 struct Directives {
+    bool licencePrompt = false;
     bool hang = false;
     bool crash = false;
     bool crashDuringSave = false;
