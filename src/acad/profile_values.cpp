@@ -64,6 +64,61 @@ RegVariant Recall(const Registry& reg, const std::string& key, std::string_view 
     return ReadRegValue(reg, kUser, key, name, kMissing);
 }
 
+constexpr std::string_view kSilentPrefix = "Silent.";
+constexpr std::string_view kSilentKeyMark = "SilentKey";
+constexpr std::string_view kSilentCreatedMark = "SilentKeyCreated";
+
+// The silent variables as the profile AutoCAD will load holds them, recorded
+// before any changes.
+void RememberSilent(Registry& reg, SavedProfileValues& saved, const std::string& loadedProfileKey) {
+    if (loadedProfileKey.empty() || !reg.keyExists(kUser, loadedProfileKey))
+        return; // an unknown profile: nothing is written
+    saved.variablesKey = loadedProfileKey + "\\Variables";
+    saved.createdSilentKey = !reg.keyExists(kUser, saved.variablesKey);
+    const std::string& record = saved.recordKey;
+    reg.setValue(kUser, record, kSilentKeyMark, RegSzValue(saved.variablesKey));
+    reg.setValue(kUser, record, kSilentCreatedMark, RegDwordValue(saved.createdSilentKey ? 1 : 0));
+    for (const auto& v : kSilentVariables) {
+        auto raw = reg.queryValue(kUser, saved.variablesKey, v.name);
+        if (raw && raw->type == kRegNone)
+            raw.reset();
+        reg.setValue(kUser, record, std::string(kSilentPrefix) + std::string(v.name),
+                     raw.value_or(RawRegValue{kRegNone, {}}));
+        saved.silent.push_back(std::move(raw));
+    }
+}
+
+// The values that keep opening a drawing quiet, over what the profile holds.
+void SetSilent(Registry& reg, const SavedProfileValues& saved) {
+    if (saved.variablesKey.empty() || !reg.createKey(kUser, saved.variablesKey))
+        return;
+    for (const auto& v : kSilentVariables) {
+        if (v.keepNonEmpty && !RegText(ReadRegValue(reg, kUser, saved.variablesKey, v.name)).empty())
+            continue;
+        reg.setValue(kUser, saved.variablesKey, v.name,
+                     v.integer ? RegDwordValue(static_cast<std::uint32_t>(std::stoul(std::string(v.value))))
+                               : RegSzValue(std::string(v.value)));
+    }
+}
+
+void WriteBackSilent(Registry& reg, const SavedProfileValues& saved) {
+    if (saved.variablesKey.empty() || saved.silent.size() != std::size(kSilentVariables))
+        return;
+    for (std::size_t i = 0; i < saved.silent.size(); ++i) {
+        const std::string_view name = kSilentVariables[i].name;
+        if (saved.silent[i])
+            reg.setValue(kUser, saved.variablesKey, name, *saved.silent[i]);
+        else
+            reg.deleteValue(kUser, saved.variablesKey, name);
+    }
+    // A key made for the run goes with it, unless AutoCAD stored more in it meanwhile.
+    if (saved.createdSilentKey) {
+        const auto left = reg.values(kUser, saved.variablesKey);
+        if (left && left->empty() && EnumRegSubkeys(reg, kUser, saved.variablesKey).empty())
+            DeleteRegKey(reg, kUser, saved.variablesKey);
+    }
+}
+
 void WriteBack(Registry& reg, const SavedProfileValues& saved) {
     WriteRegValue(reg, kUser, saved.profileKey + "\\General Configuration", kRegIsaveBackupDwg,
                   saved.isaveBackupDwg);
@@ -77,6 +132,7 @@ void WriteBack(Registry& reg, const SavedProfileValues& saved) {
         if (saved.createdVariablesKey)
             DeleteRegKey(reg, kUser, saved.trustKey);
     }
+    WriteBackSilent(reg, saved);
 }
 
 // Adds the folders to the profile's trusted paths, journalled first.
@@ -194,6 +250,7 @@ void SetForRun(Registry& reg, SavedProfileValues& saved, const ProductIdentity& 
                   std::int16_t{createBak ? std::int16_t{1} : std::int16_t{0}});
     WriteRegValue(reg, kUser, saved.profileKey + "\\General", kRegShowProxyDialog, std::int16_t{0});
     WriteRegValue(reg, kUser, saved.fixedKey, kRegFileDialog, std::int16_t{1});
+    SetSilent(reg, saved);
     saved.untrusted = saved.locked = false;
     const std::string trustProfile =
         !profile.empty() ? std::string(profile) : AcadProfileOf(reg, id.type, id.release, id.productKey);
@@ -238,6 +295,9 @@ SavedProfileValues GetAcadRegistry(Registry& reg, std::string_view prodName, std
         Remember(reg, key, kRegShowProxyDialog, saved.showProxyDialog);
         Remember(reg, key, kRegIsaveBackupDwg, saved.isaveBackupDwg);
         Remember(reg, key, kRegFileDialog, saved.fileDialog);
+        const std::string loaded =
+            !profile.empty() ? std::string(profile) : AcadProfileOf(reg, id.type, id.release, id.productKey);
+        RememberSilent(reg, saved, loaded.empty() ? std::string() : ProfileKeyOf(id, loaded));
     }
     saved.pending = true;
 
@@ -268,6 +328,17 @@ SavedProfileValues LoadRecord(const Registry& reg, const std::string& key) {
     saved.showProxyDialog = Recall(reg, key, kRegShowProxyDialog);
     saved.isaveBackupDwg = Recall(reg, key, kRegIsaveBackupDwg);
     saved.fileDialog = Recall(reg, key, kRegFileDialog);
+    saved.variablesKey = RegText(ReadRegValue(reg, kUser, key, kSilentKeyMark));
+    if (!saved.variablesKey.empty()) {
+        const RegVariant created = ReadRegValue(reg, kUser, key, kSilentCreatedMark);
+        saved.createdSilentKey = RegText(created) == "1";
+        for (const auto& v : kSilentVariables) {
+            auto raw = reg.queryValue(kUser, key, std::string(kSilentPrefix) + std::string(v.name));
+            if (raw && raw->type == kRegNone)
+                raw.reset();
+            saved.silent.push_back(std::move(raw));
+        }
+    }
     const RegVariant mark = ReadRegValue(reg, kUser, key, kTrustSetMark);
     saved.trustKey = RegText(ReadRegValue(reg, kUser, key, "TrustKey"));
     if (const auto* n = std::get_if<std::int32_t>(&mark); n != nullptr && !saved.trustKey.empty()) {

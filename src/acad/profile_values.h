@@ -12,6 +12,7 @@
 
 #include <optional>
 #include <span>
+#include <vector>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,27 @@ namespace ps {
 inline constexpr std::string_view kPendingProfileValuesKey =
     "Software\\QUILLMERE\\Plansweeper\\PendingProfileValues";
 
+// The system variables a run sets in the profile so that opening a drawing
+// asks nothing: AutoCAD reads them when it starts, before the drawing opens
+// and before any script line runs. Each is saved in the registry with the
+// profile's variables (...\Profiles\<profile>\Variables, beside
+// SECURELOAD and TRUSTEDPATHS). The proxy notice (PROXYNOTICE) is the
+// profile's ShowProxyDialog value, set with the three values above.
+struct SilentVariable {
+    std::string_view name;
+    std::string_view value;  // what the run sets (an integer's digits, or a text)
+    bool integer;            // REG_DWORD, else REG_SZ
+    bool keepNonEmpty;       // a text the profile holds already is kept
+};
+inline constexpr SilentVariable kSilentVariables[] = {
+    {"FONTALT", "simplex.shx", false, true}, // a missing font is replaced, no Alternate Font dialog
+    {"XREFNOTIFY", "0", true, false},        // no notification of missing or changed xrefs
+    {"RECOVERAUTO", "2", true, false},       // a damaged drawing is recovered and opened without notice
+    {"XLOADCTL", "2", true, false},          // xrefs open as copies: drawings at once lock no reference
+    {"DWGCHECK", "0", true, false},          // no warning for drawings saved by other programs
+    {"FILEDIA", "0", true, false},           // file dialogs off: commands prompt at the command line
+};
+
 struct SavedProfileValues {
     std::string recordKey;  // HKCU, where they wait to be written back
     std::string profileKey; // HKCU ...\Profiles\<profile>
@@ -31,6 +53,11 @@ struct SavedProfileValues {
     RegVariant isaveBackupDwg;
     RegVariant fileDialog;
     bool pending = false;
+    // The silent variables as the profile held them (nullopt: no value),
+    // by kSilentVariables' order; empty when the profile has no key.
+    std::string variablesKey; // HKCU ...\Profiles\<profile>\Variables
+    std::vector<std::optional<RawRegValue>> silent;
+    bool createdSilentKey = false; // the Variables key was created for them
     // TRUSTEDPATHS of the profile, when the run had to add folders to it.
     bool trustSet = false;
     std::string trustKey;                    // HKCU ...\Profiles\<profile>\Variables
@@ -59,7 +86,8 @@ std::string AcadProfileKey(const Registry& reg, std::string_view prodName, std::
 std::string AcadFixedProfileKey(const Registry& reg, std::string_view prodName);
 
 // Saves the three values of the product and profile and sets them for the run:
-// ShowProxyDialog 0, IsaveBackupDwg 1 or 0 from createBak, FileDialog 1.
+// ShowProxyDialog 0, IsaveBackupDwg 1 or 0 from createBak, FileDialog 1;
+// and the silent variables.
 // Values are written only into keys that exist. With trustFolders, the
 // folders AutoCAD is to load code from are added to the profile's trusted
 // paths unless SECURELOAD is 0 (it is never changed) or they lie below the

@@ -146,6 +146,32 @@ TEST_F(TrustedPathsOfAProfile, ALockedValueRefusesAndSecureLoadZeroNeedsNothing)
     EXPECT_FALSE(saved.trustSet);
 }
 
+// The variables that keep a drawing's opening quiet: set for the run in the
+// profile AutoCAD loads, and back exactly as found afterwards or after a
+// kill (a value that was not there is not left behind, nor a key made for them).
+TEST_F(ProfileValues, SilentVariablesAreSetAndPutBackExactly) {
+    const std::string vars = kProfile + "\\Variables";
+    SavedProfileValues saved = GetAcadRegistry(reg, "AutoCAD 2007", "<<Unnamed Profile>>", false);
+    EXPECT_EQ(value(vars, "FONTALT"), RegVariant(std::string("simplex.shx")));
+    for (const char* name : {"XREFNOTIFY", "DWGCHECK", "FILEDIA"})
+        EXPECT_EQ(value(vars, name), RegVariant(std::int32_t{0})) << name;
+    EXPECT_EQ(value(vars, "RECOVERAUTO"), RegVariant(std::int32_t{2}));
+    EXPECT_EQ(value(vars, "XLOADCTL"), RegVariant(std::int32_t{2}));
+    RestoreAcadRegistry(reg, saved);
+    EXPECT_FALSE(reg.keyExists(kUser, vars));
+
+    reg.putString(kUser, vars, "FONTALT", "romans.shx"); // the user's own alternate font is kept
+    reg.putString(kUser, vars, "XLOADCTL", "1");         // a string stays a string
+    reg.putDword(kUser, vars, "OTHER", 7);
+    GetAcadRegistry(reg, "AutoCAD 2007", "", false); // the product's current profile
+    EXPECT_EQ(value(vars, "FONTALT"), RegVariant(std::string("romans.shx")));
+    EXPECT_EQ(value(vars, "XLOADCTL"), RegVariant(std::int32_t{2}));
+    EXPECT_TRUE(RestorePendingProfileValues(reg, runs));
+    EXPECT_EQ(value(vars, "XLOADCTL"), RegVariant(std::string("1")));
+    EXPECT_FALSE(reg.queryValue(kUser, vars, "RECOVERAUTO").has_value());
+    EXPECT_EQ(value(vars, "OTHER"), RegVariant(std::int32_t{7}));
+}
+
 // Before 2026 PROJECTAWARE locks nothing; below Program Files nothing needs adding.
 TEST_F(TrustedPathsOfAProfile, ProjectAwareLocksOnlyFrom2026AndProgramFilesIsAlwaysTrusted) {
     reg.putDword(kUser, kVariables, "PROJECTAWARE", 1);

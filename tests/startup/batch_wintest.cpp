@@ -191,6 +191,36 @@ TEST_F(Batch, AProjectAwareProfileStopsARunInstalledForOneUser) {
     EXPECT_EQ(ReadFileBytes(a + ".journal"), "");
 }
 
+// A drawing that would make AutoCAD ask when it opens (a missing font, a
+// needed recovery, another program's save, xrefs missing and present) runs
+// through without a question: the run sets the profile's variables first
+// and puts them back after. Without any one of them the stand-in asks (the
+// run then times out) or says so in its journal.
+TEST_F(Batch, ADrawingThatWouldAskOpensQuietly) {
+    const std::string xref = dir_.write("site.dwg", kDwg2000);
+    const auto a = drawing("a.dwg", kDwg2000,
+                           "font-missing=gothic.shx\r\nneeds-recovery\r\nforeign-dwg\r\n"
+                           "xref-missing=Survey\r\nxref=" + xref + "\r\n");
+    const std::string variables =
+        ProfilesKeyPath("AutoCAD", "R25.1", "ACAD-9101:409") + "<<Unnamed Profile>>\\Variables";
+    const bool hadKey = reg_.keyExists(RegRoot::CurrentUser, variables);
+    const std::string list = listOf({a});
+    EXPECT_EQ(batch("run \"" + list + "\" --set Timeout=8 --set ProdName=\"AutoCAD 2026\""), 0u) << output_;
+    EXPECT_EQ(statusIn(list, 0), "OK") << output_;
+    const std::string journal = ReadFileBytes(a + ".journal");
+    EXPECT_TRUE(Has(journal, "variables: FONTALT=simplex.shx XREFNOTIFY=0 RECOVERAUTO=2 XLOADCTL=2 DWGCHECK=0 "
+                             "FILEDIA=0"))
+        << journal;
+    EXPECT_TRUE(Has(journal, "recovered without notice")) << journal;
+    EXPECT_TRUE(Has(journal, ": opened as a copy")) << journal;
+    EXPECT_FALSE(Has(journal, "xref notification")) << journal;
+    EXPECT_FALSE(Has(journal, "dialog ")) << journal;
+    EXPECT_EQ(reg_.keyExists(RegRoot::CurrentUser, variables), hadKey);
+    if (hadKey) {
+        EXPECT_FALSE(reg_.queryValue(RegRoot::CurrentUser, variables, "RECOVERAUTO").has_value());
+    }
+}
+
 // AutoCAD without a licence to run on shows its licensing window: it is not
 // answered, that AutoCAD is ended, the drawing is as it was, and the run
 // stops before the next drawing, saying why.

@@ -31,6 +31,15 @@
 //   helper-popup=<title>|<b1>    a program the stand-in starts (itself, with /helper-popup) shows
 //                                the dialog with no owner; the stand-in waits until it has ended
 //   modified                     the drawing counts as changed from the start
+//   needs-recovery               the drawing needs recovering: unless RECOVERAUTO is 2 or 3, a
+//                                notice that only its button ends (the stand-in's own title)
+//   foreign-dwg                  last saved by another program: a question unless DWGCHECK is 0,
+//                                2 or 4
+//   xref=<path>                  an xref that resolves: opened as a copy when XLOADCTL is 2, else
+//                                held open and locked while the drawing is
+//   (font-missing: the Alternate Font dialog unless FONTALT names a font; xref-missing: a
+//   notification unless XREFNOTIFY is 0.) The profile's variables are read as AutoCAD
+//   reads them at its start, from ...\Profiles\<profile>\Variables.
 //   licence-prompt               before the drawing opens, the licensing window
 //                                ("Let's Get Started"), which only its own choices end
 //
@@ -62,6 +71,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <map>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -149,6 +159,7 @@ private:
     void identify();
     void readProfile();
     void createLock(const std::string& lock);
+    void askWhatOpeningAsks();
     void registerClasses();
     void showPopup(const Popup& popup);
     void startHelper(const Popup& popup);
@@ -168,6 +179,9 @@ private:
     std::int32_t secureLoad_ = -1;
     std::string trustedPaths_;
     std::string productFolder_;
+    // The profile's variables that decide what opening a drawing asks; absent: "".
+    std::map<std::string, std::string> opening_;
+    std::vector<HANDLE> heldXrefs_;
     std::string drawingBytes_;
     Directives directives_;
     std::unique_ptr<standin::Session> session_;
@@ -201,6 +215,13 @@ void StandIn::identify() {
                                              ps::ProductKeyPath(id->type, id->release, id->productKey) +
                                                  "\\FixedProfile\\General Configuration",
                                              "FileDialog");
+        std::string silent;
+        for (const auto& v : ps::kSilentVariables) {
+            opening_[std::string(v.name)] = ps::RegText(ps::ReadRegValue(
+                registry_, ps::RegRoot::CurrentUser, profiles + profile + "\\Variables", v.name));
+            silent += " " + std::string(v.name) + "=" + opening_[std::string(v.name)];
+        }
+        journal("variables:" + silent);
         journal("profile " + profile + ": ShowProxyDialog=" + ps::RegText(show) +
                 " IsaveBackupDwg=" + ps::RegText(backup) + " FileDialog=" + ps::RegText(dialog));
         if (const auto family = ps::ProductFamily(id->release); family && *family >= ps::ReleaseFamily::R19) {
@@ -252,6 +273,38 @@ bool StandIn::mayLoad(const std::string& path) {
     showPopup(Popup{kSecurityConcernTitle, {"Load Once", "Do Not Load"}});
     journal("load not confirmed, folder not trusted: " + path);
     return false;
+}
+
+// What opening the drawing asks or announces, by the profile's variables
+// (their initial values when absent).
+void StandIn::askWhatOpeningAsks() {
+    const auto number = [this](const char* name, int initial) {
+        const std::string& text = opening_[name];
+        return text.empty() ? initial : std::atoi(text.c_str());
+    };
+    if (directives_.needsRecovery) {
+        if (number("RECOVERAUTO", 0) < 2)
+            showPopup(Popup{"Recover Drawing (stand-in)", {"Recover"}, true});
+        else
+            journal("recovered without notice");
+    }
+    if (directives_.foreignDwg && number("DWGCHECK", 1) % 2 == 1)
+        showPopup(Popup{"Open - Foreign DWG File", {"Continue"}});
+    if (!directives_.contents.missingFonts.empty() && opening_["FONTALT"].empty())
+        showPopup(Popup{"Alternate Font", {"OK"}, true});
+    if (!directives_.contents.missingXrefs.empty() && number("XREFNOTIFY", 2) != 0)
+        journal("xref notification: missing " + directives_.contents.missingXrefs.front());
+    for (const auto& xref : directives_.xrefs) {
+        if (number("XLOADCTL", 2) == 2) {
+            journal("xref " + xref + ": opened as a copy");
+            continue;
+        }
+        const HANDLE held = CreateFileW(Widen(xref).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+        if (held != INVALID_HANDLE_VALUE)
+            heldXrefs_.push_back(held);
+        journal("xref " + xref + ": opened and locked");
+    }
 }
 
 void StandIn::createLock(const std::string& lock) {
@@ -621,6 +674,7 @@ int StandIn::run() {
     }
     if (directives_.proxyObjects && showProxyDialog_ == 1)
         showPopup(Popup{"Proxy Information", {"OK"}});
+    askWhatOpeningAsks();
     for (const auto& popup : directives_.popups)
         showPopup(popup);
     for (const auto& popup : directives_.helperPopups)

@@ -140,6 +140,12 @@ Directives ReadDirectives(const std::string& path) {
             d.slowSave = std::atoi(value.c_str());
         else if (key == "licence-prompt")
             d.licencePrompt = true;
+        else if (key == "needs-recovery")
+            d.needsRecovery = true;
+        else if (key == "foreign-dwg")
+            d.foreignDwg = true;
+        else if (key == "xref")
+            d.xrefs.push_back(value);
         else if (key == "exit-code")
             d.exitCode = std::atoi(value.c_str());
         else if (key == "popup" || key == "sticky-popup" || key == "unowned-popup" || key == "hung-ui") {
