@@ -31,9 +31,9 @@ inline constexpr std::string_view kPendingProfileValuesKey =
 // profile's ShowProxyDialog value, set with the three values above.
 struct SilentVariable {
     std::string_view name;
-    std::string_view value;  // what the run sets (an integer's digits, or a text)
-    bool integer;            // REG_DWORD, else REG_SZ
-    bool keepNonEmpty;       // a text the profile holds already is kept
+    std::string_view value; // what the run sets (an integer's digits, or a text)
+    bool integer;           // REG_DWORD, else REG_SZ
+    bool keepNonEmpty;      // a text the profile holds already is kept
 };
 inline constexpr SilentVariable kSilentVariables[] = {
     {"FONTALT", "simplex.shx", false, true}, // a missing font is replaced, no Alternate Font dialog

@@ -175,7 +175,8 @@ std::string RefusalOf(const Run& r, const DrawingFacts& before, const RowPlan& p
     if (!before.openableAlone) // another program writes it
         return std::string(status::kAccessDenied);
     // AutoCAD would stop at the missing file with the cleaning half done.
-    if (ScriptRunsUserFile(r.settings, plan.productType, plan.releaseKey) && !FileExists(r.p.files, r.settings.ScriptFile))
+    if (ScriptRunsUserFile(r.settings, plan.productType, plan.releaseKey) &&
+        !FileExists(r.p.files, r.settings.ScriptFile))
         return std::string(status::kScriptFileMissing);
     // Given to AutoCAD, a drawing cut short would be saved over and its
     // ".bak" would keep only the damage.

@@ -213,8 +213,8 @@ std::string SavedDrawingPath(std::string_view targetPath) {
 }
 
 bool ScriptRunsUserFile(const Settings& settings, std::string_view productType, std::string_view releaseKey) {
-    return UserFileHasExtension(settings, {"SCR"}) ||
-           (ProductRunsCompanion(productType, releaseKey) && UserFileHasExtension(settings, {"LSP", "VLX", "FAS"}));
+    return UserFileHasExtension(settings, {"SCR"}) || (ProductRunsCompanion(productType, releaseKey) &&
+                                                       UserFileHasExtension(settings, {"LSP", "VLX", "FAS"}));
 }
 
 PurgeScript PurgeScriptLines(const Settings& settings, const ScriptContext& context, SaveFormat saveFormat,
@@ -225,7 +225,8 @@ PurgeScript PurgeScriptLines(const Settings& settings, const ScriptContext& cont
     out.emplace_back("_expert 0");
     if (IsOn(settings.Audit))
         out.emplace_back("_.audit _y");
-    if (context.productType == "AutoCAD LT" && !ProductRunsCompanion(context.productType, context.releaseKey)) {
+    if (context.productType == "AutoCAD LT" &&
+        !ProductRunsCompanion(context.productType, context.releaseKey)) {
         AutoCadLtBody(out, settings, context, saveFormat, targetPath);
     } else if (ProductRunsCompanion(context.productType, context.releaseKey)) {
         if (context.companionPath.empty())

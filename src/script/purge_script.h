@@ -34,7 +34,8 @@ inline bool ProductRunsCompanion(std::string_view productType, std::string_view 
 // Whether the script for a product has the companion record the cleaning:
 // the companion's products (and AutoCAD's console engine) from 2000 on;
 // earlier releases get no cleaning calls.
-inline bool ScriptRecordsCleaning(std::string_view productType, std::string_view releaseKey, bool r15OrLater) {
+inline bool ScriptRecordsCleaning(std::string_view productType, std::string_view releaseKey,
+                                  bool r15OrLater) {
     return ProductRunsCompanion(productType, releaseKey) && r15OrLater;
 }
 // The record's file for a script's base path.

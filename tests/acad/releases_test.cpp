@@ -15,7 +15,7 @@ TEST(ReleaseFamilies, KeysOutsideTheTableHaveNoFamily) {
         EXPECT_FALSE(FamilyOfReleaseKey(key).has_value());
     }
     EXPECT_EQ(FamilyOfReleaseKey("R16.2"), ReleaseFamily::R16);
-    EXPECT_EQ(FamilyOfReleaseKey("R12"), ReleaseFamily::R17); // AutoCAD LT 2007
+    EXPECT_EQ(FamilyOfReleaseKey("R12"), ReleaseFamily::R17);   // AutoCAD LT 2007
     EXPECT_EQ(FamilyOfReleaseKey("R26.0"), ReleaseFamily::R22); // AutoCAD 2027
     EXPECT_EQ(FamilyOfReleaseKey("R33"), ReleaseFamily::R22);   // AutoCAD LT 2027
 }

@@ -92,8 +92,8 @@ TEST_F(Script, AutoCadLtBefore2024GetsCommandLinesAndLaterTheCompanion) {
                      "(PlansweeperFactsBegin \"C:\\\\Temp\\\\purge.facts\")"};
     ASSERT_GT(lines.size(), head.size());
     EXPECT_EQ(Lines(lines.begin(), lines.begin() + 4), head);
-    const Lines passes{"_.purge _LA * _n", "_.purge _R * _n", "_.purge _V * _n", "_.purge _O * _n",
-                       "DeleteEmtyText", "(PlansweeperFactsEnd)"};
+    const Lines passes{"_.purge _LA * _n", "_.purge _R * _n", "_.purge _V * _n",
+                       "_.purge _O * _n",  "DeleteEmtyText",  "(PlansweeperFactsEnd)"};
     auto at = lines.begin();
     for (const auto& line : passes) {
         at = std::find(at, lines.end(), line);

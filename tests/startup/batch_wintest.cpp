@@ -184,8 +184,9 @@ TEST_F(Batch, AProjectAwareProfileStopsARunInstalledForOneUser) {
     const DWORD code = batch("run \"" + list + "\" --set ProdName=\"AutoCAD 2026\"");
     DeleteRegTree(reg_, RegRoot::CurrentUser, variables);
     EXPECT_EQ(code, 1u) << output_;
-    EXPECT_TRUE(Has(output_, "AutoCAD 2026 locks its trusted paths for this profile: install Plansweeper for all "
-                             "users"))
+    EXPECT_TRUE(Has(output_,
+                    "AutoCAD 2026 locks its trusted paths for this profile: install Plansweeper for all "
+                    "users"))
         << output_;
     EXPECT_EQ(ReadFileBytes(a), kDwg2000);
     EXPECT_EQ(ReadFileBytes(a + ".journal"), "");
@@ -200,7 +201,8 @@ TEST_F(Batch, ADrawingThatWouldAskOpensQuietly) {
     const std::string xref = dir_.write("site.dwg", kDwg2000);
     const auto a = drawing("a.dwg", kDwg2000,
                            "font-missing=gothic.shx\r\nneeds-recovery\r\nforeign-dwg\r\n"
-                           "xref-missing=Survey\r\nxref=" + xref + "\r\n");
+                           "xref-missing=Survey\r\nxref=" +
+                               xref + "\r\n");
     const std::string variables =
         ProfilesKeyPath("AutoCAD", "R25.1", "ACAD-9101:409") + "<<Unnamed Profile>>\\Variables";
     const bool hadKey = reg_.keyExists(RegRoot::CurrentUser, variables);
@@ -208,8 +210,9 @@ TEST_F(Batch, ADrawingThatWouldAskOpensQuietly) {
     EXPECT_EQ(batch("run \"" + list + "\" --set Timeout=8 --set ProdName=\"AutoCAD 2026\""), 0u) << output_;
     EXPECT_EQ(statusIn(list, 0), "OK") << output_;
     const std::string journal = ReadFileBytes(a + ".journal");
-    EXPECT_TRUE(Has(journal, "variables: FONTALT=simplex.shx XREFNOTIFY=0 RECOVERAUTO=2 XLOADCTL=2 DWGCHECK=0 "
-                             "FILEDIA=0"))
+    EXPECT_TRUE(Has(journal,
+                    "variables: FONTALT=simplex.shx XREFNOTIFY=0 RECOVERAUTO=2 XLOADCTL=2 DWGCHECK=0 "
+                    "FILEDIA=0"))
         << journal;
     EXPECT_TRUE(Has(journal, "recovered without notice")) << journal;
     EXPECT_TRUE(Has(journal, ": opened as a copy")) << journal;

@@ -96,9 +96,10 @@ TEST_F(Standin, RunsTheGeneratedScriptForEachProductType) {
     };
     // Trusted everywhere: the trusted paths are the run's business, not this test's.
     setProfileValue("AutoCAD LT 2026", "Variables", "SECURELOAD", 0);
-    for (const Case& c : {Case{"AutoCAD 2000", "_2000", "AC1015"}, Case{"AutoCAD 2007", "_2004", "AC1018"},
-                          Case{"AutoCAD 2010", "_2010", "AC1024"}, Case{"AutoCAD LT 2008", "_2007", "AC1021"},
-                          Case{"AutoCAD LT 2008", "_2000", "AC1015"}, Case{"AutoCAD LT 2026", "_2013", "AC1027"}}) {
+    for (const Case& c :
+         {Case{"AutoCAD 2000", "_2000", "AC1015"}, Case{"AutoCAD 2007", "_2004", "AC1018"},
+          Case{"AutoCAD 2010", "_2010", "AC1024"}, Case{"AutoCAD LT 2008", "_2007", "AC1021"},
+          Case{"AutoCAD LT 2008", "_2000", "AC1015"}, Case{"AutoCAD LT 2026", "_2013", "AC1027"}}) {
         SCOPED_TRACE(std::string(c.product) + " " + c.format);
         const std::string drawing = dir_.write(std::string("d") + c.format + ".dwg", kDwg2000);
         test::WriteFileBytes(drawing + ".journal", "");

@@ -652,7 +652,8 @@ int StandIn::run() {
 
     // No licence to run on: AutoCAD asks before anything else.
     if (directives_.licencePrompt)
-        showPopup(Popup{"Let's Get Started", {"Autodesk ID", "Serial number", "Network license"}, true, false});
+        showPopup(
+            Popup{"Let's Get Started", {"Autodesk ID", "Serial number", "Network license"}, true, false});
 
     const auto bytes = ReadFileBytes(drawing_);
     if (!bytes) {

@@ -23,9 +23,9 @@ struct Popup {
 
 struct Directives {
     bool licencePrompt = false;
-    bool needsRecovery = false;         // the drawing needs recovering when it opens
-    bool foreignDwg = false;            // last saved by a program that is not AutoCAD
-    std::vector<std::string> xrefs;     // xrefs that resolve, by path
+    bool needsRecovery = false;     // the drawing needs recovering when it opens
+    bool foreignDwg = false;        // last saved by a program that is not AutoCAD
+    std::vector<std::string> xrefs; // xrefs that resolve, by path
     bool hang = false;
     bool crash = false;
     bool crashDuringSave = false;
