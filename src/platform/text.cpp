@@ -60,4 +60,14 @@ std::string FromAnsi(std::string_view ansi) {
     return Narrow(ToWide(CP_ACP, ansi));
 }
 
+ListSeparators UserListSeparators() {
+    ListSeparators s;
+    wchar_t text[8] = {};
+    if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SLIST, text, 8) > 1)
+        s.list = Narrow(text);
+    if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, text, 8) > 1)
+        s.decimal = Narrow(text);
+    return s;
+}
+
 } // namespace ps

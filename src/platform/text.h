@@ -29,4 +29,12 @@ public:
     std::string toAnsiLossy(std::string_view utf8) const override { return ToAnsiLossy(utf8); }
 };
 
+// The user's list separator and decimal sign (Regional settings), as a
+// spreadsheet on this desk reads a CSV file; "," and "." when unknown.
+struct ListSeparators {
+    std::string list = ",";
+    std::string decimal = ".";
+};
+ListSeparators UserListSeparators();
+
 } // namespace ps

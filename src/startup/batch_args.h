@@ -1,6 +1,7 @@
 // The command line of the console batch command:
 //   plansweeper-batch run <listfile> [--out <listfile>] [--set <Key>=<Value>]...
 //                         [--dry-run] [--scripts <folder>] [--report <file.html>] [--json <file.json>]
+//                         [--csv <file.csv>]
 //                         [--jobs <n>] [--console]
 //                         [--retry-failed]
 //   plansweeper-batch split <listfile> --parts <n> --out <folder> [--set <Key>=<Value>]...
@@ -28,6 +29,7 @@ struct BatchArgs {
     std::string scriptsFolder;
     std::string reportFile;             // the run report (HTML); none when empty
     std::string jsonFile;               // the run as JSON; none when empty
+    std::string csvFile;                // the run as a spreadsheet table; none when empty
     bool retryFailed = false;           // only the failed rows run, once more
     std::size_t parts = 0;              // split: how many part lists
     std::string partsFolder;            // split: where they are written
@@ -36,7 +38,8 @@ struct BatchArgs {
 
 inline constexpr const char* kBatchUsage =
     "usage: plansweeper-batch run <listfile> [--out <listfile>] [--set <Key>=<Value>]... [--dry-run] "
-    "[--scripts <folder>] [--report <file.html>] [--json <file.json>] [--jobs <n>] [--console] "
+    "[--scripts <folder>] [--report <file.html>] [--json <file.json>] [--csv <file.csv>] [--jobs <n>] "
+    "[--console] "
     "[--retry-failed] "
     "[--skip-unchanged]\r\n"
     "       plansweeper-batch split <listfile> --parts <n> --out <folder> [--set <Key>=<Value>]...\r\n"
@@ -58,6 +61,7 @@ inline constexpr const char* kBatchHelp =
     "  --scripts <folder>     with --dry-run: keep each drawing's script there\r\n"
     "  --report <file.html>   write the run report there\r\n"
     "  --json <file.json>     write the run's totals and every row, with what the cleaning did, there\r\n"
+    "  --csv <file.csv>       write every row, with what the cleaning did, as a table for a spreadsheet\r\n"
     "  --retry-failed         run the failed rows again, and no other row\r\n"
     "  --skip-unchanged       pass over drawings unchanged since their last OK run (--set "
     "SkipUnchanged=-1)\r\n"

@@ -20,6 +20,7 @@
 #include "platform/win_registry.h"
 #include "platform/win_run_ownership.h"
 #include "platform/win_system.h"
+#include "report/run_csv.h"
 #include "report/run_json.h"
 #include "report/run_report.h"
 #include "run/run_command.h"
@@ -322,6 +323,15 @@ int Run(const BatchArgs& args) {
             return kBatchSomeFailed;
         }
         Print("JSON: " + FullPathOf(args.jsonFile));
+    }
+    if (!args.csvFile.empty()) {
+        const ListSeparators separators = UserListSeparators();
+        const std::string csv = RunCsv(list, details, CsvConventions{separators.list, separators.decimal});
+        if (!files.replaceFileAtomically(FullPathOf(args.csvFile), csv)) {
+            Print("The table could not be written to " + FullPathOf(args.csvFile), true);
+            return kBatchSomeFailed;
+        }
+        Print("CSV: " + FullPathOf(args.csvFile));
     }
     return ListExitCode(list, !args.dryRun);
 }

@@ -597,16 +597,28 @@ TEST_F(Batch, SplitPartsRunAnywhereAndMergeBack) {
 
 // A report asked for and not written fails the batch, even when every
 // drawing would be fine.
-// What the companion recorded reaches the JSON beside the list.
-TEST_F(Batch, TheJsonCarriesWhatTheCleaningDid) {
+// What the companion recorded reaches the JSON and the CSV beside the list;
+// the CSV in the desk's own separators.
+TEST_F(Batch, TheJsonAndTheCsvCarryWhatTheCleaningDid) {
     const auto a = drawing("a.dwg", kDwg2004);
     test::WriteFileBytes(a + ".standin", "unused=layers:3\r\nxref-missing=Site plan\r\nproxy-objects=2\r\n");
     const std::string json = dir_.file("run.json");
-    EXPECT_EQ(batch("run \"" + listOf({a}) + "\" --set PurgeAll=-1 --json \"" + json + "\""), 0u) << output_;
+    const std::string csv = dir_.file("run.csv");
+    EXPECT_EQ(batch("run \"" + listOf({a}) + "\" --set PurgeAll=-1 --json \"" + json + "\" --csv \"" + csv + "\""),
+              0u)
+        << output_;
     const std::string text = ReadFileBytes(json);
     EXPECT_TRUE(Has(text, "\"status\": \"OK\", \"failed\": false, \"version_before\": \"2004\"")) << text;
     EXPECT_TRUE(Has(text, "\"layers\": 3")) << text;
     EXPECT_TRUE(Has(text, "\"proxy_objects\": 2, \"missing_xrefs\": [\"Site plan\"]")) << text;
+    const ListSeparators desk = UserListSeparators();
+    const std::string table = ReadFileBytes(csv);
+    EXPECT_EQ(table.substr(0, 3), "\xEF\xBB\xBF");
+    EXPECT_TRUE(Has(table, "a.dwg" + desk.list + dir_.path() + desk.list + "OK" + desk.list + "false" + desk.list +
+                               "2004" + desk.list))
+        << table;
+    EXPECT_TRUE(Has(table, desk.list + "3" + desk.list)) << table;
+    EXPECT_TRUE(Has(table, desk.list + "2" + desk.list + "Site plan" + desk.list + desk.list + "\r\n")) << table;
 }
 
 TEST_F(Batch, AReportThatCannotBeWrittenFailsTheBatch) {
