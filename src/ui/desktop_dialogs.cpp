@@ -123,7 +123,9 @@ std::optional<std::string> WinDesktopDialogs::listFileName(HWND owner, bool savi
 
 std::optional<std::string> WinDesktopDialogs::reportFileName(HWND owner, const std::string& folder,
                                                              const std::string& name) {
-    return AskFileName(owner, L"Web pages\0*.html;*.htm\0", folder, name, L"Export Report", L"html",
+    return AskFileName(owner,
+                       L"Web pages\0*.html;*.htm\0Tables for a spreadsheet (CSV)\0*.csv\0JSON\0*.json\0", folder,
+                       name, L"Export Report", L"html",
                        OFN_HIDEREADONLY | OFN_EXPLORER | OFN_OVERWRITEPROMPT, true);
 }
 

@@ -15,6 +15,7 @@
 #include "platform/win_registry.h"
 #include "platform/text.h"
 #include "platform/win_system.h"
+#include "report/run_json.h"
 #include "run/progress.h"
 #include "core/run_state.h"
 #include "core/settings.h"
@@ -28,6 +29,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -266,6 +268,9 @@ private:
     bool timerArmed_ = false;
     std::string scheduledStart_;
     bool runFailed_ = false;
+    // What the runs of this window learnt of each row beyond its cells, for
+    // the CSV and JSON exports.
+    std::map<std::uint64_t, RowDetails> details_;
     ComPtr<ITaskbarList3> taskbar_;
 
     // Closing: a run under way ends first (as Stop -> Yes does), and a list

@@ -4,6 +4,7 @@
 #include "ui/main_window.h"
 
 #include "platform/off_thread.h"
+#include "report/run_csv.h"
 #include "report/run_report.h"
 
 #include "core/strings.h"
@@ -413,14 +414,25 @@ void MainWindow::ExportReport() {
     {
         const BusyScope busy(state_);
         WindowPump pump(*this, 10);
-        // Each drawing's picture is read from its image area, with the window answering between them.
-        const std::string html = RunReportHtml(rows_, {clock_.nowText(), state_.productLabel()},
-                                               [this, &pump](const DrawingRow& row) {
-                                                   pump.pumpOnce();
-                                                   return ThumbnailPng(files_, FullPath(row));
-                                               });
-        written = RunOffThread([this, &file, &html] {
-                      return files_.replaceFileAtomically(*file, html);
+        // The file's kind follows its extension: a table for a spreadsheet,
+        // JSON, or the report page.
+        const std::string kind = ToLower(FileExtension(*file));
+        std::string text;
+        if (kind == "csv") {
+            const ListSeparators separators = UserListSeparators();
+            text = RunCsv(rows_, details_, CsvConventions{separators.list, separators.decimal});
+        } else if (kind == "json") {
+            text = RunJson(rows_, clock_.nowText(), state_.productLabel(), details_);
+        } else {
+            // Each drawing's picture is read from its image area, with the window answering between them.
+            text = RunReportHtml(rows_, {clock_.nowText(), state_.productLabel()},
+                                 [this, &pump](const DrawingRow& row) {
+                                     pump.pumpOnce();
+                                     return ThumbnailPng(files_, FullPath(row));
+                                 });
+        }
+        written = RunOffThread([this, &file, &text] {
+                      return files_.replaceFileAtomically(*file, text);
                   }).value_or(false);
     }
     if (!written)

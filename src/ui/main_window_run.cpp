@@ -186,6 +186,7 @@ RunOptions MainWindow::runOptions() {
     options.rowDone = [this](const RowReport& report) {
         if (report.passed)
             return;
+        details_[report.rowId] = RowDetails{report.versionBefore, report.seconds, report.facts};
         listChanged();
         const std::string& st = report.status;
         if (IsFailure(st))

@@ -534,6 +534,25 @@ TEST_F(WindowRun, RunFromTheToolbarRecordsEveryDrawingAndTheMeterGrows) {
     EXPECT_EQ(window_->state().statusLabel(), "Status: No drawings found in " + empty);
 }
 
+// The window's export writes the kind its file name asks for: a CSV with
+// what the run's cleaning did, in the desk's separators.
+TEST_F(WindowRun, TheExportWritesACsvWithWhatTheCleaningDid) {
+    const std::string a = drawing("a.dwg");
+    add(a);
+    command(cmdRun);
+    ASSERT_EQ(cell(0, kColStatus), "OK");
+    const std::string csv = dir_.file("run.csv");
+    dialogs_.listFiles.push_back(csv);
+    command(cmdExportReport);
+    const ListSeparators desk = UserListSeparators();
+    const std::string table = test::ReadFileBytes(csv);
+    EXPECT_EQ(table.substr(0, 3), "\xEF\xBB\xBF") << table;
+    EXPECT_NE(table.find("a.dwg" + desk.list), std::string::npos) << table;
+    // What only the run knew of the row: its version before, the record's counts.
+    EXPECT_NE(table.find("OK" + desk.list + "false" + desk.list + "2004" + desk.list), std::string::npos) << table;
+    EXPECT_NE(table.find(desk.list + "0" + desk.list + desk.list + desk.list + "\r\n"), std::string::npos) << table;
+}
+
 // Run Failed Again runs the failed rows and no other; a list without
 // failures says so.
 TEST_F(WindowRun, RunFailedAgainRunsTheFailedRowsOnly) {
