@@ -1,7 +1,11 @@
 #include "report/run_report.h"
 
+#include "drawinglist/status.h"
 #include "preview/thumbnail.h"
 #include "report/png_writer.h"
+
+#include <algorithm>
+#include <map>
 
 namespace ps {
 namespace {
@@ -17,27 +21,155 @@ table { border-collapse: collapse; width: 100%; }
 th, td { border-bottom: 1px solid #ddd; padding: 4px 6px; text-align: left; vertical-align: middle; }
 th { background: #f2f2f2; }
 td.n { text-align: right; white-space: nowrap; }
+td.folder { word-break: break-all; }
 table.totals { width: auto; }
 table.totals td { border: none; padding: 2px 12px 2px 0; }
 tr.failure td { background: #ffdddd; color: #800000; }
 tr.ok td.status { color: #1a6b1a; }
-img { width: 96px; height: auto; border: 1px solid #ccc; background: #fff; display: block; }
+svg.defs { position: absolute; width: 0; height: 0; overflow: hidden; }
+svg.thumb { width: 96px; height: auto; border: 1px solid #ccc; background: #fff; display: block; }
 td.thumb { width: 100px; }
 span.none { color: #999; }
-@media print { body { margin: 0; } tr { page-break-inside: avoid; } th { background: #eee; } }
+@page { size: landscape; margin: 10mm; }
+@media print {
+  body { margin: 0; font-size: 8pt; }
+  thead { display: table-header-group; }
+  tr { page-break-inside: avoid; break-inside: avoid; }
+  th { background: #eee; }
+  tr.failure td, th { -webkit-print-color-adjust: exact; print-color-adjust: exact; }
+  div.c { display: -webkit-box; -webkit-box-orient: vertical; -webkit-line-clamp: 2; overflow: hidden; }
+  svg.thumb { width: 64px; }
+  td.thumb { width: 68px; }
+}
 )";
 
-std::string TotalsTable(std::string_view totals) {
+const RowDetails* DetailsOf(const ReportFacts& facts, const DrawingRow& row) {
+    if (facts.details == nullptr)
+        return nullptr;
+    const auto found = facts.details->find(row.id);
+    return found == facts.details->end() ? nullptr : &found->second;
+}
+
+const CleaningFacts* CleaningOf(const ReportFacts& facts, const DrawingRow& row) {
+    const RowDetails* d = DetailsOf(facts, row);
+    return d != nullptr && d->facts ? &*d->facts : nullptr;
+}
+
+// "12 layers, 4 blocks": the kinds purged, in the record's words.
+std::string PurgedText(const std::map<std::string, long, std::less<>>& purged, long proxies) {
+    std::string text;
+    for (const auto& [kind, n] : purged)
+        if (n > 0) {
+            std::string words = kind;
+            std::replace(words.begin(), words.end(), '_', ' ');
+            if (n == 1 && !words.empty() && words.back() == 's')
+                words.pop_back();
+            text += (text.empty() ? "" : ", ") + std::to_string(n) + " " + words;
+        }
+    if (proxies > 0)
+        text += (text.empty() ? "" : "; ") + std::to_string(proxies) + " proxy object" + (proxies == 1 ? "" : "s");
+    return text.empty() ? "nothing purged" : text;
+}
+
+std::string MissingText(const CleaningFacts& f) {
+    std::string text;
+    const auto add = [&text](const char* what, const std::vector<std::string>& names) {
+        for (const auto& n : names)
+            text += (text.empty() ? "" : ", ") + std::string(what) + " " + n;
+    };
+    add("xref", f.missingXrefs);
+    add("font", f.missingFonts);
+    add("image", f.missingImages);
+    return text;
+}
+
+long CellNumberOrMinus(const std::string& cell) {
+    if (cell.empty() || cell.find_first_not_of("0123456789") != std::string::npos)
+        return -1;
+    return std::stol(cell);
+}
+
+std::string TotalsTable(const DrawingList& list, const ReportFacts& facts) {
+    std::vector<std::pair<std::string, std::string>> pairs = TotalsPairs(facts.totals);
+    std::map<std::string, long, std::less<>> purged;
+    long proxies = 0, missing = 0, saved = 0, recorded = 0;
+    for (const auto& row : list) {
+        if (const CleaningFacts* f = CleaningOf(facts, row)) {
+            ++recorded;
+            for (const auto& [kind, n] : f->purged)
+                purged[kind] += n;
+            proxies += f->proxies;
+            missing += MissingText(*f).empty() ? 0 : 1;
+        }
+        const long before = CellNumberOrMinus(row.cell(kColSizeBefore));
+        const long after = CellNumberOrMinus(row.cell(kColSizeAfter));
+        if (row.cell(kColStatus) == status::kOk && before >= 0 && after >= 0)
+            saved += before - after;
+    }
+    if (recorded > 0) {
+        pairs.emplace_back("Objects purged", PurgedText(purged, proxies));
+        pairs.emplace_back("Drawings with missing references", std::to_string(missing));
+    }
+    if (saved != 0)
+        pairs.emplace_back(saved > 0 ? "Space saved" : "Space added",
+                           std::to_string(saved > 0 ? saved : -saved) + " KB");
     std::string html = "<table class=\"totals\">\n";
-    for (const auto& [label, value] : TotalsPairs(totals))
+    for (const auto& [label, value] : pairs)
         html += "<tr><td>" + HtmlEscaped(label) + "</td><td>" + HtmlEscaped(value) + "</td></tr>\n";
     return html + "</table>\n";
 }
 
-std::string RowsTable(const DrawingList& list, bool failuresOnly, const ThumbnailSource& thumbnail) {
-    std::string html = "<table>\n<tr><th>Drawing</th><th>File</th><th>Folder</th><th>Status</th>"
-                       "<th>Version</th><th>Size before (KB)</th><th>Size after (KB)</th><th>Date before</th>"
-                       "<th>Date after</th></tr>\n";
+// The drawings' pictures, each distinct one once.
+struct Pictures {
+    std::map<std::uint64_t, std::size_t> ofRow;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> sizes;
+    std::string defs;
+};
+
+std::uint32_t Big32(std::string_view s, std::size_t at) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(s[at])) << 24 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 1])) << 16 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 2])) << 8 |
+           static_cast<unsigned char>(s[at + 3]);
+}
+
+Pictures CollectPictures(const DrawingList& list, const ThumbnailSource& thumbnail) {
+    Pictures p;
+    std::map<std::string, std::size_t> seen;
+    if (!thumbnail)
+        return p;
+    for (const auto& row : list) {
+        if (row.isFolder())
+            continue;
+        auto png = thumbnail(row);
+        if (!png || png->size() < 24 || png->compare(12, 4, "IHDR") != 0)
+            continue;
+        const auto [at, fresh] = seen.emplace(std::move(*png), p.sizes.size());
+        if (fresh) {
+            const std::uint32_t w = Big32(at->first, 16), h = Big32(at->first, 20);
+            p.sizes.emplace_back(w, h);
+            p.defs += "<image id=\"p" + std::to_string(at->second) + "\" width=\"" + std::to_string(w) +
+                      "\" height=\"" + std::to_string(h) + "\" href=\"data:image/png;base64," +
+                      Base64(at->first) + "\"/>\n";
+        }
+        p.ofRow[row.id] = at->second;
+    }
+    return p;
+}
+
+std::string Cell(const std::string& text, const char* cls = nullptr) {
+    return std::string("<td") + (cls != nullptr ? std::string(" class=\"") + cls + "\"" : std::string()) +
+           "><div class=\"c\">" + HtmlEscaped(text) + "</div></td>";
+}
+
+std::string RowsTable(const DrawingList& list, bool failuresOnly, const Pictures& pictures,
+                      const ReportFacts& facts) {
+    const bool cleaning = facts.details != nullptr;
+    std::string html = "<table>\n<thead><tr><th>Drawing</th><th>File</th><th>Folder</th><th>Status</th>"
+                       "<th>Version</th><th>Size before (KB)</th><th>Size after (KB)</th>";
+    if (cleaning)
+        html += "<th>Cleaning</th><th>Missing</th>";
+    html += "<th>Date before</th><th>Date after</th></tr></thead>\n<tbody>\n";
     for (const auto& row : list) {
         const std::string& st = row.cell(kColStatus);
         if (failuresOnly && !IsFailure(st))
@@ -46,19 +178,25 @@ std::string RowsTable(const DrawingList& list, bool failuresOnly, const Thumbnai
         html += tint == Tint::Failure ? "<tr class=\"failure\">"
                 : tint == Tint::Ok    ? "<tr class=\"ok\">"
                                       : "<tr>";
-        const auto png = thumbnail && !row.isFolder() ? thumbnail(row) : std::nullopt;
         html += "<td class=\"thumb\">";
-        html += png ? "<img alt=\"\" src=\"data:image/png;base64," + Base64(*png) + "\">"
-                    : std::string("<span class=\"none\">no picture</span>");
-        html += "</td><td>" + HtmlEscaped(row.cell(kColFilename)) + "</td><td>" +
-                HtmlEscaped(row.cell(kColPath)) + "</td><td class=\"status\">" +
-                HtmlEscaped(st.empty() ? "Not processed" : st) + "</td><td>" +
-                HtmlEscaped(row.cell(kColVersion)) + "</td><td class=\"n\">" +
-                HtmlEscaped(row.cell(kColSizeBefore)) + "</td><td class=\"n\">" +
-                HtmlEscaped(row.cell(kColSizeAfter)) + "</td><td>" + HtmlEscaped(row.cell(kColDateBefore)) +
-                "</td><td>" + HtmlEscaped(row.cell(kColDateAfter)) + "</td></tr>\n";
+        if (const auto found = pictures.ofRow.find(row.id); found != pictures.ofRow.end()) {
+            const auto [w, h] = pictures.sizes[found->second];
+            html += "<svg class=\"thumb\" viewBox=\"0 0 " + std::to_string(w) + " " + std::to_string(h) +
+                    "\"><use href=\"#p" + std::to_string(found->second) + "\"/></svg>";
+        } else {
+            html += "<span class=\"none\">no picture</span>";
+        }
+        html += "</td>" + Cell(row.cell(kColFilename)) + Cell(row.cell(kColPath), "folder") +
+                Cell(st.empty() ? "Not processed" : st, "status") + Cell(row.cell(kColVersion)) +
+                Cell(row.cell(kColSizeBefore), "n") + Cell(row.cell(kColSizeAfter), "n");
+        if (cleaning) {
+            const CleaningFacts* f = CleaningOf(facts, row);
+            html += Cell(f != nullptr ? PurgedText(f->purged, f->proxies) : std::string()) +
+                    Cell(f != nullptr ? MissingText(*f) : std::string());
+        }
+        html += Cell(row.cell(kColDateBefore)) + Cell(row.cell(kColDateAfter)) + "</tr>\n";
     }
-    return html + "</table>\n";
+    return html + "</tbody>\n</table>\n";
 }
 
 } // namespace
@@ -131,17 +269,21 @@ std::string RunReportHtml(const DrawingList& list, const ReportFacts& facts,
     std::size_t failures = 0;
     for (const auto& row : list)
         failures += IsFailure(row.cell(kColStatus)) ? 1 : 0;
+    const Pictures pictures = CollectPictures(list, thumbnail);
     std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
                        "<title>Plansweeper run report</title>\n<style>" +
-                       std::string(kStyle) + "</style>\n</head>\n<body>\n<h1>Plansweeper run report</h1>\n";
+                       std::string(kStyle) + "</style>\n</head>\n<body>\n";
+    if (!pictures.defs.empty())
+        html += "<svg class=\"defs\" aria-hidden=\"true\"><defs>\n" + pictures.defs + "</defs></svg>\n";
+    html += "<h1>Plansweeper run report</h1>\n";
     html += "<p class=\"created\">" + HtmlEscaped(facts.created) + "</p>\n";
-    html += TotalsTable(facts.totals);
+    html += TotalsTable(list, facts);
     if (failures > 0) {
         html += "<h2>Failures (" + std::to_string(failures) + ")</h2>\n";
-        html += RowsTable(list, true, thumbnail);
+        html += RowsTable(list, true, pictures, facts);
     }
     html += "<h2>Every drawing (" + std::to_string(list.size()) + ")</h2>\n";
-    html += RowsTable(list, false, thumbnail);
+    html += RowsTable(list, false, pictures, facts);
     return html + "</body>\n</html>\n";
 }
 
@@ -165,6 +307,16 @@ std::optional<std::string> ThumbnailPng(const FileSystem& fs, std::string_view p
     if (shown.code == kEntryPng)
         return std::string(shown.png.bytes.begin(), shown.png.bytes.end());
     return DibToPng(shown.dib);
+}
+
+std::optional<std::string>
+ReportThumbnail(const FileSystem& fs, std::string_view path,
+                const std::function<std::optional<std::string>(std::string_view png)>& shrink) {
+    auto png = ThumbnailPng(fs, path);
+    if (png && shrink)
+        if (auto small = shrink(*png))
+            return small;
+    return png;
 }
 
 } // namespace ps

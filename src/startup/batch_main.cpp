@@ -20,6 +20,7 @@
 #include "platform/win_registry.h"
 #include "platform/win_run_ownership.h"
 #include "platform/win_system.h"
+#include "platform/wic_png.h"
 #include "report/run_csv.h"
 #include "report/run_json.h"
 #include "report/run_report.h"
@@ -307,9 +308,11 @@ int Run(const BatchArgs& args) {
     if (saver.failed())
         return kBatchListNotWritten;
     if (!args.reportFile.empty()) {
-        const std::string html =
-            RunReportHtml(list, {clock.nowText(), result.run.totals},
-                          [&files](const DrawingRow& row) { return ThumbnailPng(files, FullPath(row)); });
+        PngCompactor compactor;
+        const std::string html = RunReportHtml(list, {clock.nowText(), result.run.totals, &details},
+                                               [&files, &compactor](const DrawingRow& row) {
+                                                   return ReportThumbnail(files, FullPath(row), compactor.shrink());
+                                               });
         if (!files.replaceFileAtomically(FullPathOf(args.reportFile), html)) {
             Print("The report could not be written to " + FullPathOf(args.reportFile), true);
             return kBatchSomeFailed;

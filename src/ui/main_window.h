@@ -271,6 +271,9 @@ private:
     // What the runs of this window learnt of each row beyond its cells, for
     // the CSV and JSON exports.
     std::map<std::uint64_t, RowDetails> details_;
+    // The last run's totals, for a report written after the list changed.
+    std::string lastRunTotals_;
+    std::string reportTotals() const;
     ComPtr<ITaskbarList3> taskbar_;
 
     // Closing: a run under way ends first (as Stop -> Yes does), and a list

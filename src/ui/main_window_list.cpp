@@ -4,6 +4,7 @@
 #include "ui/main_window.h"
 
 #include "platform/off_thread.h"
+#include "platform/wic_png.h"
 #include "report/run_csv.h"
 #include "report/run_report.h"
 
@@ -403,6 +404,11 @@ void MainWindow::ExportListStatus() {
     SetFocus(list_);
 }
 
+std::string MainWindow::reportTotals() const {
+    const std::string label = state_.productLabel();
+    return label == state_.head() && !lastRunTotals_.empty() ? lastRunTotals_ : label;
+}
+
 void MainWindow::ExportReport() {
     if (state_.busy())
         return;
@@ -422,13 +428,14 @@ void MainWindow::ExportReport() {
             const ListSeparators separators = UserListSeparators();
             text = RunCsv(rows_, details_, CsvConventions{separators.list, separators.decimal});
         } else if (kind == "json") {
-            text = RunJson(rows_, clock_.nowText(), state_.productLabel(), details_);
+            text = RunJson(rows_, clock_.nowText(), reportTotals(), details_);
         } else {
             // Each drawing's picture is read from its image area, with the window answering between them.
-            text = RunReportHtml(rows_, {clock_.nowText(), state_.productLabel()},
-                                 [this, &pump](const DrawingRow& row) {
+            PngCompactor compactor;
+            text = RunReportHtml(rows_, {clock_.nowText(), reportTotals(), &details_},
+                                 [this, &pump, &compactor](const DrawingRow& row) {
                                      pump.pumpOnce();
-                                     return ThumbnailPng(files_, FullPath(row));
+                                     return ReportThumbnail(files_, FullPath(row), compactor.shrink());
                                  });
         }
         written = RunOffThread([this, &file, &text] {

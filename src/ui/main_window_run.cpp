@@ -201,6 +201,8 @@ RunOptions MainWindow::runOptions() {
 // meter stay until the list changes or the next run.
 void MainWindow::showRunEnd(const RunCommandResult& result) {
     refreshList(false);
+    if (!result.run.totals.empty())
+        lastRunTotals_ = result.run.totals;
     resultShown_ = true;
     state_.setStatus(kStatusIdle);
     if (!result.run.stopReason.empty()) {

@@ -2,6 +2,8 @@
 #include "platform/handles.h"
 #include "platform/message_pump.h"
 #include "platform/text.h"
+#include "platform/wic_png.h"
+#include "report/png_writer.h"
 #include "platform/window_entry.h"
 
 #include <stdexcept>
@@ -133,6 +135,41 @@ TEST(WindowEntry, AnErrorEscapingTheHandlerGoesToTheOwnersReport) {
     EXPECT_EQ(owner.reported, "no room");
 
     DestroyWindow(hwnd);
+}
+
+} // namespace
+} // namespace ps
+
+namespace ps {
+namespace {
+
+std::uint32_t PngSide(const std::string& png, std::size_t at) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(png[at])) << 24 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(png[at + 1])) << 16 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(png[at + 2])) << 8 |
+           static_cast<unsigned char>(png[at + 3]);
+}
+
+// A 648 x 512 picture, stored uncompressed as the writer makes it, comes
+// back from the imaging component fitted to 192 pixels, aspect kept, and
+// compressed; a small one is not enlarged.
+TEST(PngCompactor, FitsTheBoxAndCompresses) {
+    std::vector<std::uint32_t> rgb;
+    for (int y = 0; y < 512; ++y)
+        for (int x = 0; x < 648; ++x)
+            rgb.push_back(x < 324 ? 0xFFFFFFu : static_cast<std::uint32_t>((y / 64) * 0x202020));
+    const std::string big = EncodePng(648, 512, rgb);
+    PngCompactor compactor;
+    const auto small = compactor.compact(big, 192, 192);
+    ASSERT_TRUE(small.has_value());
+    EXPECT_EQ(small->substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+    EXPECT_EQ(PngSide(*small, 16), 192u);
+    EXPECT_EQ(PngSide(*small, 20), 152u);
+    EXPECT_LT(small->size(), big.size() / 50);
+    const auto same = compactor.compact(EncodePng(2, 2, {0, 0, 0, 0}), 192, 192);
+    ASSERT_TRUE(same.has_value());
+    EXPECT_EQ(PngSide(*same, 16), 2u);
+    EXPECT_FALSE(compactor.compact("not a picture", 192, 192).has_value());
 }
 
 } // namespace

@@ -73,34 +73,69 @@ TEST(RunReport, BitmapThumbnailsBecomePngsWithTheirColoursTheRightWayUp) {
     EXPECT_FALSE(DibToPng(dib).has_value());
 }
 
-TEST(RunReport, FailuresComeFirstTextIsEscapedAndPicturesAreEmbedded) {
+// The head of a PNG as far as the report reads it: signature, IHDR, size.
+std::string FakePng(std::uint32_t w, std::uint32_t h, const std::string& tag) {
+    std::string png = std::string("\x89PNG\r\n\x1a\n", 8) + std::string("\0\0\0\x0dIHDR", 8);
+    for (std::uint32_t v : {w, h})
+        for (int shift = 24; shift >= 0; shift -= 8)
+            png.push_back(static_cast<char>(v >> shift & 0xFF));
+    return png + tag;
+}
+
+// Failures first; text escaped; a picture shared by drawings (and shown
+// again in the failures) stored once; the cleaning's counts and missing
+// references per drawing and added up in the totals, with the space saved.
+TEST(RunReport, FailuresFirstPicturesOnceAndWhatTheCleaningDid) {
     DrawingList list;
     for (const auto& [name, st] : std::vector<std::pair<std::string, std::string>>{
-             {"ok.dwg", "OK"}, {"a<b>.dwg", "Not saved"}, {"later.dwg", ""}}) {
+             {"ok.dwg", "OK"}, {"a<b>.dwg", "Not saved"}, {"later.dwg", ""}, {"twin.dwg", "OK"}}) {
         DrawingRow row;
         row.cells[kColFilename] = name;
         row.cells[kColPath] = "C:\\D";
         row.cells[kColStatus] = st;
+        row.cells[kColSizeBefore] = "100";
+        row.cells[kColSizeAfter] = "70";
         list.append(row);
     }
+    CleaningFacts f;
+    f.purged = {{"layers", 3}, {"text_styles", 1}};
+    f.missingXrefs = {"Site"};
+    std::map<std::uint64_t, RowDetails> details{{list[0].id, {"2004", 1, f}}, {list[3].id, {"2004", 1, f}}};
     const std::string html = RunReportHtml(
         list,
-        {"2026-12-07 20:00",
-         "Application:\r\nAutoCAD 2026\r\n\r\nTotal files: \r\n3\r\nTotal files OK: \r\n1"},
+        {"2026-12-07 20:00", "Application:\r\nAutoCAD 2026\r\n\r\nTotal files: \r\n4\r\nTotal files OK: \r\n2",
+         &details},
         [](const DrawingRow& row) -> std::optional<std::string> {
-            return row.cell(kColFilename) == "ok.dwg" ? std::optional<std::string>("PNG!") : std::nullopt;
+            if (row.cell(kColFilename) == "later.dwg")
+                return std::nullopt;
+            return FakePng(40, 30, row.cell(kColFilename) == "a<b>.dwg" ? "own" : "shared");
         });
     const auto failures = html.find("<h2>Failures (1)</h2>");
-    const auto every = html.find("<h2>Every drawing (3)</h2>");
+    const auto every = html.find("<h2>Every drawing (4)</h2>");
     ASSERT_NE(failures, std::string::npos);
     ASSERT_NE(every, std::string::npos);
     EXPECT_LT(failures, html.find("a&lt;b&gt;.dwg"));
     EXPECT_LT(html.find("a&lt;b&gt;.dwg"), every);
     EXPECT_EQ(html.find("a<b>"), std::string::npos);
-    EXPECT_NE(html.find("<td>Total files OK</td><td>1</td>"), std::string::npos);
-    EXPECT_NE(html.find("<td>Application</td><td>AutoCAD 2026</td>"), std::string::npos);
-    EXPECT_NE(html.find("data:image/png;base64,UE5HIQ=="), std::string::npos);
+    EXPECT_NE(html.find("<td>Total files OK</td><td>2</td>"), std::string::npos);
+    EXPECT_NE(html.find("<td>Objects purged</td><td>6 layers, 2 text styles</td>"), std::string::npos) << html;
+    EXPECT_NE(html.find("<td>Drawings with missing references</td><td>2</td>"), std::string::npos);
+    EXPECT_NE(html.find("<td>Space saved</td><td>60 KB</td>"), std::string::npos);
+    EXPECT_NE(html.find("<div class=\"c\">3 layers, 1 text style</div>"), std::string::npos);
+    EXPECT_NE(html.find("<div class=\"c\">xref Site</div>"), std::string::npos);
+    // Two distinct pictures, each stored once; four cells show them.
+    std::size_t stored = 0, shown = 0;
+    for (auto at = html.find("data:image/png;base64,"); at != std::string::npos;
+         at = html.find("data:image/png;base64,", at + 1))
+        ++stored;
+    for (auto at = html.find("<use href=\"#p"); at != std::string::npos; at = html.find("<use href=\"#p", at + 1))
+        ++shown;
+    EXPECT_EQ(stored, 2u);
+    EXPECT_EQ(shown, 4u); // ok, a<b> twice (failures and every drawing), twin
+    EXPECT_NE(html.find("viewBox=\"0 0 40 30\""), std::string::npos);
     EXPECT_NE(html.find("Not processed"), std::string::npos);
+    EXPECT_NE(html.find("@page { size: landscape;"), std::string::npos);
+    EXPECT_NE(html.find("<thead>"), std::string::npos);
     EXPECT_EQ(html.find("<script"), std::string::npos);
 }
 

@@ -1,0 +1,36 @@
+// Thumbnails made small for a report: the Windows imaging component decodes
+// a PNG, scales it down to fit a box and encodes it again as a compressed PNG.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+struct IWICImagingFactory;
+
+namespace ps {
+
+class PngCompactor {
+public:
+    PngCompactor();
+    ~PngCompactor();
+    PngCompactor(const PngCompactor&) = delete;
+    PngCompactor& operator=(const PngCompactor&) = delete;
+
+    // The picture scaled to fit maxWidth by maxHeight (never enlarged) as a
+    // compressed PNG; nullopt when the imaging component cannot read or
+    // write it.
+    std::optional<std::string> compact(std::string_view png, unsigned maxWidth, unsigned maxHeight);
+    // compact() to the report's picture size, as a function.
+    std::function<std::optional<std::string>(std::string_view)> shrink() {
+        return [this](std::string_view png) { return compact(png, kShrinkPixels, kShrinkPixels); };
+    }
+    static constexpr unsigned kShrinkPixels = 192; // twice the report's 96-pixel thumbnails
+
+private:
+    bool comStarted_ = false;
+    IWICImagingFactory* factory_ = nullptr;
+};
+
+} // namespace ps
