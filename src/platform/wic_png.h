@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,9 +25,20 @@ public:
     std::optional<std::string> compact(std::string_view png, unsigned maxWidth, unsigned maxHeight);
     // compact() to the report's picture size, as a function.
     std::function<std::optional<std::string>(std::string_view)> shrink() {
-        return [this](std::string_view png) { return compact(png, kShrinkPixels, kShrinkPixels); };
+        return [this](std::string_view png) {
+            return compact(png, kShrinkPixels, kShrinkPixels);
+        };
     }
-    static constexpr unsigned kShrinkPixels = 192; // twice the report's 96-pixel thumbnails
+    static constexpr unsigned kShrinkPixels = 192; // the report's kReportPictureMostSide
+    // A shrink that owns a compactor of its own, for one worker thread.
+    static std::function<std::optional<std::string>(std::string_view)> threadShrink() {
+        auto own = std::make_shared<PngCompactor>();
+        return [own](std::string_view png) {
+            return own->compact(png, kShrinkPixels, kShrinkPixels);
+        };
+    }
+    // How many threads make the report's pictures: one per processor.
+    static unsigned reportThreads();
 
 private:
     bool comStarted_ = false;

@@ -1,5 +1,7 @@
 #include "report/png_writer.h"
 
+#include <algorithm>
+
 #include <array>
 #include <cstdlib>
 
@@ -94,7 +96,44 @@ std::string EncodePng(std::int32_t width, std::int32_t height, const std::vector
     return out;
 }
 
-std::optional<std::string> DibToPng(const DibImage& dib) {
+namespace {
+
+// The picture fitted to mostSide by mostSide, each pixel the average of the
+// source pixels it covers.
+std::vector<std::uint32_t> Shrunk(const std::vector<std::uint32_t>& rgb, std::int32_t& width,
+                                  std::int32_t& height, std::int32_t mostSide) {
+    const double scale =
+        std::min(static_cast<double>(mostSide) / width, static_cast<double>(mostSide) / height);
+    const auto w = std::max<std::int32_t>(1, static_cast<std::int32_t>(width * scale + 0.5));
+    const auto h = std::max<std::int32_t>(1, static_cast<std::int32_t>(height * scale + 0.5));
+    std::vector<std::uint32_t> out(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    for (std::int32_t y = 0; y < h; ++y) {
+        const std::int32_t y0 = y * height / h, y1 = std::max(y0 + 1, (y + 1) * height / h);
+        for (std::int32_t x = 0; x < w; ++x) {
+            const std::int32_t x0 = x * width / w, x1 = std::max(x0 + 1, (x + 1) * width / w);
+            std::uint32_t r = 0, g = 0, b = 0, n = 0;
+            for (std::int32_t sy = y0; sy < y1; ++sy)
+                for (std::int32_t sx = x0; sx < x1; ++sx) {
+                    const std::uint32_t p =
+                        rgb[static_cast<std::size_t>(sy) * static_cast<std::size_t>(width) +
+                            static_cast<std::size_t>(sx)];
+                    r += p >> 16 & 0xFF;
+                    g += p >> 8 & 0xFF;
+                    b += p & 0xFF;
+                    ++n;
+                }
+            out[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)] =
+                (r / n) << 16 | (g / n) << 8 | b / n;
+        }
+    }
+    width = w;
+    height = h;
+    return out;
+}
+
+} // namespace
+
+std::optional<std::string> DibToPng(const DibImage& dib, std::int32_t mostSide) {
     const int bits = dib.bitCount;
     const std::int32_t width = dib.width;
     const std::int32_t height = std::abs(dib.height);
@@ -137,7 +176,10 @@ std::optional<std::string> DibToPng(const DibImage& dib) {
             rgb[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + ux] = p;
         }
     }
-    return EncodePng(width, height, rgb);
+    std::int32_t w = width, h = height;
+    if (mostSide > 0 && (width > mostSide || height > mostSide))
+        rgb = Shrunk(rgb, w, h, mostSide);
+    return EncodePng(w, h, rgb);
 }
 
 } // namespace ps

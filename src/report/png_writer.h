@@ -17,7 +17,9 @@ namespace ps {
 std::string EncodePng(std::int32_t width, std::int32_t height, const std::vector<std::uint32_t>& rgb);
 
 // A thumbnail bitmap of 1, 4, 8, 24 or 32 bits per pixel as a PNG; nullopt
-// for any other depth or rows that do not hold the picture.
-std::optional<std::string> DibToPng(const DibImage& dib);
+// for any other depth or rows that do not hold the picture. With mostSide,
+// a larger picture is first made to fit mostSide by mostSide (each pixel the
+// average of those it covers, so thin lines stay visible).
+std::optional<std::string> DibToPng(const DibImage& dib, std::int32_t mostSide = 0);
 
 } // namespace ps

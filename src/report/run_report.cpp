@@ -5,7 +5,9 @@
 #include "report/png_writer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <map>
+#include <thread>
 
 namespace ps {
 namespace {
@@ -67,7 +69,8 @@ std::string PurgedText(const std::map<std::string, long, std::less<>>& purged, l
             text += (text.empty() ? "" : ", ") + std::to_string(n) + " " + words;
         }
     if (proxies > 0)
-        text += (text.empty() ? "" : "; ") + std::to_string(proxies) + " proxy object" + (proxies == 1 ? "" : "s");
+        text += (text.empty() ? "" : "; ") + std::to_string(proxies) + " proxy object" +
+                (proxies == 1 ? "" : "s");
     return text.empty() ? "nothing purged" : text;
 }
 
@@ -287,7 +290,7 @@ std::string RunReportHtml(const DrawingList& list, const ReportFacts& facts,
     return html + "</body>\n</html>\n";
 }
 
-std::optional<std::string> ThumbnailPng(const FileSystem& fs, std::string_view path) {
+std::optional<std::string> ThumbnailPng(const FileSystem& fs, std::string_view path, std::int32_t mostSide) {
     const auto entry = fs.findEntry(path);
     if (!entry || (entry->attributes & kAttrDirectory) != 0)
         return std::nullopt;
@@ -306,17 +309,44 @@ std::optional<std::string> ThumbnailPng(const FileSystem& fs, std::string_view p
     const Picture& shown = area.pictures.back();
     if (shown.code == kEntryPng)
         return std::string(shown.png.bytes.begin(), shown.png.bytes.end());
-    return DibToPng(shown.dib);
+    return DibToPng(shown.dib, mostSide);
 }
 
 std::optional<std::string>
 ReportThumbnail(const FileSystem& fs, std::string_view path,
                 const std::function<std::optional<std::string>(std::string_view png)>& shrink) {
-    auto png = ThumbnailPng(fs, path);
+    auto png = ThumbnailPng(fs, path, kReportPictureMostSide);
     if (png && shrink)
         if (auto small = shrink(*png))
             return small;
     return png;
+}
+
+std::map<std::uint64_t, std::string> ReportThumbnails(const FileSystem& fs, const DrawingList& list,
+                                                      unsigned threads,
+                                                      const std::function<Shrink()>& makeShrink) {
+    std::vector<std::pair<std::uint64_t, std::string>> rows;
+    for (const auto& row : list)
+        if (!row.isFolder())
+            rows.emplace_back(row.id, FullPath(row));
+    std::vector<std::optional<std::string>> pictures(rows.size());
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        const Shrink shrink = makeShrink ? makeShrink() : Shrink();
+        for (std::size_t i = next++; i < rows.size(); i = next++)
+            pictures[i] = ReportThumbnail(fs, rows[i].second, shrink);
+    };
+    std::vector<std::thread> workers;
+    for (unsigned t = 1; t < std::max(1u, threads) && t < rows.size(); ++t)
+        workers.emplace_back(work);
+    work();
+    for (auto& w : workers)
+        w.join();
+    std::map<std::uint64_t, std::string> byRow;
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (pictures[i])
+            byRow.emplace(rows[i].first, std::move(*pictures[i]));
+    return byRow;
 }
 
 } // namespace ps

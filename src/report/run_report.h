@@ -26,7 +26,6 @@ struct ReportFacts {
     const std::map<std::uint64_t, RowDetails>* details = nullptr;
 };
 
-
 // A drawing's thumbnail as PNG bytes, nullopt when it has none.
 using ThumbnailSource = std::function<std::optional<std::string>(const DrawingRow&)>;
 
@@ -36,13 +35,28 @@ std::string RunReportHtml(const DrawingList& list, const ReportFacts& facts,
 // The thumbnail stored in a drawing, read through the image area only (a
 // large drawing is not read whole), as the preview shows it; nullopt for a
 // file without one.
-std::optional<std::string> ThumbnailPng(const FileSystem& fs, std::string_view path);
+// With mostSide, a bitmap larger than that is made to fit first.
+std::optional<std::string> ThumbnailPng(const FileSystem& fs, std::string_view path,
+                                        std::int32_t mostSide = 0);
 
-// The thumbnail as the report keeps it: the drawing's own, made small by
-// shrink (nullopt from it: kept as read).
+// Thumbnails in the report are drawn 96 pixels wide; their pictures are
+// kept at most twice as large, for sharp print.
+inline constexpr std::int32_t kReportPictureMostSide = 192;
+
+// The thumbnail as the report keeps it: the drawing's own, at most
+// kReportPictureMostSide a side, compressed by shrink (nullopt from it:
+// kept as it is).
 std::optional<std::string>
 ReportThumbnail(const FileSystem& fs, std::string_view path,
                 const std::function<std::optional<std::string>(std::string_view png)>& shrink);
+
+using Shrink = std::function<std::optional<std::string>(std::string_view png)>;
+// Every drawing row's report thumbnail, read and made small on up to
+// `threads` threads at once, each with the shrink makeShrink gives it; by
+// row identity, rows without a picture left out.
+std::map<std::uint64_t, std::string> ReportThumbnails(const FileSystem& fs, const DrawingList& list,
+                                                      unsigned threads,
+                                                      const std::function<Shrink()>& makeShrink);
 
 // The totals text ("Label: \r\nvalue" lines) as label and value pairs.
 std::vector<std::pair<std::string, std::string>> TotalsPairs(std::string_view totals);

@@ -308,11 +308,16 @@ int Run(const BatchArgs& args) {
     if (saver.failed())
         return kBatchListNotWritten;
     if (!args.reportFile.empty()) {
-        PngCompactor compactor;
-        const std::string html = RunReportHtml(list, {clock.nowText(), result.run.totals, &details},
-                                               [&files, &compactor](const DrawingRow& row) {
-                                                   return ReportThumbnail(files, FullPath(row), compactor.shrink());
-                                               });
+        const auto pictures =
+            ReportThumbnails(files, list, PngCompactor::reportThreads(), &PngCompactor::threadShrink);
+        const std::string html =
+            RunReportHtml(list, {clock.nowText(), result.run.totals, &details},
+                          [&pictures](const DrawingRow& row) -> std::optional<std::string> {
+                              const auto found = pictures.find(row.id);
+                              if (found == pictures.end())
+                                  return std::nullopt;
+                              return found->second;
+                          });
         if (!files.replaceFileAtomically(FullPathOf(args.reportFile), html)) {
             Print("The report could not be written to " + FullPathOf(args.reportFile), true);
             return kBatchSomeFailed;

@@ -430,12 +430,19 @@ void MainWindow::ExportReport() {
         } else if (kind == "json") {
             text = RunJson(rows_, clock_.nowText(), reportTotals(), details_);
         } else {
-            // Each drawing's picture is read from its image area, with the window answering between them.
-            PngCompactor compactor;
+            // The pictures are read and made small on worker threads while the window answers.
+            std::map<std::uint64_t, std::string> pictures;
+            RunOffThread([this, &pictures] {
+                pictures = ReportThumbnails(files_, rows_, PngCompactor::reportThreads(),
+                                            &PngCompactor::threadShrink);
+                return true;
+            });
             text = RunReportHtml(rows_, {clock_.nowText(), reportTotals(), &details_},
-                                 [this, &pump, &compactor](const DrawingRow& row) {
-                                     pump.pumpOnce();
-                                     return ReportThumbnail(files_, FullPath(row), compactor.shrink());
+                                 [&pictures](const DrawingRow& row) -> std::optional<std::string> {
+                                     const auto found = pictures.find(row.id);
+                                     if (found == pictures.end())
+                                         return std::nullopt;
+                                     return found->second;
                                  });
         }
         written = RunOffThread([this, &file, &text] {

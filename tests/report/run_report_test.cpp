@@ -103,8 +103,8 @@ TEST(RunReport, FailuresFirstPicturesOnceAndWhatTheCleaningDid) {
     std::map<std::uint64_t, RowDetails> details{{list[0].id, {"2004", 1, f}}, {list[3].id, {"2004", 1, f}}};
     const std::string html = RunReportHtml(
         list,
-        {"2026-12-07 20:00", "Application:\r\nAutoCAD 2026\r\n\r\nTotal files: \r\n4\r\nTotal files OK: \r\n2",
-         &details},
+        {"2026-12-07 20:00",
+         "Application:\r\nAutoCAD 2026\r\n\r\nTotal files: \r\n4\r\nTotal files OK: \r\n2", &details},
         [](const DrawingRow& row) -> std::optional<std::string> {
             if (row.cell(kColFilename) == "later.dwg")
                 return std::nullopt;
@@ -118,7 +118,8 @@ TEST(RunReport, FailuresFirstPicturesOnceAndWhatTheCleaningDid) {
     EXPECT_LT(html.find("a&lt;b&gt;.dwg"), every);
     EXPECT_EQ(html.find("a<b>"), std::string::npos);
     EXPECT_NE(html.find("<td>Total files OK</td><td>2</td>"), std::string::npos);
-    EXPECT_NE(html.find("<td>Objects purged</td><td>6 layers, 2 text styles</td>"), std::string::npos) << html;
+    EXPECT_NE(html.find("<td>Objects purged</td><td>6 layers, 2 text styles</td>"), std::string::npos)
+        << html;
     EXPECT_NE(html.find("<td>Drawings with missing references</td><td>2</td>"), std::string::npos);
     EXPECT_NE(html.find("<td>Space saved</td><td>60 KB</td>"), std::string::npos);
     EXPECT_NE(html.find("<div class=\"c\">3 layers, 1 text style</div>"), std::string::npos);
@@ -128,7 +129,8 @@ TEST(RunReport, FailuresFirstPicturesOnceAndWhatTheCleaningDid) {
     for (auto at = html.find("data:image/png;base64,"); at != std::string::npos;
          at = html.find("data:image/png;base64,", at + 1))
         ++stored;
-    for (auto at = html.find("<use href=\"#p"); at != std::string::npos; at = html.find("<use href=\"#p", at + 1))
+    for (auto at = html.find("<use href=\"#p"); at != std::string::npos;
+         at = html.find("<use href=\"#p", at + 1))
         ++shown;
     EXPECT_EQ(stored, 2u);
     EXPECT_EQ(shown, 4u); // ok, a<b> twice (failures and every drawing), twin
