@@ -87,8 +87,13 @@ struct StatusEntry {
     std::string_view text;
     StatusKind kind;
     bool prefix = false;
+    std::string_view reason = {}; // a failure's cause and what was done, in one sentence
 };
 std::span<const StatusEntry> StatusTable();
+
+// Why a row failed, in one sentence (empty for a status that is no
+// failure), as the Status cell's tooltip and the details say it.
+std::string_view StatusReason(std::string_view status);
 
 // Texts this program never writes count as failures: nothing says the
 // drawing is as wanted.

@@ -5,6 +5,7 @@
 #include "report/png_writer.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <atomic>
 #include <map>
 #include <thread>
@@ -347,6 +348,42 @@ std::map<std::uint64_t, std::string> ReportThumbnails(const FileSystem& fs, cons
         if (pictures[i])
             byRow.emplace(rows[i].first, std::move(*pictures[i]));
     return byRow;
+}
+
+std::string RowDetailsText(const DrawingRow& row, const RowDetails* d) {
+    std::string text;
+    const auto line = [&text](const std::string& label, const std::string& value) {
+        text += label + ": " + value + "\r\n";
+    };
+    line("Drawing", FullPath(row));
+    const std::string& st = row.cell(kColStatus);
+    line("Status", st.empty() ? "Not processed" : st);
+    if (IsFailure(st))
+        line("Why", std::string(StatusReason(st)));
+    const std::string before = d != nullptr && !d->versionBefore.empty() ? d->versionBefore + " before, " : "";
+    line("Version", before + (row.cell(kColVersion).empty() ? "unknown" : row.cell(kColVersion)) + " now");
+    line("Size", row.cell(kColSizeBefore) + " KB before, " + row.cell(kColSizeAfter) + " KB after");
+    if (d != nullptr && d->seconds > 0) {
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%.1f s", d->seconds);
+        line("AutoCAD worked", seconds);
+    }
+    if (d == nullptr || !d->facts) {
+        line("Cleaning", "no record (the drawing was not cleaned by this window's runs, or its AutoCAD keeps none)");
+        return text;
+    }
+    const CleaningFacts& f = *d->facts;
+    line("Purged", PurgedText(f.purged, f.proxies));
+    const auto names = [](const std::vector<std::string>& list) {
+        std::string out;
+        for (const auto& n : list)
+            out += (out.empty() ? "" : ", ") + n;
+        return out.empty() ? std::string("none") : out;
+    };
+    line("Missing xrefs", names(f.missingXrefs));
+    line("Missing fonts", names(f.missingFonts));
+    line("Missing images", names(f.missingImages));
+    return text;
 }
 
 } // namespace ps

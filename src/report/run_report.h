@@ -58,6 +58,11 @@ std::map<std::uint64_t, std::string> ReportThumbnails(const FileSystem& fs, cons
                                                       unsigned threads,
                                                       const std::function<Shrink()>& makeShrink);
 
+// What a row's details window says (CR LF lines, to copy as they are): the
+// drawing, its status and, for a failure, why; versions, sizes and time;
+// what the cleaning purged and the references AutoCAD could not find.
+std::string RowDetailsText(const DrawingRow& row, const RowDetails* details);
+
 // The totals text ("Label: \r\nvalue" lines) as label and value pairs.
 std::vector<std::pair<std::string, std::string>> TotalsPairs(std::string_view totals);
 

@@ -33,6 +33,8 @@ enum Command : unsigned {
     // Run Failed Again: every failed row (Run menu), the selected ones (context menu).
     cmdRunFailed,
     cmdRunFailedSelected,
+    // The selected row's details (context menu).
+    cmdShowDetails,
 };
 
 } // namespace ps

@@ -52,6 +52,37 @@ struct InputBoxState {
     }
 };
 
+struct DetailsState {
+    const std::string* title;
+    const std::string* text;
+
+    INT_PTR handle(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+        switch (message) {
+        case WM_INITDIALOG:
+            SetText(dialog, *title);
+            SetText(GetDlgItem(dialog, IDC_DETAILS_TEXT), *text);
+            // The focus on Close, not on a text selected whole.
+            SetFocus(GetDlgItem(dialog, IDCANCEL));
+            return FALSE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDC_DETAILS_COPY) {
+                const HWND edit = GetDlgItem(dialog, IDC_DETAILS_TEXT);
+                SendMessageW(edit, EM_SETSEL, 0, -1);
+                SendMessageW(edit, WM_COPY, 0, 0);
+            }
+            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
+                EndDialog(dialog, LOWORD(wParam));
+            return TRUE;
+        default:
+            return FALSE;
+        }
+    }
+    INT_PTR failed(HWND dialog, UINT, WPARAM, LPARAM, const char* what) noexcept {
+        ReportEscaped(dialog, "Details", what);
+        return TRUE;
+    }
+};
+
 // One file name from the common file dialog; nullopt when cancelled.
 std::optional<std::string> AskFileName(HWND owner, const wchar_t* filter, const std::string& folder,
                                        const std::string& offered, const wchar_t* title,
@@ -86,6 +117,12 @@ std::string WinDesktopDialogs::inputBox(HWND owner, const std::string& prompt, c
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_INPUT), owner, DialogEntry<InputBoxState>,
                     reinterpret_cast<LPARAM>(&state));
     return state.answer;
+}
+
+void WinDesktopDialogs::showDetails(HWND owner, const std::string& title, const std::string& text) {
+    DetailsState state{&title, &text};
+    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_DETAILS), owner, DialogEntry<DetailsState>,
+                    reinterpret_cast<LPARAM>(&state));
 }
 
 std::optional<std::string> WinDesktopDialogs::openDrawings(HWND owner, const std::string& initialFolder) {

@@ -34,6 +34,9 @@ public:
     // An input box; empty when cancelled.
     virtual std::string inputBox(HWND owner, const std::string& prompt, const std::string& title,
                                  const std::string& defaultText) = 0;
+    // A row's details: read-only text the user can select and copy (Copy
+    // puts all of it on the clipboard), closed with Close or Esc.
+    virtual void showDetails(HWND owner, const std::string& title, const std::string& text) = 0;
 };
 
 class WinDesktopDialogs final : public DesktopDialogs {
@@ -50,6 +53,7 @@ public:
     std::string inputBox(HWND owner, const std::string& prompt, const std::string& title,
                          const std::string& defaultText) override;
     std::optional<std::string> openScriptFile(HWND owner, const std::string& initialFolder) override;
+    void showDetails(HWND owner, const std::string& title, const std::string& text) override;
 };
 
 } // namespace ps

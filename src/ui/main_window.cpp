@@ -516,6 +516,9 @@ void MainWindow::onOtherCommand(unsigned command) {
     case cmdFileProperties:
         fileProperties();
         return;
+    case cmdShowDetails:
+        showDetails();
+        return;
     case cmdExplore:
         explore();
         return;

@@ -197,6 +197,7 @@ private:
     void ExportReport(); // the list with its statuses, totals and thumbnails as one HTML file
     void showContextMenu(POINT at);
     void fileProperties();
+    void showDetails();
     void explore();
     void startAutoCad();
 

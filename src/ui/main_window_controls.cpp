@@ -253,7 +253,7 @@ void MainWindow::createControls() {
     list_ = Child(hwnd_, WC_LISTVIEWW, "",
                   WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, kListId);
     ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP |
-                                                 LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
+                                                 LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP | LVS_EX_INFOTIP);
     for (std::size_t i = 0; i < kColumnCount; ++i) {
         const std::wstring caption = Widen(kColumnCaptions[i]);
         LVCOLUMNW column{};

@@ -153,6 +153,17 @@ LRESULT MainWindow::onListNotify(NMHDR& header) {
         }
         return 0;
     }
+    case LVN_GETINFOTIPW: {
+        // A failed row's tooltip says why, in one sentence.
+        auto& tip = reinterpret_cast<NMLVGETINFOTIPW&>(header);
+        const auto row = static_cast<std::size_t>(tip.iItem);
+        if (row < rows_.size() && tip.cchTextMax > 0) {
+            const std::string& st = rows_[row].cell(kColStatus);
+            if (IsFailure(st))
+                lstrcpynW(tip.pszText, Widen(st + ": " + std::string(StatusReason(st))).c_str(), tip.cchTextMax);
+        }
+        return 0;
+    }
     case LVN_KEYDOWN:
         if (reinterpret_cast<NMLVKEYDOWN&>(header).wVKey == VK_DELETE)
             guarded("ListView1_KeyDown", &MainWindow::subRemove);
@@ -484,14 +495,23 @@ void MainWindow::ImportListStatus() {
 }
 
 void MainWindow::showContextMenu(POINT at) {
-    // The menu opens on a right click in the list; a keyboard-opened menu (at -1, -1) is not offered.
-    if (at.x == -1 && at.y == -1)
-        return;
+    // Opened from the keyboard (Shift+F10, the menu key: at -1, -1), the menu
+    // comes up at the focused row.
+    if (at.x == -1 && at.y == -1) {
+        const auto row = currentRow();
+        RECT item{};
+        if (!row || !ListView_GetItemRect(list_, static_cast<int>(*row), &item, LVIR_LABEL))
+            GetClientRect(list_, &item);
+        at = {item.left + 8, item.bottom};
+        ClientToScreen(list_, &at);
+    }
     // The right click selected the row under the mouse: the preview shows it
     // now, as after a left click, not after the menu has gone.
     previewPending_ = false;
     ShowSelectedPreview();
     const UniqueMenu menu(MakePopupMenu({
+        {cmdShowDetails, "Show &Details..."},
+        {0, nullptr},
         {cmdAddDrawings, "&Add drawings..."},
         {cmdRemove, "Re&move"},
         {cmdResetStatus, "Reset S&tatus"},
@@ -507,6 +527,17 @@ void MainWindow::showContextMenu(POINT at) {
         {cmdStartAcad, "Start A&utoCAD"},
     }));
     TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
+}
+
+void MainWindow::showDetails() {
+    const auto row = currentRow();
+    if (!row)
+        return;
+    const DrawingRow& r = rows_[*row];
+    const auto found = details_.find(r.id);
+    dialogs_.showDetails(hwnd_, "Details of " + r.cell(kColFilename),
+                         RowDetailsText(r, found == details_.end() ? nullptr : &found->second));
+    SetFocus(list_);
 }
 
 void MainWindow::fileProperties() {

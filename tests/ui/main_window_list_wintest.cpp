@@ -70,6 +70,9 @@ public:
     std::optional<std::string> openScriptFile(HWND, const std::string&) override {
         return next(scripts).value_or(std::nullopt);
     }
+    void showDetails(HWND, const std::string& title, const std::string& text) override {
+        details.push_back(title + "\n" + text);
+    }
 
     template <typename T> static std::optional<T> next(std::deque<T>& queue) {
         if (queue.empty())
@@ -88,6 +91,7 @@ public:
     std::deque<std::optional<std::string>> scripts;
     std::vector<std::string> questions;
     std::vector<std::string> messages;
+    std::vector<std::string> details; // each shown: its title, a line end, its text
     std::function<void()> whileAsking; // the time a user takes to answer
     std::function<void()> whileInforming;
 };
@@ -535,8 +539,9 @@ TEST_F(WindowRun, RunFromTheToolbarRecordsEveryDrawingAndTheMeterGrows) {
 }
 
 // The window's export writes the kind its file name asks for: a CSV with
-// what the run's cleaning did, in the desk's separators.
-TEST_F(WindowRun, TheExportWritesACsvWithWhatTheCleaningDid) {
+// what the run's cleaning did, in the desk's separators; a row's details
+// say it too.
+TEST_F(WindowRun, TheExportAndShowDetailsTellWhatTheCleaningDid) {
     const std::string a = drawing("a.dwg");
     add(a);
     command(cmdRun);
@@ -551,6 +556,20 @@ TEST_F(WindowRun, TheExportWritesACsvWithWhatTheCleaningDid) {
     // What only the run knew of the row: its version before, the record's counts.
     EXPECT_NE(table.find("OK" + desk.list + "false" + desk.list + "2004" + desk.list), std::string::npos) << table;
     EXPECT_NE(table.find(desk.list + "0" + desk.list + desk.list + desk.list + "\r\n"), std::string::npos) << table;
+    // Show Details says the same of the row; a failed row also says why.
+    select({0});
+    command(cmdShowDetails);
+    ASSERT_EQ(dialogs_.details.size(), 1u);
+    EXPECT_NE(dialogs_.details[0].find("Details of a.dwg\nDrawing: " + a + "\r\nStatus: OK\r\n"), std::string::npos)
+        << dialogs_.details[0];
+    EXPECT_NE(dialogs_.details[0].find("Version: 2004 before, 2004 now"), std::string::npos) << dialogs_.details[0];
+    EXPECT_NE(dialogs_.details[0].find("Missing xrefs: none"), std::string::npos) << dialogs_.details[0];
+    window_->rows()[0].cell(kColStatus) = "Timeouted";
+    command(cmdShowDetails);
+    ASSERT_EQ(dialogs_.details.size(), 2u);
+    EXPECT_NE(dialogs_.details[1].find("Why: AutoCAD did not finish the drawing within the time-out"),
+              std::string::npos)
+        << dialogs_.details[1];
 }
 
 // Run Failed Again runs the failed rows and no other; a list without

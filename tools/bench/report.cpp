@@ -62,12 +62,12 @@ int wmain(int argc, wchar_t** argv) {
     const std::string html =
         RunReportHtml(list, {"08.12.2026 21:40:12", "Total files: \r\n" + std::to_string(rows), &details},
                       [&](const DrawingRow& row) -> std::optional<std::string> {
-                          const auto found = pictures.find(row.id);
-                          if (found == pictures.end())
+                          const auto picture = pictures.find(row.id);
+                          if (picture == pictures.end())
                               return std::nullopt;
                           // Every drawing of a real list has its own picture: a text chunk
                           // before the end makes each one distinct, as the report sees it.
-                          std::string png = found->second;
+                          std::string png = picture->second;
                           const std::string text = "tEXtn" + std::string(1, '\0') + std::to_string(n++);
                           std::string chunk(4, '\0');
                           const auto length = static_cast<std::uint32_t>(text.size() - 4);

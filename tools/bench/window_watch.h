@@ -36,6 +36,7 @@ public:
         return {};
     }
     std::optional<std::string> openScriptFile(HWND, const std::string&) override { return std::nullopt; }
+    void showDetails(HWND, const std::string&, const std::string&) override {}
 };
 
 // Sends the window a message every 5 ms from another thread and keeps the

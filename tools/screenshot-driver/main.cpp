@@ -49,6 +49,10 @@ public:
         return {};
     }
     std::optional<std::string> openScriptFile(HWND, const std::string&) override { return std::nullopt; }
+    void showDetails(HWND owner, const std::string& title, const std::string& text) override {
+        if (realQuestions)
+            WinDesktopDialogs().showDetails(owner, title, text);
+    }
 };
 
 void Pump(int ms) {
@@ -145,6 +149,18 @@ void CALLBACK AnswerMessageBox(HWND hwnd, UINT, UINT_PTR id, DWORD) {
     Pump(300);
     Capture(box, g_out + "\\" + g_picture);
     PostMessageW(box, WM_COMMAND, g_answer, 0);
+}
+
+std::string g_dialogTitle; // the dialog the next timer photographs and closes
+
+void CALLBACK CaptureDialog(HWND hwnd, UINT, UINT_PTR id, DWORD) {
+    const HWND dialog = FindWindowW(L"#32770", Widen(g_dialogTitle).c_str());
+    if (dialog == nullptr)
+        return;
+    KillTimer(hwnd, id);
+    Pump(300);
+    Capture(dialog, g_out + "\\" + g_picture);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
 }
 
 // The sample drawings of a folder as the open-file dialog answers for several files.
@@ -245,6 +261,15 @@ int wmain(int argc, wchar_t** argv) {
         // The run's report, for a browser to render.
         dialogs.reportFile = out + "\\report.html";
         SendMessageW(window.handle(), WM_COMMAND, cmdExportReport, 0);
+        // The first row's details.
+        const HWND list = FindWindowExW(window.handle(), nullptr, WC_LISTVIEWW, nullptr);
+        ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        dialogs.realQuestions = true;
+        g_picture = "details.bmp";
+        g_dialogTitle = "Details of " + window.rows()[0].cell(kColFilename);
+        SetTimer(window.handle(), 1005, 300, CaptureDialog);
+        SendMessageW(window.handle(), WM_COMMAND, cmdShowDetails, 0);
+        dialogs.realQuestions = false;
 
         // Every tab of the settings dialog.
         WinRegistry registry;
