@@ -24,7 +24,6 @@ table { border-collapse: collapse; width: 100%; }
 th, td { border-bottom: 1px solid #ddd; padding: 4px 6px; text-align: left; vertical-align: middle; }
 th { background: #f2f2f2; }
 td.n { text-align: right; white-space: nowrap; }
-td.folder { word-break: break-all; }
 table.totals { width: auto; }
 table.totals td { border: none; padding: 2px 12px 2px 0; }
 tr.failure td { background: #ffdddd; color: #800000; }
@@ -166,6 +165,17 @@ std::string Cell(const std::string& text, const char* cls = nullptr) {
            "><div class=\"c\">" + HtmlEscaped(text) + "</div></td>";
 }
 
+// A folder may wrap after any backslash, and nowhere else.
+std::string FolderCell(const std::string& folder) {
+    std::string html;
+    for (char c : HtmlEscaped(folder)) {
+        html.push_back(c);
+        if (c == '\\')
+            html += "<wbr>";
+    }
+    return "<td><div class=\"c\">" + html + "</div></td>";
+}
+
 std::string RowsTable(const DrawingList& list, bool failuresOnly, const Pictures& pictures,
                       const ReportFacts& facts) {
     const bool cleaning = facts.details != nullptr;
@@ -190,7 +200,7 @@ std::string RowsTable(const DrawingList& list, bool failuresOnly, const Pictures
         } else {
             html += "<span class=\"none\">no picture</span>";
         }
-        html += "</td>" + Cell(row.cell(kColFilename)) + Cell(row.cell(kColPath), "folder") +
+        html += "</td>" + Cell(row.cell(kColFilename)) + FolderCell(row.cell(kColPath)) +
                 Cell(st.empty() ? "Not processed" : st, "status") + Cell(row.cell(kColVersion)) +
                 Cell(row.cell(kColSizeBefore), "n") + Cell(row.cell(kColSizeAfter), "n");
         if (cleaning) {
@@ -360,7 +370,8 @@ std::string RowDetailsText(const DrawingRow& row, const RowDetails* d) {
     line("Status", st.empty() ? "Not processed" : st);
     if (IsFailure(st))
         line("Why", std::string(StatusReason(st)));
-    const std::string before = d != nullptr && !d->versionBefore.empty() ? d->versionBefore + " before, " : "";
+    const std::string before =
+        d != nullptr && !d->versionBefore.empty() ? d->versionBefore + " before, " : "";
     line("Version", before + (row.cell(kColVersion).empty() ? "unknown" : row.cell(kColVersion)) + " now");
     line("Size", row.cell(kColSizeBefore) + " KB before, " + row.cell(kColSizeAfter) + " KB after");
     if (d != nullptr && d->seconds > 0) {
@@ -369,7 +380,8 @@ std::string RowDetailsText(const DrawingRow& row, const RowDetails* d) {
         line("AutoCAD worked", seconds);
     }
     if (d == nullptr || !d->facts) {
-        line("Cleaning", "no record (the drawing was not cleaned by this window's runs, or its AutoCAD keeps none)");
+        line("Cleaning",
+             "no record (the drawing was not cleaned by this window's runs, or its AutoCAD keeps none)");
         return text;
     }
     const CleaningFacts& f = *d->facts;

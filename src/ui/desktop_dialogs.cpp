@@ -121,8 +121,8 @@ std::string WinDesktopDialogs::inputBox(HWND owner, const std::string& prompt, c
 
 void WinDesktopDialogs::showDetails(HWND owner, const std::string& title, const std::string& text) {
     DetailsState state{&title, &text};
-    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_DETAILS), owner, DialogEntry<DetailsState>,
-                    reinterpret_cast<LPARAM>(&state));
+    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_DETAILS), owner,
+                    DialogEntry<DetailsState>, reinterpret_cast<LPARAM>(&state));
 }
 
 std::optional<std::string> WinDesktopDialogs::openDrawings(HWND owner, const std::string& initialFolder) {
@@ -160,10 +160,9 @@ std::optional<std::string> WinDesktopDialogs::listFileName(HWND owner, bool savi
 
 std::optional<std::string> WinDesktopDialogs::reportFileName(HWND owner, const std::string& folder,
                                                              const std::string& name) {
-    return AskFileName(owner,
-                       L"Web pages\0*.html;*.htm\0Tables for a spreadsheet (CSV)\0*.csv\0JSON\0*.json\0", folder,
-                       name, L"Export Report", L"html",
-                       OFN_HIDEREADONLY | OFN_EXPLORER | OFN_OVERWRITEPROMPT, true);
+    return AskFileName(
+        owner, L"Web pages\0*.html;*.htm\0Tables for a spreadsheet (CSV)\0*.csv\0JSON\0*.json\0", folder,
+        name, L"Export Report", L"html", OFN_HIDEREADONLY | OFN_EXPLORER | OFN_OVERWRITEPROMPT, true);
 }
 
 std::optional<std::string> WinDesktopDialogs::openScriptFile(HWND owner, const std::string& initialFolder) {

@@ -160,7 +160,8 @@ LRESULT MainWindow::onListNotify(NMHDR& header) {
         if (row < rows_.size() && tip.cchTextMax > 0) {
             const std::string& st = rows_[row].cell(kColStatus);
             if (IsFailure(st))
-                lstrcpynW(tip.pszText, Widen(st + ": " + std::string(StatusReason(st))).c_str(), tip.cchTextMax);
+                lstrcpynW(tip.pszText, Widen(st + ": " + std::string(StatusReason(st))).c_str(),
+                          tip.cchTextMax);
         }
         return 0;
     }

@@ -91,7 +91,7 @@ public:
     std::deque<std::optional<std::string>> scripts;
     std::vector<std::string> questions;
     std::vector<std::string> messages;
-    std::vector<std::string> details; // each shown: its title, a line end, its text
+    std::vector<std::string> details;  // each shown: its title, a line end, its text
     std::function<void()> whileAsking; // the time a user takes to answer
     std::function<void()> whileInforming;
 };
@@ -554,15 +554,19 @@ TEST_F(WindowRun, TheExportAndShowDetailsTellWhatTheCleaningDid) {
     EXPECT_EQ(table.substr(0, 3), "\xEF\xBB\xBF") << table;
     EXPECT_NE(table.find("a.dwg" + desk.list), std::string::npos) << table;
     // What only the run knew of the row: its version before, the record's counts.
-    EXPECT_NE(table.find("OK" + desk.list + "false" + desk.list + "2004" + desk.list), std::string::npos) << table;
-    EXPECT_NE(table.find(desk.list + "0" + desk.list + desk.list + desk.list + "\r\n"), std::string::npos) << table;
+    EXPECT_NE(table.find("OK" + desk.list + "false" + desk.list + "2004" + desk.list), std::string::npos)
+        << table;
+    EXPECT_NE(table.find(desk.list + "0" + desk.list + desk.list + desk.list + "\r\n"), std::string::npos)
+        << table;
     // Show Details says the same of the row; a failed row also says why.
     select({0});
     command(cmdShowDetails);
     ASSERT_EQ(dialogs_.details.size(), 1u);
-    EXPECT_NE(dialogs_.details[0].find("Details of a.dwg\nDrawing: " + a + "\r\nStatus: OK\r\n"), std::string::npos)
+    EXPECT_NE(dialogs_.details[0].find("Details of a.dwg\nDrawing: " + a + "\r\nStatus: OK\r\n"),
+              std::string::npos)
         << dialogs_.details[0];
-    EXPECT_NE(dialogs_.details[0].find("Version: 2004 before, 2004 now"), std::string::npos) << dialogs_.details[0];
+    EXPECT_NE(dialogs_.details[0].find("Version: 2004 before, 2004 now"), std::string::npos)
+        << dialogs_.details[0];
     EXPECT_NE(dialogs_.details[0].find("Missing xrefs: none"), std::string::npos) << dialogs_.details[0];
     window_->rows()[0].cell(kColStatus) = "Timeouted";
     command(cmdShowDetails);
