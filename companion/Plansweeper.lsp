@@ -278,6 +278,10 @@
       (foreach name (ps:missing-xrefs) (write-line (strcat "missing_xref=" name) file))
       (foreach name (ps:missing-fonts) (write-line (strcat "missing_font=" name) file))
       (foreach name (ps:missing-images) (write-line (strcat "missing_image=" name) file))
+      ;; Where AutoCAD writes this drawing's command history, when it does.
+      (if (= 1 (getvar "LOGFILEMODE"))
+        (write-line (strcat "log=" (getvar "LOGFILENAME")) file)
+      )
       (write-line "complete=1" file)
       (close file)
     )

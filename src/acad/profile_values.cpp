@@ -95,9 +95,12 @@ void SetSilent(Registry& reg, const SavedProfileValues& saved) {
     for (const auto& v : kSilentVariables) {
         if (v.keepNonEmpty && !RegText(ReadRegValue(reg, kUser, saved.variablesKey, v.name)).empty())
             continue;
+        if (IsLogVariable(v.name) && saved.logFolder.empty())
+            continue; // no logs asked for: AutoCAD's own setting stays
+        const std::string text = v.name == "LOGFILEPATH" ? saved.logFolder : std::string(v.value);
         reg.setValue(kUser, saved.variablesKey, v.name,
-                     v.integer ? RegDwordValue(static_cast<std::uint32_t>(std::stoul(std::string(v.value))))
-                               : RegSzValue(std::string(v.value)));
+                     v.integer ? RegDwordValue(static_cast<std::uint32_t>(std::stoul(text)))
+                               : RegSzValue(text));
     }
 }
 
@@ -274,8 +277,9 @@ std::string AcadFixedProfileKey(const Registry& reg, std::string_view prodName) 
 
 SavedProfileValues GetAcadRegistry(Registry& reg, std::string_view prodName, std::string_view profile,
                                    bool createBak, std::span<const std::string> trustFolders,
-                                   std::string recordKey) {
+                                   std::string recordKey, std::string_view logFolder) {
     SavedProfileValues saved;
+    saved.logFolder = std::string(logFolder);
     // The product tree is walked once: a run starts every drawing here.
     const ProductIdentity id = AcadProductIdentity(reg, prodName);
     saved.profileKey = ProfileKeyOf(id, profile);
@@ -386,7 +390,7 @@ std::string RecordKeyOf(std::string_view name) {
 
 ProfileJoin JoinProfileValues(Registry& reg, RunOwnership& runs, std::string_view prodName,
                               std::string_view profile, bool createBak,
-                              std::span<const std::string> trustFolders) {
+                              std::span<const std::string> trustFolders, std::string_view logFolder) {
     const SharedRecordsLock lock(runs);
     ProfileJoin join;
     std::string mine;
@@ -417,14 +421,15 @@ ProfileJoin JoinProfileValues(Registry& reg, RunOwnership& runs, std::string_vie
         std::size_t n = 1;
         while (names.contains(std::to_string(n)))
             ++n;
-        join.saved =
-            GetAcadRegistry(reg, prodName, profile, createBak, trustFolders, RecordKeyOf(std::to_string(n)));
+        join.saved = GetAcadRegistry(reg, prodName, profile, createBak, trustFolders,
+                                     RecordKeyOf(std::to_string(n)), logFolder);
         mine = join.saved.recordKey;
         WriteRegValue(reg, kUser, mine, kRecordProduct, std::string(prodName));
         WriteRegValue(reg, kUser, mine, kRecordProfile, std::string(profile));
     } else {
         // The record holds the values as they were before any run changed them.
         join.saved = LoadRecord(reg, mine);
+        join.saved.logFolder = std::string(logFolder);
         SetForRun(reg, join.saved, AcadProductIdentity(reg, prodName), profile, createBak, trustFolders);
     }
     WriteRegValue(reg, kUser, mine, kRecordBackup, std::string(createBak ? "1" : "0"));

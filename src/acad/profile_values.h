@@ -42,7 +42,14 @@ inline constexpr SilentVariable kSilentVariables[] = {
     {"XLOADCTL", "2", true, false},          // xrefs open as copies: drawings at once lock no reference
     {"DWGCHECK", "0", true, false},          // no warning for drawings saved by other programs
     {"FILEDIA", "0", true, false},           // file dialogs off: commands prompt at the command line
+    // With a log folder for the run: AutoCAD's command history of each
+    // drawing is written to a log file there.
+    {"LOGFILEMODE", "1", true, false},
+    {"LOGFILEPATH", "", false, false}, // the run's log folder
 };
+inline bool IsLogVariable(std::string_view name) {
+    return name == "LOGFILEMODE" || name == "LOGFILEPATH";
+}
 
 struct SavedProfileValues {
     std::string recordKey;  // HKCU, where they wait to be written back
@@ -57,6 +64,7 @@ struct SavedProfileValues {
     // by kSilentVariables' order; empty when the profile has no key.
     std::string variablesKey; // HKCU ...\Profiles\<profile>\Variables
     std::vector<std::optional<RawRegValue>> silent;
+    std::string logFolder;         // where AutoCAD writes its command history; empty: no logs
     bool createdSilentKey = false; // the Variables key was created for them
     // TRUSTEDPATHS of the profile, when the run had to add folders to it.
     bool trustSet = false;
@@ -96,7 +104,8 @@ std::string AcadFixedProfileKey(const Registry& reg, std::string_view prodName);
 // The record goes to recordKey (below kPendingProfileValuesKey).
 SavedProfileValues GetAcadRegistry(Registry& reg, std::string_view prodName, std::string_view profile,
                                    bool createBak, std::span<const std::string> trustFolders = {},
-                                   std::string recordKey = std::string(kPendingProfileValuesKey) + "\\1");
+                                   std::string recordKey = std::string(kPendingProfileValuesKey) + "\\1",
+                                   std::string_view logFolder = {});
 // Writes the saved values back and forgets the pending record.
 void RestoreAcadRegistry(Registry& reg, SavedProfileValues& saved);
 
@@ -114,7 +123,7 @@ struct ProfileJoin {
 };
 ProfileJoin JoinProfileValues(Registry& reg, RunOwnership& runs, std::string_view prodName,
                               std::string_view profile, bool createBak,
-                              std::span<const std::string> trustFolders);
+                              std::span<const std::string> trustFolders, std::string_view logFolder = {});
 void LeaveProfileValues(Registry& reg, RunOwnership& runs, SavedProfileValues& saved);
 
 // Writes back the records no live run uses any more (and one an earlier

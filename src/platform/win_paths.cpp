@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 #include <shlobj.h>
 
 #include <vector>
@@ -57,6 +59,21 @@ std::string FullPathOf(const std::string& path) {
     wchar_t buffer[4096];
     const DWORD n = GetFullPathNameW(Widen(path).c_str(), 4096, buffer, nullptr);
     return n == 0 || n >= 4096 ? path : Narrow(std::wstring(buffer, n));
+}
+
+std::string NewTranscriptsFolder() {
+    const std::string parent = ApplicationDataFolder() + "\\Transcripts";
+    CreateDirectoryW(Widen(parent).c_str(), nullptr);
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u.%02u.%02u", t.wYear, t.wMonth, t.wDay, t.wHour,
+                  t.wMinute, t.wSecond);
+    std::string folder = parent + "\\" + stamp;
+    // Two runs started in one second each get their own.
+    for (int n = 2; !CreateDirectoryW(Widen(folder).c_str(), nullptr) && n < 100; ++n)
+        folder = parent + "\\" + stamp + " (" + std::to_string(n) + ")";
+    return folder;
 }
 
 } // namespace ps

@@ -16,6 +16,10 @@ std::string TempFolder();
 std::string WorkingListPath();
 // The user's own folder of the program (%LOCALAPPDATA%\Plansweeper), made when missing.
 std::string ApplicationDataFolder();
+// A new folder for one run's transcripts, named after the run's start
+// ("YYYY-MM-DD hh.mm.ss", a number added when taken) in the Transcripts
+// folder of ApplicationDataFolder().
+std::string NewTranscriptsFolder();
 // The user's Documents folder; empty when unknown.
 std::string DocumentsFolder();
 // An absolute path for a name given relative to the current folder.

@@ -51,7 +51,8 @@ std::string RunJson(const DrawingList& list, const std::string& created, const s
                ", \"size_after_kb\": " + NumberOrNull(row.cell(kColSizeAfter)) + ", \"seconds\": " + seconds +
                // AutoCAD's audit counts are not recorded yet.
                ", \"audit_errors_found\": null, \"audit_errors_fixed\": null, " +
-               CleaningFactsJsonMembers(d != nullptr && d->facts ? &*d->facts : nullptr) + ", \"log\": null}";
+               CleaningFactsJsonMembers(d != nullptr && d->facts ? &*d->facts : nullptr) +
+               ", \"log\": " + TextOrNull(d != nullptr ? d->log : std::string()) + "}";
     }
     return out + (list.size() > 0 ? "\n  ]\n}\n" : "]\n}\n");
 }

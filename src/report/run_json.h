@@ -18,6 +18,8 @@ struct RowDetails {
     std::string versionBefore;
     double seconds = 0;
     std::optional<CleaningFacts> facts;
+    std::string log;     // the transcript file; empty: none
+    std::string logTail; // a failure's last transcript lines
 };
 
 // totals: the information frame's text ("Label: \r\nvalue" lines).

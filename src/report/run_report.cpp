@@ -32,6 +32,9 @@ svg.defs { position: absolute; width: 0; height: 0; overflow: hidden; }
 svg.thumb { width: 96px; height: auto; border: 1px solid #ccc; background: #fff; display: block; }
 td.thumb { width: 100px; }
 span.none { color: #999; }
+a.log { font-size: 8pt; color: #555; }
+details summary { cursor: pointer; color: #555; font-size: 8pt; }
+details pre { font-size: 8pt; white-space: pre-wrap; margin: 4px 0 0 0; color: #333; }
 @page { size: landscape; margin: 10mm; }
 @media print {
   body { margin: 0; font-size: 8pt; }
@@ -41,6 +44,7 @@ span.none { color: #999; }
   tr.failure td, th { -webkit-print-color-adjust: exact; print-color-adjust: exact; }
   div.c { display: -webkit-box; -webkit-box-orient: vertical; -webkit-line-clamp: 2; overflow: hidden; }
   svg.thumb { width: 64px; }
+  a.log, details { display: none; }
   td.thumb { width: 68px; }
 }
 )";
@@ -165,6 +169,20 @@ std::string Cell(const std::string& text, const char* cls = nullptr) {
            "><div class=\"c\">" + HtmlEscaped(text) + "</div></td>";
 }
 
+// A Windows path as a file: URL.
+std::string FileUrl(const std::string& path) {
+    std::string url = "file:///";
+    for (char c : path) {
+        if (c == '\\')
+            url += '/';
+        else if (c == ' ' || c == '#' || c == '%' || c == '?')
+            url += c == ' ' ? "%20" : c == '#' ? "%23" : c == '%' ? "%25" : "%3F";
+        else
+            url += c;
+    }
+    return url;
+}
+
 // A folder may wrap after any backslash, and nowhere else.
 std::string FolderCell(const std::string& folder) {
     std::string html;
@@ -200,8 +218,17 @@ std::string RowsTable(const DrawingList& list, bool failuresOnly, const Pictures
         } else {
             html += "<span class=\"none\">no picture</span>";
         }
-        html += "</td>" + Cell(row.cell(kColFilename)) + FolderCell(row.cell(kColPath)) +
-                Cell(st.empty() ? "Not processed" : st, "status") + Cell(row.cell(kColVersion)) +
+        const RowDetails* d = DetailsOf(facts, row);
+        // The name links to AutoCAD's transcript; a failure shows its last lines, folded.
+        std::string file = HtmlEscaped(row.cell(kColFilename));
+        if (d != nullptr && !d->log.empty())
+            file += "<br><a class=\"log\" href=\"" + HtmlEscaped(FileUrl(d->log)) + "\">transcript</a>";
+        std::string status = HtmlEscaped(st.empty() ? "Not processed" : st);
+        if (IsFailure(st) && d != nullptr && !d->logTail.empty())
+            status += "<details><summary>AutoCAD's last lines</summary><pre>" + HtmlEscaped(d->logTail) +
+                      "</pre></details>";
+        html += "</td><td><div class=\"c\">" + file + "</div></td>" + FolderCell(row.cell(kColPath)) +
+                "<td class=\"status\">" + status + "</td>" + Cell(row.cell(kColVersion)) +
                 Cell(row.cell(kColSizeBefore), "n") + Cell(row.cell(kColSizeAfter), "n");
         if (cleaning) {
             const CleaningFacts* f = CleaningOf(facts, row);

@@ -84,6 +84,8 @@ std::optional<CleaningFacts> ParseCleaningFacts(std::string_view text) {
             facts.missingFonts.emplace_back(value);
         } else if (key == "missing_image") {
             facts.missingImages.emplace_back(value);
+        } else if (key == "log") {
+            facts.log = std::string(value);
         }
         // Other keys come from a newer companion: passed over.
     }

@@ -19,6 +19,7 @@ struct CleaningFacts {
     std::vector<std::string> missingXrefs;
     std::vector<std::string> missingFonts;
     std::vector<std::string> missingImages;
+    std::string log; // AutoCAD's command history log of the drawing (LOGFILENAME); empty: none
 };
 
 // The facts in the file's text; nullopt when the text does not end with the

@@ -22,8 +22,10 @@ std::vector<std::string> RecoverInterruptedRun(Registry& registry, FileSystem& f
 
 RunPaths RunPathsFor(std::string scriptBasePath, std::string programFolder, std::string tempFolder,
                      std::string_view runId) {
-    RunPaths paths{std::move(scriptBasePath), std::move(programFolder), std::move(tempFolder), {}, {}, {}};
+    RunPaths paths{
+        std::move(scriptBasePath), std::move(programFolder), std::move(tempFolder), {}, {}, {}, {}, {}};
     paths.runsFolder = RunsFolderOf(paths.tempFolder);
+    paths.logFolder = paths.tempFolder + "PlansweeperLogs";
     paths.safetyFolder = RunFolderOf(paths.tempFolder, runId);
     return paths;
 }

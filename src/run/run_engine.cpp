@@ -280,8 +280,8 @@ void EndRow(Run& r, RowReport& report, const DrawingFacts& before, const std::st
 
 // A row that is not pending is reported and left as it is.
 void PassOver(Run& r, const DrawingRow& row, std::size_t i, std::size_t n) {
-    const RowReport passed{row.id, i,  n, FullPath(row), row.cell(kColStatus), {}, false, true, false,
-                           {},     {}, 0};
+    const RowReport passed{row.id, i,  n, FullPath(row), row.cell(kColStatus), {}, false, true, false, {}, {},
+                           0,      {}, {}};
     if (r.options.rowDone)
         r.options.rowDone(passed);
 }

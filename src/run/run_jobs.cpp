@@ -91,8 +91,12 @@ ProfileJoin::Result JoinSession(Run& r, const RowPlan& plan) {
         ++s.users;
         return ProfileJoin::Result::Joined;
     }
+    // AutoCAD writes each drawing's command history there when the run keeps transcripts.
+    const std::string logFolder = r.paths.transcriptsFolder.empty() ? std::string() : r.paths.logFolder;
+    if (!logFolder.empty())
+        r.p.files.createFolder(logFolder);
     ProfileJoin join = JoinProfileValues(r.p.registry, r.p.runs, plan.prodName, plan.profile,
-                                         IsOn(r.settings.CreateBak), TrustFolders(r, plan));
+                                         IsOn(r.settings.CreateBak), TrustFolders(r, plan), logFolder);
     r.lockedOut = join.saved.lockedOut;
     if (join.result != ProfileJoin::Result::Joined)
         return join.result;
@@ -108,6 +112,53 @@ void LeaveSession(Run& r) {
         LeaveProfileValues(r.p.registry, r.p.runs, r.session.saved);
 }
 
+// The drawing's log in the folder AutoCAD writes logs to: the one the
+// companion named, else the newest whose name starts with the drawing's.
+std::string StagedLogOf(const Run& r, const Job& job, const std::string& named) {
+    const FileSystem& files = r.p.files;
+    if (!named.empty() && FileExists(files, named))
+        return named;
+    const std::string base = ToLower(FileBaseName(job.report.fullPath, false));
+    const auto entries = files.listDirectory(r.paths.logFolder, "*.log");
+    std::string newest;
+    FileTime newestTime{};
+    for (const auto& e : entries.value_or(std::vector<DirEntry>{}))
+        if (ToLower(e.name).starts_with(base) && (newest.empty() || e.times.modified > newestTime)) {
+            newest = r.paths.logFolder + "\\" + e.name;
+            newestTime = e.times.modified;
+        }
+    return newest;
+}
+
+// AutoCAD's transcript of the drawing goes from where AutoCAD wrote it into
+// the run's transcripts folder, as "<row>-<file name>.log": its own even for
+// drawings of one name processed at once. A failure keeps its last lines.
+void KeepTranscript(Run& r, Job& job, const std::string& named, bool failed) {
+    if (r.paths.transcriptsFolder.empty())
+        return;
+    FileSystem& files = r.p.files;
+    const std::string staged = StagedLogOf(r, job, named);
+    const auto text = staged.empty() ? std::nullopt : files.readFile(staged);
+    if (!text)
+        return;
+    std::string row = std::to_string(job.report.row);
+    row.insert(0, row.size() < 4 ? 4 - row.size() : 0, '0');
+    const std::string& full = job.report.fullPath;
+    const std::string kept =
+        r.paths.transcriptsFolder + "\\" + row + "-" + full.substr(full.find_last_of("\\:") + 1) + ".log";
+    files.createFolder(r.paths.transcriptsFolder);
+    if (!files.writeFile(kept, *text))
+        return;
+    files.deleteFile(staged);
+    job.report.logPath = kept;
+    if (failed) {
+        std::size_t at = text->size();
+        for (int lines = 0; lines < 16 && at > 0; ++lines)
+            at = text->rfind('\n', at - 1) == std::string::npos ? 0 : text->rfind('\n', at - 1);
+        job.report.logTail = r.p.codec.fromAnsi(std::string_view(*text).substr(at == 0 ? 0 : at + 1));
+    }
+}
+
 // AutoCAD has gone from a drawing: what it saved is checked, and the
 // drawing's dates and lock, AutoCAD's settings and the safety copies are put
 // right. Returns the row's status.
@@ -121,13 +172,19 @@ std::string FinishJob(Run& r, Job& job) {
     // the cleaning never reached (not loaded, the script stopped half-way):
     // not "OK", and the original is put back.
     bool cleaningRan = true;
-    if (verified && ScriptRecordsFacts(job.report.plan)) {
+    std::string namedLog;
+    if (ScriptRecordsFacts(job.report.plan)) {
         const std::string factsPath = CleaningRecordPath(ScriptBaseOf(r, job.slot));
         const auto text = p.files.readFile(factsPath);
-        job.report.facts = text ? ParseCleaningFacts(p.codec.fromAnsi(*text)) : std::nullopt;
+        auto facts = text ? ParseCleaningFacts(p.codec.fromAnsi(*text)) : std::nullopt;
         p.files.deleteFile(factsPath);
-        cleaningRan = job.report.facts.has_value();
-        verified = cleaningRan;
+        if (facts)
+            namedLog = facts->log;
+        if (verified) {
+            job.report.facts = std::move(facts);
+            cleaningRan = job.report.facts.has_value();
+            verified = cleaningRan;
+        }
     }
     job.drawing->finish(outcome, verified);
     job.report.seconds = static_cast<double>(p.clock.monotonicMs() - job.startedMs) / 1000.0;
@@ -135,9 +192,10 @@ std::string FinishJob(Run& r, Job& job) {
     for (const auto& c : job.copies)
         r.copies.finish(c, outcome == kOutcomeEnded && verified);
     r.claims.release(job.claim);
-    if (!cleaningRan)
-        return std::string(status::kCleaningNotRun);
-    return StatusOfOutcome(outcome, verified);
+    const std::string status =
+        cleaningRan ? StatusOfOutcome(outcome, verified) : std::string(status::kCleaningNotRun);
+    KeepTranscript(r, job, namedLog, IsFailure(status));
+    return status;
 }
 
 } // namespace

@@ -140,7 +140,7 @@ struct Run {
 
 inline Job::Job(Run& r, std::uint64_t rowId, std::size_t i, std::size_t slotIndex)
     : slot(slotIndex),
-      runner(nullptr), report{rowId, i, r.rowCount, {}, {}, {}, false, false, false, {}, {}, 0},
+      runner(nullptr), report{rowId, i, r.rowCount, {}, {}, {}, false, false, false, {}, {}, 0, {}, {}},
       closer{r.look, r.p.files, r.p.codec, r.p.clock, r.paths.tempFolder + std::string(kClosedPopUpsLog)} {}
 
 // Whether the plan needs another product or profile than the drawings in

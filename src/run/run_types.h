@@ -46,6 +46,10 @@ struct RunPaths {
     std::string safetyFolder;
     // The user's record of drawings left OK (run_history); none when empty.
     std::string historyFile;
+    // Where this run keeps each drawing's AutoCAD transcript, one folder per
+    // run; none when empty. AutoCAD writes them to logFolder first.
+    std::string transcriptsFolder;
+    std::string logFolder;
 };
 
 // One row as it finished (or, in a dry run, as it would be handled).
@@ -63,6 +67,10 @@ struct RowReport {
     std::optional<CleaningFacts> facts;
     std::string versionBefore; // the drawing's version when the run came to it
     double seconds = 0;        // how long AutoCAD worked on it
+    // AutoCAD's command-line transcript of the drawing, kept in the run's
+    // transcripts folder; empty when there is none.
+    std::string logPath;
+    std::string logTail; // a failure's last transcript lines
 };
 
 struct RunOptions {

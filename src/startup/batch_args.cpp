@@ -63,8 +63,7 @@ BatchParse ParseBatchArgs(const std::vector<std::string>& a) {
         const std::string& arg = a[i];
         const bool hasValue = i + 1 < a.size();
         if (arg == "--out" || arg == "--scripts" || arg == "--set" || arg == "--report" || arg == "--json" ||
-            arg == "--csv" ||
-            arg == "--jobs" || arg == "--parts") {
+            arg == "--csv" || arg == "--logs" || arg == "--jobs" || arg == "--parts") {
             if (!hasValue) {
                 result.error = arg + " needs a value";
                 return result;
@@ -87,6 +86,8 @@ BatchParse ParseBatchArgs(const std::vector<std::string>& a) {
                 args.jsonFile = value;
             } else if (arg == "--csv") {
                 args.csvFile = value;
+            } else if (arg == "--logs") {
+                args.logsFolder = value;
             } else if (auto wrong = AddOverride(args, arg == "--jobs" ? "Parallel=" + value : value)) {
                 result.error = std::move(*wrong);
                 return result;

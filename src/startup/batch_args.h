@@ -1,7 +1,7 @@
 // The command line of the console batch command:
 //   plansweeper-batch run <listfile> [--out <listfile>] [--set <Key>=<Value>]...
 //                         [--dry-run] [--scripts <folder>] [--report <file.html>] [--json <file.json>]
-//                         [--csv <file.csv>]
+//                         [--csv <file.csv>] [--logs <folder>]
 //                         [--jobs <n>] [--console]
 //                         [--retry-failed]
 //   plansweeper-batch split <listfile> --parts <n> --out <folder> [--set <Key>=<Value>]...
@@ -30,6 +30,7 @@ struct BatchArgs {
     std::string reportFile;             // the run report (HTML); none when empty
     std::string jsonFile;               // the run as JSON; none when empty
     std::string csvFile;                // the run as a spreadsheet table; none when empty
+    std::string logsFolder;             // the drawings' AutoCAD transcripts; the user's own folder when empty
     bool retryFailed = false;           // only the failed rows run, once more
     std::size_t parts = 0;              // split: how many part lists
     std::string partsFolder;            // split: where they are written
@@ -38,7 +39,8 @@ struct BatchArgs {
 
 inline constexpr const char* kBatchUsage =
     "usage: plansweeper-batch run <listfile> [--out <listfile>] [--set <Key>=<Value>]... [--dry-run] "
-    "[--scripts <folder>] [--report <file.html>] [--json <file.json>] [--csv <file.csv>] [--jobs <n>] "
+    "[--scripts <folder>] [--report <file.html>] [--json <file.json>] [--csv <file.csv>] [--logs <folder>] "
+    "[--jobs <n>] "
     "[--console] "
     "[--retry-failed] "
     "[--skip-unchanged]\r\n"
@@ -62,6 +64,8 @@ inline constexpr const char* kBatchHelp =
     "  --report <file.html>   write the run report there\r\n"
     "  --json <file.json>     write the run's totals and every row, with what the cleaning did, there\r\n"
     "  --csv <file.csv>       write every row, with what the cleaning did, as a table for a spreadsheet\r\n"
+    "  --logs <folder>        keep each drawing's AutoCAD transcript there (else in a folder per run\r\n"
+    "                         under %LOCALAPPDATA%\\Plansweeper\\Transcripts)\r\n"
     "  --retry-failed         run the failed rows again, and no other row\r\n"
     "  --skip-unchanged       pass over drawings unchanged since their last OK run (--set "
     "SkipUnchanged=-1)\r\n"

@@ -183,7 +183,7 @@ RunOptions BatchOptions(const BatchArgs& args, FileSystem& files, BatchList& sav
     options.rowDone = [&saver, &printed, &details, dryRun = args.dryRun](const RowReport& r) {
         printed.insert(r.rowId);
         if (!r.passed)
-            details[r.rowId] = RowDetails{r.versionBefore, r.seconds, r.facts};
+            details[r.rowId] = RowDetails{r.versionBefore, r.seconds, r.facts, r.logPath, r.logTail};
         Print(RowLine(r, dryRun));
         if (!r.passed && !dryRun) {
             saver.changed();
@@ -254,8 +254,11 @@ int Run(const BatchArgs& args) {
     }
     RunOwnership& runs = ownRun ? static_cast<RunOwnership&>(*ownRun) : dryRun;
     RunPaths paths = RunPathsFor(temp + "purge", ProgramFolder(), temp, runs.ownId());
-    if (!args.dryRun)
+    if (!args.dryRun) {
         paths.historyFile = ApplicationDataFolder() + "\\" + std::string(kHistoryFileName);
+        paths.transcriptsFolder =
+            args.logsFolder.empty() ? NewTranscriptsFolder() : FullPathOf(args.logsFolder);
+    }
     if (!args.dryRun)
         for (const auto& message : RecoverInterruptedRun(realRegistry, files, runs, temp))
             Print(message);

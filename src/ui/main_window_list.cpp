@@ -536,8 +536,19 @@ void MainWindow::showDetails() {
         return;
     const DrawingRow& r = rows_[*row];
     const auto found = details_.find(r.id);
-    dialogs_.showDetails(hwnd_, "Details of " + r.cell(kColFilename),
-                         RowDetailsText(r, found == details_.end() ? nullptr : &found->second));
+    const RowDetails* d = found == details_.end() ? nullptr : &found->second;
+    std::string text = RowDetailsText(r, d);
+    // AutoCAD's own words, as its command history recorded them.
+    if (d != nullptr && !d->log.empty())
+        if (const auto log = files_.readFile(d->log)) {
+            text += "\r\nAutoCAD's transcript (" + d->log + "):\r\n";
+            for (const char c : codec_.fromAnsi(*log))
+                if (c == '\n' && (text.empty() || text.back() != '\r'))
+                    text += "\r\n";
+                else
+                    text += c;
+        }
+    dialogs_.showDetails(hwnd_, "Details of " + r.cell(kColFilename), text);
     SetFocus(list_);
 }
 

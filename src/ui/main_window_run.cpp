@@ -186,7 +186,7 @@ RunOptions MainWindow::runOptions() {
     options.rowDone = [this](const RowReport& report) {
         if (report.passed)
             return;
-        details_[report.rowId] = RowDetails{report.versionBefore, report.seconds, report.facts};
+        details_[report.rowId] = RowDetails{report.versionBefore, report.seconds, report.facts, report.logPath, report.logTail};
         listChanged();
         const std::string& st = report.status;
         if (IsFailure(st))
@@ -285,6 +285,7 @@ void MainWindow::subRun() {
     RunPorts ports{registry_, files_, codec, clock, prompt, pump, process, windows, state_, meter, runs};
     RunPaths paths = RunPathsFor(scriptBasePath_, ProgramFolder(), temp, runs.ownId());
     paths.historyFile = ApplicationDataFolder() + "\\" + std::string(kHistoryFileName);
+    paths.transcriptsFolder = NewTranscriptsFolder();
 
     const RunOptions options = runOptions();
     // Large drawings are read and copied in chunks with the window answering between them.

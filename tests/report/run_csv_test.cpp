@@ -29,7 +29,7 @@ TEST(RunCsv, ExcelReadsItAsItIsWithTheUsersSeparators) {
     facts.purged = {{"blocks", 2}, {"layers", 3}};
     facts.proxies = 1;
     facts.missingXrefs = {"Site", "Survey"};
-    std::map<std::uint64_t, RowDetails> details{{list[0].id, RowDetails{"2004", 12.5, facts}}};
+    std::map<std::uint64_t, RowDetails> details{{list[0].id, RowDetails{"2004", 12.5, facts, {}, {}}}};
     const std::string csv = RunCsv(list, details, CsvConventions{";", ","});
     const std::string head =
         "\xEF\xBB\xBFname;folder;status;failed;version_before;version_after;size_before_kb;"

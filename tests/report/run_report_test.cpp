@@ -100,7 +100,7 @@ TEST(RunReport, FailuresFirstPicturesOnceAndWhatTheCleaningDid) {
     CleaningFacts f;
     f.purged = {{"layers", 3}, {"text_styles", 1}};
     f.missingXrefs = {"Site"};
-    std::map<std::uint64_t, RowDetails> details{{list[0].id, {"2004", 1, f}}, {list[3].id, {"2004", 1, f}}};
+    std::map<std::uint64_t, RowDetails> details{{list[0].id, {"2004", 1, f, {}, {}}}, {list[3].id, {"2004", 1, f, {}, {}}}};
     const std::string html = RunReportHtml(
         list,
         {"2026-12-07 20:00",

@@ -595,6 +595,41 @@ TEST_F(Batch, SplitPartsRunAnywhereAndMergeBack) {
     EXPECT_EQ(batch("merge \"" + list + "\" \"" + dir_.file("other.log") + "\""), 2u) << output_;
 }
 
+// Each drawing keeps AutoCAD's own transcript, under its row's number:
+// two drawings of one name processed at once each get theirs. The JSON
+// names it, and the report shows a failure's last lines.
+TEST_F(Batch, EveryDrawingKeepsItsOwnTranscript) {
+    const std::string one = dir_.file("one");
+    const std::string two = dir_.file("two");
+    CreateDirectoryW(Widen(one).c_str(), nullptr);
+    CreateDirectoryW(Widen(two).c_str(), nullptr);
+    const auto a1 = drawing("one\\a.dwg", kDwg2004, "slow-save=1\r\n");
+    const auto a2 = drawing("two\\a.dwg", kDwg2004, "slow-save=1\r\n");
+    const auto failed = drawing("nosave.dwg", kDwg2004, "no-save\r\n");
+    const std::string logs = dir_.file("logs");
+    const std::string json = dir_.file("run.json");
+    const std::string report = dir_.file("run.html");
+    const std::string list = listOf({a1, a2, failed});
+    EXPECT_EQ(batch("run \"" + list + "\" --jobs 2 --set PurgeAll=-1 --logs \"" + logs + "\" --json \"" +
+                    json + "\" --report \"" + report + "\""),
+              1u)
+        << output_;
+    EXPECT_EQ(statusIn(list, 0), "OK");
+    EXPECT_EQ(statusIn(list, 1), "OK");
+    EXPECT_EQ(statusIn(list, 2), "Not saved");
+    const std::string first = ReadFileBytes(logs + "\\0001-a.dwg.log");
+    const std::string second = ReadFileBytes(logs + "\\0002-a.dwg.log");
+    EXPECT_TRUE(Has(first, "opened " + a1)) << first;
+    EXPECT_FALSE(Has(first, a2)) << first;
+    EXPECT_TRUE(Has(second, "opened " + a2)) << second;
+    EXPECT_TRUE(Has(ReadFileBytes(logs + "\\0003-nosave.dwg.log"), "save skipped"));
+    std::string escaped;
+    for (char c : logs + "\\0001-a.dwg.log")
+        escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    EXPECT_TRUE(Has(ReadFileBytes(json), "\"log\": \"" + escaped + "\"")) << ReadFileBytes(json);
+    EXPECT_TRUE(Has(ReadFileBytes(report), "AutoCAD's last lines</summary><pre>")) << ReadFileBytes(report);
+}
+
 // A report asked for and not written fails the batch, even when every
 // drawing would be fine.
 // What the companion recorded reaches the JSON and the CSV beside the list;
@@ -604,8 +639,9 @@ TEST_F(Batch, TheJsonAndTheCsvCarryWhatTheCleaningDid) {
     test::WriteFileBytes(a + ".standin", "unused=layers:3\r\nxref-missing=Site plan\r\nproxy-objects=2\r\n");
     const std::string json = dir_.file("run.json");
     const std::string csv = dir_.file("run.csv");
-    EXPECT_EQ(batch("run \"" + listOf({a}) + "\" --set PurgeAll=-1 --json \"" + json + "\" --csv \"" + csv + "\""),
-              0u)
+    EXPECT_EQ(
+        batch("run \"" + listOf({a}) + "\" --set PurgeAll=-1 --json \"" + json + "\" --csv \"" + csv + "\""),
+        0u)
         << output_;
     const std::string text = ReadFileBytes(json);
     EXPECT_TRUE(Has(text, "\"status\": \"OK\", \"failed\": false, \"version_before\": \"2004\"")) << text;
@@ -614,11 +650,12 @@ TEST_F(Batch, TheJsonAndTheCsvCarryWhatTheCleaningDid) {
     const ListSeparators desk = UserListSeparators();
     const std::string table = ReadFileBytes(csv);
     EXPECT_EQ(table.substr(0, 3), "\xEF\xBB\xBF");
-    EXPECT_TRUE(Has(table, "a.dwg" + desk.list + dir_.path() + desk.list + "OK" + desk.list + "false" + desk.list +
-                               "2004" + desk.list))
+    EXPECT_TRUE(Has(table, "a.dwg" + desk.list + dir_.path() + desk.list + "OK" + desk.list + "false" +
+                               desk.list + "2004" + desk.list))
         << table;
     EXPECT_TRUE(Has(table, desk.list + "3" + desk.list)) << table;
-    EXPECT_TRUE(Has(table, desk.list + "2" + desk.list + "Site plan" + desk.list + desk.list + "\r\n")) << table;
+    EXPECT_TRUE(Has(table, desk.list + "2" + desk.list + "Site plan" + desk.list + desk.list + "\r\n"))
+        << table;
 }
 
 TEST_F(Batch, AReportThatCannotBeWrittenFailsTheBatch) {

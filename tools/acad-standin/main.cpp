@@ -124,14 +124,18 @@ public:
 
     // SessionHost
     void journal(const std::string& line) override {
-        ps::UniqueFile file(CreateFileW(Widen(journalPath_).c_str(), FILE_APPEND_DATA,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0,
-                                        nullptr));
-        if (!file)
-            return;
         const std::string text = line + "\r\n";
-        DWORD wrote = 0;
-        WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &wrote, nullptr);
+        for (const std::string* path : {&journalPath_, &logPath_}) {
+            if (path->empty())
+                continue;
+            ps::UniqueFile file(CreateFileW(Widen(*path).c_str(), FILE_APPEND_DATA,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0,
+                                            nullptr));
+            if (!file)
+                continue;
+            DWORD wrote = 0;
+            WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &wrote, nullptr);
+        }
     }
     bool fileExists(const std::string& path) override {
         return FileExists(path);
@@ -168,6 +172,8 @@ private:
     void quit(int code);
 
     std::string drawing_, script_, profile_, language_, journalPath_, lockPath_;
+    // The command history log (LOGFILEMODE 1): every journal line from the start.
+    std::string logPath_;
     std::string productName_ = "AutoCAD";
     bool autoLisp_ = true;
     std::string nativeCode_;
@@ -222,6 +228,13 @@ void StandIn::identify() {
             silent += " " + std::string(v.name) + "=" + opening_[std::string(v.name)];
         }
         journal("variables:" + silent);
+        if (opening_["LOGFILEMODE"] == "1" && !opening_["LOGFILEPATH"].empty()) {
+            char unique[16];
+            std::snprintf(unique, sizeof unique, "_%lx", GetCurrentProcessId());
+            logPath_ =
+                opening_["LOGFILEPATH"] + "\\" + WithoutExtension(FileName(drawing_)) + unique + ".log";
+            journal("log: " + logPath_);
+        }
         journal("profile " + profile + ": ShowProxyDialog=" + ps::RegText(show) +
                 " IsaveBackupDwg=" + ps::RegText(backup) + " FileDialog=" + ps::RegText(dialog));
         if (const auto family = ps::ProductFamily(id->release); family && *family >= ps::ReleaseFamily::R19) {
@@ -666,6 +679,8 @@ int StandIn::run() {
     session_ = std::make_unique<standin::Session>(*this, drawing_, nativeCode_);
     session_->setContents(directives_.contents);
     session_->setAutoLisp(autoLisp_);
+    session_->setSysvar("logfilemode", standin::Value::Int(logPath_.empty() ? 0 : 1));
+    session_->setSysvar("logfilename", standin::Value::Str(logPath_));
     if (directives_.modified)
         session_->setModified();
 

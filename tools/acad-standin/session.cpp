@@ -459,6 +459,8 @@ void Session::writeFacts() {
         text += "missing_font=" + name + "\r\n";
     for (const auto& name : contents_.missingImages)
         text += "missing_image=" + name + "\r\n";
+    if (getvar("logfilemode").number() == 1)
+        text += "log=" + getvar("logfilename").s + "\r\n";
     text += "complete=1\r\n";
     if (!host_.writeTextFile(factsPath_, text))
         throw LispError("cannot write " + factsPath_);

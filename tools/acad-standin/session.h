@@ -70,6 +70,8 @@ public:
     std::string activeCommand() const; // upper case, empty at the command prompt
     bool companionLoaded() const { return companion_; }
     void setContents(DrawingContents contents) { contents_ = std::move(contents); }
+    // A system variable as the session starts with it (LOGFILENAME, ...).
+    void setSysvar(const std::string& name, Value value) { sysvars_[name] = std::move(value); }
     // AutoCAD LT before 2024 has no AutoLISP: expressions are not understood.
     void setAutoLisp(bool on) { autoLisp_ = on; }
 

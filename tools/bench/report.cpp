@@ -49,7 +49,7 @@ int wmain(int argc, wchar_t** argv) {
         CleaningFacts facts;
         facts.purged = {{"layers", i % 13}, {"blocks", i % 5}};
         facts.missingXrefs = {"Site plan " + std::to_string(i % 7)};
-        details[list[static_cast<std::size_t>(i)].id] = RowDetails{"2004", 6.4, facts};
+        details[list[static_cast<std::size_t>(i)].id] = RowDetails{"2004", 6.4, facts, {}, {}};
     }
     const ULONGLONG start = GetTickCount64();
     // "read-only" as the fourth argument: the pictures read, not compressed (where the time goes).
