@@ -40,14 +40,15 @@ BatchParse ParseBatchArgs(const std::vector<std::string>& a) {
             result.help = true;
             return result;
         }
-    if (a.empty() || (a[0] != "run" && a[0] != "split" && a[0] != "merge")) {
+    if (a.empty() || (a[0] != "run" && a[0] != "split" && a[0] != "merge" && a[0] != "condor")) {
         result.error = a.empty() ? "no command given" : "unknown command \"" + a[0] + "\"";
         return result;
     }
     BatchArgs args;
-    args.command = a[0] == "split"   ? BatchCommand::Split
-                   : a[0] == "merge" ? BatchCommand::Merge
-                                     : BatchCommand::Run;
+    args.command = a[0] == "split"    ? BatchCommand::Split
+                   : a[0] == "merge"  ? BatchCommand::Merge
+                   : a[0] == "condor" ? BatchCommand::Condor
+                                      : BatchCommand::Run;
     if (args.command == BatchCommand::Merge) {
         if (a.size() < 3) {
             result.error = "merge needs the list and at least one part";
@@ -114,9 +115,9 @@ BatchParse ParseBatchArgs(const std::vector<std::string>& a) {
         result.error = "no list file given";
         return result;
     }
-    if (args.command == BatchCommand::Split) {
+    if (args.command == BatchCommand::Split || args.command == BatchCommand::Condor) {
         if (args.parts == 0 || args.outFile.empty()) {
-            result.error = "split needs --parts <n> and --out <folder>";
+            result.error = a[0] + " needs --parts <n> and --out <folder>";
             return result;
         }
         args.partsFolder = args.outFile;

@@ -6,6 +6,7 @@
 //                         [--retry-failed]
 //   plansweeper-batch split <listfile> --parts <n> --out <folder> [--set <Key>=<Value>]...
 //   plansweeper-batch merge <listfile> <part>...
+//   plansweeper-batch condor <listfile> --parts <n> --out <folder> [--set <Key>=<Value>]...
 // --jobs n is --set Parallel=n: n drawings at once. --console is
 // --set UseConsole=-1: AutoCAD's console engine where a product has it.
 #pragma once
@@ -18,7 +19,7 @@
 
 namespace ps {
 
-enum class BatchCommand { Run, Split, Merge };
+enum class BatchCommand { Run, Split, Merge, Condor };
 
 struct BatchArgs {
     BatchCommand command = BatchCommand::Run;
@@ -45,7 +46,8 @@ inline constexpr const char* kBatchUsage =
     "[--retry-failed] "
     "[--skip-unchanged]\r\n"
     "       plansweeper-batch split <listfile> --parts <n> --out <folder> [--set <Key>=<Value>]...\r\n"
-    "       plansweeper-batch merge <listfile> <part>...";
+    "       plansweeper-batch merge <listfile> <part>...\r\n"
+    "       plansweeper-batch condor <listfile> --parts <n> --out <folder> [--set <Key>=<Value>]...";
 
 // What --help, -h and /? print: every command and switch on a line of its
 // own, and the exit codes.
@@ -74,6 +76,8 @@ inline constexpr const char* kBatchHelp =
     "  --parts <n>            split: how many parts\r\n"
     "  --out <folder>         split: where the parts are written\r\n"
     "  merge <listfile> <part>...  write each part's outcomes back into the list\r\n"
+    "  condor <listfile>      split, and write an HTCondor DAG that runs every part on a desk with\r\n"
+    "                         AutoCAD and then merges (--parts, --out as for split)\r\n"
     "  --help, -h, /?         this text\r\n"
     "\r\n"
     "Exit codes:\r\n"

@@ -21,6 +21,7 @@
 #include "platform/win_run_ownership.h"
 #include "platform/win_system.h"
 #include "platform/wic_png.h"
+#include "drawinglist/condor_files.h"
 #include "report/run_csv.h"
 #include "report/run_json.h"
 #include "report/run_report.h"
@@ -348,8 +349,9 @@ int Run(const BatchArgs& args) {
 }
 
 // split: the list's folder rows expanded (the list written back so, for the
-// parts to merge into), then the parts of about equal work.
-int Split(const BatchArgs& args) {
+// parts to merge into), then the parts of about equal work; their paths go
+// to written.
+int Split(const BatchArgs& args, std::vector<std::string>* written = nullptr) {
     WinRegistry realRegistry;
     ReadOnlyRegistry registry(realRegistry); // AutoCAD's registry is not touched
     const std::optional<Settings> checked = BatchSettings(registry, args);
@@ -392,7 +394,33 @@ int Split(const BatchArgs& args) {
         }
         Print(part + "\t" + std::to_string(parts[i].size()) +
               (parts[i].size() == 1 ? " drawing" : " drawings"));
+        if (written != nullptr)
+            written->push_back(part);
     }
+    return kBatchAllGood;
+}
+
+// condor: split, then the submit descriptions and the DAG beside the parts.
+int Condor(const BatchArgs& args) {
+    std::vector<std::string> parts;
+    if (const int code = Split(args, &parts); code != kBatchAllGood)
+        return code;
+    WinFileSystem files;
+    const std::string folder = FullPathOf(args.partsFolder);
+    const CondorFiles condor = MakeCondorFiles(ProgramFolder() + "\\plansweeper-batch.exe",
+                                               FullPathOf(args.listFile), parts, args.overrides, folder);
+    for (const auto& [name, text] :
+         {std::pair<std::string, const std::string&>{"plansweeper-part.sub", condor.partSubmit},
+          {"plansweeper-merge.sub", condor.mergeSubmit},
+          {"plansweeper.dag", condor.dag}}) {
+        const std::string path = folder + "\\" + name;
+        if (!files.replaceFileAtomically(path, text)) {
+            Print("The file could not be written: " + path, true);
+            return kBatchListNotWritten;
+        }
+        Print(path);
+    }
+    Print("Submit it from the folder with: condor_submit_dag plansweeper.dag");
     return kBatchAllGood;
 }
 
@@ -453,6 +481,8 @@ int wmain(int argc, wchar_t** argv) {
             return Split(*parsed.args);
         if (parsed.args->command == BatchCommand::Merge)
             return Merge(*parsed.args);
+        if (parsed.args->command == BatchCommand::Condor)
+            return Condor(*parsed.args);
         return Run(*parsed.args);
     } catch (const std::exception& e) {
         Print(std::string("Error in runScript: ") + e.what(), true);

@@ -35,6 +35,9 @@ TEST(BatchArgs, SplitAndMerge) {
     ASSERT_TRUE(merge.args) << merge.error;
     EXPECT_EQ(merge.args->partFiles, (std::vector<std::string>{"p1.log", "p2.log"}));
     EXPECT_FALSE(ParseBatchArgs({"merge", "l.log"}).args);
+    EXPECT_EQ(ParseBatchArgs({"condor", "l.log", "--parts", "4", "--out", "C:\\P"}).args->command,
+              BatchCommand::Condor);
+    EXPECT_FALSE(ParseBatchArgs({"condor", "l.log", "--out", "C:\\P"}).args);
 }
 
 TEST(BatchArgs, UsageErrors) {
