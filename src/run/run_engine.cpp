@@ -104,6 +104,7 @@ Handled ScriptAndRun(Run& r, Job& job) {
     ScriptResult scripted = ScriptResult::Written;
     std::string message;
     if (!scriptBase.empty()) {
+        p.files.createFolder(FileFolder(scriptBase)); // the run's own folder, made when first needed
         const ScriptEnvironment env{p.files, p.codec, scriptBase, r.paths.programFolder};
         job.console = ConsoleEngineOf(r, plan);
         const ScriptProduct product{plan.productType, plan.releaseKey, plan.r15OrLater, !job.console.empty()};

@@ -132,7 +132,7 @@ std::vector<std::string> RecoverGoneRuns(FileSystem& files, RunOwnership& runs, 
             continue;
         const std::string folder = all + "\\" + id;
         RecoverCopiesIn(files, folder, messages);
-        for (const char* pattern : {"*.claim", "*.pids", "*.lock"})
+        for (const char* pattern : {"*.claim", "*.pids", "*.lock", "*.scr", "*.facts"})
             if (const auto left = files.listDirectory(folder + "\\", pattern))
                 for (const auto& f : *left)
                     files.deleteFile(folder + "\\" + f.name, true);

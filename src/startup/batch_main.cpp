@@ -28,6 +28,7 @@
 #include "run/run_command.h"
 #include "run/run_history.h"
 #include "run/safety_copies.h"
+#include "script/purge_script.h"
 #include "settings/override_store.h"
 #include "settings/settings_form.h"
 #include "settings/settings_io.h"
@@ -254,7 +255,9 @@ int Run(const BatchArgs& args) {
         ownRun->setOnUntied([](const std::string& message) { Print(message); });
     }
     RunOwnership& runs = ownRun ? static_cast<RunOwnership&>(*ownRun) : dryRun;
-    RunPaths paths = RunPathsFor(temp + "purge", ProgramFolder(), temp, runs.ownId());
+    // The scripts in the run's own folder: the window or another batch at work has its own.
+    RunPaths paths = RunPathsFor(RunFolderOf(temp, runs.ownId()) + "\\" + std::string(kScriptBaseName),
+                                 ProgramFolder(), temp, runs.ownId());
     if (!args.dryRun) {
         paths.historyFile = ApplicationDataFolder() + "\\" + std::string(kHistoryFileName);
         paths.transcriptsFolder =

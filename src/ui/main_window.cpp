@@ -60,10 +60,8 @@ void MainWindow::RegisterWindowClass(HINSTANCE instance) {
 
 bool MainWindow::create(HINSTANCE instance, const StartupCommand& startup) {
     startup_ = startup;
-    // Form_Initialize: the built-in defaults are the record's own; the script
-    // base path is the temporary folder followed by "purge".
+    // Form_Initialize: the built-in defaults are the record's own.
     settings_ = Settings{};
-    scriptBasePath_ = TempFolder() + "purge";
     SetListDateOrder(UserDateOrder()); // the date columns sort by the dates they show
 
     RegisterWindowClass(instance);

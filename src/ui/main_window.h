@@ -247,7 +247,6 @@ private:
     Settings settings_;
     DrawingList rows_;
     RunState state_;
-    std::string scriptBasePath_;
     StartupCommand startup_;
     bool previewPending_ = false;
     std::optional<std::uint64_t> focusedRowId_; // the drawing that has the focus

@@ -13,6 +13,7 @@
 #include "run/run_command.h"
 #include "run/run_history.h"
 #include "run/safety_copies.h"
+#include "script/purge_script.h"
 #include "run/schedule.h"
 #include "acad/products.h"
 #include "settings/settings_form.h"
@@ -186,7 +187,8 @@ RunOptions MainWindow::runOptions() {
     options.rowDone = [this](const RowReport& report) {
         if (report.passed)
             return;
-        details_[report.rowId] = RowDetails{report.versionBefore, report.seconds, report.facts, report.logPath, report.logTail};
+        details_[report.rowId] =
+            RowDetails{report.versionBefore, report.seconds, report.facts, report.logPath, report.logTail};
         listChanged();
         const std::string& st = report.status;
         if (IsFailure(st))
@@ -283,7 +285,10 @@ void MainWindow::subRun() {
     const std::string temp = TempFolder();
     WinRunOwnership& runs = WinRunOwnership::ForThisProcess(RunsFolderOf(temp));
     RunPorts ports{registry_, files_, codec, clock, prompt, pump, process, windows, state_, meter, runs};
-    RunPaths paths = RunPathsFor(scriptBasePath_, ProgramFolder(), temp, runs.ownId());
+    // The scripts in the run's own folder: another run at work (a batch, a
+    // scheduled batch) has its own.
+    RunPaths paths = RunPathsFor(RunFolderOf(temp, runs.ownId()) + "\\" + std::string(kScriptBaseName),
+                                 ProgramFolder(), temp, runs.ownId());
     paths.historyFile = ApplicationDataFolder() + "\\" + std::string(kHistoryFileName);
     paths.transcriptsFolder = NewTranscriptsFolder();
 

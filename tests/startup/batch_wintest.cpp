@@ -595,6 +595,31 @@ TEST_F(Batch, SplitPartsRunAnywhereAndMergeBack) {
     EXPECT_EQ(batch("merge \"" + list + "\" \"" + dir_.file("other.log") + "\""), 2u) << output_;
 }
 
+// Two batches at once on one desk, each with its own drawings: each writes
+// its scripts and the companion's records in its own run folder, so neither
+// reads the other's, and every drawing ends OK.
+TEST_F(Batch, TwoBatchesAtOnceKeepTheirScriptsApart) {
+    std::vector<std::string> lists;
+    for (const char* set : {"first", "second"}) {
+        std::vector<std::string> drawings;
+        for (int i = 0; i < 3; ++i)
+            drawings.push_back(
+                drawing(std::string(set) + std::to_string(i) + ".dwg", kDwg2004, "slow-save=1\r\n"));
+        lists.push_back(listOf(drawings));
+    }
+    test::ChildProcess one, two;
+    const std::string exe = "\"" + test::ProgramFolder() + "\\plansweeper-batch.exe\" run ";
+    ASSERT_TRUE(one.start(exe + "\"" + lists[0] + "\" --set PurgeAll=-1", dir_.file("one.txt")));
+    ASSERT_TRUE(two.start(exe + "\"" + lists[1] + "\" --set PurgeAll=-1", dir_.file("two.txt")));
+    EXPECT_TRUE(one.waitFor(120000));
+    EXPECT_TRUE(two.waitFor(120000));
+    for (const auto& list : lists)
+        for (std::size_t row = 0; row < 3; ++row)
+            EXPECT_EQ(statusIn(list, row), "OK")
+                << list << " " << row << "\n"
+                << ReadFileBytes(dir_.file("one.txt")) << ReadFileBytes(dir_.file("two.txt"));
+}
+
 // Each drawing keeps AutoCAD's own transcript, under its row's number:
 // two drawings of one name processed at once each get theirs. The JSON
 // names it, and the report shows a failure's last lines.
