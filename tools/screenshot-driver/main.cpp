@@ -137,30 +137,19 @@ std::string WriteSampleList(const std::string& folder, const std::string& sample
 }
 
 std::string g_out;
-std::string g_picture;      // the file the next message box is photographed into
-WPARAM g_answer = IDCANCEL; // and the button that then answers it
+std::string g_picture;                              // the file the next dialog is photographed into
+std::string g_dialogTitle = std::string(kAppTitle); // its title (the program's message boxes by default)
+WPARAM g_answer = IDCANCEL;                         // and the button that then answers it
 
-// Photographs the program's message box when it is up and answers it.
+// Photographs the dialog when it is up and answers it.
 void CALLBACK AnswerMessageBox(HWND hwnd, UINT, UINT_PTR id, DWORD) {
-    const HWND box = FindWindowW(L"#32770", Widen(std::string(kAppTitle)).c_str());
+    const HWND box = FindWindowW(L"#32770", Widen(g_dialogTitle).c_str());
     if (box == nullptr)
         return;
     KillTimer(hwnd, id);
     Pump(300);
     Capture(box, g_out + "\\" + g_picture);
     PostMessageW(box, WM_COMMAND, g_answer, 0);
-}
-
-std::string g_dialogTitle; // the dialog the next timer photographs and closes
-
-void CALLBACK CaptureDialog(HWND hwnd, UINT, UINT_PTR id, DWORD) {
-    const HWND dialog = FindWindowW(L"#32770", Widen(g_dialogTitle).c_str());
-    if (dialog == nullptr)
-        return;
-    KillTimer(hwnd, id);
-    Pump(300);
-    Capture(dialog, g_out + "\\" + g_picture);
-    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
 }
 
 // The sample drawings of a folder as the open-file dialog answers for several files.
@@ -267,8 +256,10 @@ int wmain(int argc, wchar_t** argv) {
         dialogs.realQuestions = true;
         g_picture = "details.bmp";
         g_dialogTitle = "Details of " + window.rows()[0].cell(kColFilename);
-        SetTimer(window.handle(), 1005, 300, CaptureDialog);
+        g_answer = IDCANCEL;
+        SetTimer(window.handle(), 1005, 300, AnswerMessageBox);
         SendMessageW(window.handle(), WM_COMMAND, cmdShowDetails, 0);
+        g_dialogTitle = std::string(kAppTitle);
         dialogs.realQuestions = false;
 
         // Every tab of the settings dialog.
