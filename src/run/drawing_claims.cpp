@@ -7,40 +7,28 @@
 namespace ps {
 namespace {
 
-// One line per key: "F<id>\t<path>" or "N<name key>".
+// One line per key: "F<id>" or "N<name key>".
 std::string ClaimText(const std::vector<FileKeys>& keys) {
     std::string text;
     for (const auto& k : keys) {
         if (!k.file.empty())
-            text += "F" + k.file + "\t" + k.path + "\n";
+            text += "F" + k.file + "\n";
         text += "N" + k.name + "\n";
     }
     return text;
 }
 
-// A claimed file id holds while the claimed path still has it: a save
-// replaces a drawing by a new file, and the file system may give the old
-// number to another file meanwhile.
-bool ClaimHolds(const FileSystem& files, std::string_view text, const std::vector<FileKeys>& keys) {
+bool ClaimHolds(std::string_view text, const std::vector<FileKeys>& keys) {
     while (!text.empty()) {
         const auto end = std::min(text.find('\n'), text.size());
         const std::string_view line = text.substr(0, end);
         text.remove_prefix(std::min(end + 1, text.size()));
         if (line.size() < 2)
             continue;
-        std::string_view value = line.substr(1);
-        std::string_view path;
-        if (const auto tab = value.find('\t'); line[0] == 'F' && tab != std::string_view::npos) {
-            path = value.substr(tab + 1);
-            value = value.substr(0, tab);
-        }
-        for (const auto& k : keys) {
-            if (line[0] == 'N' && value == k.name)
+        const std::string_view value = line.substr(1);
+        for (const auto& k : keys)
+            if ((line[0] == 'F' && !k.file.empty() && value == k.file) || (line[0] == 'N' && value == k.name))
                 return true;
-            if (line[0] == 'F' && !k.file.empty() && value == k.file &&
-                (path.empty() || files.fileId(path) == std::optional<std::string>(std::string(value))))
-                return true;
-        }
     }
     return false;
 }
@@ -49,7 +37,6 @@ bool ClaimHolds(const FileSystem& files, std::string_view text, const std::vecto
 
 FileKeys KeysOfFile(const FileSystem& files, std::string_view path) {
     FileKeys keys;
-    keys.path = std::string(path);
     if (const auto id = files.fileId(path))
         keys.file = *id;
     const std::string full = files.normalPath(path);
@@ -67,8 +54,7 @@ bool DrawingClaims::claimedElsewhere(const std::vector<FileKeys>& keys) const {
         if (!claims || claims->empty() || !runs_.alive(id))
             continue;
         for (const auto& c : *claims)
-            if (const auto text = files_.readFile(folder + "\\" + c.name);
-                text && ClaimHolds(files_, *text, keys))
+            if (const auto text = files_.readFile(folder + "\\" + c.name); text && ClaimHolds(*text, keys))
                 return true;
     }
     return false;

@@ -20,13 +20,10 @@ namespace ps {
 struct FileKeys {
     std::string file;
     std::string name;
-    std::string path; // where the file was found, to tell a file id still its from a number since reused
     bool meets(const FileKeys& other) const {
         return (!file.empty() && (file == other.file)) || name == other.name;
     }
-    friend bool operator==(const FileKeys& a, const FileKeys& b) {
-        return a.file == b.file && a.name == b.name;
-    }
+    friend bool operator==(const FileKeys&, const FileKeys&) = default;
 };
 FileKeys KeysOfFile(const FileSystem& files, std::string_view path);
 

@@ -113,7 +113,8 @@ void LeaveSession(Run& r) {
 }
 
 // The drawing's log in the folder AutoCAD writes logs to: the one the
-// companion named, else the newest whose name starts with the drawing's.
+// companion named, else the newest whose name starts with the drawing's and
+// that was written since its AutoCAD started (not one an earlier run left).
 std::string StagedLogOf(const Run& r, const Job& job, const std::string& named) {
     const FileSystem& files = r.p.files;
     if (!named.empty() && FileExists(files, named))
@@ -122,8 +123,11 @@ std::string StagedLogOf(const Run& r, const Job& job, const std::string& named) 
     const auto entries = files.listDirectory(r.paths.logFolder, "*.log");
     std::string newest;
     FileTime newestTime{};
+    // A file time's clock may run a little behind the start: two seconds of slack.
+    const FileTime since = job.startedFileTime > 20000000 ? job.startedFileTime - 20000000 : 0;
     for (const auto& e : entries.value_or(std::vector<DirEntry>{}))
-        if (ToLower(e.name).starts_with(base) && (newest.empty() || e.times.modified > newestTime)) {
+        if (ToLower(e.name).starts_with(base) && e.times.modified >= since &&
+            (newest.empty() || e.times.modified > newestTime)) {
             newest = r.paths.logFolder + "\\" + e.name;
             newestTime = e.times.modified;
         }
@@ -298,6 +302,7 @@ Started StartAutoCad(Run& r, Job& job) {
         };
     job.watch.emplace(*job.runner, p.clock, std::move(scan), request.timeoutSeconds, request.closePopUps);
     job.startedMs = p.clock.monotonicMs();
+    job.startedFileTime = p.clock.nowFileTime();
     job.stage = job.watch->start(job.drawing->commandLine(), request.windowStyle) ? Job::Stage::Running
                                                                                   : Job::Stage::Gone;
     return {};

@@ -57,9 +57,10 @@ struct Job {
     std::vector<SafetyCopy> copies;
     std::optional<FileFingerprint> savedBefore;
     std::string_view wantedCode;
-    std::string console;         // the console engine that processes it; empty: acad.exe
-    std::string claim;           // this run's claim on the drawing and its save's file
-    std::uint64_t startedMs = 0; // when AutoCAD was started on it (monotonic)
+    std::string console;               // the console engine that processes it; empty: acad.exe
+    std::string claim;                 // this run's claim on the drawing and its save's file
+    std::uint64_t startedMs = 0;       // when AutoCAD was started on it (monotonic)
+    std::uint64_t startedFileTime = 0; // the same, as file times count it
     // Windows logged already, and so on: one per process.
     PopUpScanContext closer;
     std::optional<DrawingAtWork> drawing;

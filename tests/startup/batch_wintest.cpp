@@ -605,7 +605,10 @@ TEST_F(Batch, TwoBatchesAtOnceKeepTheirScriptsApart) {
         for (int i = 0; i < 3; ++i)
             drawings.push_back(
                 drawing(std::string(set) + std::to_string(i) + ".dwg", kDwg2004, "slow-save=1\r\n"));
-        lists.push_back(listOf(drawings));
+        // Each batch its own list file.
+        const std::string own = dir_.file(std::string(set) + ".log");
+        MoveFileExW(Widen(listOf(drawings)).c_str(), Widen(own).c_str(), MOVEFILE_REPLACE_EXISTING);
+        lists.push_back(own);
     }
     test::ChildProcess one, two;
     const std::string exe = "\"" + test::ProgramFolder() + "\\plansweeper-batch.exe\" run ";
