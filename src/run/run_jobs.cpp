@@ -10,6 +10,7 @@
 #include "script/purge_script.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace ps::engine {
 namespace {
@@ -125,9 +126,14 @@ std::string StagedLogOf(const Run& r, const Job& job, const std::string& named) 
     FileTime newestTime{};
     // A file time's clock may run a little behind the start: two seconds of slack.
     const FileTime since = job.startedFileTime > 20000000 ? job.startedFileTime - 20000000 : 0;
+    // The drawing's own name, not one that merely starts alike ("a" is not "apple").
+    const auto ofDrawing = [&base](const std::string& name) {
+        const std::string lower = ToLower(name);
+        return lower.starts_with(base) && lower.size() > base.size() &&
+               !std::isalnum(static_cast<unsigned char>(lower[base.size()]));
+    };
     for (const auto& e : entries.value_or(std::vector<DirEntry>{}))
-        if (ToLower(e.name).starts_with(base) && e.times.modified >= since &&
-            (newest.empty() || e.times.modified > newestTime)) {
+        if (ofDrawing(e.name) && e.times.modified >= since && (newest.empty() || e.times.modified > newestTime)) {
             newest = r.paths.logFolder + "\\" + e.name;
             newestTime = e.times.modified;
         }
