@@ -23,18 +23,12 @@ public:
     // compressed PNG; nullopt when the imaging component cannot read or
     // write it.
     std::optional<std::string> compact(std::string_view png, unsigned maxWidth, unsigned maxHeight);
-    // compact() to the report's picture size, as a function.
-    std::function<std::optional<std::string>(std::string_view)> shrink() {
-        return [this](std::string_view png) {
-            return compact(png, kShrinkPixels, kShrinkPixels);
-        };
-    }
-    static constexpr unsigned kShrinkPixels = 192; // the report's kReportPictureMostSide
-    // A shrink that owns a compactor of its own, for one worker thread.
-    static std::function<std::optional<std::string>(std::string_view)> threadShrink() {
+    // compact() to mostSide by mostSide with a compactor of its own, for
+    // one worker thread.
+    static std::function<std::optional<std::string>(std::string_view)> threadShrink(unsigned mostSide) {
         auto own = std::make_shared<PngCompactor>();
-        return [own](std::string_view png) {
-            return own->compact(png, kShrinkPixels, kShrinkPixels);
+        return [own, mostSide](std::string_view png) {
+            return own->compact(png, mostSide, mostSide);
         };
     }
     // How many threads make the report's pictures: one per processor.

@@ -19,9 +19,8 @@ std::string Joined(const std::vector<std::string>& names) {
 
 // A whole number of a cell, or nothing.
 std::string WholeNumber(const std::string& cell) {
-    if (cell.empty() || cell.find_first_not_of("0123456789") != std::string::npos)
-        return {};
-    return cell;
+    const auto value = SizeCellNumber(cell);
+    return value ? std::to_string(*value) : std::string();
 }
 
 } // namespace

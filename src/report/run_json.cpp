@@ -11,10 +11,8 @@ namespace {
 
 // A number cell as a JSON number, or null when it holds none.
 std::string NumberOrNull(const std::string& cell) {
-    long value = 0;
-    const auto [end, error] = std::from_chars(cell.data(), cell.data() + cell.size(), value);
-    return error == std::errc() && end == cell.data() + cell.size() && !cell.empty() ? std::to_string(value)
-                                                                                     : "null";
+    const auto value = SizeCellNumber(cell);
+    return value ? std::to_string(*value) : "null";
 }
 
 std::string TextOrNull(const std::string& text) {
@@ -29,6 +27,14 @@ std::string TotalsObject(const std::string& totals) {
 }
 
 } // namespace
+
+std::optional<long> SizeCellNumber(std::string_view cell) {
+    long value = 0;
+    const auto [end, error] = std::from_chars(cell.data(), cell.data() + cell.size(), value);
+    if (error != std::errc() || end != cell.data() + cell.size() || cell.empty() || value < 0)
+        return std::nullopt;
+    return value;
+}
 
 std::string RunJson(const DrawingList& list, const std::string& created, const std::string& totals,
                     const std::map<std::uint64_t, RowDetails>& details) {

@@ -22,6 +22,9 @@ struct RowDetails {
     std::string logTail; // a failure's last transcript lines
 };
 
+// The whole number a size cell holds; nullopt for " ", "" or anything else.
+std::optional<long> SizeCellNumber(std::string_view cell);
+
 // totals: the information frame's text ("Label: \r\nvalue" lines).
 std::string RunJson(const DrawingList& list, const std::string& created, const std::string& totals,
                     const std::map<std::uint64_t, RowDetails>& details);

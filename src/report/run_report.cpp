@@ -90,12 +90,6 @@ std::string MissingText(const CleaningFacts& f) {
     return text;
 }
 
-long CellNumberOrMinus(const std::string& cell) {
-    if (cell.empty() || cell.find_first_not_of("0123456789") != std::string::npos)
-        return -1;
-    return std::stol(cell);
-}
-
 std::string TotalsTable(const DrawingList& list, const ReportFacts& facts) {
     std::vector<std::pair<std::string, std::string>> pairs = TotalsPairs(facts.totals);
     std::map<std::string, long, std::less<>> purged;
@@ -108,10 +102,10 @@ std::string TotalsTable(const DrawingList& list, const ReportFacts& facts) {
             proxies += f->proxies;
             missing += MissingText(*f).empty() ? 0 : 1;
         }
-        const long before = CellNumberOrMinus(row.cell(kColSizeBefore));
-        const long after = CellNumberOrMinus(row.cell(kColSizeAfter));
-        if (row.cell(kColStatus) == status::kOk && before >= 0 && after >= 0)
-            saved += before - after;
+        const auto before = SizeCellNumber(row.cell(kColSizeBefore));
+        const auto after = SizeCellNumber(row.cell(kColSizeAfter));
+        if (row.cell(kColStatus) == status::kOk && before && after)
+            saved += *before - *after;
     }
     if (recorded > 0) {
         pairs.emplace_back("Objects purged", PurgedText(purged, proxies));
@@ -240,6 +234,16 @@ std::string RowsTable(const DrawingList& list, bool failuresOnly, const Pictures
     return html + "</tbody>\n</table>\n";
 }
 
+// The drawing's thumbnail as the report keeps it, compressed by shrink when it can.
+std::optional<std::string> ReportThumbnail(const FileSystem& fs, std::string_view path,
+                                           const Shrink& shrink) {
+    auto png = ThumbnailPng(fs, path, kReportPictureMostSide);
+    if (png && shrink)
+        if (auto small = shrink(*png))
+            return small;
+    return png;
+}
+
 } // namespace
 
 std::vector<std::pair<std::string, std::string>> TotalsPairs(std::string_view totals) {
@@ -350,16 +354,6 @@ std::optional<std::string> ThumbnailPng(const FileSystem& fs, std::string_view p
     return DibToPng(shown.dib, mostSide);
 }
 
-std::optional<std::string>
-ReportThumbnail(const FileSystem& fs, std::string_view path,
-                const std::function<std::optional<std::string>(std::string_view png)>& shrink) {
-    auto png = ThumbnailPng(fs, path, kReportPictureMostSide);
-    if (png && shrink)
-        if (auto small = shrink(*png))
-            return small;
-    return png;
-}
-
 std::map<std::uint64_t, std::string> ReportThumbnails(const FileSystem& fs, const DrawingList& list,
                                                       unsigned threads,
                                                       const std::function<Shrink()>& makeShrink) {
@@ -385,6 +379,15 @@ std::map<std::uint64_t, std::string> ReportThumbnails(const FileSystem& fs, cons
         if (pictures[i])
             byRow.emplace(rows[i].first, std::move(*pictures[i]));
     return byRow;
+}
+
+ThumbnailSource PicturesOf(const std::map<std::uint64_t, std::string>& pictures) {
+    return [&pictures](const DrawingRow& row) -> std::optional<std::string> {
+        const auto found = pictures.find(row.id);
+        if (found == pictures.end())
+            return std::nullopt;
+        return found->second;
+    };
 }
 
 std::string RowDetailsText(const DrawingRow& row, const RowDetails* d) {

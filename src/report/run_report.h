@@ -43,20 +43,17 @@ std::optional<std::string> ThumbnailPng(const FileSystem& fs, std::string_view p
 // kept at most twice as large, for sharp print.
 inline constexpr std::int32_t kReportPictureMostSide = 192;
 
-// The thumbnail as the report keeps it: the drawing's own, at most
-// kReportPictureMostSide a side, compressed by shrink (nullopt from it:
-// kept as it is).
-std::optional<std::string>
-ReportThumbnail(const FileSystem& fs, std::string_view path,
-                const std::function<std::optional<std::string>(std::string_view png)>& shrink);
-
+// Compresses a PNG made to fit kReportPictureMostSide (nullopt: kept as it is).
 using Shrink = std::function<std::optional<std::string>(std::string_view png)>;
-// Every drawing row's report thumbnail, read and made small on up to
-// `threads` threads at once, each with the shrink makeShrink gives it; by
-// row identity, rows without a picture left out.
+// Every drawing row's report thumbnail (the drawing's own, at most
+// kReportPictureMostSide a side), read and made small on up to `threads`
+// threads at once, each with the shrink makeShrink gives it; by row
+// identity, rows without a picture left out.
 std::map<std::uint64_t, std::string> ReportThumbnails(const FileSystem& fs, const DrawingList& list,
                                                       unsigned threads,
                                                       const std::function<Shrink()>& makeShrink);
+// Those pictures as the report asks for them, row by row.
+ThumbnailSource PicturesOf(const std::map<std::uint64_t, std::string>& pictures);
 
 // What a row's details window says (CR LF lines, to copy as they are): the
 // drawing, its status and, for a failure, why; versions, sizes and time;

@@ -85,12 +85,13 @@ std::vector<std::string> TrustFolders(const Run& r, const RowPlan& plan) {
 // AutoCAD's current product and profile become the chosen ones and the
 // profile values are set, shared with the other runs at work: Busy when
 // another run needs the product with other values, Untrusted when AutoCAD
-// would not load the companion application from where it lies.
-ProfileJoin::Result JoinSession(Run& r, const RowPlan& plan) {
+// would not load the companion application from where it lies, Locked (with
+// the folder it would not load from) when the profile locks its trusted paths.
+ProfileJoin JoinSession(Run& r, const RowPlan& plan) {
     ProfileSession& s = r.session;
     if (s.users > 0) {
         ++s.users;
-        return ProfileJoin::Result::Joined;
+        return {ProfileJoin::Result::Joined, {}};
     }
     // AutoCAD writes each drawing's command history there when the run keeps transcripts.
     const std::string logFolder = r.paths.transcriptsFolder.empty() ? std::string() : r.paths.logFolder;
@@ -98,14 +99,13 @@ ProfileJoin::Result JoinSession(Run& r, const RowPlan& plan) {
         r.p.files.createFolder(logFolder);
     ProfileJoin join = JoinProfileValues(r.p.registry, r.p.runs, plan.prodName, plan.profile,
                                          IsOn(r.settings.CreateBak), TrustFolders(r, plan), logFolder);
-    r.lockedOut = join.saved.lockedOut;
     if (join.result != ProfileJoin::Result::Joined)
-        return join.result;
+        return join;
     s.saved = std::move(join.saved);
     s.prodName = plan.prodName;
     s.profile = plan.profile;
     s.users = 1;
-    return ProfileJoin::Result::Joined;
+    return {ProfileJoin::Result::Joined, {}};
 }
 
 void LeaveSession(Run& r) {
@@ -133,7 +133,8 @@ std::string StagedLogOf(const Run& r, const Job& job, const std::string& named) 
                !std::isalnum(static_cast<unsigned char>(lower[base.size()]));
     };
     for (const auto& e : entries.value_or(std::vector<DirEntry>{}))
-        if (ofDrawing(e.name) && e.times.modified >= since && (newest.empty() || e.times.modified > newestTime)) {
+        if (ofDrawing(e.name) && e.times.modified >= since &&
+            (newest.empty() || e.times.modified > newestTime)) {
             newest = r.paths.logFolder + "\\" + e.name;
             newestTime = e.times.modified;
         }
@@ -163,8 +164,10 @@ void KeepTranscript(Run& r, Job& job, const std::string& named, bool failed) {
     job.report.logPath = kept;
     if (failed) {
         std::size_t at = text->size();
-        for (int lines = 0; lines < 16 && at > 0; ++lines)
-            at = text->rfind('\n', at - 1) == std::string::npos ? 0 : text->rfind('\n', at - 1);
+        for (int lines = 0; lines < 16 && at > 0; ++lines) {
+            const std::size_t newline = text->rfind('\n', at - 1);
+            at = newline == std::string::npos ? 0 : newline;
+        }
         job.report.logTail = r.p.codec.fromAnsi(std::string_view(*text).substr(at == 0 ? 0 : at + 1));
     }
 }
@@ -257,14 +260,15 @@ void ShowRunning(Run& r, const std::string& newest) {
 Started StartAutoCad(Run& r, Job& job) {
     RunPorts& p = r.p;
     const RowPlan& plan = job.report.plan;
-    switch (JoinSession(r, plan)) {
+    const ProfileJoin join = JoinSession(r, plan);
+    switch (join.result) {
     case ProfileJoin::Result::Busy:
         return {true, {}, {}};
     case ProfileJoin::Result::Untrusted:
         return {false, std::string(status::kCompanionNotTrusted), {}};
     case ProfileJoin::Result::Locked:
         // Every drawing of the product would fail alike.
-        return {false, {}, TrustLockedMessage(plan.prodName, r.lockedOut)};
+        return {false, {}, TrustLockedMessage(plan.prodName, join.saved.lockedOut)};
     case ProfileJoin::Result::Joined:
         break;
     }

@@ -120,7 +120,6 @@ struct Run {
     WindowLook look;
     std::optional<std::uint64_t> lookedAtMs;
     std::optional<bool> companionPresent; // dry run without scripts
-    std::string lockedOut; // the folder a product with locked trusted paths would not load from
     // Files this run has had AutoCAD work on (drawings and what was saved),
     // and the files it saved into a save-to folder, as FileKeys.
     std::vector<FileKeys> handled;

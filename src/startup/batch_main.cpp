@@ -315,16 +315,11 @@ int Run(const BatchArgs& args) {
     if (saver.failed())
         return kBatchListNotWritten;
     if (!args.reportFile.empty()) {
-        const auto pictures =
-            ReportThumbnails(files, list, PngCompactor::reportThreads(), &PngCompactor::threadShrink);
+        const auto pictures = ReportThumbnails(files, list, PngCompactor::reportThreads(), [] {
+            return PngCompactor::threadShrink(kReportPictureMostSide);
+        });
         const std::string html =
-            RunReportHtml(list, {clock.nowText(), result.run.totals, &details},
-                          [&pictures](const DrawingRow& row) -> std::optional<std::string> {
-                              const auto found = pictures.find(row.id);
-                              if (found == pictures.end())
-                                  return std::nullopt;
-                              return found->second;
-                          });
+            RunReportHtml(list, {clock.nowText(), result.run.totals, &details}, PicturesOf(pictures));
         if (!files.replaceFileAtomically(FullPathOf(args.reportFile), html)) {
             Print("The report could not be written to " + FullPathOf(args.reportFile), true);
             return kBatchSomeFailed;

@@ -431,7 +431,6 @@ void MainWindow::ExportReport() {
     bool written = false;
     {
         const BusyScope busy(state_);
-        WindowPump pump(*this, 10);
         // The file's kind follows its extension: a table for a spreadsheet,
         // JSON, or the report page.
         const std::string kind = ToLower(FileExtension(*file));
@@ -445,17 +444,12 @@ void MainWindow::ExportReport() {
             // The pictures are read and made small on worker threads while the window answers.
             std::map<std::uint64_t, std::string> pictures;
             RunOffThread([this, &pictures] {
-                pictures = ReportThumbnails(files_, rows_, PngCompactor::reportThreads(),
-                                            &PngCompactor::threadShrink);
+                pictures = ReportThumbnails(files_, rows_, PngCompactor::reportThreads(), [] {
+                    return PngCompactor::threadShrink(kReportPictureMostSide);
+                });
                 return true;
             });
-            text = RunReportHtml(rows_, {clock_.nowText(), reportTotals(), &details_},
-                                 [&pictures](const DrawingRow& row) -> std::optional<std::string> {
-                                     const auto found = pictures.find(row.id);
-                                     if (found == pictures.end())
-                                         return std::nullopt;
-                                     return found->second;
-                                 });
+            text = RunReportHtml(rows_, {clock_.nowText(), reportTotals(), &details_}, PicturesOf(pictures));
         }
         written = RunOffThread([this, &file, &text] {
                       return files_.replaceFileAtomically(*file, text);

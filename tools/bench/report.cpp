@@ -55,8 +55,9 @@ int wmain(int argc, wchar_t** argv) {
     // "read-only" as the fourth argument: the pictures read, not compressed (where the time goes).
     const bool readOnly = argc > 4 && std::wstring(argv[4]) == L"read-only";
     const auto pictures = ReportThumbnails(files, list, PngCompactor::reportThreads(),
-                                           readOnly ? std::function<Shrink()>()
-                                                    : std::function<Shrink()>(&PngCompactor::threadShrink));
+                                           readOnly ? std::function<Shrink()>() : std::function<Shrink()>([] {
+                                               return PngCompactor::threadShrink(kReportPictureMostSide);
+                                           }));
     const ULONGLONG read = GetTickCount64();
     long n = 0;
     const std::string html =
