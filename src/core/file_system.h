@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -44,6 +45,16 @@ struct FileFingerprint {
     std::uint64_t size = 0;
     std::uint64_t hash = 0;
     friend bool operator==(const FileFingerprint&, const FileFingerprint&) = default;
+};
+
+// A file as the history of OK runs knows it: what the file system says it is
+// (as fileId says it; empty where the volume numbers nothing), its size and
+// last write, and the hash of its bytes when it was asked for.
+struct FileStamp {
+    std::string id;
+    std::uint64_t size = 0;
+    FileTime modified = 0;
+    std::optional<std::uint64_t> hash;
 };
 
 // FNV-1a over bytes, continuing from a previous value.
@@ -115,6 +126,11 @@ public:
     virtual std::optional<std::string> fileId(std::string_view path) const = 0;
     // Deletes an empty folder; false when it could not.
     virtual bool removeFolder(std::string_view path) = 0;
+    // The file's stamp from one open (read and write sharing), its bytes read
+    // and hashed only when hashIf says so of the rest: a drawing whose size
+    // or date already differ is not read. nullopt when it cannot be opened or read.
+    virtual std::optional<FileStamp> stamp(std::string_view path,
+                                           const std::function<bool(const FileStamp&)>& hashIf) const = 0;
 };
 
 } // namespace ps

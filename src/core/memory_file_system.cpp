@@ -283,6 +283,17 @@ std::optional<std::string> MemoryFileSystem::fileId(std::string_view path) const
     return entry->fileId.empty() ? Key(path) : entry->fileId;
 }
 
+std::optional<FileStamp> MemoryFileSystem::stamp(std::string_view path,
+                                                 const std::function<bool(const FileStamp&)>& hashIf) const {
+    const auto* e = find(path);
+    if (e == nullptr || e->lockedNoSharing || (e->attributes & kAttrDirectory) != 0)
+        return std::nullopt;
+    FileStamp s{e->fileId.empty() ? Key(path) : e->fileId, e->content.size(), e->times.modified, {}};
+    if (hashIf(s))
+        s.hash = HashBytes(e->content);
+    return s;
+}
+
 bool MemoryFileSystem::removeFolder(std::string_view path) {
     const std::string key = Key(path);
     const auto it = entries_.find(key);

@@ -43,6 +43,8 @@ public:
     std::optional<std::uint64_t> freeSpace(std::string_view folder) const override;
     std::string normalPath(std::string_view path) const override;
     std::optional<std::string> fileId(std::string_view path) const override;
+    std::optional<FileStamp> stamp(std::string_view path,
+                                   const std::function<bool(const FileStamp&)>& hashIf) const override;
     bool removeFolder(std::string_view path) override;
 
     // Every file path (as given) below a folder, for tests that compare trees.

@@ -60,6 +60,10 @@ public:
     }
     std::string normalPath(std::string_view path) const override { return base_.normalPath(path); }
     std::optional<std::string> fileId(std::string_view path) const override { return base_.fileId(path); }
+    std::optional<FileStamp> stamp(std::string_view path,
+                                   const std::function<bool(const FileStamp&)>& hashIf) const override {
+        return base_.stamp(path, hashIf);
+    }
     bool removeFolder(std::string_view) override { return false; }
     // A search never writes.
     bool writeFile(std::string_view, std::string_view) override { return false; }

@@ -1,12 +1,14 @@
 #include "platform/win_file_system.h"
 
 #include "core/file_facts.h"
+#include "core/strings.h"
 #include "platform/handles.h"
 #include "platform/off_thread.h"
 #include "platform/text.h"
 #include "platform/win_paths.h"
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <cstdio>
 
@@ -43,8 +45,7 @@ UniqueFile OpenForReading(std::string_view path) {
 // or read. The buffer is no larger than the file needs and is not cleared:
 // a drawing is read several times per run, and a fresh megabyte zeroed for
 // each read cost more than the reading.
-template <typename Take> bool ReadChunks(std::string_view path, std::size_t chunkSize, Take take) {
-    const UniqueFile file = OpenForReading(path);
+template <typename Take> bool ReadChunksOf(const UniqueFile& file, std::size_t chunkSize, Take take) {
     if (!file)
         return false;
     LARGE_INTEGER size{};
@@ -60,6 +61,10 @@ template <typename Take> bool ReadChunks(std::string_view path, std::size_t chun
             return true;
         take(std::string_view(buffer.get(), got));
     }
+}
+
+template <typename Take> bool ReadChunks(std::string_view path, std::size_t chunkSize, Take take) {
+    return ReadChunksOf(OpenForReading(path), chunkSize, take);
 }
 
 } // namespace
@@ -204,14 +209,79 @@ std::optional<std::vector<DirEntry>> WinFileSystem::listDirectory(std::string_vi
     return entries;
 }
 
-std::optional<FileFingerprint> WinFileSystem::fingerprint(std::string_view path) const {
+namespace {
+
+// FNV-1a over the whole file, from where it stands; nullopt on a failed read.
+std::optional<FileFingerprint> FingerprintOf(const UniqueFile& file, const std::function<void()>& between) {
     FileFingerprint f{0, 0xcbf29ce484222325ULL};
-    const bool read = ReadChunks(path, 1 << 20, [&](std::string_view chunk) {
+    const bool read = ReadChunksOf(file, 1 << 20, [&](std::string_view chunk) {
         f.hash = HashBytes(chunk, f.hash);
         f.size += chunk.size();
-        betweenChunks();
+        between();
     });
     return read ? std::optional<FileFingerprint>(f) : std::nullopt;
+}
+
+} // namespace
+
+std::optional<FileFingerprint> WinFileSystem::fingerprint(std::string_view path) const {
+    return FingerprintOf(OpenForReading(path), [this] { betweenChunks(); });
+}
+
+// One open answers size, date and number; the number's volume serial is
+// asked once per folder, because that question goes to the volume, not the
+// file (under Wine it cost four times the open). A folder lies on one volume.
+std::optional<FileStamp> WinFileSystem::stamp(std::string_view path,
+                                              const std::function<bool(const FileStamp&)>& hashIf) const {
+    const UniqueFile file = OpenForReading(path);
+    FILE_BASIC_INFO basic{};
+    FILE_STANDARD_INFO standard{};
+    FILE_INTERNAL_INFORMATION number{};
+    IO_STATUS_BLOCK io{};
+    if (!file || !GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileInformationByHandleEx(file.get(), FileStandardInfo, &standard, sizeof standard) ||
+        standard.Directory)
+        return std::nullopt;
+    FileStamp s{{},
+                static_cast<std::uint64_t>(standard.EndOfFile.QuadPart),
+                static_cast<FileTime>(basic.LastWriteTime.QuadPart),
+                {}};
+    // The number alone; the volume is asked below, once per folder.
+    const auto index = static_cast<std::uint64_t>(
+        NtQueryInformationFile(file.get(), &io, &number, sizeof number, FileInternalInformation) >= 0
+            ? number.IndexNumber.QuadPart
+            : 0);
+    if (index != 0) {
+        const auto cut = path.find_last_of('\\');
+        const std::string folder = ToUpper(path.substr(0, cut == std::string_view::npos ? 0 : cut));
+        std::optional<DWORD> serial;
+        {
+            const std::lock_guard lock(serialsLock_);
+            if (const auto found = serials_.find(folder); found != serials_.end())
+                serial = found->second;
+        }
+        BY_HANDLE_FILE_INFORMATION byHandle{};
+        if (!serial && GetFileInformationByHandle(file.get(), &byHandle)) {
+            serial = byHandle.dwVolumeSerialNumber;
+            const std::lock_guard lock(serialsLock_);
+            if (serials_.size() > 100000)
+                serials_.clear();
+            serials_[folder] = *serial;
+        }
+        if (serial) {
+            char text[40];
+            std::snprintf(text, sizeof text, "%08lx-%016llx", static_cast<unsigned long>(*serial),
+                          static_cast<unsigned long long>(index));
+            s.id = text;
+        }
+    }
+    if (hashIf(s)) {
+        const auto print = FingerprintOf(file, [this] { betweenChunks(); });
+        if (!print)
+            return std::nullopt;
+        s.hash = print->hash;
+    }
+    return s;
 }
 
 bool WinFileSystem::copyFile(std::string_view from, std::string_view to) {

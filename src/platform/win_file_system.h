@@ -7,6 +7,8 @@
 #include <windows.h>
 
 #include <functional>
+#include <mutex>
+#include <unordered_map>
 #include <string>
 
 namespace ps {
@@ -37,6 +39,8 @@ public:
     std::string normalPath(std::string_view path) const override;
     std::optional<std::string> fileId(std::string_view path) const override;
     bool removeFolder(std::string_view path) override;
+    std::optional<FileStamp> stamp(std::string_view path,
+                                   const std::function<bool(const FileStamp&)>& hashIf) const override;
 
     // Called between the chunks of a long read or copy (about every MiB):
     // the window pumps its messages there while a run reads a large drawing.
@@ -46,6 +50,9 @@ public:
 private:
     bool copyInChunks(std::string_view from, std::string_view to);
     std::function<void()> betweenChunks_;
+    // The volume serial of each folder a stamp was taken in (see stamp).
+    mutable std::mutex serialsLock_;
+    mutable std::unordered_map<std::string, DWORD> serials_;
 };
 
 // A path's attributes, asked off the window's thread so that an unreachable

@@ -79,19 +79,26 @@ void RunHistory::load() {
     }
 }
 
-std::optional<std::pair<std::string, HistoryEntry>> RunHistory::now(std::string_view path,
-                                                                    std::uint64_t settings) const {
-    const auto print = files_.fingerprint(path);
-    const auto times = files_.fileTimes(path);
-    if (!print || !times)
+std::optional<std::pair<std::string, HistoryEntry>>
+RunHistory::now(std::string_view path, std::uint64_t settings, bool onlyIfKnown) const {
+    std::string key;
+    const auto stamp = files_.stamp(path, [&](const FileStamp& s) {
+        key = !s.id.empty() ? s.id : ToUpper(files_.normalPath(path));
+        if (!onlyIfKnown)
+            return true;
+        // A drawing the history does not hold, or holds at another size or
+        // date, has changed whatever its bytes: they are not read.
+        const auto found = entries_.find(key);
+        return found != entries_.end() && found->second.size == s.size &&
+               found->second.modified == s.modified;
+    });
+    if (!stamp || !stamp->hash)
         return std::nullopt;
-    const auto id = files_.fileId(path);
-    std::string key = id && !id->empty() ? *id : ToUpper(files_.normalPath(path));
-    return std::pair{std::move(key), HistoryEntry{print->size, print->hash, times->modified, settings}};
+    return std::pair{std::move(key), HistoryEntry{stamp->size, *stamp->hash, stamp->modified, settings}};
 }
 
 bool RunHistory::unchanged(std::string_view path, std::uint64_t settings) const {
-    const auto current = now(path, settings);
+    const auto current = now(path, settings, true);
     if (!current)
         return false;
     const auto found = entries_.find(current->first);
@@ -99,7 +106,7 @@ bool RunHistory::unchanged(std::string_view path, std::uint64_t settings) const 
 }
 
 bool RunHistory::record(std::string_view path, std::uint64_t settings) {
-    const auto current = now(path, settings);
+    const auto current = now(path, settings, false);
     if (!current)
         return false;
     entries_[current->first] = current->second;

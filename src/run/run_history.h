@@ -45,9 +45,10 @@ public:
     // Reads the file (once); an absent file is an empty history.
     void load();
     // How a drawing stands now: its key (what the file system says the file
-    // is) and its entry; nullopt when it cannot be read.
-    std::optional<std::pair<std::string, HistoryEntry>> now(std::string_view path,
-                                                            std::uint64_t settings) const;
+    // is) and its entry; nullopt when it cannot be read, or, onlyIfKnown,
+    // when the history holds it at no such size and date.
+    std::optional<std::pair<std::string, HistoryEntry>> now(std::string_view path, std::uint64_t settings,
+                                                            bool onlyIfKnown) const;
     // The drawing is as the last OK run left it, with the same settings.
     bool unchanged(std::string_view path, std::uint64_t settings) const;
     // After an OK: what the drawing is now. False when it could not be written.

@@ -77,6 +77,24 @@ TEST_F(RealFiles, ReadOnlyAttribute) {
     EXPECT_FALSE(IsReadOnly(fs, dir.file("missing.dwg")));
 }
 
+// The history's one look at a drawing says what the separate questions say,
+// in every file of a folder (the volume is asked once per folder), and reads
+// the bytes only when asked to.
+TEST_F(RealFiles, AStampAgreesWithIdTimesAndFingerprint) {
+    for (const char* name : {"one.dwg", "two.dwg"}) {
+        const auto path = dir.write(name, std::string(name) + std::string(3000, 'x'));
+        const auto unread = fs.stamp(path, [](const FileStamp&) { return false; });
+        const auto read = fs.stamp(path, [](const FileStamp&) { return true; });
+        ASSERT_TRUE(unread && read);
+        EXPECT_EQ(unread->id, *fs.fileId(path));
+        EXPECT_EQ(unread->size, 3007u);
+        EXPECT_EQ(unread->modified, fs.fileTimes(path)->modified);
+        EXPECT_FALSE(unread->hash);
+        EXPECT_EQ(read->hash, fs.fingerprint(path)->hash);
+    }
+    EXPECT_FALSE(fs.stamp(dir.path(), [](const FileStamp&) { return true; }));
+}
+
 TEST_F(RealFiles, DateTextAfterSettingAKnownLastWriteTime) {
     const auto path = dir.write("dated.dwg", "AC1015");
     SYSTEMTIME st{};

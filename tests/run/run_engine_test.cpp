@@ -962,10 +962,14 @@ TEST_F(Run, UnchangedDrawingsAreNotRunAgain) {
     again();
     EXPECT_EQ(statusOf(0), "Skipped: Unchanged since its last run");
     EXPECT_TRUE(autocad.starts.empty());
-    files.find("C:\\D\\b.dwg")->content += "x"; // changed since
+    files.find("C:\\D\\b.dwg")->content += "x"; // grown since
     again();
     EXPECT_EQ(statusOf(0), "Skipped: Unchanged since its last run");
     EXPECT_EQ(statusOf(1), "OK");
+    files.find("C:\\D\\a.dwg")->content[8] ^= 1; // other bytes, same size and date
+    again();
+    EXPECT_EQ(statusOf(0), "OK");
+    EXPECT_EQ(statusOf(1), "Skipped: Unchanged since its last run");
     settings.PurgeTimes = 2; // other cleaning
     again();
     EXPECT_EQ(autocad.starts.size(), 2u);
