@@ -228,16 +228,12 @@ std::optional<FileFingerprint> WinFileSystem::fingerprint(std::string_view path)
     return FingerprintOf(OpenForReading(path), [this] { betweenChunks(); });
 }
 
-// One open answers size, date and number; the number's volume serial is
-// asked once per folder, because that question goes to the volume, not the
-// file (under Wine it cost four times the open). A folder lies on one volume.
+// One open answers size, date and number.
 std::optional<FileStamp> WinFileSystem::stamp(std::string_view path,
                                               const std::function<bool(const FileStamp&)>& hashIf) const {
     const UniqueFile file = OpenForReading(path);
     FILE_BASIC_INFO basic{};
     FILE_STANDARD_INFO standard{};
-    FILE_INTERNAL_INFORMATION number{};
-    IO_STATUS_BLOCK io{};
     if (!file || !GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) ||
         !GetFileInformationByHandleEx(file.get(), FileStandardInfo, &standard, sizeof standard) ||
         standard.Directory)
@@ -246,35 +242,7 @@ std::optional<FileStamp> WinFileSystem::stamp(std::string_view path,
                 static_cast<std::uint64_t>(standard.EndOfFile.QuadPart),
                 static_cast<FileTime>(basic.LastWriteTime.QuadPart),
                 {}};
-    // The number alone; the volume is asked below, once per folder.
-    const auto index = static_cast<std::uint64_t>(
-        NtQueryInformationFile(file.get(), &io, &number, sizeof number, FileInternalInformation) >= 0
-            ? number.IndexNumber.QuadPart
-            : 0);
-    if (index != 0) {
-        const auto cut = path.find_last_of('\\');
-        const std::string folder = ToUpper(path.substr(0, cut == std::string_view::npos ? 0 : cut));
-        std::optional<DWORD> serial;
-        {
-            const std::lock_guard lock(serialsLock_);
-            if (const auto found = serials_.find(folder); found != serials_.end())
-                serial = found->second;
-        }
-        BY_HANDLE_FILE_INFORMATION byHandle{};
-        if (!serial && GetFileInformationByHandle(file.get(), &byHandle)) {
-            serial = byHandle.dwVolumeSerialNumber;
-            const std::lock_guard lock(serialsLock_);
-            if (serials_.size() > 100000)
-                serials_.clear();
-            serials_[folder] = *serial;
-        }
-        if (serial) {
-            char text[40];
-            std::snprintf(text, sizeof text, "%08lx-%016llx", static_cast<unsigned long>(*serial),
-                          static_cast<unsigned long long>(index));
-            s.id = text;
-        }
-    }
+    s.id = fileIdOf(file.get(), path, false);
     if (hashIf(s)) {
         const auto print = FingerprintOf(file, [this] { betweenChunks(); });
         if (!print)
@@ -394,18 +362,59 @@ std::optional<std::string> WinFileSystem::fileId(std::string_view path) const {
     const UniqueFile file(CreateFileW(Widen(path).c_str(), 0,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!file || !GetFileInformationByHandle(file.get(), &info))
+    FILE_STANDARD_INFO standard{};
+    if (!file || !GetFileInformationByHandleEx(file.get(), FileStandardInfo, &standard, sizeof standard))
         return std::nullopt;
-    // A volume that numbers nothing (some network file systems) tells files
-    // apart by no number: the path has to do.
-    if (info.nFileIndexHigh == 0 && info.nFileIndexLow == 0)
+    std::string id = fileIdOf(file.get(), path, standard.Directory != FALSE);
+    if (id.empty())
         return std::nullopt;
+    return id;
+}
+
+// The volume serial and the file's number, as "vvvvvvvv-nnnnnnnnnnnnnnnn";
+// empty where the volume numbers nothing (some network file systems tell
+// files apart by no number: the path has to do). The serial is a question to
+// the volume, not the file (under Wine it cost five times the open), so it is
+// asked once per folder and kept a few seconds: a file lies on its folder's
+// volume, and a folder opened is the volume it shows, even where another
+// volume is mounted or a link leads elsewhere.
+std::string WinFileSystem::fileIdOf(HANDLE file, std::string_view path, bool isDirectory) const {
+    FILE_INTERNAL_INFORMATION number{};
+    IO_STATUS_BLOCK io{};
+    if (NtQueryInformationFile(file, &io, &number, sizeof number, FileInternalInformation) < 0 ||
+        number.IndexNumber.QuadPart == 0)
+        return {};
+    std::string_view folder = path;
+    while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/'))
+        folder.remove_suffix(1);
+    if (!isDirectory) {
+        const auto cut = folder.find_last_of("\\/");
+        folder = folder.substr(0, cut == std::string_view::npos ? 0 : cut);
+    }
+    const std::string key = ToUpper(folder);
+    const ULONGLONG now = GetTickCount64();
+    constexpr ULONGLONG kKeptMs = 5000;
+    std::optional<DWORD> serial;
+    {
+        const std::lock_guard lock(serialsLock_);
+        if (const auto found = serials_.find(key);
+            found != serials_.end() && now - found->second.asked < kKeptMs)
+            serial = found->second.serial;
+    }
+    if (!serial) {
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!GetFileInformationByHandle(file, &info))
+            return {};
+        serial = info.dwVolumeSerialNumber;
+        const std::lock_guard lock(serialsLock_);
+        if (serials_.size() > 10000)
+            serials_.clear();
+        serials_[key] = {info.dwVolumeSerialNumber, now};
+    }
     char text[40];
-    std::snprintf(
-        text, sizeof text, "%08lx-%08lx%08lx", static_cast<unsigned long>(info.dwVolumeSerialNumber),
-        static_cast<unsigned long>(info.nFileIndexHigh), static_cast<unsigned long>(info.nFileIndexLow));
-    return std::string(text);
+    std::snprintf(text, sizeof text, "%08lx-%016llx", static_cast<unsigned long>(*serial),
+                  static_cast<unsigned long long>(number.IndexNumber.QuadPart));
+    return text;
 }
 
 bool WinFileSystem::removeFolder(std::string_view path) {

@@ -50,9 +50,14 @@ public:
 private:
     bool copyInChunks(std::string_view from, std::string_view to);
     std::function<void()> betweenChunks_;
-    // The volume serial of each folder a stamp was taken in (see stamp).
+    std::string fileIdOf(HANDLE file, std::string_view path, bool isDirectory) const;
+    // The volume serial of each folder a file's id was asked in, and when (fileIdOf).
+    struct Serial {
+        DWORD serial = 0;
+        ULONGLONG asked = 0;
+    };
     mutable std::mutex serialsLock_;
-    mutable std::unordered_map<std::string, DWORD> serials_;
+    mutable std::unordered_map<std::string, Serial> serials_;
 };
 
 // A path's attributes, asked off the window's thread so that an unreachable

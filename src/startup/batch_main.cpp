@@ -52,11 +52,21 @@ using namespace ps;
 std::atomic<bool> g_stopRequested{false};
 
 // Text to the console as UTF-16, or UTF-8 bytes when the output is redirected.
+// Whether each output is a console is asked once: a line per row of a large
+// list made that question cost as much as the row.
 void Print(const std::string& text, bool error = false) {
     HANDLE out = GetStdHandle(error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
-    DWORD mode = 0;
+    static const bool consoles[2] = {
+        [] {
+            DWORD mode = 0;
+            return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != FALSE;
+        }(),
+        [] {
+            DWORD mode = 0;
+            return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != FALSE;
+        }()};
     const std::string line = text + "\r\n";
-    if (GetConsoleMode(out, &mode)) {
+    if (consoles[error ? 1 : 0]) {
         const std::wstring wide = Widen(line);
         DWORD wrote = 0;
         WriteConsoleW(out, wide.data(), static_cast<DWORD>(wide.size()), &wrote, nullptr);
@@ -79,8 +89,13 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 class BatchPump final : public MessagePump {
 public:
     explicit BatchPump(RunState& state) : state_(state) {}
+    // The batch has no window: its messages are its threads' own, and a look
+    // every few milliseconds keeps them moving without a look per row.
     void pumpOnce() override {
-        PumpPendingMessages();
+        if (const ULONGLONG now = GetTickCount64(); now - lastPump_ >= 15) {
+            PumpPendingMessages();
+            lastPump_ = now;
+        }
         if (g_stopRequested.exchange(false)) {
             Print("Stop requested: the current drawing finishes, then the run ends.");
             state_.requestStop();
@@ -89,6 +104,7 @@ public:
 
 private:
     RunState& state_;
+    ULONGLONG lastPump_ = 0;
 };
 
 // Nobody answers questions in a batch: AutoCAD is never ended early on a
