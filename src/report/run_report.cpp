@@ -390,6 +390,25 @@ ThumbnailSource PicturesOf(const std::map<std::uint64_t, std::string>& pictures)
     };
 }
 
+std::vector<std::string> MissingReferences(const RowDetails* d) {
+    std::vector<std::string> names;
+    if (d == nullptr || !d->facts)
+        return names;
+    for (const auto* list : {&d->facts->missingXrefs, &d->facts->missingFonts, &d->facts->missingImages})
+        names.insert(names.end(), list->begin(), list->end());
+    return names;
+}
+
+std::string MissingCellText(const RowDetails* d) {
+    const auto names = MissingReferences(d);
+    if (names.empty())
+        return {};
+    std::string text = std::to_string(names.size()) + ":";
+    for (std::size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? " " : ", ") + names[i];
+    return text;
+}
+
 std::string RowDetailsText(const DrawingRow& row, const RowDetails* d) {
     std::string text;
     const auto line = [&text](const std::string& label, const std::string& value) {

@@ -59,6 +59,11 @@ ThumbnailSource PicturesOf(const std::map<std::uint64_t, std::string>& pictures)
 // drawing, its status and, for a failure, why; versions, sizes and time;
 // what the cleaning purged and the references AutoCAD could not find.
 std::string RowDetailsText(const DrawingRow& row, const RowDetails* details);
+// The references the row's AutoCAD could not find (xrefs, fonts, images), and
+// the window's "Missing" cell of them: "2: Site plan, romans.shx"; empty
+// without a record or when nothing was missing.
+std::vector<std::string> MissingReferences(const RowDetails* details);
+std::string MissingCellText(const RowDetails* details);
 
 // The totals text ("Label: \r\nvalue" lines) as label and value pairs.
 std::vector<std::pair<std::string, std::string>> TotalsPairs(std::string_view totals);

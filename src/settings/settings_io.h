@@ -10,7 +10,10 @@
 
 namespace ps {
 
-inline constexpr std::size_t kListColumnCount = 8;
+// The list's eight cells and "Missing", which the window shows from its runs.
+inline constexpr std::size_t kListColumnCount = 9;
+inline constexpr std::size_t kColMissing = 8;
+inline constexpr std::string_view kMissingCaption = "Missing";
 
 // The main window's stored layout, in twips. The window applies it; nothing
 // here knows about windows.
@@ -20,8 +23,8 @@ struct WindowLayout {
     std::int32_t width = 0;
     std::int32_t height = 0;
     std::int16_t windowState = 0; // 0 normal, 1 minimised, 2 maximised
-    std::array<float, kListColumnCount> columnWidth{1500, 1300, 500, 500, 700, 700, 1440, 1440};
-    std::array<std::int16_t, kListColumnCount> columnPosition{1, 2, 3, 4, 5, 6, 7, 8};
+    std::array<float, kListColumnCount> columnWidth{1500, 1300, 500, 500, 700, 700, 1440, 1440, 1200};
+    std::array<std::int16_t, kListColumnCount> columnPosition{1, 2, 3, 4, 5, 6, 7, 8, 9};
     // The widths were set by the user (read from the store, or dragged):
     // only then are they kept. Otherwise the window sizes the columns to
     // their headers and contents and gives Status the spare width.
@@ -34,7 +37,7 @@ struct WindowLayout {
 WindowLayout RestoredWindowLayout();
 
 // Reads Left..WindowState with the window's current values as defaults and
-// CH1..CH8, CP1..CP8 with the column defaults. A value that does not convert
+// CH1..CH9, CP1..CP9 with the column defaults. A value that does not convert
 // keeps the current one.
 WindowLayout LoadWindowLayout(const SettingsStore& store, const WindowLayout& current);
 

@@ -33,8 +33,9 @@
 
 namespace ps {
 
-// The stored window layout keeps one width and one position per list column.
-static_assert(kColumnCount == kListColumnCount);
+// The stored window layout keeps one width and one position per list column:
+// the list's cells, then "Missing" (kColMissing).
+static_assert(kColMissing + 1 == kListColumnCount);
 
 MainWindow::MainWindow(DesktopDialogs& dialogs) : dialogs_(dialogs) {}
 

@@ -149,7 +149,7 @@ private:
     // widths are theirs from then on, kept as they leave them.
     bool columnsStillFitted() const;
     bool columnsFitted_ = true;
-    std::array<int, kColumnCount> fittedWidths_{};
+    std::array<int, kListColumnCount> fittedWidths_{};
     WindowLayout currentWindowLayout() const;
     void showRunState();
     void showLabels();
@@ -184,6 +184,11 @@ private:
     LRESULT onListCustomDraw(NMLVCUSTOMDRAW& draw);
     void onColumnClick(int column);
     void showSortArrow();
+    // The order "Missing" last put the rows in; None once another sort or an
+    // addition has changed it.
+    SortOrder missingOrder_ = SortOrder::None;
+    void sortByMissing();
+    const RowDetails* detailsOf(const DrawingRow& row) const;
     void ShowSelectedPreview();
     void subRemove();
     void setSelectedStatus(std::string_view status);

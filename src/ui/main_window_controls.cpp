@@ -254,8 +254,8 @@ void MainWindow::createControls() {
                   WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, kListId);
     ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP |
                                                  LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP | LVS_EX_INFOTIP);
-    for (std::size_t i = 0; i < kColumnCount; ++i) {
-        const std::wstring caption = Widen(kColumnCaptions[i]);
+    for (std::size_t i = 0; i < kListColumnCount; ++i) {
+        const std::wstring caption = Widen(i == kColMissing ? kMissingCaption : kColumnCaptions[i]);
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
         column.fmt = (i == kColSizeBefore || i == kColSizeAfter) ? LVCFMT_RIGHT : LVCFMT_LEFT;
@@ -466,20 +466,21 @@ void MainWindow::showRunState() {
 
 void MainWindow::fitColumns() {
     // What a column typically holds; Status holds the longest words.
-    static constexpr std::array<std::string_view, kColumnCount> kTypical{"Ground floor plan A-101.dwg",
-                                                                         "C:\\Projects\\Tower\\Drawings",
-                                                                         "2018",
-                                                                         "",
-                                                                         "123456",
-                                                                         "123456",
-                                                                         "2026-12-31 23:59:59",
-                                                                         "2026-12-31 23:59:59"};
+    static constexpr std::array<std::string_view, kListColumnCount> kTypical{"Ground floor plan A-101.dwg",
+                                                                             "C:\\Projects\\Tower\\Drawings",
+                                                                             "2018",
+                                                                             "",
+                                                                             "123456",
+                                                                             "123456",
+                                                                             "2026-12-31 23:59:59",
+                                                                             "2026-12-31 23:59:59"};
     const int padding = MulDiv(16, dpi_, 96);
     int others = 0;
-    for (std::size_t i = 0; i < kColumnCount; ++i) {
+    for (std::size_t i = 0; i < kListColumnCount; ++i) {
         if (i == kColStatus)
             continue;
-        const int width = std::max(ListView_GetStringWidth(list_, Widen(kColumnCaptions[i]).c_str()),
+        const std::string_view caption = i == kColMissing ? kMissingCaption : kColumnCaptions[i];
+        const int width = std::max(ListView_GetStringWidth(list_, Widen(caption).c_str()),
                                    ListView_GetStringWidth(list_, Widen(kTypical[i]).c_str())) +
                           padding;
         ListView_SetColumnWidth(list_, static_cast<int>(i), width);
@@ -497,7 +498,7 @@ void MainWindow::fitColumns() {
 bool MainWindow::columnsStillFitted() const {
     if (!columnsFitted_)
         return false;
-    for (std::size_t i = 0; i < kColumnCount; ++i)
+    for (std::size_t i = 0; i < kListColumnCount; ++i)
         if (ListView_GetColumnWidth(list_, static_cast<int>(i)) != fittedWidths_[i])
             return false;
     return true;
@@ -518,12 +519,12 @@ WindowLayout MainWindow::currentWindowLayout() const {
     layout.width = PixelsToTwips(r.right - r.left, dpi);
     layout.height = PixelsToTwips(r.bottom - r.top, dpi);
     layout.windowState = IsIconic(hwnd_) ? 1 : IsZoomed(hwnd_) ? 2 : 0;
-    std::array<int, kColumnCount> order{};
-    ListView_GetColumnOrderArray(list_, static_cast<int>(kColumnCount), order.data());
-    for (std::size_t i = 0; i < kColumnCount; ++i) {
+    std::array<int, kListColumnCount> order{};
+    ListView_GetColumnOrderArray(list_, static_cast<int>(kListColumnCount), order.data());
+    for (std::size_t i = 0; i < kListColumnCount; ++i) {
         layout.columnWidth[i] =
             static_cast<float>(PixelsToTwips(ListView_GetColumnWidth(list_, static_cast<int>(i)), dpi));
-        for (std::size_t p = 0; p < kColumnCount; ++p)
+        for (std::size_t p = 0; p < kListColumnCount; ++p)
             if (order[p] == static_cast<int>(i))
                 layout.columnPosition[i] = static_cast<std::int16_t>(p + 1);
     }
@@ -538,21 +539,21 @@ void MainWindow::applyWindowLayout(const WindowLayout& layout) {
     if (columnsFitted_)
         fitColumns();
     else
-        for (std::size_t i = 0; i < kColumnCount; ++i)
+        for (std::size_t i = 0; i < kListColumnCount; ++i)
             ListView_SetColumnWidth(list_, static_cast<int>(i),
                                     TwipsToPixels(static_cast<std::int32_t>(layout.columnWidth[i]), dpi));
     // Display positions, when they are a permutation of 1 … 8.
-    std::array<int, kColumnCount> order{};
+    std::array<int, kListColumnCount> order{};
     order.fill(-1);
     bool valid = true;
-    for (std::size_t i = 0; i < kColumnCount && valid; ++i) {
+    for (std::size_t i = 0; i < kListColumnCount && valid; ++i) {
         const int p = layout.columnPosition[i] - 1;
-        valid = p >= 0 && p < static_cast<int>(kColumnCount) && order[static_cast<std::size_t>(p)] < 0;
+        valid = p >= 0 && p < static_cast<int>(kListColumnCount) && order[static_cast<std::size_t>(p)] < 0;
         if (valid)
             order[static_cast<std::size_t>(p)] = static_cast<int>(i);
     }
     if (valid)
-        ListView_SetColumnOrderArray(list_, static_cast<int>(kColumnCount), order.data());
+        ListView_SetColumnOrderArray(list_, static_cast<int>(kListColumnCount), order.data());
 
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;

@@ -122,9 +122,13 @@ LRESULT MainWindow::onListNotify(NMHDR& header) {
         auto& info = reinterpret_cast<NMLVDISPINFOW&>(header);
         const auto row = static_cast<std::size_t>(info.item.iItem);
         const auto column = static_cast<std::size_t>(info.item.iSubItem);
-        if ((info.item.mask & LVIF_TEXT) != 0 && row < rows_.size() && column < kColumnCount &&
-            info.item.cchTextMax > 0)
+        if ((info.item.mask & LVIF_TEXT) == 0 || row >= rows_.size() || info.item.cchTextMax <= 0)
+            return 0;
+        if (column < kColumnCount)
             lstrcpynW(info.item.pszText, Widen(rows_[row].cells[column]).c_str(), info.item.cchTextMax);
+        else if (column == kColMissing)
+            lstrcpynW(info.item.pszText, Widen(MissingCellText(detailsOf(rows_[row]))).c_str(),
+                      info.item.cchTextMax);
         return 0;
     }
     case NM_CUSTOMDRAW:
@@ -201,14 +205,19 @@ LRESULT MainWindow::onListCustomDraw(NMLVCUSTOMDRAW& draw) {
 }
 
 void MainWindow::onColumnClick(int column) {
-    if (column < 0 || static_cast<std::size_t>(column) >= kColumnCount || state_.busy())
+    if (column < 0 || static_cast<std::size_t>(column) >= kListColumnCount || state_.busy())
         return;
     // Busy while it sorts: the window answers, list commands wait.
     try {
         const BusyScope busy(state_);
         readSelection();
-        WindowPump pump(*this, 10);
-        rows_.sortByColumn(static_cast<Column>(column), &pump);
+        if (static_cast<std::size_t>(column) == kColMissing) {
+            sortByMissing();
+        } else {
+            WindowPump pump(*this, 10);
+            rows_.sortByColumn(static_cast<Column>(column), &pump);
+            missingOrder_ = SortOrder::None;
+        }
         showSortArrow();
         refreshList(false);
     } catch (const std::exception& e) {
@@ -218,13 +227,17 @@ void MainWindow::onColumnClick(int column) {
 
 void MainWindow::showSortArrow() {
     const HWND header = ListView_GetHeader(list_);
-    for (int i = 0; i < static_cast<int>(kColumnCount); ++i) {
+    if (rows_.sorted())
+        missingOrder_ = SortOrder::None;
+    for (int i = 0; i < static_cast<int>(kListColumnCount); ++i) {
         HDITEMW item{};
         item.mask = HDI_FORMAT;
         Header_GetItem(header, i, &item);
         item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
         if (rows_.sorted() && static_cast<int>(rows_.sortKey()) == i)
             item.fmt |= rows_.sortOrder() == SortOrder::Descending ? HDF_SORTDOWN : HDF_SORTUP;
+        if (static_cast<std::size_t>(i) == kColMissing && missingOrder_ != SortOrder::None)
+            item.fmt |= missingOrder_ == SortOrder::Descending ? HDF_SORTDOWN : HDF_SORTUP;
         Header_SetItem(header, i, &item);
     }
 }
@@ -524,13 +537,36 @@ void MainWindow::showContextMenu(POINT at) {
     TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
 }
 
+const RowDetails* MainWindow::detailsOf(const DrawingRow& row) const {
+    const auto found = details_.find(row.id);
+    return found == details_.end() ? nullptr : &found->second;
+}
+
+// The rows with the most references missing first (then fewest, in turn),
+// alike rows keeping their order. A one-off order: rows added later land at
+// the end, as after any order the list does not keep.
+void MainWindow::sortByMissing() {
+    missingOrder_ = missingOrder_ == SortOrder::Descending ? SortOrder::Ascending : SortOrder::Descending;
+    std::map<std::uint64_t, std::pair<std::size_t, std::string>> keys;
+    for (const auto& [id, details] : details_)
+        keys[id] = {MissingReferences(&details).size(), MissingCellText(&details)};
+    const std::pair<std::size_t, std::string> none;
+    const auto keyOf = [&](const DrawingRow& r) -> const std::pair<std::size_t, std::string>& {
+        const auto found = keys.find(r.id);
+        return found == keys.end() ? none : found->second;
+    };
+    std::stable_sort(rows_.begin(), rows_.end(), [&](const DrawingRow& a, const DrawingRow& b) {
+        return missingOrder_ == SortOrder::Descending ? keyOf(b) < keyOf(a) : keyOf(a) < keyOf(b);
+    });
+    rows_.setSortingOff();
+}
+
 void MainWindow::showDetails() {
     const auto row = currentRow();
     if (!row)
         return;
     const DrawingRow& r = rows_[*row];
-    const auto found = details_.find(r.id);
-    const RowDetails* d = found == details_.end() ? nullptr : &found->second;
+    const RowDetails* d = detailsOf(r);
     std::string text = RowDetailsText(r, d);
     // AutoCAD's own words, as its command history recorded them.
     if (d != nullptr && !d->log.empty())
