@@ -473,7 +473,8 @@ void MainWindow::fitColumns() {
                                                                              "123456",
                                                                              "123456",
                                                                              "2026-12-31 23:59:59",
-                                                                             "2026-12-31 23:59:59"};
+                                                                             "2026-12-31 23:59:59",
+                                                                             "1: Site plan.dwg"};
     const int padding = MulDiv(16, dpi_, 96);
     int others = 0;
     for (std::size_t i = 0; i < kListColumnCount; ++i) {

@@ -4,6 +4,7 @@
 //   screenshot-driver <output folder> <sample drawings folder>
 #include "drawinglist/list_file.h"
 #include "platform/text.h"
+#include "platform/win_file_system.h"
 #include "platform/win_paths.h"
 #include "ui/about_window.h"
 #include "ui/commands.h"
@@ -153,6 +154,13 @@ void CALLBACK AnswerMessageBox(HWND hwnd, UINT, UINT_PTR id, DWORD) {
 }
 
 // The sample drawings of a folder as the open-file dialog answers for several files.
+int ScreenDpi() {
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
 std::optional<std::string> SampleAnswer(const std::string& folder) {
     std::string answer = folder + '\0';
     int n = 0;
@@ -239,6 +247,9 @@ int wmain(int argc, wchar_t** argv) {
         g_out = out;
         window.rows() = DrawingList{};
         dialogs.drawings = SampleAnswer(samples);
+        // One drawing whose AutoCAD cannot find its xref and an image.
+        WinFileSystem().writeFile(samples + "\\Elevation 2004.dwg.standin",
+                                  "xref-missing=Site plan\r\nimage-missing=Logo.png\r\n");
         SendMessageW(window.handle(), WM_COMMAND, cmdAddDrawings, 0);
         SetTimer(window.handle(), 1001, 900, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
             KillTimer(hwnd, id);
@@ -247,6 +258,19 @@ int wmain(int argc, wchar_t** argv) {
         SendMessageW(window.handle(), WM_COMMAND, cmdRun, 0);
         Pump(800);
         Capture(window.handle(), out + "\\run-finished.bmp");
+        // Wider, sorted by what is missing.
+        RECT before;
+        GetWindowRect(window.handle(), &before);
+        SetWindowPos(window.handle(), nullptr, 0, 0, MulDiv(1100, ScreenDpi(), 96),
+                     before.bottom - before.top, SWP_NOMOVE | SWP_NOZORDER);
+        NMLISTVIEW click{};
+        click.hdr = {window.listView(), 10, LVN_COLUMNCLICK};
+        click.iSubItem = static_cast<int>(kColMissing);
+        SendMessageW(window.handle(), WM_NOTIFY, 10, reinterpret_cast<LPARAM>(&click));
+        Pump(300);
+        Capture(window.handle(), out + "\\missing.bmp");
+        SetWindowPos(window.handle(), nullptr, 0, 0, before.right - before.left, before.bottom - before.top,
+                     SWP_NOMOVE | SWP_NOZORDER);
         // The run's report, for a browser to render.
         dialogs.reportFile = out + "\\report.html";
         SendMessageW(window.handle(), WM_COMMAND, cmdExportReport, 0);
