@@ -1,5 +1,6 @@
 #include "core/strings.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace ps {
@@ -78,6 +79,52 @@ std::string_view TrimBlanks(std::string_view text) {
     while (!text.empty() && text.back() == ' ')
         text.remove_suffix(1);
     return text;
+}
+
+std::string Utf16LeToUtf8(std::string_view bytes) {
+    std::size_t at = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE' ? 2 : 0;
+    const auto unit = [&bytes](std::size_t i) {
+        return static_cast<unsigned>(static_cast<unsigned char>(bytes[i])) |
+               static_cast<unsigned>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+    };
+    std::string out;
+    out.reserve(bytes.size() / 2);
+    while (at + 1 < bytes.size()) {
+        unsigned c = unit(at);
+        at += 2;
+        if (c >= 0xD800 && c <= 0xDBFF && at + 1 < bytes.size() && unit(at) >= 0xDC00 && unit(at) <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (unit(at) - 0xDC00);
+            at += 2;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | c >> 6);
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | c >> 12);
+            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | c >> 18);
+            out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+bool LooksLikeUtf16Le(std::string_view bytes) {
+    if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE')
+        return true;
+    const std::size_t n = std::min<std::size_t>(bytes.size() & ~std::size_t{1}, 512);
+    std::size_t zeros = 0;
+    for (std::size_t i = 1; i < n; i += 2)
+        zeros += bytes[i] == '\0' ? 1 : 0;
+    return n >= 8 && zeros * 4 >= n; // at least half the odd bytes
 }
 
 } // namespace ps

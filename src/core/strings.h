@@ -10,6 +10,12 @@ namespace ps {
 // Upper case of ASCII and Latin-1 letters; other characters are kept.
 std::string ToUpper(std::string_view text);
 std::string ToLower(std::string_view text);
+// Bytes of UTF-16LE text (a byte-order mark dropped) as UTF-8; an unpaired
+// surrogate becomes U+FFFD.
+std::string Utf16LeToUtf8(std::string_view bytes);
+// Whether output bytes are UTF-16LE rather than a code page's: a byte-order
+// mark, or zero bytes at odd places as Latin text in UTF-16 has.
+bool LooksLikeUtf16Le(std::string_view bytes);
 
 // Comparison without regard to case, by the same folding as ToUpper.
 bool EqualsNoCase(std::string_view a, std::string_view b);

@@ -52,6 +52,10 @@ public:
     // windowStyle: 1 normal with focus, 2 minimised with focus, 0 as the program wants,
     // 3 no window at all (a console program gets a console nobody sees).
     virtual bool start(std::string_view commandLine, int windowStyle) = 0;
+    // The next start's standard output and error go to that file, made anew
+    // (the console engine's words); its input reads nothing. Runners that
+    // cannot pass the output on ignore it.
+    virtual void sendOutputTo(std::string_view file) { (void)file; }
     // True once the process has ended (a poll that does not wait). Between a
     // waitForWake that saw no process end and the next one, it may answer
     // from what that wait saw: a process ending meanwhile wakes the next wait

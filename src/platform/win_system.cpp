@@ -94,10 +94,52 @@ bool WinProcessRunner::start(std::string_view commandLine, int windowStyle) {
     pid_ = 0;
     lastExitCode_.reset();
     std::wstring line = Widen(commandLine);
-    STARTUPINFOW si{};
+    STARTUPINFOEXW six{};
+    STARTUPINFOW& si = six.StartupInfo;
     si.cb = sizeof si;
+    // The output goes to a file the child inherits, and only that: the list
+    // of handles keeps another drawing's file, opened meanwhile for a
+    // sibling, out of this AutoCAD.
+    UniqueFile output;
+    UniqueFile input;
+    std::vector<char> attributeRoom;
+    HANDLE inherited[2]{};
+    if (!outputFile_.empty()) {
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        output.reset(CreateFileW(Widen(outputFile_).c_str(), GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_DELETE, &inherit, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+        input.reset(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                OPEN_EXISTING, 0, nullptr));
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        attributeRoom.resize(size);
+        const auto list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributeRoom.data());
+        inherited[0] = output.get();
+        inherited[1] = input.get();
+        if (output && input && InitializeProcThreadAttributeList(list, 1, 0, &size)) {
+            six.lpAttributeList = list;
+            if (!UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited,
+                                           sizeof inherited, nullptr, nullptr)) {
+                DeleteProcThreadAttributeList(list);
+                six.lpAttributeList = nullptr;
+            }
+        }
+        // Without the list nothing is inherited: the output is not kept.
+        if (six.lpAttributeList == nullptr) {
+            output.reset();
+        } else {
+            si.cb = sizeof six;
+            si.dwFlags |= STARTF_USESTDHANDLES;
+            si.hStdOutput = output.get();
+            si.hStdError = output.get();
+            si.hStdInput = input.get();
+        }
+    }
+    outputFile_.clear();
+    const bool passOutput = static_cast<bool>(output);
     if (windowStyle != 0) {
-        si.dwFlags = STARTF_USESHOWWINDOW;
+        si.dwFlags |= STARTF_USESHOWWINDOW;
         // Shown without taking the focus from the window the user works in:
         // Stop and Esc stay where the user left them.
         si.wShowWindow = static_cast<WORD>(windowStyle == 2   ? SW_SHOWMINNOACTIVE
@@ -108,10 +150,15 @@ bool WinProcessRunner::start(std::string_view commandLine, int windowStyle) {
     // its console, and one started by the window would open a console window.
     // Started suspended and tied to the run before it runs a line, so that
     // nothing it starts escapes the run's job: AutoCAD ends with the run.
-    const DWORD flags = NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED | (windowStyle == 3 ? CREATE_NO_WINDOW : 0);
+    const DWORD flags = NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED | (windowStyle == 3 ? CREATE_NO_WINDOW : 0) |
+                        (passOutput ? EXTENDED_STARTUPINFO_PRESENT : 0);
     PROCESS_INFORMATION pi{};
     const auto create = [&] {
-        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &si, &pi))
+        const BOOL created = CreateProcessW(nullptr, line.data(), nullptr, nullptr, passOutput ? TRUE : FALSE,
+                                            flags, nullptr, nullptr, &si, &pi);
+        if (six.lpAttributeList != nullptr)
+            DeleteProcThreadAttributeList(six.lpAttributeList);
+        if (!created)
             return false;
         if (auto* run = WinRunOwnership::Current())
             run->tie(pi.hProcess, pi.dwProcessId);

@@ -47,6 +47,7 @@ public:
     WinProcessRunner(const WinProcessRunner&) = delete;
     WinProcessRunner& operator=(const WinProcessRunner&) = delete;
     bool start(std::string_view commandLine, int windowStyle) override;
+    void sendOutputTo(std::string_view file) override { outputFile_ = file; }
     bool hasEnded() override;
     bool hasEndedNow() override;
     Wake waitForWake(unsigned milliseconds) override;
@@ -76,6 +77,7 @@ private:
     UniqueHandleKernel process_;
     UniqueHandleKernel thread_;
     DWORD pid_ = 0;
+    std::string outputFile_; // the next start's output (sendOutputTo)
     std::optional<std::uint32_t> lastExitCode_;
     // What the system last said of the process: it has ended (for good), or
     // it still ran when the last wait gave up, so that the pass right after

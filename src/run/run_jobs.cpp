@@ -149,9 +149,12 @@ void KeepTranscript(Run& r, Job& job, const std::string& named, bool failed) {
         return;
     FileSystem& files = r.p.files;
     const std::string staged = StagedLogOf(r, job, named);
-    const auto text = staged.empty() ? std::nullopt : files.readFile(staged);
+    auto text = staged.empty() ? std::nullopt : files.readFile(staged);
     if (!text)
         return;
+    // Kept in the code page AutoCAD's log files use, whatever the output was written in.
+    if (LooksLikeUtf16Le(*text))
+        text = r.p.codec.toAnsiLossy(Utf16LeToUtf8(*text));
     std::string row = std::to_string(job.report.row);
     row.insert(0, row.size() < 4 ? 4 - row.size() : 0, '0');
     const std::string& full = job.report.fullPath;
@@ -207,6 +210,12 @@ std::string FinishJob(Run& r, Job& job) {
     r.claims.release(job.claim);
     const std::string status =
         cleaningRan ? StatusOfOutcome(outcome, verified) : std::string(status::kCleaningNotRun);
+    // The console engine's output says what its log file says, and more.
+    if (!job.consoleOutput.empty() && FileExists(p.files, job.consoleOutput)) {
+        if (!namedLog.empty())
+            p.files.deleteFile(namedLog);
+        namedLog = job.consoleOutput;
+    }
     KeepTranscript(r, job, namedLog, IsFailure(status));
     return status;
 }
@@ -311,6 +320,11 @@ Started StartAutoCad(Run& r, Job& job) {
             return CloseAcadPopUps(job.closer, job.report.plan.r15OrLater, job.report.fullPath, ours);
         };
     job.watch.emplace(*job.runner, p.clock, std::move(scan), request.timeoutSeconds, request.closePopUps);
+    // The console engine's words are its output: they go beside the run's script.
+    if (!job.console.empty() && !r.paths.transcriptsFolder.empty()) {
+        job.consoleOutput = ScriptBaseOf(r, job.slot) + ".out";
+        job.runner->sendOutputTo(job.consoleOutput);
+    }
     job.startedMs = p.clock.monotonicMs();
     job.startedFileTime = p.clock.nowFileTime();
     job.stage = job.watch->start(job.drawing->commandLine(), request.windowStyle) ? Job::Stage::Running

@@ -58,6 +58,7 @@ struct Job {
     std::optional<FileFingerprint> savedBefore;
     std::string_view wantedCode;
     std::string console;               // the console engine that processes it; empty: acad.exe
+    std::string consoleOutput;         // the file its words go to while the run keeps transcripts
     std::string claim;                 // this run's claim on the drawing and its save's file
     std::uint64_t startedMs = 0;       // when AutoCAD was started on it (monotonic)
     std::uint64_t startedFileTime = 0; // the same, as file times count it

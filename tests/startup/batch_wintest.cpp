@@ -275,6 +275,18 @@ TEST_F(Batch, TheConsoleEngineProcessesA2018DrawingAndADxf) {
     }
 }
 
+// The console engine's words are its output: they become the row's transcript.
+TEST_F(Batch, TheConsoleEnginesOutputIsTheDrawingsTranscript) {
+    const auto a = drawing("a.dwg", kDwg2004);
+    const std::string logs = dir_.file("logs");
+    const std::string list = listOf({a});
+    EXPECT_EQ(batch("run \"" + list + "\" --console --set ProdName=\"AutoCAD 2026\" --logs \"" + logs + "\""),
+              0u)
+        << output_;
+    const std::string transcript = ReadFileBytes(logs + "\\0001-a.dwg.log");
+    EXPECT_TRUE(Has(transcript, "console: " + a + " script ")) << transcript;
+}
+
 TEST_F(Batch, FailuresAreRecordedAndTheRunGoesOn) {
     const auto hung = drawing("hung.dwg", kDwg2004, "hang-in-save\r\n");
     const auto nosave = drawing("nosave.dwg", kDwg2004, "no-save\r\n");

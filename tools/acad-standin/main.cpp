@@ -136,6 +136,12 @@ public:
             DWORD wrote = 0;
             WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &wrote, nullptr);
         }
+        // The console engine says it all on its output as well.
+        if (kConsole) {
+            DWORD wrote = 0;
+            WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &wrote,
+                      nullptr);
+        }
     }
     bool fileExists(const std::string& path) override {
         return FileExists(path);
