@@ -87,6 +87,16 @@ std::vector<std::string> TrustFolders(const Run& r, const RowPlan& plan) {
 // another run needs the product with other values, Untrusted when AutoCAD
 // would not load the companion application from where it lies, Locked (with
 // the folder it would not load from) when the profile locks its trusted paths.
+// Logs a killed run's AutoCAD left where AutoCAD writes them (their run
+// never took them) go once a day old: no drawing's AutoCAD writes that long,
+// and a log another run's AutoCAD is writing now is never that old.
+void SweepStagedLogs(FileSystem& files, const std::string& folder, FileTime now) {
+    constexpr FileTime kDay = 24ULL * 3600 * 10'000'000;
+    for (const auto& e : files.listDirectory(folder + "\\", "*.log").value_or(std::vector<DirEntry>{}))
+        if ((e.attributes & kAttrDirectory) == 0 && e.times.modified + kDay < now)
+            files.deleteFile(folder + "\\" + e.name);
+}
+
 ProfileJoin JoinSession(Run& r, const RowPlan& plan) {
     ProfileSession& s = r.session;
     if (s.users > 0) {
@@ -95,8 +105,10 @@ ProfileJoin JoinSession(Run& r, const RowPlan& plan) {
     }
     // AutoCAD writes each drawing's command history there when the run keeps transcripts.
     const std::string logFolder = r.paths.transcriptsFolder.empty() ? std::string() : r.paths.logFolder;
-    if (!logFolder.empty())
+    if (!logFolder.empty()) {
         r.p.files.createFolder(logFolder);
+        SweepStagedLogs(r.p.files, logFolder, r.p.clock.nowFileTime());
+    }
     ProfileJoin join = JoinProfileValues(r.p.registry, r.p.runs, plan.prodName, plan.profile,
                                          IsOn(r.settings.CreateBak), TrustFolders(r, plan), logFolder);
     if (join.result != ProfileJoin::Result::Joined)

@@ -981,6 +981,24 @@ TEST_F(Run, UnchangedDrawingsAreNotRunAgain) {
     EXPECT_EQ(statusOf(1), "OK");
 }
 
+// A log a killed run's AutoCAD left where AutoCAD writes them goes once a
+// day old; one another run's AutoCAD is writing stays.
+TEST_F(Run, LogsAKilledRunLeftGoOnceADayOld) {
+    paths.transcriptsFolder = "C:\\Transcripts";
+    const std::string old = paths.logFolder + "\\killed_1a.log";
+    const std::string fresh = paths.logFolder + "\\other_2b.log";
+    constexpr std::uint64_t kHour = 3600ULL * 10'000'000;
+    files.addFile(old, "killed");
+    files.find(old)->times.modified = clock.nowFileTime() - 25 * kHour;
+    files.addFile(fresh, "another run's");
+    files.find(fresh)->times.modified = clock.nowFileTime() - kHour;
+    add("C:\\D\\a.dwg", kDwg2004);
+    run();
+    EXPECT_EQ(statusOf(0), "OK");
+    EXPECT_EQ(files.find(old), nullptr);
+    EXPECT_NE(files.find(fresh), nullptr);
+}
+
 // Run Failed Again: the failed rows run once more, and no other row, not
 // even one still to do; "OK" and rows passed over by choice stay.
 TEST_F(Run, RunFailedAgainProcessesTheFailedRowsOnly) {
