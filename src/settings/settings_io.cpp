@@ -84,10 +84,6 @@ WindowLayout LoadWindowLayout(const SettingsStore& store, const WindowLayout& cu
         layout.columnPosition[i] = defaults.columnPosition[i];
         ReadNumber(store, "CP" + n, layout.columnPosition[i]);
     }
-    // An order stored before "Missing" was shown keeps its eight places; the
-    // new column follows them.
-    if (Get(store, "CP9", "").empty() && !Get(store, "CP1", "").empty())
-        layout.columnPosition[kColMissing] = static_cast<std::int16_t>(kListColumnCount);
     return layout;
 }
 

@@ -24,8 +24,7 @@ struct WindowLayout {
     std::int32_t height = 0;
     std::int16_t windowState = 0; // 0 normal, 1 minimised, 2 maximised
     std::array<float, kListColumnCount> columnWidth{1500, 1300, 500, 500, 700, 700, 1440, 1440, 1200};
-    // "Missing" shows before Status, where a narrow window still shows it.
-    std::array<std::int16_t, kListColumnCount> columnPosition{1, 2, 3, 5, 6, 7, 8, 9, 4};
+    std::array<std::int16_t, kListColumnCount> columnPosition{1, 2, 3, 4, 5, 6, 7, 8, 9};
     // The widths were set by the user (read from the store, or dragged):
     // only then are they kept. Otherwise the window sizes the columns to
     // their headers and contents and gives Status the spare width.

@@ -301,10 +301,6 @@ TEST_F(Store, WindowLayoutDefaultsRoundTripAndBadValues) {
     EXPECT_EQ(stored("CH2"), "1439.5");
     EXPECT_EQ(stored("CH1"), "10");
     EXPECT_EQ(LoadWindowLayout(store, WindowLayout{}), saved);
-    // An order stored by an earlier version, without the ninth column, stays.
-    put("CP9", "");
-    EXPECT_EQ(LoadWindowLayout(store, WindowLayout{}).columnPosition,
-              (std::array<std::int16_t, 9>{2, 1, 3, 4, 5, 6, 8, 7, 9}));
 
     put("Left", "left");
     put("CH3", "wide");

@@ -168,7 +168,7 @@ TEST_F(MainWindowProcess, AnAutomationClientReadsTheToolbarAndTheList) {
     }
     EXPECT_EQ(test::ListColumns(list(main)),
               (std::vector<std::string>{"Filename", "Path", "Version", "Status", "Size before", "Size after",
-                                        "Date before", "Date after"}));
+                                        "Date before", "Date after", "Missing"}));
     ASSERT_EQ(test::ListRowCount(list(main)), 1);
     EXPECT_EQ(test::ListCell(list(main), 0, 0), "b.dwg");
     EXPECT_EQ(test::ListCell(list(main), 0, 4), "5");
