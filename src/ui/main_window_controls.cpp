@@ -3,6 +3,7 @@
 #include "ui/main_window.h"
 
 #include "platform/text.h"
+#include "platform/win_file_system.h"
 #include "ui/commands.h"
 #include "ui/resource.h"
 #include "ui/win_ui.h"
@@ -474,16 +475,28 @@ void MainWindow::fitColumns() {
                                                                              "123456",
                                                                              "2026-12-31 23:59:59",
                                                                              "2026-12-31 23:59:59",
-                                                                             "1: Site plan.dwg"};
+                                                                             "2: Site plan"};
+    // The dates as the user's own short date and long time write them (with
+    // "PM", a month name, a four-digit year: often wider than the above).
+    SYSTEMTIME late{};
+    late.wYear = 2026;
+    late.wMonth = 12;
+    late.wDay = 28;
+    late.wHour = 23;
+    late.wMinute = 58;
+    late.wSecond = 58;
+    const std::wstring localDate = Widen(FormatLocalSystemTime(late));
     const int padding = MulDiv(16, dpi_, 96);
     int others = 0;
     for (std::size_t i = 0; i < kListColumnCount; ++i) {
         if (i == kColStatus)
             continue;
         const std::string_view caption = i == kColMissing ? kMissingCaption : kColumnCaptions[i];
-        const int width = std::max(ListView_GetStringWidth(list_, Widen(caption).c_str()),
-                                   ListView_GetStringWidth(list_, Widen(kTypical[i]).c_str())) +
-                          padding;
+        int width = std::max(ListView_GetStringWidth(list_, Widen(caption).c_str()),
+                             ListView_GetStringWidth(list_, Widen(kTypical[i]).c_str()));
+        if (i == kColDateBefore || i == kColDateAfter)
+            width = std::max(width, ListView_GetStringWidth(list_, localDate.c_str()));
+        width += padding;
         ListView_SetColumnWidth(list_, static_cast<int>(i), width);
         fittedWidths_[i] = ListView_GetColumnWidth(list_, static_cast<int>(i));
         others += width;

@@ -700,14 +700,14 @@ TEST_F(WindowInProcess, ColumnsFitAndStatusTakesTheSpareWidth) {
     EXPECT_GE(width(kColStatus),
               ListView_GetStringWidth(window_->listView(), L"Skipped: Would save over another file"));
     EXPECT_GE(width(kColDateBefore), ListView_GetStringWidth(window_->listView(), L"2026-12-31 23:59:59"));
-    wide(1265); // the list wider than every column at its fitted width (the screen is 1280)
+    wide(1500); // the list wider than every column at its fitted width (the screen is 1600)
     const int status = width(kColStatus);
-    wide(1280);
-    EXPECT_EQ(width(kColStatus), status + 15);
+    wide(1550);
+    EXPECT_EQ(width(kColStatus), status + 50);
     ListView_SetColumnWidth(window_->listView(), kColFilename, 50); // as the user drags its edge
-    wide(1270);
+    wide(1600);
     EXPECT_EQ(width(kColFilename), 50);
-    EXPECT_EQ(width(kColStatus), status + 15);
+    EXPECT_EQ(width(kColStatus), status + 50);
     command(cmdExit);
     window_ = std::make_unique<MainWindow>(dialogs_);
     ASSERT_TRUE(window_->create(GetModuleHandleW(nullptr), StartupCommand{"", true}));
