@@ -82,11 +82,6 @@ std::vector<std::string> TrustFolders(const Run& r, const RowPlan& plan) {
     return folders;
 }
 
-// AutoCAD's current product and profile become the chosen ones and the
-// profile values are set, shared with the other runs at work: Busy when
-// another run needs the product with other values, Untrusted when AutoCAD
-// would not load the companion application from where it lies, Locked (with
-// the folder it would not load from) when the profile locks its trusted paths.
 // Logs a killed run's AutoCAD left where AutoCAD writes them (their run
 // never took them) go once a day old: no drawing's AutoCAD writes that long,
 // and a log another run's AutoCAD is writing now is never that old.
@@ -97,6 +92,11 @@ void SweepStagedLogs(FileSystem& files, const std::string& folder, FileTime now)
             files.deleteFile(folder + "\\" + e.name);
 }
 
+// AutoCAD's current product and profile become the chosen ones and the
+// profile values are set, shared with the other runs at work: Busy when
+// another run needs the product with other values, Untrusted when AutoCAD
+// would not load the companion application from where it lies, Locked (with
+// the folder it would not load from) when the profile locks its trusted paths.
 ProfileJoin JoinSession(Run& r, const RowPlan& plan) {
     ProfileSession& s = r.session;
     if (s.users > 0) {

@@ -56,15 +56,11 @@ std::atomic<bool> g_stopRequested{false};
 // list made that question cost as much as the row.
 void Print(const std::string& text, bool error = false) {
     HANDLE out = GetStdHandle(error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
-    static const bool consoles[2] = {
-        [] {
-            DWORD mode = 0;
-            return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != FALSE;
-        }(),
-        [] {
-            DWORD mode = 0;
-            return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != FALSE;
-        }()};
+    const auto isConsole = [](DWORD which) {
+        DWORD mode = 0;
+        return GetConsoleMode(GetStdHandle(which), &mode) != FALSE;
+    };
+    static const bool consoles[2] = {isConsole(STD_OUTPUT_HANDLE), isConsole(STD_ERROR_HANDLE)};
     const std::string line = text + "\r\n";
     if (consoles[error ? 1 : 0]) {
         const std::wstring wide = Widen(line);

@@ -244,6 +244,15 @@ void MainWindow::createMenus() {
     SetMenu(hwnd_, bar);
 }
 
+namespace {
+
+// The caption of a list column: the cells' captions, then "Missing".
+std::string_view ShownCaption(std::size_t column) {
+    return column == kColMissing ? kMissingCaption : kColumnCaptions[column];
+}
+
+} // namespace
+
 void MainWindow::createControls() {
     createToolbar();
     label1_ = Child(hwnd_, L"STATIC", "Selected drawings:", SS_LEFT, kLabel1Id);
@@ -256,7 +265,7 @@ void MainWindow::createControls() {
     ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP |
                                                  LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP | LVS_EX_INFOTIP);
     for (std::size_t i = 0; i < kListColumnCount; ++i) {
-        const std::wstring caption = Widen(i == kColMissing ? kMissingCaption : kColumnCaptions[i]);
+        const std::wstring caption = Widen(ShownCaption(i));
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
         column.fmt = (i == kColSizeBefore || i == kColSizeAfter) ? LVCFMT_RIGHT : LVCFMT_LEFT;
@@ -467,15 +476,9 @@ void MainWindow::showRunState() {
 
 void MainWindow::fitColumns() {
     // What a column typically holds; Status holds the longest words.
-    static constexpr std::array<std::string_view, kListColumnCount> kTypical{"Ground floor plan A-101.dwg",
-                                                                             "C:\\Projects\\Tower\\Drawings",
-                                                                             "2018",
-                                                                             "",
-                                                                             "123456",
-                                                                             "123456",
-                                                                             "2026-12-31 23:59:59",
-                                                                             "2026-12-31 23:59:59",
-                                                                             "2: Site plan"};
+    static constexpr std::array<std::string_view, kListColumnCount> kTypical{
+        "Ground floor plan A-101.dwg", "C:\\Projects\\Tower\\Drawings", "2018",        "", "123456", "123456",
+        "2026-12-31 23:59:59",         "2026-12-31 23:59:59",           "2: Site plan"};
     // The dates as the user's own short date and long time write them (with
     // "PM", a month name, a four-digit year: often wider than the above).
     SYSTEMTIME late{};
@@ -491,8 +494,7 @@ void MainWindow::fitColumns() {
     for (std::size_t i = 0; i < kListColumnCount; ++i) {
         if (i == kColStatus)
             continue;
-        const std::string_view caption = i == kColMissing ? kMissingCaption : kColumnCaptions[i];
-        int width = std::max(ListView_GetStringWidth(list_, Widen(caption).c_str()),
+        int width = std::max(ListView_GetStringWidth(list_, Widen(ShownCaption(i)).c_str()),
                              ListView_GetStringWidth(list_, Widen(kTypical[i]).c_str()));
         if (i == kColDateBefore || i == kColDateAfter)
             width = std::max(width, ListView_GetStringWidth(list_, localDate.c_str()));
@@ -556,7 +558,7 @@ void MainWindow::applyWindowLayout(const WindowLayout& layout) {
         for (std::size_t i = 0; i < kListColumnCount; ++i)
             ListView_SetColumnWidth(list_, static_cast<int>(i),
                                     TwipsToPixels(static_cast<std::int32_t>(layout.columnWidth[i]), dpi));
-    // Display positions, when they are a permutation of 1 … 8.
+    // Display positions, when they are a permutation of 1 … 9.
     std::array<int, kListColumnCount> order{};
     order.fill(-1);
     bool valid = true;

@@ -227,8 +227,6 @@ void MainWindow::onColumnClick(int column) {
 
 void MainWindow::showSortArrow() {
     const HWND header = ListView_GetHeader(list_);
-    if (rows_.sorted())
-        missingOrder_ = SortOrder::None;
     for (int i = 0; i < static_cast<int>(kListColumnCount); ++i) {
         HDITEMW item{};
         item.mask = HDI_FORMAT;
