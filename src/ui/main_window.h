@@ -188,6 +188,7 @@ private:
     // addition has changed it.
     SortOrder missingOrder_ = SortOrder::None;
     void sortByMissing();
+    void addingUnsorted();
     const RowDetails* detailsOf(const DrawingRow& row) const;
     void ShowSelectedPreview();
     void subRemove();

@@ -225,6 +225,13 @@ void MainWindow::onColumnClick(int column) {
     }
 }
 
+// Rows added land at the end: no order holds any more, Missing's neither.
+void MainWindow::addingUnsorted() {
+    rows_.setSortingOff();
+    missingOrder_ = SortOrder::None;
+    showSortArrow();
+}
+
 void MainWindow::showSortArrow() {
     const HWND header = ListView_GetHeader(list_);
     for (int i = 0; i < static_cast<int>(kListColumnCount); ++i) {
@@ -305,8 +312,7 @@ void MainWindow::subAddDrawings() {
                         MB_ICONINFORMATION);
         return;
     }
-    rows_.setSortingOff();
-    showSortArrow();
+    addingUnsorted();
     const std::size_t rowsBefore = rows_.size();
     for (const auto& path : FilesOfOpenDialogAnswer(*answer)) {
         addToListView(rows_, files_, settings_, path);
@@ -326,8 +332,7 @@ void MainWindow::subAddFolder() {
     {
         const BusyScope busy(state_);
         state_.showActivity(kActivityAdding);
-        rows_.setSortingOff();
-        showSortArrow();
+        addingUnsorted();
         // A search steps through entries far faster than anyone types: the
         // queue is looked at every 10 ms, as quick for Esc and Stop as every entry.
         WindowPump pump(*this, 10);
@@ -371,7 +376,7 @@ void MainWindow::onDropFiles(HDROP dropped) {
     try {
         const BusyScope busy(state_);
         LockControl(list_, true);
-        rows_.setSortingOff();
+        addingUnsorted();
         std::optional<bool> includeFolders; // one question per drop
         WindowPump pump(*this, 10);
         SearchContext search{rows_, files_, settings_, state_, pump};

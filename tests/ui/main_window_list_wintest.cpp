@@ -601,6 +601,9 @@ TEST_F(WindowRun, TheMissingColumnNamesWhatAutoCadCouldNotFindAndSortsByIt) {
     header.mask = HDI_FORMAT;
     Header_GetItem(ListView_GetHeader(window_->listView()), static_cast<int>(kColMissing), &header);
     EXPECT_TRUE((header.fmt & HDF_SORTDOWN) != 0);
+    add(drawing("c.dwg")); // lands at the end: the order no longer holds
+    Header_GetItem(ListView_GetHeader(window_->listView()), static_cast<int>(kColMissing), &header);
+    EXPECT_EQ(header.fmt & (HDF_SORTUP | HDF_SORTDOWN), 0);
 }
 
 // Run Failed Again runs the failed rows and no other; a list without
