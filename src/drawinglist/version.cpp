@@ -87,15 +87,17 @@ DrawingFacts ReadDrawingFacts(const FileSystem& fs, std::string_view path) {
     facts.bytes = entry->size;
     const auto plain = PlainFileSize(*entry);
     facts.sizeKB = plain ? KilobytesHalfEven(*plain) : 0;
-    auto head = fs.readPrefixDenyingWrites(path, kDxfHeaderBytes);
+    auto head = fs.readPrefixDenyingWrites(path, kDrawingHeadBytes);
     facts.openableAlone = head.has_value();
     if (!head)
-        head = fs.readPrefix(path, kDxfHeaderBytes);
+        head = fs.readPrefix(path, kDrawingHeadBytes);
     facts.readable = head.has_value();
     if (facts.readable)
         facts.dateText = fs.dateText(entry->times.modified);
     if (plain)
         facts.version = LabelOf(path, head);
+    if (head)
+        facts.head = std::move(*head);
     return facts;
 }
 

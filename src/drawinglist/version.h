@@ -18,6 +18,9 @@ std::string_view NewerDwgLabel();
 
 inline constexpr std::size_t kDwgHeaderBytes = 6;
 inline constexpr std::size_t kDxfHeaderBytes = 56;
+// What a look at a drawing reads of its start: the version, and all a DWG's
+// wholeness needs of its header.
+inline constexpr std::size_t kDrawingHeadBytes = 0x100;
 
 // The label of a DWG from its first bytes: "???" when not recognised,
 // NewerDwgLabel() for a later release's code.
@@ -44,6 +47,7 @@ struct DrawingFacts {
     std::uint64_t bytes = 0;    // its length
     std::string dateText;       // FileDateText: empty when it cannot be opened
     std::string version;        // DwgVers
+    std::string head;           // its first kDrawingHeadBytes, as read (fewer for a short file)
 };
 DrawingFacts ReadDrawingFacts(const FileSystem& fs, std::string_view path);
 

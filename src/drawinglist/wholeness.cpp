@@ -4,6 +4,7 @@
 
 #include "core/file_facts.h"
 #include "core/strings.h"
+#include "drawinglist/version.h"
 
 namespace ps {
 namespace {
@@ -116,28 +117,34 @@ Wholeness DxfWholeness(std::string_view tail, bool binary) {
     return group == "0" ? Wholeness::Whole : Wholeness::Cut;
 }
 
+Wholeness DrawingWholeness(const FileSystem& files, std::string_view path, std::string_view head,
+                           std::uint64_t size) {
+    const std::string extension = ToLower(FileExtension(path));
+    if (extension == "dwg")
+        return DwgWholeness(head, size, [&](std::uint64_t offset, std::size_t count) {
+            return files.readRange(path, offset, count);
+        });
+    if (extension == "dxf") {
+        constexpr std::size_t kTail = 256;
+        const auto tail = files.readRange(path, size > kTail ? size - kTail : 0, kTail);
+        if (!tail)
+            return Wholeness::NoEvidence;
+        return DxfWholeness(*tail, head.substr(0, 18) == "AutoCAD Binary DXF");
+    }
+    return Wholeness::NoEvidence;
+}
+
 Wholeness SavedDrawingWholeness(const FileSystem& files, std::string_view path) {
     const auto entry = files.findEntry(path);
     if (!entry)
         return Wholeness::NoEvidence;
     const std::string extension = ToLower(FileExtension(path));
-    if (extension == "dwg") {
-        const auto head = files.readPrefix(path, 0x100);
-        if (!head)
-            return Wholeness::NoEvidence;
-        return DwgWholeness(*head, entry->size, [&](std::uint64_t offset, std::size_t count) {
-            return files.readRange(path, offset, count);
-        });
-    }
-    if (extension == "dxf") {
-        constexpr std::size_t kTail = 256;
-        const auto head = files.readPrefix(path, 18);
-        const auto tail = files.readRange(path, entry->size > kTail ? entry->size - kTail : 0, kTail);
-        if (!head || !tail)
-            return Wholeness::NoEvidence;
-        return DxfWholeness(*tail, *head == "AutoCAD Binary DXF");
-    }
-    return Wholeness::NoEvidence;
+    if (extension != "dwg" && extension != "dxf")
+        return Wholeness::NoEvidence;
+    const auto head = files.readPrefix(path, kDrawingHeadBytes);
+    if (!head)
+        return Wholeness::NoEvidence;
+    return DrawingWholeness(files, path, *head, entry->size);
 }
 
 } // namespace ps

@@ -53,5 +53,9 @@ Wholeness DxfWholeness(std::string_view tail, bool binary);
 // The file at path by its extension: dwg or dxf; anything else, or a file
 // that cannot be read, gives no evidence.
 Wholeness SavedDrawingWholeness(const FileSystem& files, std::string_view path);
+// The same for a drawing of the given size whose first bytes were read a
+// moment ago (0x100, or all of a shorter file): only the rest is read.
+Wholeness DrawingWholeness(const FileSystem& files, std::string_view path, std::string_view head,
+                           std::uint64_t size);
 
 } // namespace ps

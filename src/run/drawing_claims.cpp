@@ -33,15 +33,25 @@ bool ClaimHolds(std::string_view text, const std::vector<FileKeys>& keys) {
     return false;
 }
 
+std::optional<std::string> FolderIdOf(const FileSystem& files, const std::string& folder,
+                                      KnownFolderIds* known) {
+    if (known == nullptr)
+        return files.fileId(folder);
+    const auto [at, added] = known->try_emplace(folder);
+    if (added)
+        at->second = files.fileId(folder);
+    return at->second;
+}
+
 } // namespace
 
-FileKeys KeysOfFile(const FileSystem& files, std::string_view path) {
+FileKeys KeysOfFile(const FileSystem& files, std::string_view path, KnownFolderIds* known) {
     FileKeys keys;
     if (const auto id = files.fileId(path))
         keys.file = *id;
     const std::string full = files.normalPath(path);
     const std::string folder = FileFolder(full);
-    const auto folderId = files.fileId(folder);
+    const auto folderId = FolderIdOf(files, folder, known);
     keys.name = folderId ? *folderId + "\\" + ToUpper(full.substr(std::min(full.size(), folder.size() + 1)))
                          : ToUpper(full);
     return keys;

@@ -8,6 +8,8 @@
 
 #include <optional>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace ps {
@@ -25,7 +27,30 @@ struct FileKeys {
     }
     friend bool operator==(const FileKeys&, const FileKeys&) = default;
 };
-FileKeys KeysOfFile(const FileSystem& files, std::string_view path);
+// Folders' ids by path, for a dry run: it changes nothing, so each folder's
+// id is asked once, not once for each of its drawings.
+using KnownFolderIds = std::unordered_map<std::string, std::optional<std::string>>;
+FileKeys KeysOfFile(const FileSystem& files, std::string_view path, KnownFolderIds* known = nullptr);
+
+// Files a run has met, looked up as FileKeys::meets compares them: by
+// identity or by name. Hashed, so that a run of 100 000 drawings does not
+// compare each with all before it.
+class FileKeySet {
+public:
+    void add(const FileKeys& keys) {
+        if (!keys.file.empty())
+            files_.insert(keys.file);
+        names_.insert(keys.name);
+    }
+    bool meets(const FileKeys& keys) const {
+        return (!keys.file.empty() && files_.count(keys.file) != 0) || names_.count(keys.name) != 0;
+    }
+    bool empty() const { return names_.empty(); }
+
+private:
+    std::unordered_set<std::string> files_;
+    std::unordered_set<std::string> names_;
+};
 
 class DrawingClaims {
 public:

@@ -25,11 +25,21 @@ namespace {
 
 using namespace engine;
 
+// A folder's free space; a dry run asks each folder once.
+std::optional<std::uint64_t> FreeSpaceOf(Run& r, const std::string& folder) {
+    if (!r.options.dryRun)
+        return r.p.files.freeSpace(folder);
+    const auto [at, added] = r.dryRunFreeSpace.try_emplace(folder);
+    if (added)
+        at->second = r.p.files.freeSpace(folder);
+    return at->second;
+}
+
 // The free space of the volume holding the folder, asked of the folder or,
 // when it does not exist yet, of the nearest folder above it.
-std::optional<std::uint64_t> FreeSpaceAt(const FileSystem& files, std::string folder) {
+std::optional<std::uint64_t> FreeSpaceAt(Run& r, std::string folder) {
     while (!folder.empty()) {
-        if (const auto free = files.freeSpace(folder))
+        if (const auto free = FreeSpaceOf(r, folder))
             return free;
         const std::string parent = FileFolder(folder);
         if (parent.size() >= folder.size())
@@ -42,7 +52,7 @@ std::optional<std::uint64_t> FreeSpaceAt(const FileSystem& files, std::string fo
 // Room for AutoCAD's save beside the drawing (the new file and the ".bak")
 // and for the safety copies, each with a margin. A volume that cannot tell
 // is not held against the drawing.
-bool EnoughSpace(const Run& r, const RowPlan& plan, const std::string& fullPath, std::uint64_t bytes) {
+bool EnoughSpace(Run& r, const RowPlan& plan, const std::string& fullPath, std::uint64_t bytes) {
     const FileSystem& files = r.p.files;
     const std::string saved = SavedDrawingPath(plan.targetPath);
     std::uint64_t copies = plan.inPlace ? bytes : 0;
@@ -56,11 +66,11 @@ bool EnoughSpace(const Run& r, const RowPlan& plan, const std::string& fullPath,
         targetNeeds += copies;
         safetyNeeds = 0;
     }
-    const auto targetFree = FreeSpaceAt(files, targetFolder);
+    const auto targetFree = FreeSpaceAt(r, targetFolder);
     if (targetFree && *targetFree < targetNeeds)
         return false;
     const auto safetyFree =
-        copies == 0 || safetyNeeds == 0 ? std::nullopt : FreeSpaceAt(files, r.paths.safetyFolder);
+        copies == 0 || safetyNeeds == 0 ? std::nullopt : FreeSpaceAt(r, r.paths.safetyFolder);
     return !safetyFree || *safetyFree >= safetyNeeds;
 }
 
@@ -148,24 +158,21 @@ struct RowKeys {
     bool savedIsDrawing = false;
 };
 
-RowKeys KeysOf(const FileSystem& files, const RowPlan& plan, const std::string& fullPath) {
-    RowKeys keys{KeysOfFile(files, fullPath), {}, false};
+RowKeys KeysOf(Run& r, const RowPlan& plan, const std::string& fullPath) {
+    KnownFolderIds* known = r.options.dryRun ? &r.dryRunFolderIds : nullptr;
+    RowKeys keys{KeysOfFile(r.p.files, fullPath, known), {}, false};
     const std::string saved = SavedDrawingPath(plan.targetPath);
-    keys.saved = EqualsNoCase(saved, fullPath) ? keys.drawing : KeysOfFile(files, saved);
+    keys.saved = EqualsNoCase(saved, fullPath) ? keys.drawing : KeysOfFile(r.p.files, saved, known);
     keys.savedIsDrawing = keys.saved.meets(keys.drawing);
     return keys;
-}
-
-bool Meets(const std::vector<FileKeys>& seen, const FileKeys& keys) {
-    return std::any_of(seen.begin(), seen.end(), [&](const FileKeys& k) { return k.meets(keys); });
 }
 
 // Why AutoCAD is not to be started on a pending drawing; empty when it may.
 // The row's keys are asked for only where a rule needs them: telling files
 // apart costs the file system a look per path, and most refusals need none.
-std::string RefusalOf(const Run& r, const DrawingFacts& before, const RowPlan& plan,
+std::string RefusalOf(Run& r, const DrawingFacts& before, const RowPlan& plan,
                       const std::function<const RowKeys&()>& keysOf, const std::string& fullPath) {
-    if (!r.handled.empty() && Meets(r.handled, keysOf().drawing))
+    if (!r.handled.empty() && r.handled.meets(keysOf().drawing))
         return std::string(status::kAlreadyProcessed);
     if (!before.exists)
         return std::string(status::kFileNotFound);
@@ -181,12 +188,12 @@ std::string RefusalOf(const Run& r, const DrawingFacts& before, const RowPlan& p
         return std::string(status::kScriptFileMissing);
     // Given to AutoCAD, a drawing cut short would be saved over and its
     // ".bak" would keep only the damage.
-    if (SavedDrawingWholeness(r.p.files, fullPath) == Wholeness::Cut)
+    if (DrawingWholeness(r.p.files, fullPath, before.head, before.bytes) == Wholeness::Cut)
         return std::string(status::kDamaged);
     if (before.readOnly)
         return std::string(status::kReadOnly);
     // Saved into one folder, a second drawing of the name would replace the first's.
-    if (!keysOf().savedIsDrawing && Meets(r.savedInto, keysOf().saved))
+    if (!keysOf().savedIsDrawing && r.savedInto.meets(keysOf().saved))
         return std::string(status::kNameAlreadySaved);
     // Another file at the save's place (the DWG beside a DXF, a file of the
     // name in the save-to folder) is never written over.
@@ -202,7 +209,7 @@ Handled HandleDrawing(Run& r, Job& job) {
     std::optional<RowKeys> lazyKeys;
     const auto keysOf = [&]() -> const RowKeys& {
         if (!lazyKeys)
-            lazyKeys = KeysOf(r.p.files, job.report.plan, job.report.fullPath);
+            lazyKeys = KeysOf(r, job.report.plan, job.report.fullPath);
         return *lazyKeys;
     };
     std::string text = RefusalOf(r, job.before, job.report.plan, keysOf, job.report.fullPath);
@@ -227,10 +234,10 @@ Handled HandleDrawing(Run& r, Job& job) {
         r.claims.release(*claim);
     if (handled.end != RowEnd::Stop && handled.end != RowEnd::Wait) {
         // Processed at most once in a run, however the list spells it.
-        r.handled.push_back(keys.drawing);
+        r.handled.add(keys.drawing);
         if (!keys.savedIsDrawing) {
-            r.handled.push_back(keys.saved);
-            r.savedInto.push_back(keys.saved);
+            r.handled.add(keys.saved);
+            r.savedInto.add(keys.saved);
         }
     }
     return handled;

@@ -25,6 +25,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace ps::engine {
@@ -123,8 +124,12 @@ struct Run {
     std::optional<bool> companionPresent; // dry run without scripts
     // Files this run has had AutoCAD work on (drawings and what was saved),
     // and the files it saved into a save-to folder, as FileKeys.
-    std::vector<FileKeys> handled;
-    std::vector<FileKeys> savedInto;
+    FileKeySet handled;
+    FileKeySet savedInto;
+    // What a dry run asked of folders (ids, free space) once per folder: it
+    // changes nothing, so what a folder answered a moment ago still holds.
+    KnownFolderIds dryRunFolderIds;
+    std::unordered_map<std::string, std::optional<std::uint64_t>> dryRunFreeSpace;
     // Drawings at once, the runners beyond the first, the drawings in
     // progress and what they share.
     std::size_t slots = 1;

@@ -367,6 +367,29 @@ TEST_F(Run, AFullDiskNeverLeavesADrawingCutShort) {
     EXPECT_EQ(autocad.starts.size(), 2u);
 }
 
+// A dry run asks each folder once, and never takes one folder's answer for
+// another's: two drawings of one name in two folders are two drawings, the
+// full volume refuses its drawing. A drawing cut short is told by what the
+// look at it read.
+TEST_F(Run, ADryRunTellsFoldersApart) {
+    add("C:\\X\\q.dwg", kDwg2004);
+    add("C:\\Y\\q.dwg", kDwg2004);
+    add("D:\\Full\\big.dwg", kDwg2004);
+    add("D:\\Full\\cut.dwg", "AC1018");
+    files.addFolder("C:\\X");
+    files.addFolder("C:\\Y");
+    files.setFreeSpace("D:", kDiskMarginBytes);
+    settings.R[4] = "AutoCAD R2010 DWG";
+    RunOptions dry;
+    dry.dryRun = true;
+    run(dry);
+    ASSERT_EQ(reports.size(), 4u);
+    EXPECT_TRUE(reports[0].wouldRun);
+    EXPECT_TRUE(reports[1].wouldRun);
+    EXPECT_EQ(reports[2].status, "Skipped: Not enough disk space");
+    EXPECT_EQ(reports[3].status, "Skipped: Drawing file is damaged");
+}
+
 // One file is processed once per run however the list spells it, and two
 // drawings of one name never save over each other in a save-to folder.
 TEST_F(Run, AFileIsProcessedOnceWhateverItsSpelling) {
